@@ -1,0 +1,39 @@
+#include "app/run_tool.h"
+
+#include "app/run_context.h"
+#include "image/firmware_image.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::u16string_view kSeparator =
+    u"================================================================================================";
+constexpr std::u16string_view kNotice =
+    u"Copyright (C) VELKORA. Do not power off or disconnect drives during the update.";
+
+}  // namespace
+
+int RunTool(int argc, platform::Platform& platform) {
+    int exitCode = 1;
+    {
+        RunContext context(platform);
+        if (argc > 1) {
+            platform.console.WriteWideLine(u"[ERROR] Invalid Parameter");
+        } else {
+            image::PrepareFirmwareImage();
+            const image::FirmwareImage& image = image::TheFirmwareImage();
+            platform.console.WriteWideLine(kSeparator);
+            platform.console.WriteWideLine(image.BannerTitle);
+            platform.console.WriteWideLine(kNotice);
+            platform.console.WriteWideLine(kSeparator);
+            context.RecordStartTime();
+            context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
+            exitCode = context.ReportResults(image);
+        }
+        platform.console.Pause();
+    }
+    return exitCode;
+}
+
+}  // namespace app

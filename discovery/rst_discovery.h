@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "discovery/disk_record.h"
+#include "platform/platform.h"
+
+namespace discovery {
+
+// The one Intel RST controller that discovery chose.
+struct RaidController {
+    bool Found = false;
+    std::u16string DevicePath;  // storage-port interface path, as the system returns it
+    std::u16string InstanceId;
+};
+
+bool FindRstController(platform::Platform& platform, RaidController& controller);
+// Appends AccessPath 1 (RAID volume) and 2 (plain disk) candidates behind the controller.
+bool EnumerateRstDisks(platform::Platform& platform, const RaidController& controller,
+                       DiskList& candidates);
+// The bus number in the location text of the device with this DevInst, or -1.
+std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devInst);
+
+}  // namespace discovery

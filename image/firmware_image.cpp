@@ -1,0 +1,27 @@
+#include "image/firmware_image.h"
+
+namespace image {
+
+FirmwareImage& TheFirmwareImage() {
+    static FirmwareImage image;
+    return image;
+}
+
+void PrepareFirmwareImage(FirmwareImage& target, std::span<const std::uint8_t> carried) {
+    target.BannerTitle = kTitlePrefix;
+    target.WorkingCopy.assign(carried.begin(), carried.end());
+    target.WorkingCopy.resize(kImageSize);
+    // Bytes are taken as they are, zero-extended: the revision is always 8 characters.
+    target.ImageRevision.assign(kRevisionLength, u'\0');
+    for (std::size_t i = 0; i < kRevisionLength; ++i) {
+        target.ImageRevision[i] = target.WorkingCopy[kRevisionOffset + i];
+    }
+    target.UpgradableRevision = kUpgradableRevision;
+    target.BannerTitle += target.ImageRevision;
+}
+
+void PrepareFirmwareImage() {
+    PrepareFirmwareImage(TheFirmwareImage(), std::span<const std::uint8_t>(kCarriedImage, kImageSize));
+}
+
+}  // namespace image

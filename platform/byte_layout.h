@@ -1,0 +1,76 @@
+// Little-endian access to request and answer buffers at named offsets. Every access is
+// bounds-checked: a write or read outside the buffer is a layout fault in the program and
+// stops it rather than touching memory that is not the buffer's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string_view>
+
+namespace platform {
+
+inline bool FitsIn(std::size_t bufferSize, std::size_t offset, std::size_t width) {
+    return offset <= bufferSize && width <= bufferSize - offset;
+}
+
+inline void CheckFits(std::size_t bufferSize, std::size_t offset, std::size_t width) {
+    if (!FitsIn(bufferSize, offset, width)) {
+        std::abort();
+    }
+}
+
+template <typename T>
+inline void PutLe(std::span<std::uint8_t> buffer, std::size_t offset, T value) {
+    CheckFits(buffer.size(), offset, sizeof(T));
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        buffer[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+    }
+}
+
+template <typename T>
+inline T GetLe(std::span<const std::uint8_t> buffer, std::size_t offset) {
+    CheckFits(buffer.size(), offset, sizeof(T));
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        value |= static_cast<std::uint64_t>(buffer[offset + i]) << (8 * i);
+    }
+    return static_cast<T>(value);
+}
+
+inline void PutU8(std::span<std::uint8_t> b, std::size_t o, std::uint8_t v) { PutLe(b, o, v); }
+inline void PutU16(std::span<std::uint8_t> b, std::size_t o, std::uint16_t v) { PutLe(b, o, v); }
+inline void PutU32(std::span<std::uint8_t> b, std::size_t o, std::uint32_t v) { PutLe(b, o, v); }
+inline void PutU64(std::span<std::uint8_t> b, std::size_t o, std::uint64_t v) { PutLe(b, o, v); }
+
+inline std::uint8_t GetU8(std::span<const std::uint8_t> b, std::size_t o) {
+    return GetLe<std::uint8_t>(b, o);
+}
+inline std::uint16_t GetU16(std::span<const std::uint8_t> b, std::size_t o) {
+    return GetLe<std::uint16_t>(b, o);
+}
+inline std::uint32_t GetU32(std::span<const std::uint8_t> b, std::size_t o) {
+    return GetLe<std::uint32_t>(b, o);
+}
+inline std::uint64_t GetU64(std::span<const std::uint8_t> b, std::size_t o) {
+    return GetLe<std::uint64_t>(b, o);
+}
+
+// Copies ASCII text (no terminator) to the buffer at offset.
+inline void PutAscii(std::span<std::uint8_t> buffer, std::size_t offset, std::string_view text) {
+    CheckFits(buffer.size(), offset, text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        buffer[offset + i] = static_cast<std::uint8_t>(text[i]);
+    }
+}
+
+inline void PutBytes(std::span<std::uint8_t> buffer, std::size_t offset,
+                     std::span<const std::uint8_t> bytes) {
+    CheckFits(buffer.size(), offset, bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        buffer[offset + i] = bytes[i];
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,84 @@
+// The device installation services (SetupAPI) as the logic uses them. The Win32
+// implementation owns the buffer-size protocol: callers receive whole values or nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/windows_values.h"
+
+namespace platform {
+
+// One device of a device list (SP_DEVINFO_DATA): its index in the list and its DevInst.
+struct DeviceInfo {
+    std::uint32_t index = 0;
+    std::uint32_t devInst = 0;
+};
+
+// One interface of a device list (SP_DEVICE_INTERFACE_DATA).
+struct DeviceInterface {
+    std::uint32_t index = 0;
+    win::Guid interfaceClass{};
+};
+
+// SP_DEVICE_INTERFACE_DETAIL_DATA_W's path and the device that owns the interface.
+struct DeviceInterfaceDetail {
+    std::u16string devicePath;
+    DeviceInfo device;
+};
+
+class DeviceInstallServices;
+
+// A device information list (HDEVINFO); destroyed on every path by its owner.
+class DeviceInfoList {
+public:
+    DeviceInfoList() = default;
+    DeviceInfoList(DeviceInstallServices* services, std::uint64_t id) : m_services(services), m_id(id) {}
+    DeviceInfoList(DeviceInfoList&& other) noexcept;
+    DeviceInfoList& operator=(DeviceInfoList&& other) noexcept;
+    DeviceInfoList(const DeviceInfoList&) = delete;
+    DeviceInfoList& operator=(const DeviceInfoList&) = delete;
+    ~DeviceInfoList();
+
+    bool Valid() const { return m_services != nullptr; }
+    std::uint64_t Id() const { return m_id; }
+    void Reset();
+
+private:
+    DeviceInstallServices* m_services = nullptr;
+    std::uint64_t m_id = 0;
+};
+
+class DeviceInstallServices {
+public:
+    virtual ~DeviceInstallServices() = default;
+
+    // SetupDiGetClassDevsW(interfaceClass or null, no enumerator, no window, flags).
+    virtual DeviceInfoList GetClassDevices(const win::Guid* interfaceClass, win::Dword flags) = 0;
+    // SetupDiEnumDeviceInfo: the device at index, or nothing past the end.
+    virtual std::optional<DeviceInfo> EnumDeviceInfo(const DeviceInfoList& list,
+                                                     std::uint32_t index) = 0;
+    // SetupDiEnumDeviceInterfaces with no device filter.
+    virtual std::optional<DeviceInterface> EnumDeviceInterfaces(const DeviceInfoList& list,
+                                                                const win::Guid& interfaceClass,
+                                                                std::uint32_t index) = 0;
+    // SetupDiGetDeviceInterfaceDetailW, the whole path and the owning device.
+    virtual std::optional<DeviceInterfaceDetail> GetDeviceInterfaceDetail(
+        const DeviceInfoList& list, const DeviceInterface& deviceInterface) = 0;
+    // SetupDiGetDevicePropertyW of a DEVPROP_TYPE_STRING property, without its terminator.
+    virtual std::optional<std::u16string> GetDeviceStringProperty(const DeviceInfoList& list,
+                                                                  const DeviceInfo& device,
+                                                                  const win::DevPropKey& key) = 0;
+    // SetupDiGetDeviceRegistryPropertyW(SPDRP_HARDWAREID): the strings of the REG_MULTI_SZ.
+    virtual std::optional<std::vector<std::u16string>> GetHardwareIds(const DeviceInfoList& list,
+                                                                      const DeviceInfo& device) = 0;
+
+protected:
+    friend class DeviceInfoList;
+    // SetupDiDestroyDeviceInfoList.
+    virtual void DestroyDeviceInfoList(std::uint64_t id) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,70 @@
+// Device I/O (CreateFileW, DeviceIoControl, CloseHandle, GetLastError) as the logic uses it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "platform/windows_values.h"
+
+namespace platform {
+
+class DeviceIo;
+
+// An open device handle; move-only, closed by its destructor on every path.
+class DeviceHandle {
+public:
+    DeviceHandle() = default;
+    DeviceHandle(DeviceIo* io, std::uint64_t id) : m_io(io), m_id(id) {}
+    DeviceHandle(DeviceHandle&& other) noexcept;
+    DeviceHandle& operator=(DeviceHandle&& other) noexcept;
+    DeviceHandle(const DeviceHandle&) = delete;
+    DeviceHandle& operator=(const DeviceHandle&) = delete;
+    ~DeviceHandle();
+
+    bool Valid() const { return m_io != nullptr; }
+    std::uint64_t Id() const { return m_id; }
+    void Close();
+
+private:
+    DeviceIo* m_io = nullptr;
+    std::uint64_t m_id = 0;
+};
+
+struct OpenResult {
+    DeviceHandle handle;     // valid on success
+    win::Dword error = 0;    // GetLastError() when the open failed
+};
+
+struct ControlResult {
+    bool ok = false;                 // what DeviceIoControl returned
+    std::uint32_t bytesReturned = 0;
+    win::Dword error = 0;            // GetLastError() when it returned false
+};
+
+class DeviceIo {
+public:
+    virtual ~DeviceIo() = default;
+
+    // CreateFileW(path, access, share, no security attributes, OPEN_EXISTING, flags, no template).
+    virtual OpenResult Open(std::u16string_view path, win::Dword desiredAccess, win::Dword shareMode,
+                            win::Dword flagsAndAttributes) = 0;
+
+    // DeviceIoControl without an overlapped structure. The same buffer is the input (its first
+    // inputLength bytes; 0 sends no input) and the output (all of it).
+    virtual ControlResult Control(const DeviceHandle& handle, win::Dword controlCode,
+                                  std::span<std::uint8_t> buffer, std::uint32_t inputLength) = 0;
+
+    // The same with the whole buffer as input.
+    ControlResult Control(const DeviceHandle& handle, win::Dword controlCode,
+                          std::span<std::uint8_t> buffer) {
+        return Control(handle, controlCode, buffer, static_cast<std::uint32_t>(buffer.size()));
+    }
+
+protected:
+    friend class DeviceHandle;
+    // CloseHandle.
+    virtual void CloseDevice(std::uint64_t id) = 0;
+};
+
+}  // namespace platform
