@@ -1,0 +1,31 @@
+# Writes a bad image, configures a throw-away build with it and expects the refusal message.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(image ${WORK_DIR}/bad_image.bin)
+if(KIND STREQUAL "wrong_size")
+    # 0x200000 - 1 bytes with a valid signature: 2047 filler bytes, the signature, the rest.
+    string(REPEAT "A" 2048 head)
+    string(REPEAT "B" 2095071 tail)
+    file(WRITE ${image} "${head}FW_IMAGE_META_SIGNATURE_________${tail}")
+    set(expected "is 2097151 bytes; it must be exactly 2097152")
+else()
+    string(REPEAT "C" 2097152 body)
+    file(WRITE ${image} "${body}")
+    set(expected "lacks the text FW_IMAGE_META_SIGNATURE_________ at offset 0x800")
+endif()
+execute_process(
+    COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
+            -DFWU_FIRMWARE_IMAGE=${image}
+    RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REPLACE "\n" " " flat "${out}${err}")
+string(REGEX REPLACE " +" " " flat "${flat}")
+if(result EQUAL 0)
+    message(FATAL_ERROR "the build accepted ${image}")
+endif()
+if(NOT flat MATCHES "bad_image.bin")
+    message(FATAL_ERROR "the refusal does not name the image file: ${flat}")
+endif()
+if(NOT flat MATCHES "${expected}")
+    message(FATAL_ERROR "expected '${expected}' in: ${flat}")
+endif()
+file(REMOVE_RECURSE ${WORK_DIR})
