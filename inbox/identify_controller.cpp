@@ -1,0 +1,42 @@
+#include "inbox/identify_controller.h"
+
+#include <algorithm>
+
+#include "inbox/property_query_layout.h"
+#include "platform/byte_layout.h"
+#include "platform/text.h"
+
+namespace inbox {
+
+std::u16string IdentifyText(std::span<const std::uint8_t> data, std::size_t start,
+                            std::size_t width) {
+    if (start >= data.size()) {
+        return {};
+    }
+    const auto tail = data.subspan(start);
+    const auto zero = std::find(tail.begin(), tail.end(), std::uint8_t{0});
+    const std::size_t length = static_cast<std::size_t>(zero - tail.begin());
+    return platform::WidenSigned(tail.first(std::min(length, width)));
+}
+
+std::int32_t IdentifyUpdateGranularity(std::span<const std::uint8_t> data) {
+    const std::uint16_t major = platform::GetU16(data, identify::kVersionMajorOffset);
+    const std::uint8_t minor = platform::GetU8(data, identify::kVersionMinorOffset);
+    const std::uint8_t fwug = platform::GetU8(data, identify::kFwugOffset);
+    // Major and minor are tested separately: a 2.0 controller gets 1.
+    if (major >= 1 && minor >= 3 && fwug != 0) {
+        return fwug;
+    }
+    return 1;
+}
+
+void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk) {
+    disk.SerialNumber =
+        IdentifyText(data, identify::kSerialNumberOffset, identify::kSerialNumberSize);
+    disk.ModelNumber = IdentifyText(data, identify::kModelNumberOffset, identify::kModelNumberSize);
+    disk.FirmwareRevision =
+        IdentifyText(data, identify::kFirmwareRevisionOffset, identify::kFirmwareRevisionSize);
+    disk.UpdateGranularity = IdentifyUpdateGranularity(data);
+}
+
+}  // namespace inbox

@@ -1,0 +1,57 @@
+#include "inbox/inbox_identify.h"
+
+#include <string>
+#include <vector>
+
+#include "inbox/identify_controller.h"
+#include "inbox/property_query_layout.h"
+#include "platform/byte_layout.h"
+#include "platform/text.h"
+
+namespace inbox {
+
+namespace {
+
+void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
+    using namespace query;
+    platform::PutU32(buffer, kPropertyIdOffset, kStorageAdapterProtocolSpecificProperty);
+    platform::PutU32(buffer, kQueryTypeOffset, kPropertyStandardQuery);
+    platform::PutU32(buffer, kProtocolTypeOffset, kProtocolTypeNvme);
+    platform::PutU32(buffer, kDataTypeOffset, kNvmeDataTypeIdentify);
+    platform::PutU32(buffer, kRequestValueOffset, kIdentifyCnsController);
+    platform::PutU32(buffer, kRequestSubValueOffset, 0);
+    platform::PutU32(buffer, kProtocolDataOffsetOffset,
+                     static_cast<std::uint32_t>(kProtocolSpecificDataSize));
+    platform::PutU32(buffer, kProtocolDataLengthOffset,
+                     static_cast<std::uint32_t>(kIdentifyDataSize));
+}
+
+}  // namespace
+
+int IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
+                      discovery::DiskList& identified) {
+    platform::OpenResult opened = platform.io.Open(
+        disk.DevicePath, win::kGenericRead | win::kGenericWrite,
+        win::kFileShareRead | win::kFileShareWrite, 0);
+    if (!opened.handle.Valid()) {
+        platform.console.WriteNarrow("  [ERROR] Failed to get disk handle: 0x" +
+                                     platform::HexLower(opened.error) + "\n\n");
+        return 1;
+    }
+
+    std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
+    BuildIdentifyQuery(buffer);
+    if (!platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer).ok) {
+        return 1;
+    }
+
+    // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
+    FillIdentity(std::span<const std::uint8_t>(buffer).subspan(query::kIdentifyDataOffset,
+                                                               query::kIdentifyDataSize),
+                 disk);
+    disk.PortNumber = -1;
+    identified.push_back(disk);
+    return 0;
+}
+
+}  // namespace inbox

@@ -1,0 +1,84 @@
+#include "inbox/inbox_update.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "discovery/target_disk_block.h"
+#include "inbox/miniport_firmware_layout.h"
+#include "inbox/miniport_request.h"
+
+namespace inbox {
+
+namespace {
+
+constexpr int kStatusActivated = 0;
+constexpr int kStatusRefused = 1;
+constexpr int kStatusNotCarriedOut = 5;
+
+constexpr std::int32_t kMaxGranularity = 255;
+
+// One IOCTL_SCSI_MINIPORT exchange: false when the call or the miniport's ReturnCode failed.
+bool SendFirmwareRequest(platform::Platform& platform, const platform::DeviceHandle& handle,
+                         std::span<std::uint8_t> buffer) {
+    const platform::ControlResult result =
+        platform.io.Control(handle, win::kIoctlScsiMiniport, buffer);
+    return result.ok && FirmwareReturnCode(buffer) == miniport::kStatusSuccess;
+}
+
+}  // namespace
+
+int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
+                    const image::FirmwareImage& image, std::uint32_t byteCount) {
+    discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
+
+    // Identification only yields 1 to 255; anything else would make no progress or an
+    // unreasonable buffer. Likewise no byte beyond the working copy is ever sent.
+    if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > kMaxGranularity ||
+        byteCount > image.WorkingCopy.size()) {
+        return kStatusNotCarriedOut;
+    }
+    const std::size_t pieceSize =
+        static_cast<std::size_t>(disk.UpdateGranularity) * miniport::kPieceUnit;
+    std::vector<std::uint8_t> buffer(MiniportBufferSize(pieceSize), 0);
+
+    platform::OpenResult opened = platform.io.Open(
+        disk.DevicePath, win::kGenericRead | win::kGenericWrite,
+        win::kFileShareRead | win::kFileShareWrite, 0);
+    if (!opened.handle.Valid()) {
+        return kStatusNotCarriedOut;
+    }
+
+    BuildFirmwareRequest(buffer, miniport::kFunctionGetInfo);
+    if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
+        return kStatusNotCarriedOut;
+    }
+    const SlotAnswer slot = ChooseWritableSlot(buffer);
+    if (slot.choice == SlotChoice::Malformed) {
+        return kStatusNotCarriedOut;
+    }
+    if (slot.choice == SlotChoice::NotUpdatable) {
+        return kStatusRefused;
+    }
+
+    // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
+    // BufferSize shrinks, the request and data-area lengths stay those of the buffer.
+    const std::span<const std::uint8_t> source(image.WorkingCopy.data(), byteCount);
+    for (std::size_t offset = 0; offset < source.size(); offset += pieceSize) {
+        const std::size_t length = std::min(pieceSize, source.size() - offset);
+        BuildDownloadRequest(buffer, offset, source.subspan(offset, length));
+        if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
+            return kStatusNotCarriedOut;
+        }
+    }
+
+    BuildActivateRequest(buffer, slot.slot);
+    if (!platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer).ok) {
+        return kStatusNotCarriedOut;
+    }
+    // A power cycle being required is still an accepted activation.
+    const std::uint32_t returnCode = FirmwareReturnCode(buffer);
+    return (returnCode & ~miniport::kStatusPowerCycleRequired) == 0 ? kStatusActivated
+                                                                     : kStatusRefused;
+}
+
+}  // namespace inbox

@@ -1,0 +1,78 @@
+#include "inbox/miniport_request.h"
+
+#include <algorithm>
+
+#include "inbox/miniport_firmware_layout.h"
+#include "platform/byte_layout.h"
+#include "platform/windows_values.h"
+
+namespace inbox {
+
+using namespace miniport;
+
+std::size_t MiniportBufferSize(std::size_t pieceSize) { return pieceSize + kRequestOverhead; }
+
+void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function) {
+    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    const auto size = static_cast<std::uint32_t>(buffer.size());
+    platform::PutU32(buffer, kHeaderLengthOffset, kHeaderLength);
+    platform::PutAscii(buffer, kSignatureOffset, kSignature);
+    platform::PutU32(buffer, kTimeoutOffset, kTimeoutSeconds);
+    platform::PutU32(buffer, kControlCodeOffset, win::kIoctlScsiMiniportFirmware);
+    platform::PutU32(buffer, kReturnCodeOffset, 0);
+    platform::PutU32(buffer, kLengthOffset, size - static_cast<std::uint32_t>(kSrbIoControlSize));
+    platform::PutU32(buffer, kVersionOffset, kRequestVersion);
+    platform::PutU32(buffer, kSizeOffset, kRequestBlockSizeValue);
+    platform::PutU32(buffer, kFunctionOffset, function);
+    platform::PutU32(buffer, kFlagsOffset, kFlagController);
+    platform::PutU32(buffer, kDataBufferOffsetOffset, static_cast<std::uint32_t>(kDataAreaOffset));
+    platform::PutU32(buffer, kDataBufferLengthOffset,
+                     size - static_cast<std::uint32_t>(kDataAreaOffset));
+}
+
+void BuildDownloadRequest(std::span<std::uint8_t> buffer, std::uint64_t offset,
+                          std::span<const std::uint8_t> piece) {
+    BuildFirmwareRequest(buffer, kFunctionDownload);
+    platform::PutU32(buffer, kDataAreaOffset + kDownloadVersionOffset, kDownloadVersion);
+    platform::PutU32(buffer, kDataAreaOffset + kDownloadSizeOffset, kDownloadSizeValue);
+    platform::PutU64(buffer, kDataAreaOffset + kDownloadOffsetOffset, offset);
+    platform::PutU64(buffer, kDataAreaOffset + kDownloadBufferSizeOffset, piece.size());
+    platform::PutBytes(buffer, kDataAreaOffset + kDownloadImageBufferOffset, piece);
+}
+
+void BuildActivateRequest(std::span<std::uint8_t> buffer, std::uint8_t slot) {
+    BuildFirmwareRequest(buffer, kFunctionActivate);
+    platform::PutU32(buffer, kDataAreaOffset + kActivateVersionOffset, kActivateVersion);
+    platform::PutU32(buffer, kDataAreaOffset + kActivateSizeOffset, kActivateSizeValue);
+    platform::PutU8(buffer, kDataAreaOffset + kActivateSlotOffset, slot);
+}
+
+std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer) {
+    return platform::GetU32(buffer, kReturnCodeOffset);
+}
+
+SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
+    // The driver may move the answer; trust its offset only as far as the buffer reaches.
+    const std::size_t info = platform::GetU32(buffer, kDataBufferOffsetOffset);
+    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+        return {};
+    }
+    const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    if (upgradeSupport == 0 || slotCount == 0) {
+        return {SlotChoice::NotUpdatable, 0};
+    }
+    if (!platform::FitsIn(buffer.size(), info + kInfoSlotsOffset,
+                          std::size_t{slotCount} * kSlotEntrySize)) {
+        return {};
+    }
+    for (std::size_t i = 0; i < slotCount; ++i) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
+        if (platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
+            return {SlotChoice::Chosen, platform::GetU8(buffer, entry + kSlotNumberOffset)};
+        }
+    }
+    return {SlotChoice::NotUpdatable, 0};
+}
+
+}  // namespace inbox

@@ -1,0 +1,39 @@
+// Building the miniport firmware requests and reading the get-info answer. One buffer of
+// S = C + 76 bytes (C = the piece size) serves every request of one update.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace inbox {
+
+// The request buffer size for pieces of pieceSize bytes.
+std::size_t MiniportBufferSize(std::size_t pieceSize);
+
+// Zero-fills the buffer and writes SRB_IO_CONTROL and FIRMWARE_REQUEST_BLOCK for `function`;
+// Length and DataBufferLength cover the whole buffer.
+void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function);
+
+// A download request carrying `piece` (at most the buffer's room) for image offset `offset`.
+void BuildDownloadRequest(std::span<std::uint8_t> buffer, std::uint64_t offset,
+                          std::span<const std::uint8_t> piece);
+
+void BuildActivateRequest(std::span<std::uint8_t> buffer, std::uint8_t slot);
+
+// SRB_IO_CONTROL.ReturnCode as the miniport left it.
+std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer);
+
+enum class SlotChoice { Chosen, NotUpdatable, Malformed };
+
+struct SlotAnswer {
+    SlotChoice choice = SlotChoice::Malformed;
+    std::uint8_t slot = 0;
+};
+
+// Reads STORAGE_FIRMWARE_INFO at the DataBufferOffset the request block holds after the call
+// and picks the first writable slot. An answer whose header or slot entries would lie outside
+// the buffer is Malformed.
+SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer);
+
+}  // namespace inbox
