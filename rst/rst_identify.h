@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "discovery/disk_record.h"
 #include "platform/platform.h"
 
@@ -9,5 +12,13 @@ namespace rst {
 // Returns 0 (appended), 5 (request failed) or 8 (no buffer, or the path did not open).
 int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
                     discovery::DiskList& identified);
+
+// Fills the identity and UpdateGranularity of the record from 4096 bytes of Identify
+// Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.
+void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk);
+
+// FWUG when the controller reports at least major version 1 and minor version 3 (each tested
+// by itself) and FWUG is not 0; otherwise 1.
+std::int32_t GranularityFromIdentify(std::span<const std::uint8_t> identify);
 
 }  // namespace rst

@@ -1,0 +1,34 @@
+// Builders of the RST driver requests and readers of its answers, over the layouts of
+// rst_layout.h. Each Fill function clears the whole buffer first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace rst {
+
+// The one-byte path identifier the Intel requests carry: the low 8 bits of the port (-1 -> 0xFF).
+std::uint8_t PathIdentifier(std::int64_t portNumber);
+
+// CSMI GET_RAID_CONFIG for RAID set 0; the buffer holds room for (size - 64) / 136 drive entries.
+void FillCsmiRaidConfigRequest(std::span<std::uint8_t> buffer);
+std::uint32_t ReturnCodeOf(std::span<const std::uint8_t> buffer);
+std::uint8_t CsmiDriveCount(std::span<const std::uint8_t> buffer);
+// How many drive entries lie wholly inside the buffer.
+std::size_t CsmiEntriesThatFit(std::size_t bufferSize);
+// The port byte (byte 2 of bSASAddress) of drive entry i, or nothing when it lies outside.
+std::optional<std::uint8_t> CsmiMemberPort(std::span<const std::uint8_t> buffer, std::size_t i);
+
+// "IntelNvm" Identify Controller (4260 bytes).
+void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buffer);
+
+// "IntelFw " download of one piece: the buffer is exactly piece.size() + 88 bytes.
+void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
+                         std::uint64_t imageOffset, std::span<const std::uint8_t> piece);
+// "IntelFw " activation of slot 2 (68 bytes).
+void FillActivationRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+
+}  // namespace rst
