@@ -1,0 +1,22 @@
+// The Windows entry point: the start-up check, the Win32 platform, one run of the tool.
+#include <windows.h>
+
+#include "app/run_tool.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_console.h"
+#include "platform/win32/win32_device_install.h"
+#include "platform/win32/win32_device_io.h"
+
+int main(int argc, char** /*argv*/) {
+    platform::win32::Win32Console console;
+    // There is no application framework to start, so only the module handle is checked.
+    if (GetModuleHandleW(nullptr) == nullptr) {
+        console.PrintWide(u"Fatal Error: GetModuleHandle failed\n");
+    }
+    platform::win32::Win32DeviceInstallServices setup;
+    platform::win32::Win32DeviceIo io;
+    platform::win32::Win32Clock clock;
+    platform::Platform platform{setup, io, console, clock};
+    return app::RunTool(argc, platform);
+}
