@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "inbox/identify_controller.h"
+#include "inbox/inbox_identify.h"
+#include "platform/byte_layout.h"
+#include "tests/inbox/fake_platform.h"
+
+namespace {
+
+using discovery::DiskRecord;
+using Identify = std::array<std::uint8_t, 4096>;
+
+constexpr char16_t kDisk[] = u"\\\\.\\PHYSICALDRIVE1";
+
+Identify BlankIdentify() {
+    Identify data{};
+    std::memset(data.data() + 4, ' ', 68);  // SN, MN and FR padded with blanks
+    return data;
+}
+
+void PutText(Identify& data, std::size_t offset, std::string_view text) {
+    std::memcpy(data.data() + offset, text.data(), text.size());
+}
+
+void SetVersion(Identify& data, std::uint16_t major, std::uint8_t minor, std::uint8_t fwug) {
+    platform::PutU16(data, 82, major);
+    platform::PutU8(data, 81, minor);
+    platform::PutU8(data, 319, fwug);
+}
+
+// A disk that answers the property query with the given Identify data at offset 48.
+fakes::FakeIo::Device DiskAnswering(const Identify& data) {
+    return {0, [data](const fakes::SentRequest&, std::span<std::uint8_t> buffer) {
+                std::fill(buffer.begin(), buffer.end(), 0);
+                platform::PutU32(buffer, 0, 40);  // descriptor Version and Size, not consulted
+                platform::PutU32(buffer, 4, 40);
+                std::memcpy(buffer.data() + 48, data.data(), data.size());
+                return platform::ControlResult{true, static_cast<std::uint32_t>(buffer.size()), 0};
+            }};
+}
+
+DiskRecord Candidate() { return discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox); }
+
+TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
+    fakes::FakeMachine machine;
+    machine.io.devices[kDisk] = DiskAnswering(BlankIdentify());
+    discovery::DiskList identified;
+    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+
+    ASSERT_EQ(machine.io.opens.size(), 1u);
+    EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
+    EXPECT_EQ(machine.io.opens[0].share, 3u);
+    EXPECT_EQ(machine.io.opens[0].flags, 0u);
+    ASSERT_EQ(machine.io.requests.size(), 1u);
+    const fakes::SentRequest& sent = machine.io.requests[0];
+    EXPECT_EQ(sent.controlCode, 0x002D1400u);
+    ASSERT_EQ(sent.input.size(), 4144u);
+    const std::vector<std::uint8_t> head = {
+        49, 0, 0, 0,  0, 0, 0, 0,  3, 0, 0, 0,  1, 0, 0, 0,  1, 0, 0, 0,  0, 0, 0, 0,
+        40, 0, 0, 0,  0, 0x10, 0, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.input.begin(), sent.input.begin() + 32), head);
+    EXPECT_TRUE(std::all_of(sent.input.begin() + 32, sent.input.end(), [](auto b) { return b == 0; }));
+    EXPECT_TRUE(machine.io.openHandles.empty());
+}
+
+TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
+    Identify data = BlankIdentify();
+    PutText(data, 4, "SN1234");
+    PutText(data, 24, "VELKORA TRVX208K 1TB");
+    PutText(data, 64, "XQ71DMRB");
+    SetVersion(data, 1, 4, 8);
+
+    fakes::FakeMachine machine;
+    machine.io.devices[kDisk] = DiskAnswering(data);
+    discovery::DiskList identified;
+    DiskRecord candidate = Candidate();
+    candidate.PortNumber = 7;  // identification sets -1 regardless
+    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, candidate, identified), 0);
+
+    ASSERT_EQ(identified.size(), 1u);
+    const DiskRecord& disk = identified[0];
+    EXPECT_EQ(disk.SerialNumber, u"SN1234              ");
+    EXPECT_EQ(disk.ModelNumber, u"VELKORA TRVX208K 1TB                    ");
+    EXPECT_EQ(disk.FirmwareRevision, u"XQ71DMRB");
+    EXPECT_EQ(disk.UpdateGranularity, 8);
+    EXPECT_EQ(disk.PortNumber, -1);
+    EXPECT_EQ(disk.AccessPath, discovery::kAccessInbox);
+    EXPECT_EQ(disk.DevicePath, kDisk);
+    EXPECT_EQ(disk.ResultCode, 0);
+    EXPECT_EQ(machine.console.Transcript(), "");
+}
+
+TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
+    struct Case {
+        const char* name;
+        std::function<void(Identify&)> edit;
+        std::size_t start, width;
+        std::u16string expected;
+    };
+    const std::vector<Case> cases = {
+        {"blank serial stays 20 blanks", [](Identify&) {}, 4, 20, std::u16string(20, u' ')},
+        {"revision starting with zero is empty", [](Identify& d) { d[64] = 0; }, 64, 8, u""},
+        {"early zero ends the field", [](Identify& d) { PutText(d, 64, std::string("AB\0CDEFG", 8)); },
+         64, 8, u"AB"},
+        {"zero beyond the field does not lengthen it", [](Identify& d) { d[80] = 0; }, 64, 8,
+         std::u16string(8, u' ')},
+        {"bytes above 0x7F widen as signed",
+         [](Identify& d) { d[64] = 0x80; d[65] = 0xFF; d[66] = 0x7F; d[67] = 0; }, 64, 8,
+         std::u16string{char16_t(0xFF80), char16_t(0xFFFF), char16_t(0x7F)}},
+        {"run without zero stops at the end of the data",
+         [](Identify& d) { std::fill(d.begin(), d.end(), 'Z'); }, 4090, 20, std::u16string(6, u'Z')},
+    };
+    for (const Case& c : cases) {
+        Identify data = BlankIdentify();
+        c.edit(data);
+        EXPECT_EQ(inbox::IdentifyText(data, c.start, c.width), c.expected) << c.name;
+    }
+}
+
+TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
+    fakes::FakeMachine machine;
+    machine.io.devices[kDisk] = DiskAnswering(Identify{});
+    discovery::DiskList identified;
+    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    ASSERT_EQ(identified.size(), 1u);
+    EXPECT_EQ(identified[0].SerialNumber, u"");
+    EXPECT_EQ(identified[0].ModelNumber, u"");
+    EXPECT_EQ(identified[0].FirmwareRevision, u"");
+    EXPECT_EQ(identified[0].UpdateGranularity, 1);
+}
+
+TEST(InboxIdentify, GranularityNeedsVersionPartsAndNonZeroFwug) {
+    struct Case {
+        std::uint16_t major;
+        std::uint8_t minor, fwug;
+        std::int32_t expected;
+    };
+    const Case cases[] = {{1, 2, 8, 1},    {1, 3, 8, 8},  {1, 4, 0, 1}, {1, 3, 255, 255},
+                          {2, 0, 8, 1},    {0, 3, 8, 1},  {1, 3, 1, 1}, {0x100, 5, 3, 3}};
+    for (const Case& c : cases) {
+        Identify data = BlankIdentify();
+        SetVersion(data, c.major, c.minor, c.fwug);
+        EXPECT_EQ(inbox::IdentifyUpdateGranularity(data), c.expected)
+            << c.major << "." << int(c.minor) << " FWUG " << int(c.fwug);
+    }
+}
+
+TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
+    fakes::FakeMachine machine;
+    machine.io.devices[kDisk] = {0x3E3, {}};
+    discovery::DiskList identified;
+    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    EXPECT_TRUE(identified.empty());
+    EXPECT_TRUE(machine.io.requests.empty());
+    EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");
+}
+
+TEST(InboxIdentify, FailedQueryDropsTheDiskQuietlyAndClosesTheHandle) {
+    fakes::FakeMachine machine;
+    machine.io.devices[kDisk] = {0, [](const fakes::SentRequest&, std::span<std::uint8_t>) {
+                                     return platform::ControlResult{false, 0, win::kErrorIoDevice};
+                                 }};
+    discovery::DiskList identified;
+    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    EXPECT_TRUE(identified.empty());
+    EXPECT_EQ(machine.console.Transcript(), "");
+    EXPECT_TRUE(machine.io.openHandles.empty());
+}
+
+}  // namespace

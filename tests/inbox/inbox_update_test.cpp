@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "inbox/inbox_update.h"
+#include "platform/byte_layout.h"
+#include "tests/inbox/fake_platform.h"
+
+namespace {
+
+using discovery::DiskRecord;
+constexpr char16_t kDisk[] = u"\\\\.\\PHYSICALDRIVE3";
+constexpr std::uint32_t kImageBytes = 0x200000;
+
+struct Slot {
+    std::uint8_t number;
+    bool readOnly;
+};
+
+// The miniport's side: answers get-info from `slots`, keeps every download, and fails the
+// request with the given number (0-based over all requests) when asked to.
+struct Miniport {
+    std::uint8_t upgradeSupport = 1;
+    std::vector<Slot> slots = {{1, true}, {2, false}};
+    std::optional<std::uint8_t> slotCountOverride;
+    std::optional<std::uint32_t> infoOffset;  // DataBufferOffset the driver leaves behind
+    std::uint32_t activateReturnCode = 0;
+    std::optional<std::size_t> failRequest;
+    std::uint32_t failReturnCode = 0;  // 0: DeviceIoControl fails; else this ReturnCode
+
+    std::vector<std::uint8_t> received;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> pieces;  // offset, BufferSize
+    std::size_t count = 0;
+
+    platform::ControlResult Answer(std::span<std::uint8_t> buffer) {
+        const std::size_t number = count++;
+        if (failRequest == number) {
+            if (failReturnCode == 0) {
+                return {false, 0, win::kErrorIoDevice};
+            }
+            platform::PutU32(buffer, 20, failReturnCode);
+            return {true, static_cast<std::uint32_t>(buffer.size()), 0};
+        }
+        const std::uint32_t function = platform::GetU32(buffer, 36);
+        if (function == 1) {
+            const std::size_t at = infoOffset.value_or(52);
+            if (infoOffset) {
+                platform::PutU32(buffer, 44, *infoOffset);
+            }
+            if (platform::FitsIn(buffer.size(), at, 16)) {
+                buffer[at + 8] = upgradeSupport;
+                buffer[at + 9] = slotCountOverride.value_or(static_cast<std::uint8_t>(slots.size()));
+            }
+            for (std::size_t i = 0; i < slots.size(); ++i) {
+                if (platform::FitsIn(buffer.size(), at + 16 + 16 * i, 16)) {
+                    buffer[at + 16 + 16 * i] = slots[i].number;
+                    buffer[at + 17 + 16 * i] = slots[i].readOnly ? 1 : 0;
+                }
+            }
+        } else if (function == 2) {
+            const std::uint64_t offset = platform::GetU64(buffer, 60);
+            const std::uint64_t size = platform::GetU64(buffer, 68);
+            pieces.emplace_back(offset, size);
+            received.insert(received.end(), buffer.begin() + 76, buffer.begin() + 76 + size);
+        } else if (function == 3) {
+            platform::PutU32(buffer, 20, activateReturnCode);
+        }
+        return {true, static_cast<std::uint32_t>(buffer.size()), 0};
+    }
+};
+
+image::FirmwareImage TestImage() {
+    image::FirmwareImage image;
+    image.WorkingCopy.resize(kImageBytes);
+    for (std::size_t i = 0; i < image.WorkingCopy.size(); ++i) {
+        image.WorkingCopy[i] = static_cast<std::uint8_t>(i * 31 + (i >> 12));
+    }
+    image.ImageRevision = u"XQ72DMRB";
+    image.UpgradableRevision = u"XQ71DMRB";
+    return image;
+}
+
+DiskRecord SelectedDisk(std::int32_t granularity) {
+    DiskRecord disk = discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox);
+    disk.ModelNumber = u"VELKORA TRVX208K                        ";
+    disk.SerialNumber = u"SN0001              ";
+    disk.FirmwareRevision = u"XQ71DMRB";
+    disk.UpdateGranularity = granularity;
+    return disk;
+}
+
+struct UpdateRun {
+    fakes::FakeMachine machine;
+    Miniport miniport;
+    image::FirmwareImage image = TestImage();
+
+    UpdateRun() {
+        machine.io.devices[kDisk] = {0, [this](const fakes::SentRequest&, std::span<std::uint8_t> b) {
+                                         return miniport.Answer(b);
+                                     }};
+    }
+    int Update(std::int32_t granularity, std::uint32_t bytes = kImageBytes) {
+        return inbox::UpdateInboxDisk(machine.platform, SelectedDisk(granularity), image, bytes);
+    }
+    std::vector<std::uint32_t> Functions() const {
+        std::vector<std::uint32_t> functions;
+        for (const auto& r : machine.io.requests) {
+            functions.push_back(platform::GetU32(r.input, 36));
+        }
+        return functions;
+    }
+};
+
+std::vector<std::uint8_t> Header(std::uint32_t size, std::uint32_t function) {
+    std::vector<std::uint8_t> bytes(52, 0);
+    platform::PutU32(bytes, 0, 28);
+    std::memcpy(bytes.data() + 4, "FIRMWARE", 8);
+    platform::PutU32(bytes, 12, 30);
+    platform::PutU32(bytes, 16, 0x001B0780);
+    platform::PutU32(bytes, 24, size - 28);
+    platform::PutU32(bytes, 28, 1);
+    platform::PutU32(bytes, 32, 24);
+    platform::PutU32(bytes, 36, function);
+    platform::PutU32(bytes, 40, 1);
+    platform::PutU32(bytes, 44, 52);
+    platform::PutU32(bytes, 48, size - 52);
+    return bytes;
+}
+
+std::vector<std::uint8_t> Head(const std::vector<std::uint8_t>& input, std::size_t n) {
+    return {input.begin(), input.begin() + n};
+}
+
+TEST(InboxUpdate, RequestsOfOneAndEightUnitPieces) {
+    struct Case {
+        std::int32_t granularity;
+        std::uint32_t size, length, dataLength, downloads;
+    };
+    for (const Case c : {Case{1, 4172, 4144, 4120, 512}, Case{8, 32844, 32816, 32792, 64}}) {
+        UpdateRun run;
+        EXPECT_EQ(run.Update(c.granularity), 0);
+        const auto& requests = run.machine.io.requests;
+        ASSERT_EQ(requests.size(), c.downloads + 2);
+        for (const auto& r : requests) {
+            EXPECT_EQ(r.controlCode, 0x0004D008u);
+            ASSERT_EQ(r.input.size(), c.size);
+            EXPECT_EQ(platform::GetU32(r.input, 24), c.length);
+            EXPECT_EQ(platform::GetU32(r.input, 48), c.dataLength);
+        }
+        // Get-info: the header and an all-zero data area.
+        EXPECT_EQ(Head(requests[0].input, 52), Header(c.size, 1));
+        EXPECT_TRUE(std::all_of(requests[0].input.begin() + 52, requests[0].input.end(),
+                                [](auto b) { return b == 0; }));
+        // Downloads in ascending order, each carrying its slice of the image.
+        const std::uint32_t piece = c.granularity * 4096u;
+        for (std::uint32_t i = 0; i < c.downloads; ++i) {
+            const auto& input = requests[1 + i].input;
+            EXPECT_EQ(Head(input, 52), Header(c.size, 2));
+            std::vector<std::uint8_t> download(24, 0);
+            platform::PutU32(download, 0, 1);
+            platform::PutU32(download, 4, 24);
+            platform::PutU64(download, 8, std::uint64_t{i} * piece);
+            platform::PutU64(download, 16, piece);
+            ASSERT_EQ(std::vector<std::uint8_t>(input.begin() + 52, input.begin() + 76), download);
+            ASSERT_TRUE(std::equal(input.begin() + 76, input.end(),
+                                   run.image.WorkingCopy.begin() + std::size_t{i} * piece));
+        }
+        // Activate slot 2, the first writable one.
+        const auto& activate = requests.back().input;
+        EXPECT_EQ(Head(activate, 52), Header(c.size, 3));
+        const std::vector<std::uint8_t> body = {1, 0, 0, 0, 12, 0, 0, 0, 2, 0, 0, 0};
+        EXPECT_EQ(std::vector<std::uint8_t>(activate.begin() + 52, activate.begin() + 64), body);
+        EXPECT_TRUE(std::all_of(activate.begin() + 64, activate.end(), [](auto b) { return b == 0; }));
+        EXPECT_EQ(run.miniport.received, run.image.WorkingCopy);
+        EXPECT_TRUE(run.machine.io.openHandles.empty());
+    }
+}
+
+TEST(InboxUpdate, GranularityNotDividingTheImageEndsWithAShortPiece) {
+    struct Case {
+        std::int32_t granularity;
+        std::size_t downloads;
+        std::uint64_t lastOffset, lastSize;
+    };
+    // 512 units of 4 KiB: 170 pieces of 3 units and 2 left over; 2 pieces of 255 and 2 left.
+    for (const Case c : {Case{3, 171, 170 * 3 * 4096, 2 * 4096}, Case{255, 3, 510 * 4096, 2 * 4096}}) {
+        UpdateRun run;
+        EXPECT_EQ(run.Update(c.granularity), 0);
+        ASSERT_EQ(run.miniport.pieces.size(), c.downloads);
+        EXPECT_EQ(run.miniport.pieces.back(), std::make_pair(c.lastOffset, c.lastSize));
+        EXPECT_EQ(run.miniport.received, run.image.WorkingCopy);
+        // The last request keeps the buffer's size and lengths; its unused room stays zero.
+        const std::size_t size = c.granularity * 4096u + 76;
+        const auto& last = run.machine.io.requests[c.downloads].input;
+        ASSERT_EQ(last.size(), size);
+        EXPECT_EQ(platform::GetU32(last, 24), size - 28);
+        EXPECT_EQ(platform::GetU32(last, 48), size - 52);
+        EXPECT_TRUE(std::all_of(last.begin() + 76 + c.lastSize, last.end(), [](auto b) { return b == 0; }));
+    }
+}
+
+TEST(InboxUpdate, SlotChoiceFromTheGetInfoAnswer) {
+    struct Case {
+        const char* name;
+        std::uint8_t upgradeSupport;
+        std::vector<Slot> slots;
+        int status;
+        std::uint8_t activated;
+    };
+    const std::vector<Case> cases = {
+        {"first writable entry's own number", 1, {{1, true}, {2, false}, {3, false}}, 0, 2},
+        {"slot number not position", 1, {{7, false}, {2, false}}, 0, 7},
+        {"every slot read-only", 1, {{1, true}, {2, true}}, 1, 0},
+        {"no upgrade support", 0, {{1, false}}, 1, 0},
+        {"no slots", 1, {}, 1, 0},
+    };
+    for (const Case& c : cases) {
+        UpdateRun run;
+        run.miniport.upgradeSupport = c.upgradeSupport;
+        run.miniport.slots = c.slots;
+        EXPECT_EQ(run.Update(1), c.status) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(run.machine.io.requests.back().input[60], c.activated) << c.name;
+        } else {
+            EXPECT_EQ(run.Functions(), std::vector<std::uint32_t>{1}) << c.name;
+        }
+        EXPECT_TRUE(run.machine.io.openHandles.empty());
+    }
+}
+
+TEST(InboxUpdate, AnswerReachingPastTheBufferFailsWithoutDownload) {
+    struct Case {
+        const char* name;
+        std::optional<std::uint32_t> infoOffset;
+        std::optional<std::uint8_t> slotCount;
+    };
+    const std::vector<Case> cases = {
+        {"offset beyond the buffer", 0xFFFFFFF0u, std::nullopt},
+        {"header straddles the end", 4172 - 8, std::nullopt},
+        {"slot entries run past the end", 4172 - 40, 255},
+    };
+    for (const Case& c : cases) {
+        UpdateRun run;
+        run.miniport.infoOffset = c.infoOffset;
+        run.miniport.slotCountOverride = c.slotCount;
+        run.miniport.slots = {{1, true}};  // first entry read-only: the scan must go on
+        EXPECT_EQ(run.Update(1), 5) << c.name;
+        EXPECT_EQ(run.Functions(), std::vector<std::uint32_t>{1}) << c.name;
+    }
+}
+
+TEST(InboxUpdate, AnswerIsReadAtTheOffsetTheDriverLeaves) {
+    UpdateRun run;
+    run.miniport.infoOffset = 1000;
+    run.miniport.slots = {{1, true}, {4, false}};
+    EXPECT_EQ(run.Update(1), 0);
+    EXPECT_EQ(run.machine.io.requests.back().input[60], 4);
+}
+
+TEST(InboxUpdate, ActivationReturnCodes) {
+    for (const auto& [code, status] : std::vector<std::pair<std::uint32_t, int>>{
+             {0, 0}, {0x20, 0}, {0x21, 1}, {1, 1}, {7, 1}, {0x40, 1}}) {
+        UpdateRun run;
+        run.miniport.activateReturnCode = code;
+        EXPECT_EQ(run.Update(8), status) << code;
+    }
+}
+
+// The functions of the requests sent: get-info, `downloads` downloads, maybe activate.
+std::vector<std::uint32_t> Sequence(std::size_t downloads, bool activate) {
+    std::vector<std::uint32_t> functions(1, 1);
+    functions.insert(functions.end(), downloads, 2);
+    if (activate) {
+        functions.push_back(3);
+    }
+    return functions;
+}
+
+TEST(InboxUpdate, FailuresStopAtOnceWithStatusFive) {
+    struct Case {
+        const char* name;
+        std::size_t failRequest;
+        std::uint32_t returnCode;
+        std::vector<std::uint32_t> functions;
+    };
+    const std::vector<Case> cases = {
+        {"get-info call fails", 0, 0, Sequence(0, false)},
+        {"get-info ReturnCode", 0, 1, Sequence(0, false)},
+        {"third piece call fails", 3, 0, Sequence(3, false)},
+        {"third piece ReturnCode", 3, 0x40, Sequence(3, false)},
+        {"activate call fails", 65, 0, Sequence(64, true)},
+    };
+    for (const Case& c : cases) {
+        UpdateRun run;
+        run.miniport.failRequest = c.failRequest;
+        run.miniport.failReturnCode = c.returnCode;
+        EXPECT_EQ(run.Update(8), 5) << c.name;
+        EXPECT_EQ(run.Functions(), c.functions) << c.name;
+        EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
+    }
+}
+
+TEST(InboxUpdate, ZeroBytesSendsGetInfoThenActivate) {
+    UpdateRun run;
+    EXPECT_EQ(run.Update(1, 0), 0);
+    EXPECT_EQ(run.Functions(), (std::vector<std::uint32_t>{1, 3}));
+}
+
+TEST(InboxUpdate, NothingBeyondTheImageIsSent) {
+    UpdateRun run;
+    EXPECT_EQ(run.Update(1, kImageBytes + 1), 5);
+    EXPECT_TRUE(run.machine.io.opens.empty());
+    UpdateRun zero;
+    EXPECT_EQ(zero.Update(0), 5);
+    EXPECT_TRUE(zero.machine.io.opens.empty());
+}
+
+TEST(InboxUpdate, BlockIsPrintedFirstAndAloneWhetherOrNotTheUpdateWorks) {
+    const std::string block =
+        "\n"
+        "---------------------------------------------\n"
+        " Firmware Download | Target Disk Information \n"
+        "---------------------------------------------\n"
+        " Driver : Inbox Driver\n"
+        " Raid : No\n"
+        " Model Number : VELKORA TRVX208K                        \n"
+        " Serial Number : SN0001              \n"
+        " Current FW : XQ71DMRB\n"
+        " Update FW : XQ72DMRB\n"
+        "---------------------------------------------\n";
+    UpdateRun good;
+    EXPECT_EQ(good.Update(1), 0);
+    EXPECT_EQ(good.machine.console.Transcript(), block);
+
+    UpdateRun unopenable;
+    unopenable.machine.io.devices[kDisk].openError = win::kErrorAccessDenied;
+    EXPECT_EQ(unopenable.Update(1), 5);
+    EXPECT_EQ(unopenable.machine.console.Transcript(), block);
+    EXPECT_TRUE(unopenable.machine.io.requests.empty());
+    const auto& open = unopenable.machine.io.opens.at(0);
+    EXPECT_EQ(open.access, 0xC0000000u);
+    EXPECT_EQ(open.share, 3u);
+    EXPECT_EQ(open.flags, 0u);
+}
+
+}  // namespace
