@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+#include "rst/raid_query.h"
+#include "rst/rst_identify.h"
+#include "tests/rst/rst_fakes.h"
+
+namespace {
+
+using rstfakes::Bytes;
+using rstfakes::FakeMachine;
+using rstfakes::Sent;
+
+const std::u16string kController = u"\\\\?\\pci#ven_8086&dev_2822#ctrl#{2accfe60}";
+
+bool IsCsmi(const Sent& s) { return s.bytes.size() >= 12 && s.bytes[4] == 'C'; }
+
+void PutU32(std::span<std::uint8_t> b, std::size_t o, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[o + i] = (v >> (8 * i)) & 0xFF;
+}
+
+// A controller whose RAID set 0 has the given member ports; each member answers Identify
+// with serial "SN<port>" and revision "FR<port>". secondQueryFails refuses larger queries.
+struct RaidController {
+    std::vector<std::uint8_t> ports;
+    std::uint32_t csmiReturnCode = 0;
+    bool secondQueryFails = false;
+    std::size_t openHandlesDuringIdentify = 0;
+
+    rstfakes::Responder Responder(FakeMachine& m) {
+        return [this, &m](const Sent& s, std::span<std::uint8_t> buffer) {
+            if (IsCsmi(s)) {
+                if (secondQueryFails && buffer.size() > 336) return rstfakes::Fail(87);
+                PutU32(buffer, 20, csmiReturnCode);
+                buffer[43] = static_cast<std::uint8_t>(ports.size());
+                for (std::size_t i = 0; 64 + 136 * (i + 1) <= buffer.size() && i < ports.size(); ++i)
+                    buffer[64 + 136 * i + 90] = ports[i];
+                return rstfakes::Ok();
+            }
+            openHandlesDuringIdentify = m.io.openHandles.size();
+            const std::string sn = "SN" + std::to_string(buffer[29]);
+            std::copy(sn.begin(), sn.end(), buffer.begin() + 164 + 4);
+            buffer[164 + 82] = 1;
+            buffer[164 + 81] = 3;
+            buffer[164 + 319] = buffer[29] == 255 ? 0 : 8;
+            return rstfakes::Ok();
+        };
+    }
+};
+
+std::u16string Serial(std::uint8_t port) {
+    std::u16string s = u"SN" + platform::ToU16(std::to_string(port));
+    s.resize(20, u'\0');
+    return s;
+}
+
+TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
+    FakeMachine m;
+    RaidController rc{{4, 255}};
+    m.io.respond = rc.Responder(m);
+    discovery::DiskList identified;
+    EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
+                                    identified), 0);
+
+    Bytes csmi(336);
+    csmi.Put(0, 28, 4).Text(4, "CSMIARY").Put(12, 30, 4).Put(16, 11, 4).Put(24, 308, 4);
+    ASSERT_EQ(m.io.sent.size(), 3u);
+    EXPECT_EQ(m.io.sent[0].bytes, csmi.data);
+    EXPECT_EQ(m.io.sent[0].code, 0x4D008u);
+    EXPECT_EQ(m.io.opens[0].share, 0u);
+    EXPECT_EQ(m.io.opens[0].flags, 0u);
+    EXPECT_EQ(m.io.opens[1].share, 3u);
+    EXPECT_EQ(m.io.opens[1].flags, 0x80u);
+    EXPECT_EQ(rc.openHandlesDuringIdentify, 2u);
+
+    ASSERT_EQ(identified.size(), 2u);
+    EXPECT_EQ(identified[0].PortNumber, 4);
+    EXPECT_EQ(identified[1].PortNumber, 255);  // a port byte 0xFF is 255, not -1
+    EXPECT_EQ(identified[0].SerialNumber, Serial(4));
+    EXPECT_EQ(identified[0].UpdateGranularity, 8);
+    EXPECT_EQ(identified[1].UpdateGranularity, 1);
+    for (const auto& d : identified) {
+        EXPECT_EQ(d.AccessPath, 1);
+        EXPECT_EQ(d.DevicePath, kController);
+    }
+    EXPECT_EQ(m.console.Transcript(), "");
+    EXPECT_TRUE(m.NothingLeftOpen());
+}
+
+// More members than the 336-byte answer holds: a second query sized for all of them.
+TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
+    for (bool secondFails : {false, true}) {
+        FakeMachine m;
+        RaidController rc{{1, 2, 3, 4, 5}};
+        rc.secondQueryFails = secondFails;
+        m.io.respond = rc.Responder(m);
+        discovery::DiskList identified;
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
+                                        identified), 0);
+        EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
+        ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
+        EXPECT_EQ(rstfakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
+        std::vector<std::int64_t> ports;
+        for (const auto& d : identified) ports.push_back(d.PortNumber);
+        const std::vector<std::int64_t> all = {1, 2, 3, 4, 5};
+        const std::vector<std::int64_t> fitting = {1, 2};
+        EXPECT_EQ(ports, secondFails ? fitting : all);
+        EXPECT_TRUE(m.NothingLeftOpen());
+    }
+}
+
+TEST(RaidQuery, FailuresFindNoMember) {
+    struct Case {
+        win::Dword openError;
+        bool ioctlFails;
+        std::uint32_t returnCode;
+        int status;
+        std::string output;
+    };
+    for (const Case& c : {Case{5, false, 0, 0, ""},
+                          Case{0, true, 0, 5, "  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x1F\n\n"},
+                          Case{0, false, 0xAB, 5, "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0xab\n\n"},
+                          Case{0, false, 0, 0, ""}}) {
+        FakeMachine m;
+        RaidController rc{c.output.empty() && c.openError == 0 ? std::vector<std::uint8_t>{}
+                                                               : std::vector<std::uint8_t>{1}};
+        rc.csmiReturnCode = c.returnCode;
+        m.io.respond = rc.Responder(m);
+        if (c.ioctlFails) {
+            m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(31); };
+        }
+        if (c.openError) m.io.openErrors[kController] = c.openError;
+        discovery::DiskList identified;
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
+                                        identified), c.status);
+        EXPECT_TRUE(identified.empty());
+        EXPECT_EQ(m.console.Transcript(), c.output);
+        EXPECT_TRUE(m.NothingLeftOpen());
+    }
+}
+
+TEST(RstIdentify, GoldenPassThroughRequest) {
+    FakeMachine m;
+    discovery::DiskList identified;
+    EXPECT_EQ(rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2),
+                                   identified), 0);
+    Bytes expected(4260);
+    expected.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4);
+    expected.Put(24, 4232, 4).Put(28, 1, 1).Put(29, 0xFF, 1).Put(32, 6, 4).Put(72, 1, 4);
+    expected.Put(116, 164, 4).Put(120, 4096, 4);
+    ASSERT_EQ(m.io.sent.size(), 1u);
+    EXPECT_EQ(m.io.sent[0].bytes, expected.data);
+    // A zero answer still gives a record: strings of 20, 40 and 8 zero characters.
+    ASSERT_EQ(identified.size(), 1u);
+    EXPECT_EQ(identified[0].SerialNumber, std::u16string(20, u'\0'));
+    EXPECT_EQ(identified[0].ModelNumber, std::u16string(40, u'\0'));
+    EXPECT_EQ(identified[0].FirmwareRevision, std::u16string(8, u'\0'));
+    EXPECT_EQ(identified[0].UpdateGranularity, 1);
+    EXPECT_TRUE(m.NothingLeftOpen());
+}
+
+TEST(RstIdentify, FailuresAppendNothing) {
+    FakeMachine unopenable;
+    unopenable.io.openErrors[kController] = 2;
+    FakeMachine refusing;
+    refusing.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(1); };
+    for (auto [machine, status] : {std::pair{&unopenable, 8}, std::pair{&refusing, 5}}) {
+        discovery::DiskList identified;
+        EXPECT_EQ(rst::IdentifyRstDisk(machine->platform,
+                                       discovery::MakeCandidate(kController, 3, 2), identified),
+                  status);
+        EXPECT_TRUE(identified.empty());
+        EXPECT_EQ(machine->console.Transcript(), "");
+        EXPECT_TRUE(machine->NothingLeftOpen());
+    }
+}
+
+TEST(RstIdentify, StringsKeepEveryByteWidenedWithSign) {
+    std::vector<std::uint8_t> id(4096, 0);
+    const std::string model = "VELKORA TRVX208K 1TB";
+    std::fill(id.begin() + 24, id.begin() + 64, ' ');
+    std::copy(model.begin(), model.end(), id.begin() + 24);
+    id[4] = 0xC3;
+    discovery::DiskRecord disk;
+    rst::ApplyIdentifyData(id, disk);
+    EXPECT_EQ(disk.ModelNumber, u"VELKORA TRVX208K 1TB" + std::u16string(20, u' '));
+    EXPECT_EQ(disk.SerialNumber[0], u'\uFFC3');
+    EXPECT_EQ(disk.SerialNumber.size(), 20u);
+}
+
+TEST(RstIdentify, GranularityNeedsMajorOneMinorThreeEachAndNonZeroFwug) {
+    struct Case {
+        std::uint16_t major;
+        std::uint8_t minor, fwug;
+        std::int32_t expected;
+    };
+    for (const Case c : {Case{1, 4, 8, 8}, Case{1, 4, 0, 1}, Case{1, 2, 8, 1}, Case{2, 0, 8, 1},
+                         Case{2, 2, 8, 1}, Case{2, 3, 8, 8}, Case{1, 3, 255, 255},
+                         Case{0x100, 3, 16, 16}, Case{0, 9, 8, 1}}) {
+        std::vector<std::uint8_t> id(4096, 0);
+        id[81] = c.minor;
+        id[82] = c.major & 0xFF;
+        id[83] = c.major >> 8;
+        id[319] = c.fwug;
+        EXPECT_EQ(rst::GranularityFromIdentify(id), c.expected)
+            << c.major << "." << int(c.minor) << " fwug " << int(c.fwug);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include "rst/rst_update.h"
+#include "tests/rst/rst_fakes.h"
+
+namespace {
+
+using rstfakes::Bytes;
+using rstfakes::FakeMachine;
+using rstfakes::Sent;
+using rstfakes::U32At;
+
+constexpr std::uint32_t kImageSize = 0x200000;
+const std::u16string kController = u"\\\\?\\pci#ven_8086&dev_2822#3&11583659&0&fa#{2accfe60}";
+
+image::FirmwareImage PatternImage() {
+    image::FirmwareImage image;
+    image.WorkingCopy.resize(kImageSize);
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+        image.WorkingCopy[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 12));
+    }
+    image.ImageRevision = u"NEWREV01";
+    return image;
+}
+
+discovery::DiskRecord Disk(std::int32_t access, std::int64_t port, std::int32_t granularity) {
+    discovery::DiskRecord disk = discovery::MakeCandidate(kController, port, access);
+    disk.ModelNumber = u"MODEL";
+    disk.SerialNumber = u"SERIAL";
+    disk.FirmwareRevision = u"XQ71DMRB";
+    disk.UpdateGranularity = granularity;
+    return disk;
+}
+
+bool IsActivation(const Sent& s) { return U32At(s.bytes, 40) == 3; }
+
+// Answers downloads with 0 and the activation with the given ReturnCode.
+rstfakes::Responder ActivationAnswers(std::uint32_t code) {
+    return [code](const Sent& s, std::span<std::uint8_t> buffer) {
+        if (IsActivation(s)) {
+            for (int i = 0; i < 4; ++i) buffer[20 + i] = (code >> (8 * i)) & 0xFF;
+        }
+        return rstfakes::Ok();
+    };
+}
+
+std::vector<std::uint8_t> ExpectedDownload(std::uint8_t pathId, std::uint64_t offset,
+                                           std::uint32_t length, const image::FirmwareImage& im) {
+    Bytes b(88 + length);
+    b.Put(0, 28, 4).Text(4, "IntelFw ").Put(12, 30, 4).Put(16, 0xF0000040, 4).Put(24, length + 60, 4);
+    b.Put(28, 1, 1).Put(29, pathId, 1);
+    b.Put(32, 1, 4).Put(36, 24, 4).Put(40, 2, 4).Put(44, 1, 4).Put(48, 56, 4).Put(52, length + 32, 4);
+    b.Put(56, 2, 4).Put(60, 32, 4).Put(64, offset, 8).Put(72, length, 8).Put(80, 0xFF, 1);
+    std::copy_n(im.WorkingCopy.begin() + offset, length, b.data.begin() + 88);
+    return b.data;
+}
+
+const std::string kBlockRaid =
+    "\n---------------------------------------------\n"
+    " Firmware Download | Target Disk Information \n"
+    "---------------------------------------------\n"
+    " Driver : IRST Driver\n Raid : Yes\n Model Number : MODEL\n Serial Number : SERIAL\n"
+    " Current FW : XQ71DMRB\n Updated FW : NEWREV01\n"
+    "---------------------------------------------\n";
+
+TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) {
+    FakeMachine m;
+    const image::FirmwareImage image = PatternImage();
+    m.io.respond = ActivationAnswers(0);
+    EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(1, -1, 1), image, kImageSize), 0);
+
+    ASSERT_EQ(m.io.sent.size(), 513u);
+    for (std::uint32_t k = 0; k < 512; ++k) {
+        ASSERT_EQ(m.io.sent[k].bytes, ExpectedDownload(0xFF, k * 4096, 4096, image)) << k;
+        ASSERT_EQ(m.io.sent[k].code, 0x4D008u);
+    }
+    Bytes activation(68);
+    activation.Put(0, 28, 4).Text(4, "IntelFw ").Put(12, 30, 4).Put(16, 0xF0000040, 4);
+    activation.Put(24, 40, 4).Put(28, 1, 1).Put(29, 0xFF, 1);
+    activation.Put(32, 1, 4).Put(36, 24, 4).Put(40, 3, 4).Put(44, 1, 4).Put(48, 56, 4);
+    activation.Put(52, 12, 4).Put(56, 1, 4).Put(60, 12, 4).Put(64, 2, 1);
+    EXPECT_EQ(m.io.sent[512].bytes, activation.data);
+
+    ASSERT_EQ(m.io.opens.size(), 1u);
+    EXPECT_EQ(m.io.opens[0].path, kController);
+    EXPECT_EQ(m.io.opens[0].access, 0xC0000000u);
+    EXPECT_EQ(m.io.opens[0].share, 0u);
+    EXPECT_EQ(m.io.opens[0].flags, 0u);
+    EXPECT_EQ(m.console.Transcript(), kBlockRaid +
+                                          "\n  [PASS] Firmware download is succeeded.\n"
+                                          "  [PASS] Firmware activation is succeeded.\n\n");
+    EXPECT_TRUE(m.NothingLeftOpen());
+}
+
+// Piece sizes that do not divide the image end with a shorter piece of the remainder.
+TEST(RstUpdate, WholeImageIsSentForEveryGranularity) {
+    struct Case {
+        std::int32_t granularity;
+        std::size_t requests;
+        std::size_t lastSize;
+    };
+    for (const Case c : {Case{8, 64, 32856}, Case{3, 171, 8192 + 88}, Case{255, 3, 8192 + 88},
+                         Case{128, 4, 524376}}) {
+        FakeMachine m;
+        const image::FirmwareImage image = PatternImage();
+        m.io.respond = ActivationAnswers(32);
+        EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(2, 3, c.granularity), image, kImageSize),
+                  1602);
+        ASSERT_EQ(m.io.sent.size(), c.requests + 1) << c.granularity;
+        const std::uint32_t piece = c.granularity * 4096;
+        std::uint64_t offset = 0;
+        for (std::size_t k = 0; k < c.requests; ++k) {
+            const std::uint32_t length = std::min<std::uint64_t>(piece, kImageSize - offset);
+            ASSERT_EQ(m.io.sent[k].bytes, ExpectedDownload(3, offset, length, image));
+            offset += length;
+        }
+        EXPECT_EQ(offset, kImageSize);
+        EXPECT_EQ(m.io.sent[c.requests - 1].bytes.size(), c.lastSize);
+        EXPECT_TRUE(IsActivation(m.io.sent.back()));
+    }
+}
+
+TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
+    struct Case {
+        platform::ControlResult result;
+        std::uint32_t returnCode;
+        std::string line;
+    };
+    for (const Case& c :
+         {Case{rstfakes::Ok(), 5, "  [ERROR] Firmware download failed: srbControl->ReturnCode 5\n"},
+          Case{rstfakes::Ok(), 0xFFFFFFFE,
+               "  [ERROR] Firmware download failed: srbControl->ReturnCode -2\n"},
+          Case{rstfakes::Fail(0x45D), 0, "  [ERROR] Firmware download IOCTL failed: 0x45D\n"}}) {
+        FakeMachine m;
+        int calls = 0;
+        m.io.respond = [&](const Sent&, std::span<std::uint8_t> buffer) {
+            if (++calls < 3) return rstfakes::Ok();
+            for (int i = 0; i < 4; ++i) buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
+            return c.result;
+        };
+        EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize), 1);
+        EXPECT_EQ(m.io.sent.size(), 3u);
+        EXPECT_EQ(m.console.Transcript(),
+                  kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
+        EXPECT_TRUE(m.NothingLeftOpen());
+    }
+}
+
+TEST(RstUpdate, ActivationReturnCodes) {
+    const std::string error = "  [ERROR] Firmware activate failed: ";
+    const std::string unexpected = error + "unexpected error, srbControl->ReturnCode ";
+    const std::string parameter = "  [ERROR] Firmware activate parameter error: srbControl->ReturnCode ";
+    const std::vector<std::tuple<std::uint32_t, std::string, int>> cases = {
+        {0, "  [PASS] Firmware activation is succeeded.\n\n", 0},
+        {1, error + "error returned\n\n", 1},
+        {16, error + "error returned\n\n", 1},
+        {2, parameter + "2\n\n", 1},
+        {3, parameter + "3\n\n", 1},
+        {4, parameter + "4\n\n", 1},
+        {6, error + "invalid slot number\n\n", 1},
+        {7, error + "invalid firmware image\n\n", 1},
+        {32, "  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n", 1602},
+        {5, unexpected + "5\n\n", 1},
+        {8, unexpected + "8\n\n", 1},
+        {31, unexpected + "31\n\n", 1},
+        {33, unexpected + "33\n\n", 1},
+        {0x80000000u, unexpected + "-2147483648\n\n", 1},
+    };
+    for (const auto& [code, message, result] : cases) {
+        FakeMachine m;
+        m.io.respond = ActivationAnswers(code);
+        platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
+        EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 7), result) << code;
+        EXPECT_EQ(m.console.Transcript(), message);
+        EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
+    }
+    FakeMachine m;
+    m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(0x1F); };
+    platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
+    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0), 1);
+    EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
+}
+
+TEST(RstUpdate, UnopenableControllerSendsNothing) {
+    FakeMachine m;
+    m.io.openErrors[kController] = 0x20;
+    EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(2, 1, 1), PatternImage(), kImageSize), 5);
+    EXPECT_TRUE(m.io.sent.empty());
+    const std::string& t = m.console.Transcript();
+    EXPECT_NE(t.find(" Raid : No\n"), std::string::npos);
+    EXPECT_TRUE(t.ends_with("---\n  [ERROR] Failed to get disk handle: 0x20\n\n")) << t;
+}
+
+}  // namespace
