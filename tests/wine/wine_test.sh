@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# Checks of the cross-built Windows exe: its PE headers, and runs under Wine in a prefix of
+# the build tree. Usage: wine_test.sh prefix|pe|argument|bare|console|values
+# Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
+# FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED.
+set -euo pipefail
+
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values}
+work=${FWU_WINE_WORK:?}
+base=$work/prefix-base
+exe=${FWU_WINDOWS_EXE:?}
+tools=${FWU_WINDOWS_TOOLS:?}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+need_file() {
+    [ -f "$1" ] || fail "$1 is missing: build the Windows exe first (cmake --preset mingw && cmake --build --preset mingw)"
+}
+
+# A private copy of the base prefix for this test, its wineserver ended and the copy removed
+# when the test ends.
+use_prefix() {
+    [ -f "$base/system.reg" ] || fail "no Wine prefix at $base (the wine_prefix test makes it)"
+    export WINEPREFIX=$work/prefix-$command
+    export WINEDEBUG=-all
+    unset DISPLAY WAYLAND_DISPLAY
+    rm -rf "$WINEPREFIX"
+    cp -a "$base" "$WINEPREFIX"
+    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+}
+
+# Runs a Windows program under Wine; its standard output goes to $work/$command.out, its
+# standard error to $work/$command.err.
+run_wine() {
+    wine "$@" </dev/null >"$work/$command.out" 2>"$work/$command.err"
+}
+
+# The whole 32-bit exit code of the tool, through the CreateProcess helper.
+run_tool() {
+    need_file "$tools/fwu_exit_code.exe"
+    run_wine "$tools/fwu_exit_code.exe" "$exe" "$@" || fail "the exit code helper failed: $(cat "$work/$command.err")"
+    local line
+    line=$(grep -a '^EXIT CODE ' "$work/$command.err" | tail -n 1 | tr -d '\r')
+    [ -n "$line" ] || fail "no exit code reported: $(cat "$work/$command.err")"
+    exit_code=${line#EXIT CODE }
+}
+
+# Line ends to LF, time stamps masked, the pause prompt line left out.
+normalise() {
+    tr -d '\r' <"$1" |
+        sed -E 's/[0-9]{2}-[0-9]{2}-[0-9]{4}\([0-9]{2}:[0-9]{2}:[0-9]{2}\)/DD-MM-YYYY(HH:MM:SS)/g' |
+        sed -E '/^Press any key to continue/d'
+}
+
+# The transcript ends with the pause prompt, once.
+check_pause_last() {
+    local count last
+    count=$(tr -d '\r' <"$1" | grep -c 'Press any key to continue' || true)
+    [ "$count" = 1 ] || fail "the pause prompt appears $count times"
+    last=$(tr -d '\r' <"$1" | tail -n 1)
+    case $last in
+        "Press any key to continue"*) ;;
+        *) fail "the last output is not the pause prompt: '$last'" ;;
+    esac
+}
+
+case $command in
+prefix)
+    mkdir -p "$work"
+    rm -rf "$base"
+    export WINEPREFIX=$base WINEDEBUG=-all
+    unset DISPLAY WAYLAND_DISPLAY
+    wineboot -i </dev/null >"$work/prefix.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/prefix.log")"
+    wineserver -w
+    [ -f "$base/system.reg" ] || fail "wineboot made no prefix at $base"
+    echo "Wine prefix ready at $base"
+    ;;
+
+pe)
+    need_file "$exe"
+    objdump=${FWU_OBJDUMP:?}
+    headers=$("$objdump" -p "$exe")
+    dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
+    [ "$dlls" = "KERNEL32.DLL MSVCRT.DLL SETUPAPI.DLL " ] || fail "imports are '$dlls', expected KERNEL32, msvcrt and SETUPAPI only"
+    for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
+        sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -w "$flag" >/dev/null ||
+            fail "DllCharacteristics lacks $flag"
+    done
+    grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
+    # RT_MANIFEST (24) with the name 1 in the resource directory.
+    awk '/Entry: ID: 0x000018,/ {m = 1; next} m && /Entry: ID: 0x000001,/ {found = 1} m && /Leaf:/ {exit} END {exit !found}' <<<"$headers" ||
+        fail "no RT_MANIFEST resource with id 1"
+    rsrc=$work/pe-rsrc.bin
+    mkdir -p "$work"
+    "${objdump%objdump}objcopy" -O binary --only-section=.rsrc "$exe" "$rsrc"
+    grep -aq 'requestedExecutionLevel level="asInvoker"' "$rsrc" || fail "the manifest does not request asInvoker"
+    # The version resource (VS_VERSIONINFO, UTF-16): with the zero bytes left out, each key
+    # runs into its value.
+    tr -d '\000' <"$rsrc" | grep -a 'FileVersion1\.0\.1' >/dev/null ||
+        fail "no FileVersion 1.0.1 in the version resource"
+    echo "PE headers as expected: imports $dlls"
+    ;;
+
+argument)
+    need_file "$exe"
+    use_prefix
+    for argument in x "" "/?" "--help me"; do
+        run_tool "$argument"
+        [ "$exit_code" = 1 ] || fail "argument '$argument': exit code $exit_code, expected 1"
+        first=$(head -n 1 "$work/$command.out")
+        [ "$first" = $'[ERROR] Invalid Parameter\r' ] || fail "argument '$argument': first line '$first'"
+        check_pause_last "$work/$command.out"
+        [ "$(wc -l <"$work/$command.out")" = 1 ] || fail "argument '$argument': more output than one line and the prompt: $(cat "$work/$command.out")"
+    done
+    echo "argument rejected with exit code 1"
+    ;;
+
+bare)
+    need_file "$exe"
+    use_prefix
+    run_tool
+    [ "$exit_code" = 1 ] || fail "exit code $exit_code, expected 1"
+    out=$work/$command.out
+    check_pause_last "$out"
+    # Every line ends in CRLF, as text mode writes it (the prompt line has no line end).
+    if sed '$d' "$out" | grep -qv $'\r$'; then
+        fail "a line does not end in CRLF"
+    fi
+    separator=$(printf '=%.0s' $(seq 96))
+    mapfile -t lines < <(tr -d '\r' <"$out")
+    [ "${lines[0]}" = "$separator" ] || fail "line 1 is not 96 '=': '${lines[0]}'"
+    [ "${#lines[1]}" = 39 ] || fail "line 2 is not the 39-character title: '${lines[1]}'"
+    [ "${lines[3]}" = "$separator" ] || fail "line 4 is not 96 '='"
+    grep '^\[No Disk\]' <(tr -d '\r' <"$out") >/dev/null || fail "no [No Disk] report"
+    expected=$work/bare.expected
+    if [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ]; then
+        "$FWU_FWSIM" "${FWU_WINE_EMPTY_SCENARIO:?}" </dev/null >"$work/bare.fwsim" 2>"$work/bare.fwsim.err" || true
+        normalise "$work/bare.fwsim" >"$expected"
+        source="fwsim"
+    else
+        normalise "${FWU_WINE_EXPECTED:?}/bare_empty_machine.txt" >"$expected"
+        source="the checked-in transcript"
+    fi
+    normalise "$out" >"$work/bare.actual"
+    diff -u "$expected" "$work/bare.actual" || fail "the transcript under Wine differs from $source"
+    echo "bare run matches $source; exit code 1"
+    ;;
+
+console)
+    need_file "$tools/fwu_console_probe.exe"
+    use_prefix
+    run_wine "$tools/fwu_console_probe.exe" || fail "the console probe failed"
+    printf '%s\r\n' 'check ✓ after' 'e-acute é and 0x%X' '[PASS] narrow' 'clef 𝄞 lone � end' \
+        $'byte \xE9 raw' 'last line' >"$work/console.expected"
+    cmp "$work/console.expected" "$work/$command.out" || {
+        od -c "$work/$command.out" >&2
+        fail "the console wrote other bytes than expected"
+    }
+    echo "every channel written whole, in order, non-ASCII included"
+    ;;
+
+values)
+    need_file "$tools/fwu_values_probe.exe"
+    use_prefix
+    run_wine "$tools/fwu_values_probe.exe" || { cat "$work/$command.out"; fail "the values probe found mismatches"; }
+    grep -q '^ALL OK' "$work/$command.out" || fail "the values probe did not finish"
+    cat "$work/$command.out"
+    ;;
+
+*)
+    fail "unknown command $command"
+    ;;
+esac
