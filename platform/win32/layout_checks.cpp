@@ -9,9 +9,99 @@
 
 #include <cstddef>
 
+#include "inbox/miniport_firmware_layout.h"
+#include "inbox/property_query_layout.h"
 #include "platform/windows_values.h"
+#include "rst/rst_layout.h"
 
 namespace {
+
+// The miniport firmware structures that mingw-w64 lacks, as ntddscsi.h and ntddstor.h of the
+// Windows SDK publish them (natural alignment).
+struct FirmwareRequestBlock {  // FIRMWARE_REQUEST_BLOCK
+    ULONG Version;
+    ULONG Size;
+    ULONG Function;
+    ULONG Flags;
+    ULONG DataBufferOffset;
+    ULONG DataBufferLength;
+};
+struct StorageFirmwareSlotInfo {  // STORAGE_FIRMWARE_SLOT_INFO
+    UCHAR SlotNumber;
+    BOOLEAN ReadOnly;
+    UCHAR Reserved[6];
+    union {
+        UCHAR Info[8];
+        ULONGLONG AsUlonglong;
+    } Revision;
+};
+struct StorageFirmwareInfo {  // STORAGE_FIRMWARE_INFO
+    ULONG Version;
+    ULONG Size;
+    BOOLEAN UpgradeSupport;
+    UCHAR SlotCount;
+    UCHAR ActiveSlot;
+    UCHAR PendingActivateSlot;
+    ULONG Reserved;
+    StorageFirmwareSlotInfo Slot[1];
+};
+struct StorageFirmwareDownload {  // STORAGE_FIRMWARE_DOWNLOAD
+    ULONG Version;
+    ULONG Size;
+    ULONGLONG Offset;
+    ULONGLONG BufferSize;
+    UCHAR ImageBuffer[1];
+};
+struct StorageFirmwareDownloadV2 {  // STORAGE_FIRMWARE_DOWNLOAD_V2
+    ULONG Version;
+    ULONG Size;
+    ULONGLONG Offset;
+    ULONGLONG BufferSize;
+    UCHAR Slot;
+    UCHAR Reserved[3];
+    ULONG ImageSize;
+    UCHAR ImageBuffer[1];
+};
+struct StorageFirmwareActivate {  // STORAGE_FIRMWARE_ACTIVATE
+    ULONG Version;
+    ULONG Size;
+    UCHAR SlotToActivate;
+    UCHAR Reserved0[3];
+};
+
+// CSMI_SAS_RAID_CONFIG and CSMI_SAS_RAID_DRIVES of the CSMI standard (csmisas.h).
+struct CsmiSasRaidDrives {
+    UCHAR bModel[40];
+    UCHAR bFirmware[8];
+    UCHAR bSerialNumber[40];
+    UCHAR bSASAddress[8];
+    UCHAR bSASLun[8];
+    UCHAR bDriveStatus;
+    UCHAR bDriveUsage;
+    USHORT usBlockSize;
+    UCHAR bDriveType;
+    UCHAR bReserved[15];
+    ULONG uDriveIndex;
+    struct {
+        ULONG uLowPart;
+        ULONG uHighPart;
+    } ulTotalUserBlocks;
+};
+struct CsmiSasRaidConfig {
+    ULONG uRaidSetIndex;
+    ULONG uCapacity;
+    ULONG uStripeSize;
+    UCHAR bRaidType;
+    UCHAR bStatus;
+    UCHAR bInformation;
+    UCHAR bDriveCount;
+    UCHAR bReserved[20];
+    CsmiSasRaidDrives Drives[1];
+};
+struct CsmiSasRaidConfigBuffer {  // CSMI_SAS_RAID_CONFIG_BUFFER
+    SRB_IO_CONTROL IoctlHeader;
+    CsmiSasRaidConfig Configuration;
+};
 
 // System error codes.
 static_assert(win::kErrorSuccess == ERROR_SUCCESS);
@@ -104,5 +194,137 @@ static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, FR) == 64);
 static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, VER) == 80);
 static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, FRMW) == 260);
 static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, FWUG) == 319);
+
+// The inbox road's property query.
+namespace query = inbox::query;
+static_assert(query::kPropertyIdOffset == offsetof(STORAGE_PROPERTY_QUERY, PropertyId));
+static_assert(query::kQueryTypeOffset == offsetof(STORAGE_PROPERTY_QUERY, QueryType));
+static_assert(query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+static_assert(query::kProtocolTypeOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType));
+static_assert(query::kDataTypeOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, DataType));
+static_assert(query::kRequestValueOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestValue));
+static_assert(query::kRequestSubValueOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestSubValue));
+static_assert(query::kProtocolDataOffsetOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset));
+static_assert(query::kProtocolDataLengthOffset - query::kAdditionalParametersOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength));
+static_assert(query::kProtocolSpecificDataSize == sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA));
+// The answer's descriptor puts the data where the request put it.
+static_assert(query::kIdentifyDataOffset == sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR));
+static_assert(query::kIdentifyDataOffset ==
+              offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData) +
+                  sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA));
+static_assert(query::kIdentifyDataSize == sizeof(NVME_IDENTIFY_CONTROLLER_DATA));
+static_assert(query::kStorageAdapterProtocolSpecificProperty ==
+              StorageAdapterProtocolSpecificProperty);
+static_assert(query::kPropertyStandardQuery == PropertyStandardQuery);
+static_assert(query::kProtocolTypeNvme == ProtocolTypeNvme);
+static_assert(query::kNvmeDataTypeIdentify == NVMeDataTypeIdentify);
+static_assert(query::kIdentifyCnsController == NVME_IDENTIFY_CNS_CONTROLLER);
+
+// Identify Controller fields, as both roads read them.
+using Identify = NVME_IDENTIFY_CONTROLLER_DATA;
+static_assert(inbox::identify::kSerialNumberOffset == offsetof(Identify, SN));
+static_assert(inbox::identify::kSerialNumberSize == sizeof(Identify::SN));
+static_assert(inbox::identify::kModelNumberOffset == offsetof(Identify, MN));
+static_assert(inbox::identify::kModelNumberSize == sizeof(Identify::MN));
+static_assert(inbox::identify::kFirmwareRevisionOffset == offsetof(Identify, FR));
+static_assert(inbox::identify::kFirmwareRevisionSize == sizeof(Identify::FR));
+// VER: tertiary in bits 7:0, minor in 15:8, major in 31:16 (little-endian).
+static_assert(inbox::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
+static_assert(inbox::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
+static_assert(inbox::identify::kFwugOffset == offsetof(Identify, FWUG));
+static_assert(rst::layout::kIdSerialNumber == offsetof(Identify, SN));
+static_assert(rst::layout::kIdSerialNumberSize == sizeof(Identify::SN));
+static_assert(rst::layout::kIdModelNumber == offsetof(Identify, MN));
+static_assert(rst::layout::kIdModelNumberSize == sizeof(Identify::MN));
+static_assert(rst::layout::kIdFirmwareRevision == offsetof(Identify, FR));
+static_assert(rst::layout::kIdFirmwareRevisionSize == sizeof(Identify::FR));
+static_assert(rst::layout::kIdVersionMinor == offsetof(Identify, VER) + 1);
+static_assert(rst::layout::kIdVersionMajor == offsetof(Identify, VER) + 2);
+static_assert(rst::layout::kIdFwug == offsetof(Identify, FWUG));
+static_assert(rst::layout::kNvmDataSize == sizeof(Identify));
+
+// The inbox road's miniport firmware request: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK, data.
+namespace mp = inbox::miniport;
+static_assert(mp::kHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
+static_assert(mp::kSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
+static_assert(mp::kSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(mp::kTimeoutOffset == offsetof(SRB_IO_CONTROL, Timeout));
+static_assert(mp::kControlCodeOffset == offsetof(SRB_IO_CONTROL, ControlCode));
+static_assert(mp::kReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
+static_assert(mp::kLengthOffset == offsetof(SRB_IO_CONTROL, Length));
+static_assert(mp::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
+static_assert(mp::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
+static_assert(mp::kVersionOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Version));
+static_assert(mp::kSizeOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Size));
+static_assert(mp::kFunctionOffset - mp::kRequestBlockOffset ==
+              offsetof(FirmwareRequestBlock, Function));
+static_assert(mp::kFlagsOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Flags));
+static_assert(mp::kDataBufferOffsetOffset - mp::kRequestBlockOffset ==
+              offsetof(FirmwareRequestBlock, DataBufferOffset));
+static_assert(mp::kDataBufferLengthOffset - mp::kRequestBlockOffset ==
+              offsetof(FirmwareRequestBlock, DataBufferLength));
+static_assert(mp::kRequestBlockSize == sizeof(FirmwareRequestBlock));
+static_assert(mp::kDownloadVersionOffset == offsetof(StorageFirmwareDownload, Version));
+static_assert(mp::kDownloadSizeOffset == offsetof(StorageFirmwareDownload, Size));
+static_assert(mp::kDownloadOffsetOffset == offsetof(StorageFirmwareDownload, Offset));
+static_assert(mp::kDownloadBufferSizeOffset == offsetof(StorageFirmwareDownload, BufferSize));
+static_assert(mp::kDownloadImageBufferOffset == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(mp::kActivateVersionOffset == offsetof(StorageFirmwareActivate, Version));
+static_assert(mp::kActivateSizeOffset == offsetof(StorageFirmwareActivate, Size));
+static_assert(mp::kActivateSlotOffset == offsetof(StorageFirmwareActivate, SlotToActivate));
+static_assert(mp::kActivateStructSize == sizeof(StorageFirmwareActivate));
+static_assert(mp::kInfoUpgradeSupportOffset == offsetof(StorageFirmwareInfo, UpgradeSupport));
+static_assert(mp::kInfoSlotCountOffset == offsetof(StorageFirmwareInfo, SlotCount));
+static_assert(mp::kInfoSlotsOffset == offsetof(StorageFirmwareInfo, Slot));
+static_assert(mp::kSlotEntrySize == sizeof(StorageFirmwareSlotInfo));
+static_assert(mp::kSlotNumberOffset == offsetof(StorageFirmwareSlotInfo, SlotNumber));
+static_assert(mp::kSlotReadOnlyOffset == offsetof(StorageFirmwareSlotInfo, ReadOnly));
+
+// The RST road: the same header, the CSMI RAID configuration, the firmware request.
+namespace rl = rst::layout;
+static_assert(rl::kSrbHeaderLength == offsetof(SRB_IO_CONTROL, HeaderLength));
+static_assert(rl::kSrbSignature == offsetof(SRB_IO_CONTROL, Signature));
+static_assert(rl::kSrbTimeout == offsetof(SRB_IO_CONTROL, Timeout));
+static_assert(rl::kSrbControlCode == offsetof(SRB_IO_CONTROL, ControlCode));
+static_assert(rl::kSrbReturnCode == offsetof(SRB_IO_CONTROL, ReturnCode));
+static_assert(rl::kSrbLength == offsetof(SRB_IO_CONTROL, Length));
+static_assert(rl::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
+static_assert(rl::kCsmiRaidSetIndex ==
+              offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                  offsetof(CsmiSasRaidConfig, uRaidSetIndex));
+static_assert(rl::kCsmiDriveCount ==
+              offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                  offsetof(CsmiSasRaidConfig, bDriveCount));
+static_assert(rl::kCsmiFirstDrive ==
+              offsetof(CsmiSasRaidConfigBuffer, Configuration) + offsetof(CsmiSasRaidConfig, Drives));
+static_assert(rl::kCsmiDriveEntrySize == sizeof(CsmiSasRaidDrives));
+static_assert(rl::kCsmiDriveSasAddress == offsetof(CsmiSasRaidDrives, bSASAddress));
+static_assert(rl::kFrbVersion - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Version));
+static_assert(rl::kFrbSize - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Size));
+static_assert(rl::kFrbFunction - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Function));
+static_assert(rl::kFrbFlags - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Flags));
+static_assert(rl::kFrbDataBufferOffset - rl::kAddressEnd ==
+              offsetof(FirmwareRequestBlock, DataBufferOffset));
+static_assert(rl::kFrbDataBufferLength - rl::kAddressEnd ==
+              offsetof(FirmwareRequestBlock, DataBufferLength));
+static_assert(rl::kFrbSizeValue == sizeof(FirmwareRequestBlock));
+static_assert(rl::kDlVersion - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Version));
+static_assert(rl::kDlSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Size));
+static_assert(rl::kDlOffset - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Offset));
+static_assert(rl::kDlBufferSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, BufferSize));
+static_assert(rl::kDlSlot - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Slot));
+static_assert(rl::kDlImage - rl::kFwData == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(rl::kDlSizeValue == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(rl::kActVersion - rl::kFwData == offsetof(StorageFirmwareActivate, Version));
+static_assert(rl::kActSize - rl::kFwData == offsetof(StorageFirmwareActivate, Size));
+static_assert(rl::kActSlot - rl::kFwData == offsetof(StorageFirmwareActivate, SlotToActivate));
+static_assert(rl::kActSizeValue == sizeof(StorageFirmwareActivate));
 
 }  // namespace
