@@ -1,0 +1,264 @@
+#include "sim/inbox_driver.h"
+
+#include <algorithm>
+
+#include "platform/byte_layout.h"
+
+namespace sim {
+
+namespace {
+
+using platform::GetU32;
+using platform::GetU64;
+using platform::PutU32;
+using platform::PutU8;
+
+constexpr win::Dword kFileDeviceDisk = 0x7;
+
+// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
+constexpr std::size_t kDeviceNumberSize = 12;
+
+// STORAGE_PROPERTY_QUERY (PropertyId, QueryType, AdditionalParameters) with
+// STORAGE_PROTOCOL_SPECIFIC_DATA in its AdditionalParameters.
+constexpr std::size_t kQueryPropertyId = 0;
+constexpr std::size_t kQueryType = 4;
+constexpr std::size_t kQueryProtocolData = 8;
+constexpr std::size_t kQueryMinimumInput = kQueryProtocolData + 40;
+constexpr std::uint32_t kStorageAdapterProtocolSpecificProperty = 49;
+constexpr std::uint32_t kStorageDeviceProtocolSpecificProperty = 50;
+constexpr std::uint32_t kPropertyStandardQuery = 0;
+// STORAGE_PROTOCOL_SPECIFIC_DATA, relative to its start.
+constexpr std::size_t kProtocolType = 0;
+constexpr std::size_t kDataType = 4;
+constexpr std::size_t kRequestValue = 8;
+constexpr std::size_t kProtocolDataOffset = 16;
+constexpr std::size_t kProtocolDataLength = 20;
+constexpr std::size_t kProtocolSpecificDataSize = 40;
+constexpr std::uint32_t kProtocolTypeNvme = 3;
+constexpr std::uint32_t kNvmeDataTypeIdentify = 1;
+constexpr std::uint32_t kCnsController = 1;
+// STORAGE_PROTOCOL_DATA_DESCRIPTOR: Version, Size, then the protocol-specific data.
+constexpr std::size_t kDescriptorHead = 8;
+constexpr std::uint32_t kDescriptorSize = kDescriptorHead + kProtocolSpecificDataSize;
+
+// SRB_IO_CONTROL.
+constexpr std::size_t kSrbHeaderLength = 0;
+constexpr std::size_t kSrbSignature = 4;
+constexpr std::size_t kSrbControlCode = 16;
+constexpr std::size_t kSrbReturnCode = 20;
+constexpr std::size_t kSrbLength = 24;
+constexpr std::size_t kSrbSize = 28;
+// FIRMWARE_REQUEST_BLOCK, directly behind SRB_IO_CONTROL.
+constexpr std::size_t kFrbVersion = kSrbSize + 0;
+constexpr std::size_t kFrbSize = kSrbSize + 4;
+constexpr std::size_t kFrbFunction = kSrbSize + 8;
+constexpr std::size_t kFrbFlags = kSrbSize + 12;
+constexpr std::size_t kFrbDataBufferOffset = kSrbSize + 16;
+constexpr std::size_t kFrbDataBufferLength = kSrbSize + 20;
+constexpr std::uint32_t kFrbStructureSize = 24;
+constexpr std::uint32_t kFirmwareFunctionGetInfo = 1;
+constexpr std::uint32_t kFirmwareFunctionDownload = 2;
+constexpr std::uint32_t kFirmwareFunctionActivate = 3;
+constexpr std::uint32_t kFirmwareRequestFlagController = 0x1;
+// STORAGE_FIRMWARE_INFO (version 1) and its 16-byte STORAGE_FIRMWARE_SLOT_INFO entries.
+constexpr std::size_t kInfoUpgradeSupport = 8;
+constexpr std::size_t kInfoSlotCount = 9;
+constexpr std::size_t kInfoActiveSlot = 10;
+constexpr std::size_t kInfoPendingSlot = 11;
+constexpr std::size_t kInfoSlots = 16;
+constexpr std::size_t kSlotEntrySize = 16;
+constexpr std::size_t kSlotRevision = 8;
+constexpr std::uint32_t kInfoStructureSize = 32;
+constexpr std::uint8_t kInvalidSlot = 0xFF;
+// STORAGE_FIRMWARE_DOWNLOAD (version 1): the image follows Offset and BufferSize at 24; the
+// structure's padded size is 32, and both sizes are what callers put in Size.
+constexpr std::size_t kDownloadOffset = 8;
+constexpr std::size_t kDownloadBufferSize = 16;
+constexpr std::size_t kDownloadImage = 24;
+// STORAGE_FIRMWARE_ACTIVATE: Version, Size, SlotToActivate, Reserved0[3].
+constexpr std::size_t kActivateSlot = 8;
+constexpr std::uint32_t kActivateStructureSize = 12;
+// Firmware Commit action 1: replace the slot's image and activate it at the next reset.
+constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
+
+platform::ControlResult Fail(win::Dword error) { return {false, 0, error}; }
+
+}  // namespace
+
+std::uint32_t FirmwareStatusFromNvme(std::uint16_t nvmeStatus) {
+    switch (nvmeStatus) {
+        case kNvmeSuccess: return kFirmwareStatusSuccess;
+        case kNvmeInvalidField: return kFirmwareStatusInvalidParameter;
+        case kNvmeInvalidFirmwareSlot: return kFirmwareStatusInvalidSlot;
+        case kNvmeInvalidFirmwareImage: return kFirmwareStatusInvalidImage;
+        case kNvmeConventionalResetRequired:
+        case kNvmeSubsystemResetRequired:
+        case kNvmeControllerResetRequired: return kFirmwareStatusPowerCycleRequired;
+        default: break;
+    }
+    // Generic command statuses (SCT 0) are device errors; other command-specific ones errors.
+    return (nvmeStatus >> 8) == 0 ? kFirmwareStatusDeviceError : kFirmwareStatusError;
+}
+
+InboxDriver::InboxDriver(NvmeDrive& drive, std::uint32_t deviceNumber, InboxDriverOptions options)
+    : m_drive(drive), m_deviceNumber(deviceNumber), m_options(options) {}
+
+platform::ControlResult InboxDriver::Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                             std::uint32_t inputLength) {
+    switch (controlCode) {
+        case win::kIoctlStorageGetDeviceNumber: return DeviceNumberQuery(buffer);
+        case win::kIoctlStorageQueryProperty: return PropertyQuery(buffer, inputLength);
+        case win::kIoctlScsiMiniport: return Miniport(buffer, inputLength);
+        default: return Fail(kErrorInvalidFunction);
+    }
+}
+
+platform::ControlResult InboxDriver::DeviceNumberQuery(std::span<std::uint8_t> buffer) {
+    if (buffer.size() < kDeviceNumberSize) {
+        return Fail(win::kErrorInsufficientBuffer);
+    }
+    PutU32(buffer, 0, kFileDeviceDisk);
+    PutU32(buffer, 4, m_deviceNumber);
+    PutU32(buffer, 8, 0);
+    return {true, kDeviceNumberSize, 0};
+}
+
+platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffer, std::uint32_t inputLength) {
+    if (inputLength < kQueryMinimumInput) {
+        return Fail(win::kErrorInvalidParameter);
+    }
+    const std::span<const std::uint8_t> in = buffer.first(inputLength);
+    const std::uint32_t property = GetU32(in, kQueryPropertyId);
+    if ((property != kStorageAdapterProtocolSpecificProperty &&
+         property != kStorageDeviceProtocolSpecificProperty) ||
+        GetU32(in, kQueryType) != kPropertyStandardQuery) {
+        return Fail(win::kErrorInvalidParameter);
+    }
+    const std::size_t p = kQueryProtocolData;
+    const std::uint32_t dataOffset = GetU32(in, p + kProtocolDataOffset);
+    const std::uint32_t dataLength = GetU32(in, p + kProtocolDataLength);
+    if (GetU32(in, p + kProtocolType) != kProtocolTypeNvme ||
+        GetU32(in, p + kDataType) != kNvmeDataTypeIdentify ||
+        GetU32(in, p + kRequestValue) != kCnsController ||
+        dataOffset < kProtocolSpecificDataSize || dataLength < kIdentifySize ||
+        !platform::FitsIn(buffer.size(), std::size_t{p} + dataOffset, kIdentifySize)) {
+        return Fail(win::kErrorInvalidParameter);
+    }
+    const auto identify = m_drive.IdentifyController();
+    // The answer: a STORAGE_PROTOCOL_DATA_DESCRIPTOR over the query, data where it was asked.
+    PutU32(buffer, 0, kDescriptorSize);
+    PutU32(buffer, 4, kDescriptorSize);
+    PutU32(buffer, p + kProtocolDataLength, kIdentifySize);
+    platform::PutBytes(buffer, p + dataOffset, identify);
+    return {true, static_cast<std::uint32_t>(p + dataOffset + kIdentifySize), 0};
+}
+
+platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer, std::uint32_t inputLength) {
+    // The port driver checks the header before any miniport sees the request.
+    if (inputLength < kSrbSize || GetU32(buffer, kSrbHeaderLength) != kSrbSize ||
+        std::size_t{GetU32(buffer, kSrbLength)} + kSrbSize > inputLength) {
+        return Fail(win::kErrorInvalidParameter);
+    }
+    const std::string signature(buffer.begin() + kSrbSignature, buffer.begin() + kSrbSignature + 8);
+    if (signature != "FIRMWARE" || GetU32(buffer, kSrbControlCode) != win::kIoctlScsiMiniportFirmware) {
+        return Fail(kErrorInvalidFunction);
+    }
+    const std::size_t requestEnd = kSrbSize + GetU32(buffer, kSrbLength);
+    std::uint32_t status = kFirmwareStatusInvalidParameter;
+    if (requestEnd >= kSrbSize + kFrbStructureSize && GetU32(buffer, kFrbVersion) == 1 &&
+        GetU32(buffer, kFrbSize) == kFrbStructureSize) {
+        const std::uint32_t dataOffset = GetU32(buffer, kFrbDataBufferOffset);
+        const std::uint32_t dataLength = GetU32(buffer, kFrbDataBufferLength);
+        const bool fits = dataOffset >= kSrbSize + kFrbStructureSize &&
+                          platform::FitsIn(requestEnd, dataOffset, dataLength);
+        if (fits) {
+            const std::span<std::uint8_t> request = buffer.first(requestEnd);
+            switch (GetU32(buffer, kFrbFunction)) {
+                case kFirmwareFunctionGetInfo:
+                    status = FirmwareGetInfo(request, GetU32(buffer, kFrbFlags), dataOffset, dataLength);
+                    break;
+                case kFirmwareFunctionDownload:
+                    status = FirmwareDownload(request, dataOffset, dataLength);
+                    break;
+                case kFirmwareFunctionActivate:
+                    status = FirmwareActivate(request, dataOffset, dataLength);
+                    break;
+                default: status = kFirmwareStatusIllegalRequest; break;
+            }
+        }
+    }
+    PutU32(buffer, kSrbReturnCode, status);
+    return {true, static_cast<std::uint32_t>(requestEnd), 0};
+}
+
+std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::uint32_t flags,
+                                           std::uint32_t dataOffset, std::uint32_t dataLength) {
+    const auto identify = m_drive.IdentifyController();
+    const auto log = m_drive.FirmwareSlotLog();
+    const std::uint8_t frmw = identify[260];
+    const std::uint8_t activeSlot = log[0] & 0x7;
+    const std::uint8_t pendingSlot = (log[0] >> 4) & 0x7;
+    // Without the controller flag the driver reports only the running slot.
+    const bool controller = (flags & kFirmwareRequestFlagController) != 0;
+    std::vector<std::uint8_t> slots;
+    for (std::uint8_t slot = 1; slot <= ((frmw >> 1) & 0x7); ++slot) {
+        if (controller || slot == activeSlot) {
+            slots.push_back(slot);
+        }
+    }
+    const std::size_t needed = kInfoSlots + kSlotEntrySize * std::max<std::size_t>(slots.size(), 1);
+    if (dataLength < needed) {
+        return kFirmwareStatusOutputBufferTooSmall;
+    }
+    const std::span<std::uint8_t> info = buffer.subspan(dataOffset, dataLength);
+    PutU32(info, 0, 1);
+    PutU32(info, 4, kInfoStructureSize);
+    PutU8(info, kInfoUpgradeSupport, m_options.infoUpgradeSupport.value_or(1));
+    PutU8(info, kInfoSlotCount, m_options.infoSlotCount.value_or(static_cast<std::uint8_t>(slots.size())));
+    PutU8(info, kInfoActiveSlot, activeSlot);
+    PutU8(info, kInfoPendingSlot, pendingSlot == 0 ? kInvalidSlot : pendingSlot);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const std::size_t entry = kInfoSlots + kSlotEntrySize * i;
+        PutU8(info, entry, slots[i]);
+        PutU8(info, entry + 1, (slots[i] == 1 && (frmw & 1)) ? 1 : 0);
+        platform::PutBytes(info, entry + kSlotRevision, std::span(log).subspan(8u * slots[i], 8));
+    }
+    if (m_options.infoDataBufferOffset) {
+        PutU32(buffer, kFrbDataBufferOffset, *m_options.infoDataBufferOffset);
+    }
+    return kFirmwareStatusSuccess;
+}
+
+std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
+                                            std::uint32_t dataLength) {
+    const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
+    if (dataLength < kDownloadImage || GetU32(block, 0) != 1 ||
+        (GetU32(block, 4) != kDownloadImage && GetU32(block, 4) != 32)) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::uint64_t offset = GetU64(block, kDownloadOffset);
+    const std::uint64_t size = GetU64(block, kDownloadBufferSize);
+    if (size == 0 || !platform::FitsIn(dataLength, kDownloadImage, size)) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    if (m_options.maxTransferBytes != 0 && size > m_options.maxTransferBytes) {
+        return kFirmwareStatusInputBufferTooBig;
+    }
+    return FirmwareStatusFromNvme(m_drive.Download(offset, block.subspan(kDownloadImage, size)));
+}
+
+std::uint32_t InboxDriver::FirmwareActivate(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
+                                            std::uint32_t dataLength) {
+    const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
+    if (dataLength < kActivateStructureSize || GetU32(block, 0) != 1 ||
+        GetU32(block, 4) != kActivateStructureSize) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::uint8_t slot = block[kActivateSlot];
+    if (slot == 0 || slot == kInvalidSlot) {
+        return kFirmwareStatusInvalidSlot;
+    }
+    return FirmwareStatusFromNvme(m_drive.Commit(slot, kCommitReplaceActivateAtReset));
+}
+
+}  // namespace sim

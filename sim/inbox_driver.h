@@ -1,0 +1,69 @@
+// The operating system's inbox NVMe driver in front of one disk: the device number, the
+// protocol-specific property query (Identify Controller) and the miniport firmware interface
+// (SRB_IO_CONTROL "FIRMWARE": get-info, download, activate). Requests are decoded from the
+// published Windows layouts; a malformed request fails as the real driver fails it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "sim/nvme_drive.h"
+#include "sim/sim_endpoint.h"
+
+namespace sim {
+
+// FIRMWARE_STATUS values of SRB_IO_CONTROL.ReturnCode (ntddscsi.h).
+inline constexpr std::uint32_t kFirmwareStatusSuccess = 0x0;
+inline constexpr std::uint32_t kFirmwareStatusError = 0x1;
+inline constexpr std::uint32_t kFirmwareStatusIllegalRequest = 0x2;
+inline constexpr std::uint32_t kFirmwareStatusInvalidParameter = 0x3;
+inline constexpr std::uint32_t kFirmwareStatusInputBufferTooBig = 0x4;
+inline constexpr std::uint32_t kFirmwareStatusOutputBufferTooSmall = 0x5;
+inline constexpr std::uint32_t kFirmwareStatusInvalidSlot = 0x6;
+inline constexpr std::uint32_t kFirmwareStatusInvalidImage = 0x7;
+inline constexpr std::uint32_t kFirmwareStatusControllerError = 0x10;
+inline constexpr std::uint32_t kFirmwareStatusPowerCycleRequired = 0x20;
+inline constexpr std::uint32_t kFirmwareStatusDeviceError = 0x40;
+
+// ERROR_INVALID_FUNCTION: a control code or miniport signature the driver does not serve.
+inline constexpr win::Dword kErrorInvalidFunction = 1;
+
+// The NVMe status of a firmware command as a FIRMWARE_STATUS.
+std::uint32_t FirmwareStatusFromNvme(std::uint16_t nvmeStatus);
+
+// Answers a scenario can make malformed on purpose, to test the tool's checks.
+struct InboxDriverOptions {
+    std::optional<std::uint32_t> infoDataBufferOffset;  // written back into the request block
+    std::optional<std::uint8_t> infoSlotCount;          // SlotCount claimed in the answer
+    std::optional<std::uint8_t> infoUpgradeSupport;     // UpgradeSupport claimed in the answer
+    std::uint32_t maxTransferBytes = 0;                 // largest download piece; 0 = no limit
+};
+
+class InboxDriver : public SimEndpoint {
+public:
+    InboxDriver(NvmeDrive& drive, std::uint32_t deviceNumber, InboxDriverOptions options = {});
+
+    platform::ControlResult Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                    std::uint32_t inputLength) override;
+
+    NvmeDrive& Drive() { return m_drive; }
+    std::uint32_t DeviceNumber() const { return m_deviceNumber; }
+    InboxDriverOptions& Options() { return m_options; }
+
+private:
+    platform::ControlResult DeviceNumberQuery(std::span<std::uint8_t> buffer);
+    platform::ControlResult PropertyQuery(std::span<std::uint8_t> buffer, std::uint32_t inputLength);
+    platform::ControlResult Miniport(std::span<std::uint8_t> buffer, std::uint32_t inputLength);
+    std::uint32_t FirmwareGetInfo(std::span<std::uint8_t> buffer, std::uint32_t flags,
+                                  std::uint32_t dataOffset, std::uint32_t dataLength);
+    std::uint32_t FirmwareDownload(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
+                                   std::uint32_t dataLength);
+    std::uint32_t FirmwareActivate(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
+                                   std::uint32_t dataLength);
+
+    NvmeDrive& m_drive;
+    std::uint32_t m_deviceNumber;
+    InboxDriverOptions m_options;
+};
+
+}  // namespace sim

@@ -1,0 +1,22 @@
+// Runs the tool in-process against a simulated machine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sim/sim_machine.h"
+
+namespace sim {
+
+struct RunOutcome {
+    std::string transcript;  // everything the tool wrote, as standard output shows it
+    std::int32_t exitCode = 0;
+};
+
+// app::RunTool(machine.Argc(), machine.Platform()).
+RunOutcome RunScenario(SimMachine& machine);
+
+// One line per drive: name, running revision, slots, pending activation, bytes received.
+std::string DriveSummary(const SimMachine& machine);
+
+}  // namespace sim
