@@ -1,0 +1,46 @@
+// Fails each platform call of the default machine's run in turn: whatever fails, the tool must
+// close every handle and list, print its report, exit with one of its codes and never activate
+// an image that was not wholly downloaded.
+#include <gtest/gtest.h>
+
+#include "sim/scenario.h"
+#include "sim/scenario_runner.h"
+
+namespace {
+
+void ExpectSoundRun(sim::SimMachine& machine, const sim::RunOutcome& outcome, const std::string& where) {
+    EXPECT_EQ(machine.OpenHandleCount(), 0u) << where;
+    EXPECT_EQ(machine.OpenListCount(), 0u) << where;
+    EXPECT_TRUE(machine.Misuse().empty()) << where << ": " << machine.Misuse().front();
+    EXPECT_TRUE(outcome.exitCode == 1 || outcome.exitCode == 1602 || outcome.exitCode == 4000)
+        << where << ": exit code " << outcome.exitCode;
+    EXPECT_NE(outcome.transcript.find("[Final Result]"), std::string::npos) << where;
+    for (const auto& drive : machine.Drives()) {
+        for (const sim::DriveRequest& request : drive->Requests()) {
+            if (request.kind == sim::DriveRequest::Kind::Commit) {
+                EXPECT_NE(request.status, sim::kNvmeInvalidFirmwareImage)
+                    << where << ": drive " << drive->Name() << " asked to activate an incomplete image";
+            }
+        }
+    }
+}
+
+TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
+    sim::LoadResult clean = sim::LoadDefaultScenario();
+    ASSERT_TRUE(clean.machine) << clean.error;
+    const sim::RunOutcome cleanOutcome = sim::RunScenario(*clean.machine);
+    ExpectSoundRun(*clean.machine, cleanOutcome, "clean run");
+    const std::uint64_t calls = clean.machine->CallCount();
+    ASSERT_GT(calls, 10u);
+
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+        sim::LoadResult loaded = sim::LoadDefaultScenario();
+        loaded.machine->Faults().FailCallNumber(n, win::kErrorIoDevice);
+        const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
+        const sim::CallRecord& failed = loaded.machine->CallLog().at(n - 1);
+        ExpectSoundRun(*loaded.machine, outcome,
+                       "call " + std::to_string(n) + " (" + std::string(sim::CallKindName(failed.call.kind)) + ")");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// Runs every scenario of sim/scenarios that has NAME.expected and NAME.code beside it and compares
+// the whole transcript and the exit code; every scenario file must at least load.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "sim/scenario.h"
+#include "sim/scenario_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ScenarioDir() {
+    const char* source = std::getenv("FWU_SOURCE_DIR");
+    return fs::path(source != nullptr ? source : ".") / "sim" / "scenarios";
+}
+
+std::vector<fs::path> ScenarioFiles() {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(ScenarioDir(), error)) {
+        if (entry.path().extension() == ".json") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::string> ScenariosWithExpectations() {
+    std::vector<std::string> names;
+    for (const fs::path& file : ScenarioFiles()) {
+        fs::path expected = file, code = file;
+        expected.replace_extension(".expected");
+        code.replace_extension(".code");
+        if (fs::exists(expected) && fs::exists(code)) {
+            names.push_back(file.stem().string());
+        }
+    }
+    return names;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class ScenarioFile : public testing::TestWithParam<std::string> {};
+
+TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
+    const fs::path base = ScenarioDir() / GetParam();
+    sim::LoadResult loaded = sim::LoadScenarioFile(base.string() + ".json");
+    ASSERT_TRUE(loaded.machine) << loaded.error;
+    sim::SimMachine& machine = *loaded.machine;
+
+    const sim::RunOutcome outcome = sim::RunScenario(machine);
+
+    EXPECT_EQ(outcome.transcript, ReadFile(base.string() + ".expected"));
+    EXPECT_EQ(outcome.exitCode, std::stoi(ReadFile(base.string() + ".code")));
+    EXPECT_EQ(machine.OpenHandleCount(), 0u);
+    EXPECT_EQ(machine.OpenListCount(), 0u);
+    EXPECT_TRUE(machine.Misuse().empty()) << machine.Misuse().front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, ScenarioFile, testing::ValuesIn(ScenariosWithExpectations()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScenarioFile);
+
+TEST(ScenarioFiles, EveryFileLoads) {
+    const std::vector<fs::path> files = ScenarioFiles();
+    ASSERT_FALSE(files.empty()) << "no scenario in " << ScenarioDir();
+    for (const fs::path& file : files) {
+        const sim::LoadResult loaded = sim::LoadScenarioFile(file.string());
+        EXPECT_TRUE(loaded.machine) << loaded.error;
+    }
+}
+
+TEST(ScenarioFiles, DefaultFileIsTheEmbeddedScenario) {
+    EXPECT_EQ(ReadFile(ScenarioDir() / "default.json"), std::string(sim::DefaultScenarioJson()));
+}
+
+}  // namespace
