@@ -1,0 +1,199 @@
+// Device lists, paths, accounting, faults and scenario loading of the simulated machine.
+#include <gtest/gtest.h>
+
+#include "platform/byte_layout.h"
+#include "sim/scenario.h"
+#include "sim/sim_machine.h"
+
+namespace {
+
+using sim::SimDevice;
+using sim::SimMachine;
+
+constexpr win::Dword kPresentInterfaces = win::kDigcfPresent | win::kDigcfDeviceInterface;
+constexpr win::Dword kReadWrite = win::kGenericRead | win::kGenericWrite;
+constexpr win::Dword kShareReadWrite = win::kFileShareRead | win::kFileShareWrite;
+
+SimDevice Device(std::u16string id, bool present, std::vector<sim::SimInterface> interfaces) {
+    SimDevice d;
+    d.instanceId = std::move(id);
+    d.present = present;
+    d.interfaces = std::move(interfaces);
+    return d;
+}
+
+class MachineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        machine.AddDevice(Device(u"A", true, {{win::kGuidDevinterfaceDisk, u"\\\\?\\a"}}));
+        machine.AddDevice(Device(u"GONE", false, {{win::kGuidDevinterfaceDisk, u"\\\\?\\gone"}}));
+        machine.AddDevice(Device(u"PORT", true, {{win::kGuidDevinterfaceStoragePort, u"\\\\?\\port"}}));
+        machine.AddDevice(Device(u"B", true, {{win::kGuidDevinterfaceDisk, u"\\\\?\\b1"},
+                                              {win::kGuidDevinterfaceDisk, u"\\\\?\\b2"}}));
+        sim::NvmeDriveConfig c;
+        c.name = "d";
+        sim::InboxDiskConfig disk;
+        disk.deviceNumber = 12;
+        disk.parentId = u"PCI\\VEN_7A3C&DEV_5013\\4&1&0&00E8";
+        machine.AddInboxDisk(disk, machine.AddDrive(c));
+    }
+
+    std::vector<std::u16string> ListedIds(const win::Guid* cls, win::Dword flags) {
+        platform::DeviceInfoList list = machine.GetClassDevices(cls, flags);
+        std::vector<std::u16string> ids;
+        for (std::uint32_t i = 0; auto info = machine.EnumDeviceInfo(list, i); ++i) {
+            ids.push_back(*machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId));
+        }
+        return ids;
+    }
+
+    SimMachine machine;
+};
+
+TEST_F(MachineTest, ListsFollowTheClassAndPresentFlags) {
+    const std::u16string disk = u"SCSI\\DISK&VEN_NVME&PROD_NVME_DRIVE\\5&1D6E3B0&0&00000C";
+    EXPECT_EQ(ListedIds(&win::kGuidDevinterfaceDisk, kPresentInterfaces),
+              (std::vector<std::u16string>{u"A", u"B", disk}));
+    EXPECT_EQ(ListedIds(&win::kGuidDevinterfaceDisk, win::kDigcfDeviceInterface),
+              (std::vector<std::u16string>{u"A", u"GONE", u"B", disk}));
+    EXPECT_EQ(ListedIds(nullptr, win::kDigcfPresent | win::kDigcfAllClasses),
+              (std::vector<std::u16string>{u"A", u"PORT", u"B", disk}));
+    EXPECT_EQ(machine.OpenListCount(), 0u);
+    EXPECT_FALSE(machine.GetClassDevices(nullptr, win::kDigcfPresent).Valid());
+}
+
+TEST_F(MachineTest, InterfacesAreWalkedAcrossTheListInOrder) {
+    platform::DeviceInfoList list = machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
+    std::vector<std::u16string> paths;
+    std::vector<std::uint32_t> owners;
+    for (std::uint32_t i = 0; auto iface = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, i); ++i) {
+        const auto detail = machine.GetDeviceInterfaceDetail(list, *iface);
+        ASSERT_TRUE(detail);
+        paths.push_back(detail->devicePath);
+        owners.push_back(detail->device.index);
+    }
+    ASSERT_EQ(paths.size(), 4u);
+    EXPECT_EQ(paths[1], u"\\\\?\\b1");
+    EXPECT_EQ(paths[2], u"\\\\?\\b2");
+    EXPECT_EQ(paths[3], u"\\\\?\\scsi#disk&ven_nvme&prod_nvme_drive#5&1d6e3b0&0&00000c#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");
+    EXPECT_EQ(owners, (std::vector<std::uint32_t>{0, 1, 1, 2}));
+    EXPECT_FALSE(machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, 0));
+}
+
+TEST_F(MachineTest, AbsentPropertiesAreNotAvailable) {
+    platform::DeviceInfoList list = machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
+    const auto a = machine.EnumDeviceInfo(list, 0);
+    const auto disk = machine.EnumDeviceInfo(list, 2);
+    EXPECT_FALSE(machine.GetDeviceStringProperty(list, *a, win::kDevpkeyDeviceParent));
+    EXPECT_FALSE(machine.GetHardwareIds(list, *a));
+    EXPECT_EQ(machine.GetDeviceStringProperty(list, *disk, win::kDevpkeyDeviceParent),
+              u"PCI\\VEN_7A3C&DEV_5013\\4&1&0&00E8");
+    const auto ids = machine.GetHardwareIds(list, *disk);
+    ASSERT_TRUE(ids);
+    EXPECT_EQ(ids->front(), u"SCSI\\DiskNVMe____NVMe_Drive______1.0_____");
+    EXPECT_EQ(ids->back(), u"GenDisk");
+}
+
+TEST_F(MachineTest, BothDiskPathsOpenTheSameDiskWhateverTheirCase) {
+    for (std::u16string path : {u"\\\\.\\PHYSICALDRIVE12", u"\\\\.\\physicaldrive12",
+                                u"\\\\?\\SCSI#DISK&VEN_NVME&PROD_NVME_DRIVE#5&1D6E3B0&0&00000C#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}"}) {
+        platform::OpenResult opened = machine.Open(path, kReadWrite, kShareReadWrite, 0);
+        ASSERT_TRUE(opened.handle.Valid());
+        std::vector<std::uint8_t> number(12);
+        ASSERT_TRUE(machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0).ok);
+        EXPECT_EQ(platform::GetU32(number, 4), 12u);
+        EXPECT_EQ(machine.OpenHandleCount(), 1u);
+    }
+    EXPECT_EQ(machine.OpenHandleCount(), 0u);
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE1", kReadWrite, kShareReadWrite, 0).error, win::kErrorFileNotFound);
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, 0x10, 0).error, win::kErrorInvalidParameter);
+}
+
+TEST_F(MachineTest, MiniportNeedsAHandleOpenedForReadingAndWriting) {
+    platform::OpenResult opened = machine.Open(u"\\\\.\\PHYSICALDRIVE12", win::kGenericRead, kShareReadWrite, 0);
+    std::vector<std::uint8_t> request(64);
+    const platform::ControlResult r = machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, win::kErrorAccessDenied);
+}
+
+TEST_F(MachineTest, FaultsChooseByKindTargetAndOccurrence) {
+    sim::Fault second;
+    second.kind = sim::CallKind::Open;
+    second.target = u"physicaldrive12";
+    second.occurrence = 2;
+    second.error = win::kErrorSharingViolation;
+    machine.Faults().Add(second);
+    EXPECT_TRUE(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).error,
+              win::kErrorSharingViolation);
+    EXPECT_TRUE(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
+
+    const std::uint64_t next = machine.CallCount() + 2;
+    machine.Faults().FailCallNumber(next, win::kErrorIoDevice);
+    EXPECT_TRUE(machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces).Valid());
+    EXPECT_FALSE(machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces).Valid());
+    EXPECT_TRUE(machine.CallLog().back().failed);
+    EXPECT_EQ(machine.Faults().AppliedCounts(), (std::vector<std::uint32_t>{1, 1}));
+}
+
+TEST_F(MachineTest, ControlFaultCanAnswerAReturnCode) {
+    sim::Fault fault;
+    fault.kind = sim::CallKind::Control;
+    fault.signature = "FIRMWARE";
+    fault.returnCode = 0x40;
+    machine.Faults().Add(fault);
+    platform::OpenResult opened = machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0);
+    std::vector<std::uint8_t> request(80);
+    platform::PutAscii(request, 4, "FIRMWARE");
+    const platform::ControlResult r = machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(platform::GetU32(request, 20), 0x40u);
+}
+
+TEST_F(MachineTest, StaleListsAndHandlesAreReportedAsMisuse) {
+    {
+        platform::DeviceInfoList stale(&machine, 999);
+        EXPECT_FALSE(machine.EnumDeviceInfo(stale, 0));
+    }
+    EXPECT_EQ(machine.Misuse().size(), 2u);  // the enumeration and the destruction
+}
+
+TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
+    EXPECT_NE(sim::LoadScenario("{").error, "");
+    EXPECT_NE(sim::LoadScenario(R"({"drivez": []})").error.find("drivez"), std::string::npos);
+    EXPECT_NE(sim::LoadScenario(R"({"inbox": [{"drive": "x", "deviceNumber": 0}]})").error.find("no drive"),
+              std::string::npos);
+    EXPECT_NE(sim::LoadScenario(R"({"drives": [{"name": "x", "fwug": 256}]})").error.find("fwug"),
+              std::string::npos);
+    EXPECT_NE(sim::LoadScenario(R"({"faults": [{"call": "Read"}]})").error, "");
+}
+
+TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
+    const sim::LoadResult loaded = sim::LoadScenario(R"({
+        "args": ["/x"], "clock": {"start": "31-12-2026 23:59:59", "step": 1},
+        "drives": [{"name": "d", "version": "1.4", "frmw": "0x16", "fwug": "0xFF", "identify": {"0x40": 0}}],
+        "inbox": [{"drive": "d", "deviceNumber": 4}],
+        "faults": [{"call": "Control", "signature": "FIRMWARE", "function": 3, "returnCode": "0x20"}]})");
+    ASSERT_TRUE(loaded.machine) << loaded.error;
+    SimMachine& m = *loaded.machine;
+    EXPECT_EQ(m.Argc(), 2);
+    EXPECT_EQ(m.Clock().Now().year, 2026);
+    EXPECT_EQ(m.Clock().Now().year, 2027);
+    const sim::NvmeDriveConfig& c = m.FindDrive("d")->Config();
+    EXPECT_EQ(c.version, 0x00010400u);
+    EXPECT_EQ(c.frmw, 0x16);
+    EXPECT_EQ(c.fwug, 0xFF);
+    EXPECT_EQ(c.identifyOverrides.at(0x40), 0);
+    EXPECT_EQ(m.Faults().Size(), 1u);
+    EXPECT_TRUE(m.Open(u"\\\\.\\PhysicalDrive4", kReadWrite, kShareReadWrite, 0).handle.Valid());
+}
+
+TEST(ScenarioLoader, DefaultMachineHasItsDrives) {
+    const sim::LoadResult loaded = sim::LoadDefaultScenario();
+    ASSERT_TRUE(loaded.machine) << loaded.error;
+    EXPECT_GE(loaded.machine->Drives().size(), 3u);
+    EXPECT_EQ(loaded.machine->Argc(), 1);
+}
+
+}  // namespace
