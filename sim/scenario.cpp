@@ -157,6 +157,9 @@ void LoadDevice(const json& d, SimMachine& machine) {
             device.interfaces.push_back({scenario_json::InterfaceClass(i.at("class")), Text(i.at("path"), "path")});
         }
     }
+    for (const SimInterface& i : device.interfaces) {
+        machine.AddPath(i.path, std::make_shared<PlainEndpoint>());
+    }
     machine.AddDevice(std::move(device));
 }
 

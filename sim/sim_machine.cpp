@@ -62,15 +62,6 @@ std::u16string TrimUnderscores(std::u16string text) {
     return text;
 }
 
-std::u16string InterfacePathFor(const std::u16string& instanceId) {
-    std::u16string path = u"\\\\?\\";
-    for (char16_t c : instanceId) {
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-        path += lower == u'\\' ? u'#' : lower;
-    }
-    return path + u"#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-}
-
 CallInfo Call(CallKind kind, std::u16string target = {}) {
     CallInfo call;
     call.kind = kind;
@@ -79,6 +70,15 @@ CallInfo Call(CallKind kind, std::u16string target = {}) {
 }
 
 }  // namespace
+
+std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid) {
+    std::u16string path = u"\\\\?\\";
+    for (char16_t c : instanceId) {
+        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        path += lower == u'\\' ? u'#' : lower;
+    }
+    return path + u"#" + std::u16string(classGuid);
+}
 
 SimMachine::SimMachine() : m_platform{*this, *this, m_console, m_clock} {}
 
@@ -160,7 +160,8 @@ InboxDriver& SimMachine::AddInboxDisk(const InboxDiskConfig& config, NvmeDrive& 
     device.locationInfo = config.locationInfo;
     device.present = config.present;
     const std::u16string interfacePath =
-        config.interfacePath.empty() ? InterfacePathFor(device.instanceId) : config.interfacePath;
+        config.interfacePath.empty() ? DeviceInterfacePath(device.instanceId, kDiskClassText)
+                                     : config.interfacePath;
     device.interfaces.push_back({win::kGuidDevinterfaceDisk, interfacePath});
     AddDevice(std::move(device));
 

@@ -49,6 +49,12 @@ struct InboxDiskConfig {
     InboxDriverOptions driver;
 };
 
+// An interface path as Windows makes it from an instance ID: "\\?\", the ID in lower case with
+// '#' for '\', then '#' and the class GUID in lower case with braces.
+std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid);
+inline constexpr std::u16string_view kDiskClassText = u"{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+inline constexpr std::u16string_view kStoragePortClassText = u"{2accfe60-c130-11d2-b082-00a0c91efb8b}";
+
 // One platform call the tool made, for tests and fault sweeps.
 struct CallRecord {
     CallInfo call;

@@ -33,7 +33,16 @@ TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
     const std::uint64_t calls = clean.machine->CallCount();
     ASSERT_GT(calls, 10u);
 
+    // Of a run of download pieces only the first, second and last are failed: the pieces between
+    // take the same road.
+    const auto& log = clean.machine->CallLog();
+    auto isDownload = [&](std::uint64_t n) {
+        return n >= 1 && n <= calls && log[n - 1].call.kind == sim::CallKind::Control && log[n - 1].call.function == 2;
+    };
     for (std::uint64_t n = 1; n <= calls; ++n) {
+        if (isDownload(n) && isDownload(n - 2) && isDownload(n + 1)) {
+            continue;
+        }
         sim::LoadResult loaded = sim::LoadDefaultScenario();
         loaded.machine->Faults().FailCallNumber(n, win::kErrorIoDevice);
         const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);

@@ -1,0 +1,241 @@
+#include "sim/rst_driver.h"
+
+#include <algorithm>
+
+#include "platform/byte_layout.h"
+#include "sim/inbox_driver.h"
+
+namespace sim {
+
+namespace {
+
+using platform::GetU32;
+using platform::GetU64;
+using platform::PutU32;
+
+// SRB_IO_CONTROL, the IOCTL_HEADER of CSMI and of the Intel interfaces.
+constexpr std::size_t kSrbHeaderLength = 0;
+constexpr std::size_t kSrbSignature = 4;
+constexpr std::size_t kSrbControlCode = 16;
+constexpr std::size_t kSrbReturnCode = 20;
+constexpr std::size_t kSrbLength = 24;
+constexpr std::size_t kSrbSize = 28;
+constexpr std::uint32_t kCsmiGetRaidConfig = 11;
+constexpr std::uint32_t kIntelNvmPassThrough = 0xF0002808;
+constexpr std::uint32_t kIntelFirmware = 0xF0000040;
+
+// CSMI_SAS_RAID_CONFIG behind the header, and its CSMI_SAS_RAID_DRIVES entries.
+constexpr std::size_t kRaidSetIndex = 28;
+constexpr std::size_t kRaidCapacity = 32;
+constexpr std::size_t kRaidStripeSize = 36;
+constexpr std::size_t kRaidType = 40;
+constexpr std::size_t kRaidStatus = 41;
+constexpr std::size_t kRaidDriveCount = 43;
+constexpr std::size_t kRaidDrives = 64;
+constexpr std::size_t kDriveEntrySize = 136;
+constexpr std::size_t kDriveModel = 0;
+constexpr std::size_t kDriveFirmware = 40;
+constexpr std::size_t kDriveSerial = 48;
+constexpr std::size_t kDriveSasAddress = 88;
+constexpr std::size_t kDriveUsage = 105;
+constexpr std::uint8_t kDriveConfigMember = 1;
+
+// The address behind the header of the Intel requests.
+constexpr std::size_t kAddressVersion = 28;
+constexpr std::size_t kAddressPath = 29;
+constexpr std::size_t kAddressTarget = 30;
+constexpr std::size_t kAddressLun = 31;
+
+// "IntelNvm": submission entry, command set flag, completion entry, data offset and length.
+constexpr std::size_t kSqe = 32;
+constexpr std::size_t kSqeNsid = kSqe + 4;
+constexpr std::size_t kSqeCdw10 = kSqe + 40;
+constexpr std::size_t kIoCommandSet = 96;
+constexpr std::size_t kCqe = 100;
+constexpr std::size_t kCqeDw3 = kCqe + 12;
+constexpr std::size_t kNvmDataOffset = 116;
+constexpr std::size_t kNvmDataLength = 120;
+constexpr std::size_t kNvmDataStart = 164;
+constexpr std::uint8_t kAdminIdentify = 0x06;
+constexpr std::uint16_t kNvmeInvalidOpcode = 0x001;
+
+// "IntelFw ": FIRMWARE_REQUEST_BLOCK at 32, data offset counted from the buffer's start.
+constexpr std::size_t kFrb = 32;
+constexpr std::size_t kFrbFunction = kFrb + 8;
+constexpr std::size_t kFrbDataOffset = kFrb + 16;
+constexpr std::size_t kFrbDataLength = kFrb + 20;
+constexpr std::size_t kFrbEnd = kFrb + 24;
+// STORAGE_FIRMWARE_DOWNLOAD_V2: Version 2, Size, Offset, BufferSize, Slot, Reserved[7], image at 32.
+constexpr std::size_t kDownloadOffset = 8;
+constexpr std::size_t kDownloadBufferSize = 16;
+constexpr std::size_t kDownloadSlot = 24;
+constexpr std::size_t kDownloadImage = 32;
+constexpr std::uint8_t kDownloadAnySlot = 0xFF;
+// STORAGE_FIRMWARE_ACTIVATE: Version 1, Size 12, SlotToActivate.
+constexpr std::size_t kActivateSlot = 8;
+constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
+
+void PutPadded(std::span<std::uint8_t> b, std::size_t offset, std::size_t width, const std::string& text) {
+    for (std::size_t i = 0; i < width; ++i) {
+        b[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0x20;
+    }
+}
+
+}  // namespace
+
+void RstDriver::AddRaidSet(RaidSet set) {
+    for (const RaidMember& member : set.members) {
+        if (member.drive != nullptr) {
+            m_ports[member.port] = member.drive;
+        }
+    }
+    m_sets.push_back(std::move(set));
+}
+
+platform::ControlResult RstDriver::Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                           std::uint32_t inputLength) {
+    if (controlCode != win::kIoctlScsiMiniport) {
+        return {false, 0, kErrorInvalidFunction};
+    }
+    if (inputLength < kSrbSize || GetU32(buffer, kSrbHeaderLength) != kSrbSize ||
+        std::size_t{GetU32(buffer, kSrbLength)} + kSrbSize > inputLength) {
+        return {false, 0, win::kErrorInvalidParameter};
+    }
+    const std::string signature(buffer.begin() + kSrbSignature, buffer.begin() + kSrbSignature + 8);
+    const std::uint32_t code = GetU32(buffer, kSrbControlCode);
+    const std::span<std::uint8_t> request = buffer.first(kSrbSize + GetU32(buffer, kSrbLength));
+    std::uint32_t status = 0;
+    if (signature == std::string("CSMIARY\0", 8)) {
+        status = code == kCsmiGetRaidConfig ? GetRaidConfig(request) : kCsmiBadControlCode;
+    } else if (signature == "IntelNvm" && code == kIntelNvmPassThrough) {
+        status = NvmePassThrough(request);
+    } else if (signature == "IntelFw " && code == kIntelFirmware) {
+        status = Firmware(request);
+    } else {
+        return {false, 0, kErrorInvalidFunction};
+    }
+    PutU32(buffer, kSrbReturnCode, status);
+    return {true, static_cast<std::uint32_t>(request.size()), 0};
+}
+
+std::uint32_t RstDriver::GetRaidConfig(std::span<std::uint8_t> request) {
+    if (request.size() < kRaidDrives) {
+        return kCsmiInvalidParameter;
+    }
+    if (m_options.raidQueryReturnCode) {
+        return *m_options.raidQueryReturnCode;
+    }
+    const std::uint32_t index = GetU32(request, kRaidSetIndex);
+    if (index >= m_sets.size()) {
+        return kCsmiRaidSetOutOfRange;
+    }
+    const RaidSet& set = m_sets[index];
+    PutU32(request, kRaidCapacity, set.capacityMb);
+    PutU32(request, kRaidStripeSize, set.stripeSizeKb);
+    request[kRaidType] = set.raidType;
+    request[kRaidStatus] = 0;
+    request[kRaidDriveCount] = static_cast<std::uint8_t>(set.members.size());
+    // Only the entries that fit in the caller's buffer are written.
+    for (std::size_t i = 0; i < set.members.size(); ++i) {
+        const std::size_t entry = kRaidDrives + kDriveEntrySize * i;
+        if (!platform::FitsIn(request.size(), entry, kDriveEntrySize)) {
+            break;
+        }
+        const RaidMember& member = set.members[i];
+        if (member.drive != nullptr) {
+            const NvmeDriveConfig& c = member.drive->Config();
+            PutPadded(request, entry + kDriveModel, 40, c.model);
+            PutPadded(request, entry + kDriveFirmware, 8, member.drive->RunningRevision());
+            PutPadded(request, entry + kDriveSerial, 40, c.serial);
+        }
+        // bSASAddress of an NVMe member: LUN, target, path in bytes 0, 1, 2.
+        request[entry + kDriveSasAddress + 2] = member.port;
+        request[entry + kDriveUsage] = kDriveConfigMember;
+    }
+    return kCsmiSuccess;
+}
+
+NvmeDrive* RstDriver::Addressed(std::span<const std::uint8_t> request) const {
+    if (request[kAddressTarget] != 0 || request[kAddressLun] != 0) {
+        return nullptr;
+    }
+    const auto it = m_ports.find(request[kAddressPath]);
+    return it == m_ports.end() ? nullptr : it->second;
+}
+
+std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
+    if (request.size() < kNvmDataStart || request[kAddressVersion] != 1) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::uint32_t dataOffset = GetU32(request, kNvmDataOffset);
+    const std::uint32_t dataLength = GetU32(request, kNvmDataLength);
+    if (dataOffset < kNvmDataStart || !platform::FitsIn(request.size(), dataOffset, dataLength)) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::span<std::uint8_t> data = request.subspan(dataOffset, dataLength);
+    NvmeDrive* drive = Addressed(request);
+    if (drive == nullptr) {
+        std::fill(data.begin(), data.end(), 0);
+        return m_options.emptyPortReturnCode;
+    }
+    // Only Identify Controller is served; other admin commands complete with Invalid Opcode.
+    const bool identify = request[kSqe] == kAdminIdentify && request[kIoCommandSet] == 0 &&
+                          (GetU32(request, kSqeCdw10) & 0xFF) == 1 && GetU32(request, kSqeNsid) == 0;
+    if (!identify || dataLength < kIdentifySize) {
+        PutU32(request, kCqeDw3, std::uint32_t{identify ? kNvmeInvalidField : kNvmeInvalidOpcode} << 17);
+        return kFirmwareStatusInvalidParameter;
+    }
+    const auto identifyData = drive->IdentifyController();
+    platform::PutBytes(data, 0, identifyData);
+    PutU32(request, kCqeDw3, 0);
+    return 0;
+}
+
+std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
+    if (request.size() < kFrbEnd || request[kAddressVersion] != 1 || GetU32(request, kFrb) != 1 ||
+        GetU32(request, kFrb + 4) != 24) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::uint32_t dataOffset = GetU32(request, kFrbDataOffset);
+    const std::uint32_t dataLength = GetU32(request, kFrbDataLength);
+    if (dataOffset < kFrbEnd || !platform::FitsIn(request.size(), dataOffset, dataLength)) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const std::span<const std::uint8_t> block = request.subspan(dataOffset, dataLength);
+    NvmeDrive* drive = Addressed(request);
+    switch (GetU32(request, kFrbFunction)) {
+        case 2: {
+            if (dataLength < kDownloadImage || GetU32(block, 0) != 2 ||
+                (GetU32(block, 4) != kDownloadImage && GetU32(block, 4) != 40)) {
+                return kFirmwareStatusInvalidParameter;
+            }
+            const std::uint64_t size = GetU64(block, kDownloadBufferSize);
+            if (size == 0 || !platform::FitsIn(dataLength, kDownloadImage, size)) {
+                return kFirmwareStatusInvalidParameter;
+            }
+            if (block[kDownloadSlot] != kDownloadAnySlot) {
+                return kFirmwareStatusInvalidSlot;
+            }
+            if (drive == nullptr) {
+                return m_options.emptyPortReturnCode;
+            }
+            return FirmwareStatusFromNvme(
+                drive->Download(GetU64(block, kDownloadOffset), block.subspan(kDownloadImage, size)));
+        }
+        case 3: {
+            if (dataLength < 12 || GetU32(block, 0) != 1 || GetU32(block, 4) != 12) {
+                return kFirmwareStatusInvalidParameter;
+            }
+            if (drive == nullptr) {
+                return m_options.emptyPortReturnCode;
+            }
+            const std::uint16_t nvme = drive->Commit(block[kActivateSlot], kCommitReplaceActivateAtReset);
+            // Behind RST the new image always waits for a power cycle.
+            return nvme == kNvmeSuccess ? m_options.activationReturnCode : FirmwareStatusFromNvme(nvme);
+        }
+        default:
+            return kFirmwareStatusIllegalRequest;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,72 @@
+// The Intel RST RAID driver on the controller's storage-port path: CSMI GET_RAID_CONFIG
+// ("CSMIARY"), the NVMe pass-through ("IntelNvm") and firmware download and activation
+// ("IntelFw "), each decoded from its published layout. Drives are reached by path identifier:
+// the port of a plain disk, or the CSMI port of a RAID member.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/nvme_drive.h"
+#include "sim/sim_endpoint.h"
+
+namespace sim {
+
+// CSMI statuses (ReturnCode of "CSMIARY" requests).
+inline constexpr std::uint32_t kCsmiSuccess = 0;
+inline constexpr std::uint32_t kCsmiFailed = 1;
+inline constexpr std::uint32_t kCsmiBadControlCode = 2;
+inline constexpr std::uint32_t kCsmiInvalidParameter = 3;
+inline constexpr std::uint32_t kCsmiRaidSetOutOfRange = 1000;
+
+// CSMI_SAS_RAID_TYPE_* values.
+inline constexpr std::uint8_t kCsmiRaidType0 = 1;
+inline constexpr std::uint8_t kCsmiRaidType1 = 2;
+inline constexpr std::uint8_t kCsmiRaidType10 = 3;
+inline constexpr std::uint8_t kCsmiRaidType5 = 4;
+
+struct RaidMember {
+    std::uint8_t port = 0;          // path identifier: byte 2 of bSASAddress
+    NvmeDrive* drive = nullptr;     // null: a member whose drive is missing
+};
+
+struct RaidSet {
+    std::uint8_t raidType = kCsmiRaidType1;
+    std::uint32_t capacityMb = 0;
+    std::uint32_t stripeSizeKb = 0;
+    std::vector<RaidMember> members;
+};
+
+struct RstDriverOptions {
+    std::optional<std::uint32_t> raidQueryReturnCode;     // refuse GET_RAID_CONFIG with this status
+    std::uint32_t activationReturnCode = 0x20;            // a successful activation: power cycle required
+    std::uint32_t emptyPortReturnCode = 1;                // pass-through or firmware to a port without a drive
+};
+
+class RstDriver : public SimEndpoint {
+public:
+    explicit RstDriver(RstDriverOptions options = {}) : m_options(options) {}
+
+    platform::ControlResult Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                    std::uint32_t inputLength) override;
+
+    void AddPort(std::uint8_t port, NvmeDrive& drive) { m_ports[port] = &drive; }
+    void AddRaidSet(RaidSet set);
+    RstDriverOptions& Options() { return m_options; }
+    const std::vector<RaidSet>& RaidSets() const { return m_sets; }
+
+private:
+    std::uint32_t GetRaidConfig(std::span<std::uint8_t> request);
+    std::uint32_t NvmePassThrough(std::span<std::uint8_t> request);
+    std::uint32_t Firmware(std::span<std::uint8_t> request);
+    NvmeDrive* Addressed(std::span<const std::uint8_t> request) const;
+
+    RstDriverOptions m_options;
+    std::map<std::uint8_t, NvmeDrive*> m_ports;
+    std::vector<RaidSet> m_sets;
+};
+
+}  // namespace sim
