@@ -1,0 +1,127 @@
+// Whole runs of the inbox road against the simulated machine, looking at what the drives
+// themselves received (the transcripts are compared by the scenario file tests).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/carried_image.h"
+#include "sim/scenario.h"
+#include "sim/scenario_runner.h"
+
+namespace {
+
+using Kind = sim::DriveRequest::Kind;
+
+std::unique_ptr<sim::SimMachine> Load(const std::string& name) {
+    const char* source = std::getenv("FWU_SOURCE_DIR");
+    sim::LoadResult loaded = sim::LoadScenarioFile(std::string(source != nullptr ? source : ".") +
+                                                   "/sim/scenarios/" + name + ".json");
+    EXPECT_TRUE(loaded.machine) << name << ": " << loaded.error;
+    return std::move(loaded.machine);
+}
+
+void ExpectNothingLeftOpen(const sim::SimMachine& machine) {
+    EXPECT_EQ(machine.OpenHandleCount(), 0u);
+    EXPECT_EQ(machine.OpenListCount(), 0u);
+    EXPECT_TRUE(machine.Misuse().empty());
+}
+
+// The drive's downloads as (offset, length), in the order received.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> Pieces(const sim::NvmeDrive& drive) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> pieces;
+    for (const sim::DriveRequest& request : drive.Requests()) {
+        if (request.kind == Kind::Download) {
+            pieces.emplace_back(request.offset, request.length);
+        }
+    }
+    return pieces;
+}
+
+TEST(InboxScenario, DriveHoldsTheImageAndRunsItAfterReset) {
+    auto machine = Load("inbox_update_one");
+    ASSERT_TRUE(machine);
+    EXPECT_EQ(sim::RunScenario(*machine).exitCode, 1602);
+    ExpectNothingLeftOpen(*machine);
+
+    const sim::NvmeDrive& drive = *machine->FindDrive("d0");
+    const std::vector<std::uint8_t> carried(image::kCarriedImage,
+                                            image::kCarriedImage + image::kImageSize);
+    EXPECT_EQ(drive.BytesReceived(), carried);
+    EXPECT_EQ(Pieces(drive).size(), 64u);
+    EXPECT_TRUE(drive.CommittedKnownGood());
+    EXPECT_EQ(drive.PendingSlot(), std::optional<std::uint8_t>(2));  // slot 1 is read-only
+    EXPECT_EQ(drive.RunningRevision(), "XQ71DMRB");
+
+    machine->RebootDrives();
+    EXPECT_EQ(drive.RunningRevision(), "XQ74DMRB");
+    const sim::RunOutcome second = sim::RunScenario(*machine);
+    EXPECT_EQ(second.exitCode, 4000);
+    EXPECT_NE(second.transcript.find("Current Firmware Version : XQ74DMRB\n"
+                                     "Updated Firmware Version : XQ74DMRB\n"
+                                     "Result Details : Already have the latest firmware.\n"),
+              std::string::npos);
+    EXPECT_EQ(second.transcript.find("Target Disk Information"), std::string::npos);
+    EXPECT_EQ(Pieces(drive).size(), 64u);  // nothing more was sent
+    ExpectNothingLeftOpen(*machine);
+}
+
+TEST(InboxScenario, GranularityNotDividingTheImageIsAcceptedByTheDrive) {
+    struct Case {
+        const char* scenario;
+        std::size_t pieces;
+        std::uint64_t pieceSize;
+    };
+    for (const Case c : {Case{"inbox_granularity_3", 171, 3 * 4096}, Case{"inbox_granularity_255", 3, 255 * 4096}}) {
+        auto machine = Load(c.scenario);
+        ASSERT_TRUE(machine);
+        EXPECT_EQ(sim::RunScenario(*machine).exitCode, 1602) << c.scenario;
+        const sim::NvmeDrive& drive = *machine->FindDrive("d0");
+        const auto pieces = Pieces(drive);
+        ASSERT_EQ(pieces.size(), c.pieces) << c.scenario;
+        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+            EXPECT_EQ(pieces[i], std::make_pair(i * c.pieceSize, c.pieceSize)) << c.scenario;
+        }
+        EXPECT_EQ(pieces.back().first + pieces.back().second, image::kImageSize) << c.scenario;
+        EXPECT_EQ(pieces.back().second, 2u * 4096) << c.scenario;
+        EXPECT_TRUE(drive.CommittedKnownGood()) << c.scenario;
+        ExpectNothingLeftOpen(*machine);
+    }
+}
+
+TEST(InboxScenario, NoActivationWithoutACompleteDownload) {
+    struct Case {
+        const char* scenario;
+        const char* drive;
+        std::size_t downloads;
+    };
+    const Case cases[] = {
+        {"inbox_third_piece_fails", "d0", 2},  // the third piece never reached the drive
+        {"inbox_two_first_fails", "d0", 2},
+        {"inbox_readonly_slots", "d0", 0},
+        {"inbox_no_upgrade_support", "d0", 0},
+        {"inbox_getinfo_past_buffer", "d0", 0},
+        {"inbox_unopenable_update", "d0", 0},
+    };
+    for (const Case& c : cases) {
+        auto machine = Load(c.scenario);
+        ASSERT_TRUE(machine);
+        EXPECT_EQ(sim::RunScenario(*machine).exitCode, 1) << c.scenario;
+        const sim::NvmeDrive& drive = *machine->FindDrive(c.drive);
+        EXPECT_EQ(drive.CountRequests(Kind::Download), c.downloads) << c.scenario;
+        EXPECT_EQ(drive.CountRequests(Kind::Commit), 0u) << c.scenario;
+        EXPECT_FALSE(drive.ActivationPending()) << c.scenario;
+        ExpectNothingLeftOpen(*machine);
+    }
+}
+
+TEST(InboxScenario, SecondDriveIsUpdatedAfterTheFirstFailed) {
+    auto machine = Load("inbox_two_first_fails");
+    ASSERT_TRUE(machine);
+    sim::RunScenario(*machine);
+    EXPECT_TRUE(machine->FindDrive("d1")->CommittedKnownGood());
+    EXPECT_TRUE(machine->FindDrive("d1")->ActivationPending());
+}
+
+}  // namespace
