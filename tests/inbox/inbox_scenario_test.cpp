@@ -125,3 +125,33 @@ TEST(InboxScenario, SecondDriveIsUpdatedAfterTheFirstFailed) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fails each platform call of a run with a short last piece in turn: every run must end with
+// nothing open, a report, and the drive never told to activate an incomplete image.
+TEST(InboxScenario, EveryFailedCallOfAShortLastPieceRunEndsSoundly) {
+    auto clean = Load("inbox_granularity_255");
+    ASSERT_TRUE(clean);
+    sim::RunScenario(*clean);
+    const std::uint64_t calls = clean->CallCount();
+    ASSERT_GT(calls, 5u);
+
+    for (std::uint64_t n = 1; n <= calls; ++n) {
+        auto machine = Load("inbox_granularity_255");
+        machine->Faults().FailCallNumber(n, win::kErrorIoDevice);
+        const sim::RunOutcome outcome = sim::RunScenario(*machine);
+        const std::string where = "call " + std::to_string(n);
+        ExpectNothingLeftOpen(*machine);
+        EXPECT_NE(outcome.transcript.find("[Final Result]"), std::string::npos) << where;
+        const sim::NvmeDrive& drive = *machine->FindDrive("d0");
+        if (drive.CountRequests(Kind::Commit) > 0) {
+            EXPECT_TRUE(drive.CommittedKnownGood()) << where;
+            EXPECT_EQ(outcome.exitCode, 1602) << where;
+        } else {
+            EXPECT_EQ(outcome.exitCode, 1) << where;
+        }
+    }
+}
+
+}  // namespace
