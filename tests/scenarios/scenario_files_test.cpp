@@ -1,5 +1,5 @@
 // Runs every scenario of sim/scenarios that has NAME.expected and NAME.code beside it and compares
-// the whole transcript and the exit code; every scenario file must at least load.
+// the whole transcript, the exit code and, given NAME.drives, the drives' final state; every scenario file must at least load.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -67,6 +67,11 @@ TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
 
     EXPECT_EQ(outcome.transcript, ReadFile(base.string() + ".expected"));
     EXPECT_EQ(outcome.exitCode, std::stoi(ReadFile(base.string() + ".code")));
+    // NAME.drives, where present, holds the drives' state after the run (fwsim's summary).
+    const fs::path drives = base.string() + ".drives";
+    if (fs::exists(drives)) {
+        EXPECT_EQ(sim::DriveSummary(machine), ReadFile(drives));
+    }
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
     EXPECT_EQ(machine.OpenListCount(), 0u);
     EXPECT_TRUE(machine.Misuse().empty()) << machine.Misuse().front();
