@@ -27,9 +27,8 @@ bool Matches(const Fault& fault, const CallInfo& call) {
     if (fault.kind && *fault.kind != call.kind) {
         return false;
     }
-    if (!fault.target.empty() &&
-        !platform::Contains(platform::ToUpperAscii(call.target),
-                            platform::ToUpperAscii(fault.target))) {
+    if (!fault.target.empty() && !platform::Contains(platform::ToUpperAscii(call.target),
+                                                     platform::ToUpperAscii(fault.target))) {
         return false;
     }
     const bool control = call.kind == CallKind::Control;
@@ -65,7 +64,9 @@ std::optional<CallKind> ParseCallKind(std::string_view name) {
     return std::nullopt;
 }
 
-void FaultPlan::Add(Fault fault) { m_faults.push_back({std::move(fault), 0, 0}); }
+void FaultPlan::Add(Fault fault) {
+    m_faults.push_back({std::move(fault), 0, 0});
+}
 
 void FaultPlan::FailCallNumber(std::uint64_t number, win::Dword error) {
     Fault fault;
@@ -74,7 +75,9 @@ void FaultPlan::FailCallNumber(std::uint64_t number, win::Dword error) {
     Add(std::move(fault));
 }
 
-void FaultPlan::Clear() { m_faults.clear(); }
+void FaultPlan::Clear() {
+    m_faults.clear();
+}
 
 std::optional<FaultAction> FaultPlan::Decide(const CallInfo& call) {
     std::optional<FaultAction> action;

@@ -31,11 +31,11 @@ std::optional<CallKind> ParseCallKind(std::string_view name);
 // What the machine knows about one platform call when it asks for a fault.
 struct CallInfo {
     CallKind kind = CallKind::Open;
-    std::uint64_t number = 0;     // global 1-based call number
-    std::u16string target;        // path opened or controlled, or the device's instance ID
+    std::uint64_t number = 0;  // global 1-based call number
+    std::u16string target;     // path opened or controlled, or the device's instance ID
     std::uint32_t controlCode = 0;
-    std::string signature;        // SRB_IO_CONTROL signature of IOCTL_SCSI_MINIPORT (8 bytes)
-    std::uint32_t function = 0;   // FIRMWARE_REQUEST_BLOCK function where the request has one
+    std::string signature;       // SRB_IO_CONTROL signature of IOCTL_SCSI_MINIPORT (8 bytes)
+    std::uint32_t function = 0;  // FIRMWARE_REQUEST_BLOCK function where the request has one
 };
 
 struct Fault {

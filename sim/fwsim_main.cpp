@@ -8,13 +8,15 @@
 #include "sim/scenario_runner.h"
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
+    if (argc > 2 ||
+        (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
         std::cerr << "usage: fwsim [SCENARIO.json]\n"
                      "Runs the update tool against the simulated machine the scenario describes\n"
                      "(the built-in default machine without an argument).\n";
         return 2;
     }
-    sim::LoadResult loaded = argc == 2 ? sim::LoadScenarioFile(argv[1]) : sim::LoadDefaultScenario();
+    sim::LoadResult loaded =
+        argc == 2 ? sim::LoadScenarioFile(argv[1]) : sim::LoadDefaultScenario();
     if (!loaded.machine) {
         std::cerr << "fwsim: bad scenario: " << loaded.error << "\n";
         return 2;

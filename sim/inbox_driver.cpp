@@ -81,20 +81,28 @@ constexpr std::uint32_t kActivateStructureSize = 12;
 // Firmware Commit action 1: replace the slot's image and activate it at the next reset.
 constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
 
-platform::ControlResult Fail(win::Dword error) { return {false, 0, error}; }
+platform::ControlResult Fail(win::Dword error) {
+    return {false, 0, error};
+}
 
 }  // namespace
 
 std::uint32_t FirmwareStatusFromNvme(std::uint16_t nvmeStatus) {
     switch (nvmeStatus) {
-        case kNvmeSuccess: return kFirmwareStatusSuccess;
-        case kNvmeInvalidField: return kFirmwareStatusInvalidParameter;
-        case kNvmeInvalidFirmwareSlot: return kFirmwareStatusInvalidSlot;
-        case kNvmeInvalidFirmwareImage: return kFirmwareStatusInvalidImage;
+        case kNvmeSuccess:
+            return kFirmwareStatusSuccess;
+        case kNvmeInvalidField:
+            return kFirmwareStatusInvalidParameter;
+        case kNvmeInvalidFirmwareSlot:
+            return kFirmwareStatusInvalidSlot;
+        case kNvmeInvalidFirmwareImage:
+            return kFirmwareStatusInvalidImage;
         case kNvmeConventionalResetRequired:
         case kNvmeSubsystemResetRequired:
-        case kNvmeControllerResetRequired: return kFirmwareStatusPowerCycleRequired;
-        default: break;
+        case kNvmeControllerResetRequired:
+            return kFirmwareStatusPowerCycleRequired;
+        default:
+            break;
     }
     // Generic command statuses (SCT 0) are device errors; other command-specific ones errors.
     return (nvmeStatus >> 8) == 0 ? kFirmwareStatusDeviceError : kFirmwareStatusError;
@@ -106,10 +114,14 @@ InboxDriver::InboxDriver(NvmeDrive& drive, std::uint32_t deviceNumber, InboxDriv
 platform::ControlResult InboxDriver::Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
                                              std::uint32_t inputLength) {
     switch (controlCode) {
-        case win::kIoctlStorageGetDeviceNumber: return DeviceNumberQuery(buffer);
-        case win::kIoctlStorageQueryProperty: return PropertyQuery(buffer, inputLength);
-        case win::kIoctlScsiMiniport: return Miniport(buffer, inputLength);
-        default: return Fail(kErrorInvalidFunction);
+        case win::kIoctlStorageGetDeviceNumber:
+            return DeviceNumberQuery(buffer);
+        case win::kIoctlStorageQueryProperty:
+            return PropertyQuery(buffer, inputLength);
+        case win::kIoctlScsiMiniport:
+            return Miniport(buffer, inputLength);
+        default:
+            return Fail(kErrorInvalidFunction);
     }
 }
 
@@ -123,7 +135,8 @@ platform::ControlResult InboxDriver::DeviceNumberQuery(std::span<std::uint8_t> b
     return {true, kDeviceNumberSize, 0};
 }
 
-platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffer, std::uint32_t inputLength) {
+platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffer,
+                                                   std::uint32_t inputLength) {
     if (inputLength < kQueryMinimumInput) {
         return Fail(win::kErrorInvalidParameter);
     }
@@ -139,8 +152,8 @@ platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffe
     const std::uint32_t dataLength = GetU32(in, p + kProtocolDataLength);
     if (GetU32(in, p + kProtocolType) != kProtocolTypeNvme ||
         GetU32(in, p + kDataType) != kNvmeDataTypeIdentify ||
-        GetU32(in, p + kRequestValue) != kCnsController ||
-        dataOffset < kProtocolSpecificDataSize || dataLength < kIdentifySize ||
+        GetU32(in, p + kRequestValue) != kCnsController || dataOffset < kProtocolSpecificDataSize ||
+        dataLength < kIdentifySize ||
         !platform::FitsIn(buffer.size(), std::size_t{p} + dataOffset, kIdentifySize)) {
         return Fail(win::kErrorInvalidParameter);
     }
@@ -153,14 +166,16 @@ platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffe
     return {true, static_cast<std::uint32_t>(p + dataOffset + kIdentifySize), 0};
 }
 
-platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer, std::uint32_t inputLength) {
+platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer,
+                                              std::uint32_t inputLength) {
     // The port driver checks the header before any miniport sees the request.
     if (inputLength < kSrbSize || GetU32(buffer, kSrbHeaderLength) != kSrbSize ||
         std::size_t{GetU32(buffer, kSrbLength)} + kSrbSize > inputLength) {
         return Fail(win::kErrorInvalidParameter);
     }
     const std::string signature(buffer.begin() + kSrbSignature, buffer.begin() + kSrbSignature + 8);
-    if (signature != "FIRMWARE" || GetU32(buffer, kSrbControlCode) != win::kIoctlScsiMiniportFirmware) {
+    if (signature != "FIRMWARE" ||
+        GetU32(buffer, kSrbControlCode) != win::kIoctlScsiMiniportFirmware) {
         return Fail(kErrorInvalidFunction);
     }
     const std::size_t requestEnd = kSrbSize + GetU32(buffer, kSrbLength);
@@ -175,7 +190,8 @@ platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer, st
             const std::span<std::uint8_t> request = buffer.first(requestEnd);
             switch (GetU32(buffer, kFrbFunction)) {
                 case kFirmwareFunctionGetInfo:
-                    status = FirmwareGetInfo(request, GetU32(buffer, kFrbFlags), dataOffset, dataLength);
+                    status =
+                        FirmwareGetInfo(request, GetU32(buffer, kFrbFlags), dataOffset, dataLength);
                     break;
                 case kFirmwareFunctionDownload:
                     status = FirmwareDownload(request, dataOffset, dataLength);
@@ -183,7 +199,9 @@ platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer, st
                 case kFirmwareFunctionActivate:
                     status = FirmwareActivate(request, dataOffset, dataLength);
                     break;
-                default: status = kFirmwareStatusIllegalRequest; break;
+                default:
+                    status = kFirmwareStatusIllegalRequest;
+                    break;
             }
         }
     }
@@ -214,7 +232,8 @@ std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::
     PutU32(info, 0, 1);
     PutU32(info, 4, kInfoStructureSize);
     PutU8(info, kInfoUpgradeSupport, m_options.infoUpgradeSupport.value_or(1));
-    PutU8(info, kInfoSlotCount, m_options.infoSlotCount.value_or(static_cast<std::uint8_t>(slots.size())));
+    PutU8(info, kInfoSlotCount,
+          m_options.infoSlotCount.value_or(static_cast<std::uint8_t>(slots.size())));
     PutU8(info, kInfoActiveSlot, activeSlot);
     PutU8(info, kInfoPendingSlot, pendingSlot == 0 ? kInvalidSlot : pendingSlot);
     for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -229,8 +248,8 @@ std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::
     return kFirmwareStatusSuccess;
 }
 
-std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
-                                            std::uint32_t dataLength) {
+std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer,
+                                            std::uint32_t dataOffset, std::uint32_t dataLength) {
     const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
     if (dataLength < kDownloadImage || GetU32(block, 0) != 1 ||
         (GetU32(block, 4) != kDownloadImage && GetU32(block, 4) != 32)) {
@@ -247,8 +266,8 @@ std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer, std:
     return FirmwareStatusFromNvme(m_drive.Download(offset, block.subspan(kDownloadImage, size)));
 }
 
-std::uint32_t InboxDriver::FirmwareActivate(std::span<std::uint8_t> buffer, std::uint32_t dataOffset,
-                                            std::uint32_t dataLength) {
+std::uint32_t InboxDriver::FirmwareActivate(std::span<std::uint8_t> buffer,
+                                            std::uint32_t dataOffset, std::uint32_t dataLength) {
     const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
     if (dataLength < kActivateStructureSize || GetU32(block, 0) != 1 ||
         GetU32(block, 4) != kActivateStructureSize) {

@@ -52,7 +52,8 @@ public:
 
 private:
     platform::ControlResult DeviceNumberQuery(std::span<std::uint8_t> buffer);
-    platform::ControlResult PropertyQuery(std::span<std::uint8_t> buffer, std::uint32_t inputLength);
+    platform::ControlResult PropertyQuery(std::span<std::uint8_t> buffer,
+                                          std::uint32_t inputLength);
     platform::ControlResult Miniport(std::span<std::uint8_t> buffer, std::uint32_t inputLength);
     std::uint32_t FirmwareGetInfo(std::span<std::uint8_t> buffer, std::uint32_t flags,
                                   std::uint32_t dataOffset, std::uint32_t dataLength);

@@ -48,11 +48,16 @@ DriveRequest Request(DriveRequest::Kind kind, std::uint64_t offset = 0, std::uin
 
 std::string_view DriveRequestKindName(DriveRequest::Kind kind) {
     switch (kind) {
-        case DriveRequest::Kind::Identify: return "identify";
-        case DriveRequest::Kind::SlotLog: return "slot-log";
-        case DriveRequest::Kind::Download: return "download";
-        case DriveRequest::Kind::Commit: return "commit";
-        case DriveRequest::Kind::Reset: return "reset";
+        case DriveRequest::Kind::Identify:
+            return "identify";
+        case DriveRequest::Kind::SlotLog:
+            return "slot-log";
+        case DriveRequest::Kind::Download:
+            return "download";
+        case DriveRequest::Kind::Commit:
+            return "commit";
+        case DriveRequest::Kind::Reset:
+            return "reset";
     }
     return "?";
 }
@@ -86,7 +91,8 @@ std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyController() {
 std::array<std::uint8_t, kFirmwareSlotLogSize> NvmeDrive::FirmwareSlotLog() {
     std::array<std::uint8_t, kFirmwareSlotLogSize> log{};
     // AFI: bits 2:0 the running slot, bits 6:4 the slot that runs after the next reset.
-    log[0] = static_cast<std::uint8_t>((m_activeSlot & 0x7) | ((m_pendingSlot.value_or(0) & 0x7) << 4));
+    log[0] =
+        static_cast<std::uint8_t>((m_activeSlot & 0x7) | ((m_pendingSlot.value_or(0) & 0x7) << 4));
     for (std::uint8_t slot = 1; slot <= 7; ++slot) {
         const std::string& revision = m_slotRevisions[slot];
         for (std::size_t i = 0; i < kRevisionWidth && i < revision.size(); ++i) {
@@ -102,17 +108,22 @@ std::uint8_t NvmeDrive::SlotCount() const {
     return count;
 }
 
-bool NvmeDrive::SlotReadOnly(std::uint8_t slot) const { return slot == 1 && (m_config.frmw & 1); }
+bool NvmeDrive::SlotReadOnly(std::uint8_t slot) const {
+    return slot == 1 && (m_config.frmw & 1);
+}
 
 std::string NvmeDrive::SlotRevision(std::uint8_t slot) const {
     return slot < m_slotRevisions.size() ? m_slotRevisions[slot] : std::string();
 }
 
-std::string NvmeDrive::RunningRevision() const { return m_slotRevisions[m_activeSlot]; }
+std::string NvmeDrive::RunningRevision() const {
+    return m_slotRevisions[m_activeSlot];
+}
 
 std::size_t NvmeDrive::CountRequests(DriveRequest::Kind kind) const {
-    return static_cast<std::size_t>(std::count_if(m_requests.begin(), m_requests.end(),
-                                                  [kind](const DriveRequest& r) { return r.kind == kind; }));
+    return static_cast<std::size_t>(
+        std::count_if(m_requests.begin(), m_requests.end(),
+                      [kind](const DriveRequest& r) { return r.kind == kind; }));
 }
 
 std::uint16_t NvmeDrive::Download(std::uint64_t offset, std::span<const std::uint8_t> data) {
@@ -158,8 +169,10 @@ bool NvmeDrive::StagedIsKnownGood() const {
         if (piece.offset + piece.data.size() > image::kImageSize) {
             return false;
         }
-        std::copy(piece.data.begin(), piece.data.end(), assembled.begin() + static_cast<std::ptrdiff_t>(piece.offset));
-        std::fill_n(covered.begin() + static_cast<std::ptrdiff_t>(piece.offset), piece.data.size(), true);
+        std::copy(piece.data.begin(), piece.data.end(),
+                  assembled.begin() + static_cast<std::ptrdiff_t>(piece.offset));
+        std::fill_n(covered.begin() + static_cast<std::ptrdiff_t>(piece.offset), piece.data.size(),
+                    true);
     }
     if (std::find(covered.begin(), covered.end(), false) != covered.end()) {
         return false;

@@ -29,32 +29,32 @@ inline constexpr std::size_t kIdentifySize = 4096;
 inline constexpr std::size_t kFirmwareSlotLogSize = 512;
 
 struct NvmeDriveConfig {
-    std::string name;                   // how scenarios and tests name the drive
+    std::string name;  // how scenarios and tests name the drive
     std::string serial = "S0000000000000";
     std::string model = "NVMe Drive";
-    std::string revision = "1.0";       // running revision; also slot 1's image
-    std::uint32_t version = 0x00010300; // VER: major << 16 | minor << 8 | tertiary
-    std::uint8_t frmw = 0x06;           // FRMW: 3 slots, slot 1 writable
-    std::uint8_t fwug = 0x01;           // FWUG in 4 KiB units
+    std::string revision = "1.0";        // running revision; also slot 1's image
+    std::uint32_t version = 0x00010300;  // VER: major << 16 | minor << 8 | tertiary
+    std::uint8_t frmw = 0x06;            // FRMW: 3 slots, slot 1 writable
+    std::uint8_t fwug = 0x01;            // FWUG in 4 KiB units
     std::map<std::size_t, std::uint8_t> identifyOverrides;  // Identify byte -> value, applied last
 
     // Fault knobs.
-    std::optional<std::uint32_t> rejectPiece;    // 0-based number of the download to refuse
+    std::optional<std::uint32_t> rejectPiece;  // 0-based number of the download to refuse
     std::uint16_t rejectPieceStatus = kNvmeInvalidField;
-    std::optional<std::uint16_t> commitStatus;   // answer every Firmware Commit with this status
-    bool acceptShortLastPiece = true;            // a short piece ending at the image end
-    bool detectOverlap = true;                   // 0x114 for overlapping pieces
+    std::optional<std::uint16_t> commitStatus;  // answer every Firmware Commit with this status
+    bool acceptShortLastPiece = true;           // a short piece ending at the image end
+    bool detectOverlap = true;                  // 0x114 for overlapping pieces
 };
 
 // One admin command the drive received.
 struct DriveRequest {
     enum class Kind { Identify, SlotLog, Download, Commit, Reset };
     Kind kind = Kind::Identify;
-    std::uint64_t offset = 0;   // Download: byte offset
-    std::uint64_t length = 0;   // Download: byte count
-    std::uint8_t slot = 0;      // Commit
-    std::uint8_t action = 0;    // Commit
-    std::uint16_t status = 0;   // what the drive answered
+    std::uint64_t offset = 0;  // Download: byte offset
+    std::uint64_t length = 0;  // Download: byte count
+    std::uint8_t slot = 0;     // Commit
+    std::uint8_t action = 0;   // Commit
+    std::uint16_t status = 0;  // what the drive answered
 };
 
 std::string_view DriveRequestKindName(DriveRequest::Kind kind);
@@ -106,7 +106,7 @@ private:
     std::uint8_t ChooseSlot() const;
 
     NvmeDriveConfig m_config;
-    std::array<std::string, 8> m_slotRevisions;   // index 1..7
+    std::array<std::string, 8> m_slotRevisions;  // index 1..7
     std::uint8_t m_activeSlot = 1;
     std::optional<std::uint8_t> m_pendingSlot;
     std::vector<Piece> m_staged;

@@ -65,7 +65,8 @@ constexpr std::size_t kFrbFunction = kFrb + 8;
 constexpr std::size_t kFrbDataOffset = kFrb + 16;
 constexpr std::size_t kFrbDataLength = kFrb + 20;
 constexpr std::size_t kFrbEnd = kFrb + 24;
-// STORAGE_FIRMWARE_DOWNLOAD_V2: Version 2, Size, Offset, BufferSize, Slot, Reserved[7], image at 32.
+// STORAGE_FIRMWARE_DOWNLOAD_V2: Version 2, Size, Offset, BufferSize, Slot, Reserved[7], image
+// at 32.
 constexpr std::size_t kDownloadOffset = 8;
 constexpr std::size_t kDownloadBufferSize = 16;
 constexpr std::size_t kDownloadSlot = 24;
@@ -75,7 +76,8 @@ constexpr std::uint8_t kDownloadAnySlot = 0xFF;
 constexpr std::size_t kActivateSlot = 8;
 constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
 
-void PutPadded(std::span<std::uint8_t> b, std::size_t offset, std::size_t width, const std::string& text) {
+void PutPadded(std::span<std::uint8_t> b, std::size_t offset, std::size_t width,
+               const std::string& text) {
     for (std::size_t i = 0; i < width; ++i) {
         b[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0x20;
     }
@@ -180,9 +182,11 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
     }
     // Only Identify Controller is served; other admin commands complete with Invalid Opcode.
     const bool identify = request[kSqe] == kAdminIdentify && request[kIoCommandSet] == 0 &&
-                          (GetU32(request, kSqeCdw10) & 0xFF) == 1 && GetU32(request, kSqeNsid) == 0;
+                          (GetU32(request, kSqeCdw10) & 0xFF) == 1 &&
+                          GetU32(request, kSqeNsid) == 0;
     if (!identify || dataLength < kIdentifySize) {
-        PutU32(request, kCqeDw3, std::uint32_t{identify ? kNvmeInvalidField : kNvmeInvalidOpcode} << 17);
+        PutU32(request, kCqeDw3,
+               std::uint32_t{identify ? kNvmeInvalidField : kNvmeInvalidOpcode} << 17);
         return kFirmwareStatusInvalidParameter;
     }
     const auto identifyData = drive->IdentifyController();
@@ -219,8 +223,8 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
             if (drive == nullptr) {
                 return m_options.emptyPortReturnCode;
             }
-            return FirmwareStatusFromNvme(
-                drive->Download(GetU64(block, kDownloadOffset), block.subspan(kDownloadImage, size)));
+            return FirmwareStatusFromNvme(drive->Download(GetU64(block, kDownloadOffset),
+                                                          block.subspan(kDownloadImage, size)));
         }
         case 3: {
             if (dataLength < 12 || GetU32(block, 0) != 1 || GetU32(block, 4) != 12) {
@@ -229,9 +233,11 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
             if (drive == nullptr) {
                 return m_options.emptyPortReturnCode;
             }
-            const std::uint16_t nvme = drive->Commit(block[kActivateSlot], kCommitReplaceActivateAtReset);
+            const std::uint16_t nvme =
+                drive->Commit(block[kActivateSlot], kCommitReplaceActivateAtReset);
             // Behind RST the new image always waits for a power cycle.
-            return nvme == kNvmeSuccess ? m_options.activationReturnCode : FirmwareStatusFromNvme(nvme);
+            return nvme == kNvmeSuccess ? m_options.activationReturnCode
+                                        : FirmwareStatusFromNvme(nvme);
         }
         default:
             return kFirmwareStatusIllegalRequest;

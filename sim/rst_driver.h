@@ -29,8 +29,8 @@ inline constexpr std::uint8_t kCsmiRaidType10 = 3;
 inline constexpr std::uint8_t kCsmiRaidType5 = 4;
 
 struct RaidMember {
-    std::uint8_t port = 0;          // path identifier: byte 2 of bSASAddress
-    NvmeDrive* drive = nullptr;     // null: a member whose drive is missing
+    std::uint8_t port = 0;       // path identifier: byte 2 of bSASAddress
+    NvmeDrive* drive = nullptr;  // null: a member whose drive is missing
 };
 
 struct RaidSet {
@@ -41,9 +41,9 @@ struct RaidSet {
 };
 
 struct RstDriverOptions {
-    std::optional<std::uint32_t> raidQueryReturnCode;     // refuse GET_RAID_CONFIG with this status
-    std::uint32_t activationReturnCode = 0x20;            // a successful activation: power cycle required
-    std::uint32_t emptyPortReturnCode = 1;                // pass-through or firmware to a port without a drive
+    std::optional<std::uint32_t> raidQueryReturnCode;  // refuse GET_RAID_CONFIG with this status
+    std::uint32_t activationReturnCode = 0x20;  // a successful activation: power cycle required
+    std::uint32_t emptyPortReturnCode = 1;  // pass-through or firmware to a port without a drive
 };
 
 class RstDriver : public SimEndpoint {

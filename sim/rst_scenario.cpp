@@ -21,7 +21,8 @@ using scenario_json::Text;
 
 constexpr std::u16string_view kDefaultControllerId =
     u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10\\3&11583659&0&B8";
-constexpr std::u16string_view kDefaultDriverDesc = u"Intel(R) Chipset SATA/PCIe RST Premium Controller";
+constexpr std::u16string_view kDefaultDriverDesc =
+    u"Intel(R) Chipset SATA/PCIe RST Premium Controller";
 
 std::uint8_t Byte(const json& value, std::string_view what) {
     const std::uint64_t n = Number(value, what);
@@ -68,17 +69,23 @@ std::uint8_t RaidType(const json& value, std::u16string& product) {
 }
 
 // Adds a disk device (a RAID volume or a disk behind the controller) with its interface path.
-void AddDiskDevice(SimMachine& machine, const json& d, std::u16string instanceId, std::u16string parentId,
-                   std::vector<std::u16string> hardwareIds, std::optional<std::u16string> location) {
+void AddDiskDevice(SimMachine& machine, const json& d, std::u16string instanceId,
+                   std::u16string parentId, std::vector<std::u16string> hardwareIds,
+                   std::optional<std::u16string> location) {
     SimDevice device;
-    device.instanceId = d.contains("instanceId") ? Text(d["instanceId"], "instanceId") : std::move(instanceId);
-    device.parentId = d.contains("parentId") ? Text(d["parentId"], "parentId") : std::move(parentId);
-    device.hardwareIds = d.contains("hardwareIds") ? TextList(d["hardwareIds"], "hardwareIds") : std::move(hardwareIds);
+    device.instanceId =
+        d.contains("instanceId") ? Text(d["instanceId"], "instanceId") : std::move(instanceId);
+    device.parentId =
+        d.contains("parentId") ? Text(d["parentId"], "parentId") : std::move(parentId);
+    device.hardwareIds = d.contains("hardwareIds") ? TextList(d["hardwareIds"], "hardwareIds")
+                                                   : std::move(hardwareIds);
     device.driverDesc = u"Disk drive";
-    device.locationInfo = d.contains("location") ? Text(d["location"], "location") : std::move(location);
+    device.locationInfo =
+        d.contains("location") ? Text(d["location"], "location") : std::move(location);
     device.present = d.value("present", true);
-    const std::u16string path = d.contains("interfacePath") ? Text(d["interfacePath"], "interfacePath")
-                                                            : DeviceInterfacePath(device.instanceId, kDiskClassText);
+    const std::u16string path = d.contains("interfacePath")
+                                    ? Text(d["interfacePath"], "interfacePath")
+                                    : DeviceInterfacePath(device.instanceId, kDiskClassText);
     device.interfaces.push_back({win::kGuidDevinterfaceDisk, path});
     std::optional<std::uint32_t> number;
     if (d.contains("deviceNumber")) {
@@ -98,31 +105,39 @@ std::u16string Suffix(unsigned number) {
 void LoadController(const json& rst, SimMachine& machine, unsigned controllerIndex) {
     CheckKeys(rst, {"controller", "raidSets", "disks"}, "rst");
     const json controller = rst.value("controller", json::object());
-    CheckKeys(controller, {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
-                           "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode"},
+    CheckKeys(controller,
+              {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
+               "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode"},
               "rst controller");
     RstDriverOptions options;
     if (controller.contains("raidQueryReturnCode")) {
-        options.raidQueryReturnCode = static_cast<std::uint32_t>(Number(controller["raidQueryReturnCode"], "raidQueryReturnCode"));
+        options.raidQueryReturnCode = static_cast<std::uint32_t>(
+            Number(controller["raidQueryReturnCode"], "raidQueryReturnCode"));
     }
     if (controller.contains("activationReturnCode")) {
-        options.activationReturnCode = static_cast<std::uint32_t>(Number(controller["activationReturnCode"], "activationReturnCode"));
+        options.activationReturnCode = static_cast<std::uint32_t>(
+            Number(controller["activationReturnCode"], "activationReturnCode"));
     }
     if (controller.contains("emptyPortReturnCode")) {
-        options.emptyPortReturnCode = static_cast<std::uint32_t>(Number(controller["emptyPortReturnCode"], "emptyPortReturnCode"));
+        options.emptyPortReturnCode = static_cast<std::uint32_t>(
+            Number(controller["emptyPortReturnCode"], "emptyPortReturnCode"));
     }
     auto driver = std::make_shared<RstDriver>(options);
 
     SimDevice device;
-    device.instanceId = controller.contains("instanceId") ? Text(controller["instanceId"], "instanceId")
-                                                          : std::u16string(kDefaultControllerId);
-    if (controller.contains("parentId")) device.parentId = Text(controller["parentId"], "parentId");
-    device.hardwareIds = controller.contains("hardwareIds")
-                             ? TextList(controller["hardwareIds"], "hardwareIds")
-                             : std::vector<std::u16string>{u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10",
-                                                           u"PCI\\VEN_8086&DEV_282A&CC_010400"};
-    device.driverDesc = controller.contains("driverDesc") ? Text(controller["driverDesc"], "driverDesc")
-                                                          : std::u16string(kDefaultDriverDesc);
+    device.instanceId = controller.contains("instanceId")
+                            ? Text(controller["instanceId"], "instanceId")
+                            : std::u16string(kDefaultControllerId);
+    if (controller.contains("parentId"))
+        device.parentId = Text(controller["parentId"], "parentId");
+    device.hardwareIds =
+        controller.contains("hardwareIds")
+            ? TextList(controller["hardwareIds"], "hardwareIds")
+            : std::vector<std::u16string>{u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10",
+                                          u"PCI\\VEN_8086&DEV_282A&CC_010400"};
+    device.driverDesc = controller.contains("driverDesc")
+                            ? Text(controller["driverDesc"], "driverDesc")
+                            : std::u16string(kDefaultDriverDesc);
     device.present = controller.value("present", true);
     const std::u16string path = controller.contains("path")
                                     ? Text(controller["path"], "path")
@@ -134,14 +149,17 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
 
     unsigned volumeIndex = 0;
     for (const json& s : rst.value("raidSets", json::array())) {
-        CheckKeys(s, {"type", "capacityMb", "stripeKb", "members", "volume", "instanceId", "parentId",
-                      "hardwareIds", "interfacePath", "location", "present", "deviceNumber"},
+        CheckKeys(s,
+                  {"type", "capacityMb", "stripeKb", "members", "volume", "instanceId", "parentId",
+                   "hardwareIds", "interfacePath", "location", "present", "deviceNumber"},
                   "rst raid set");
         RaidSet set;
         std::u16string product;
         set.raidType = RaidType(s.contains("type") ? s["type"] : json(), product);
-        set.capacityMb = static_cast<std::uint32_t>(Number(s.value("capacityMb", json(953869)), "capacityMb"));
-        set.stripeSizeKb = static_cast<std::uint32_t>(Number(s.value("stripeKb", json(64)), "stripeKb"));
+        set.capacityMb =
+            static_cast<std::uint32_t>(Number(s.value("capacityMb", json(953869)), "capacityMb"));
+        set.stripeSizeKb =
+            static_cast<std::uint32_t>(Number(s.value("stripeKb", json(64)), "stripeKb"));
         for (const json& m : s.at("members")) {
             CheckKeys(m, {"drive", "port"}, "rst raid member");
             RaidMember member;
@@ -151,22 +169,25 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
         }
         driver->AddRaidSet(std::move(set));
         if (s.value("volume", true)) {
-            const std::u16string productField = product + std::u16string(16 - std::min<std::size_t>(16, product.size()), u'_');
+            const std::u16string productField =
+                product + std::u16string(16 - std::min<std::size_t>(16, product.size()), u'_');
             AddDiskDevice(machine, s,
-                          u"SCSI\\DISK&VEN_INTEL&PROD_" + product + u"\\4&2A8B7C1F&" + Suffix(controllerIndex) +
-                              u"&0" + Suffix(volumeIndex) + u"0000",
+                          u"SCSI\\DISK&VEN_INTEL&PROD_" + product + u"\\4&2A8B7C1F&" +
+                              Suffix(controllerIndex) + u"&0" + Suffix(volumeIndex) + u"0000",
                           controllerId,
-                          {u"SCSI\\DiskIntel___" + productField + u"1.0.", u"SCSI\\DiskIntel___" + productField,
-                           u"SCSI\\DiskIntel___", u"SCSI\\Intel___" + productField + u"1", u"Intel___" + productField + u"1",
-                           u"GenDisk"},
+                          {u"SCSI\\DiskIntel___" + productField + u"1.0.",
+                           u"SCSI\\DiskIntel___" + productField, u"SCSI\\DiskIntel___",
+                           u"SCSI\\Intel___" + productField + u"1",
+                           u"Intel___" + productField + u"1", u"GenDisk"},
                           std::nullopt);
         }
         ++volumeIndex;
     }
 
     for (const json& d : rst.value("disks", json::array())) {
-        CheckKeys(d, {"drive", "port", "instanceId", "parentId", "hardwareIds", "interfacePath", "location",
-                      "present", "deviceNumber"},
+        CheckKeys(d,
+                  {"drive", "port", "instanceId", "parentId", "hardwareIds", "interfacePath",
+                   "location", "present", "deviceNumber"},
                   "rst disk");
         NvmeDrive& drive = DriveNamed(d.at("drive"), machine);
         const std::uint8_t port = Byte(d.at("port"), "port");
@@ -180,12 +201,14 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
             trimmed.pop_back();
         }
         AddDiskDevice(machine, d,
-                      u"SCSI\\DISK&VEN_NVME&PROD_" + platform::ToUpperAscii(trimmed) + u"\\4&2A8B7C1F&" +
-                          Suffix(controllerIndex) + u"&" + Suffix(port) + u"0000",
+                      u"SCSI\\DISK&VEN_NVME&PROD_" + platform::ToUpperAscii(trimmed) +
+                          u"\\4&2A8B7C1F&" + Suffix(controllerIndex) + u"&" + Suffix(port) +
+                          u"0000",
                       controllerId,
-                      {u"SCSI\\DiskNVMe____" + product, u"SCSI\\DiskNVMe____", u"SCSI\\NVMe____" + product,
-                       u"NVMe____" + product, u"GenDisk"},
-                      u"Bus Number " + platform::ToU16(platform::DecimalText(port)) + u", Target Id 0, LUN 0");
+                      {u"SCSI\\DiskNVMe____" + product, u"SCSI\\DiskNVMe____",
+                       u"SCSI\\NVMe____" + product, u"NVMe____" + product, u"GenDisk"},
+                      u"Bus Number " + platform::ToU16(platform::DecimalText(port)) +
+                          u", Target Id 0, LUN 0");
     }
 }
 

@@ -60,9 +60,13 @@ win::Guid InterfaceClass(const nlohmann::json& value) {
     if (hex.size() != 32 || !std::all_of(hex.begin(), hex.end(), ::isxdigit)) {
         throw std::invalid_argument("interface class: bad GUID: " + text);
     }
-    auto part = [&](std::size_t at, std::size_t n) { return std::stoull(hex.substr(at, n), nullptr, 16); };
-    win::Guid guid{static_cast<std::uint32_t>(part(0, 8)), static_cast<std::uint16_t>(part(8, 4)),
-                   static_cast<std::uint16_t>(part(12, 4)), {}};
+    auto part = [&](std::size_t at, std::size_t n) {
+        return std::stoull(hex.substr(at, n), nullptr, 16);
+    };
+    win::Guid guid{static_cast<std::uint32_t>(part(0, 8)),
+                   static_cast<std::uint16_t>(part(8, 4)),
+                   static_cast<std::uint16_t>(part(12, 4)),
+                   {}};
     for (std::size_t i = 0; i < 8; ++i) {
         guid.data4[i] = static_cast<std::uint8_t>(part(16 + 2 * i, 2));
     }
@@ -76,7 +80,8 @@ void CheckKeys(const nlohmann::json& object, std::initializer_list<std::string_v
     }
     for (const auto& item : object.items()) {
         if (std::find(allowed.begin(), allowed.end(), item.key()) == allowed.end()) {
-            throw std::invalid_argument(std::string(where) + ": unknown key \"" + item.key() + "\"");
+            throw std::invalid_argument(std::string(where) + ": unknown key \"" + item.key() +
+                                        "\"");
         }
     }
 }

@@ -18,7 +18,8 @@ std::string DriveSummary(const SimMachine& machine) {
         text += "drive " + drive->Name() + ": running \"" + drive->RunningRevision() + "\", slots";
         for (std::uint8_t slot = 1; slot <= drive->SlotCount(); ++slot) {
             const std::string revision = drive->SlotRevision(slot);
-            text += " " + std::to_string(slot) + "=" + (revision.empty() ? "-" : "\"" + revision + "\"");
+            text += " " + std::to_string(slot) + "=" +
+                    (revision.empty() ? "-" : "\"" + revision + "\"");
             if (drive->SlotReadOnly(slot)) {
                 text += "(ro)";
             }
@@ -27,9 +28,11 @@ std::string DriveSummary(const SimMachine& machine) {
             }
         }
         text += ", pending activation: ";
-        text += drive->PendingSlot() ? "slot " + std::to_string(*drive->PendingSlot()) : std::string("none");
+        text += drive->PendingSlot() ? "slot " + std::to_string(*drive->PendingSlot())
+                                     : std::string("none");
         text += ", bytes received " + std::to_string(drive->BytesReceived().size()) + " in " +
-                std::to_string(drive->CountRequests(DriveRequest::Kind::Download)) + " download requests";
+                std::to_string(drive->CountRequests(DriveRequest::Kind::Download)) +
+                " download requests";
         text += drive->CommittedKnownGood() ? ", known-good image committed\n" : "\n";
     }
     return text;

@@ -4,7 +4,8 @@
 
 namespace sim {
 
-platform::ControlResult PlainEndpoint::Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
+platform::ControlResult PlainEndpoint::Control(win::Dword controlCode,
+                                               std::span<std::uint8_t> buffer,
                                                std::uint32_t inputLength) {
     (void)inputLength;
     // ERROR_INVALID_FUNCTION for anything this device does not serve.

@@ -48,20 +48,6 @@ std::uint32_t FunctionOf(std::span<const std::uint8_t> buffer, const std::string
     return platform::FitsIn(buffer.size(), offset, 4) ? platform::GetU32(buffer, offset) : 0;
 }
 
-std::u16string ProductField(const std::string& model) {
-    std::string product = model.substr(0, std::min<std::size_t>(model.size(), 16));
-    product.resize(16, ' ');
-    std::replace(product.begin(), product.end(), ' ', '_');
-    return platform::ToU16(product);
-}
-
-std::u16string TrimUnderscores(std::u16string text) {
-    while (!text.empty() && text.back() == u'_') {
-        text.pop_back();
-    }
-    return text;
-}
-
 CallInfo Call(CallKind kind, std::u16string target = {}) {
     CallInfo call;
     call.kind = kind;
@@ -74,7 +60,8 @@ CallInfo Call(CallKind kind, std::u16string target = {}) {
 std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid) {
     std::u16string path = u"\\\\?\\";
     for (char16_t c : instanceId) {
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        const char16_t lower =
+            (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
         path += lower == u'\\' ? u'#' : lower;
     }
     return path + u"#" + std::u16string(classGuid);
@@ -125,50 +112,6 @@ NvmeDrive* SimMachine::FindDrive(std::string_view name) {
 
 void SimMachine::AddPath(std::u16string path, std::shared_ptr<SimEndpoint> endpoint) {
     m_paths.emplace_back(std::move(path), std::move(endpoint));
-}
-
-InboxDriver& SimMachine::AddInboxDisk(const InboxDiskConfig& config, NvmeDrive& drive) {
-    const std::u16string product = ProductField(drive.Config().model);
-    std::string revision = drive.RunningRevision();
-    revision.resize(8, ' ');
-    std::u16string revisionField = platform::ToU16(revision);
-    std::replace(revisionField.begin(), revisionField.end(), u' ', u'_');
-
-    SimDevice device;
-    device.instanceId = config.instanceId;
-    if (device.instanceId.empty()) {
-        const std::string suffix = platform::HexUpper(config.deviceNumber);
-        device.instanceId = u"SCSI\\DISK&VEN_NVME&PROD_" + platform::ToUpperAscii(TrimUnderscores(product)) +
-                            u"\\5&1D6E3B0&0&" + platform::ToU16(std::string(6 - std::min<std::size_t>(6, suffix.size()), '0') + suffix);
-    }
-    if (!config.parentId.empty()) {
-        device.parentId = config.parentId;
-    }
-    if (config.hardwareIds.empty()) {
-        device.hardwareIds = std::vector<std::u16string>{
-            u"SCSI\\DiskNVMe____" + product + revisionField,
-            u"SCSI\\DiskNVMe____" + product,
-            u"SCSI\\DiskNVMe____",
-            u"SCSI\\NVMe____" + product + revisionField.substr(0, 1),
-            u"NVMe____" + product + revisionField.substr(0, 1),
-            u"GenDisk",
-        };
-    } else {
-        device.hardwareIds = config.hardwareIds;
-    }
-    device.driverDesc = u"Disk drive";
-    device.locationInfo = config.locationInfo;
-    device.present = config.present;
-    const std::u16string interfacePath =
-        config.interfacePath.empty() ? DeviceInterfacePath(device.instanceId, kDiskClassText)
-                                     : config.interfacePath;
-    device.interfaces.push_back({win::kGuidDevinterfaceDisk, interfacePath});
-    AddDevice(std::move(device));
-
-    auto driver = std::make_shared<InboxDriver>(drive, config.deviceNumber, config.driver);
-    AddPath(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(config.deviceNumber)), driver);
-    AddPath(interfacePath, driver);
-    return *driver;
 }
 
 void SimMachine::RebootDrives() {
@@ -225,8 +168,9 @@ std::optional<SimMachine::ListedInterface> SimMachine::FindListedInterface(
     std::uint32_t index) const {
     std::uint32_t seen = 0;
     for (std::uint32_t d = 0; d < members.size(); ++d) {
-        const auto it = std::find_if(m_devices.begin(), m_devices.end(),
-                                     [&](const SimDevice& dev) { return dev.devInst == members[d]; });
+        const auto it = std::find_if(m_devices.begin(), m_devices.end(), [&](const SimDevice& dev) {
+            return dev.devInst == members[d];
+        });
         for (std::size_t i = 0; i < it->interfaces.size(); ++i) {
             if (it->interfaces[i].interfaceClass == interfaceClass && seen++ == index) {
                 return ListedInterface{d, i};
@@ -236,7 +180,8 @@ std::optional<SimMachine::ListedInterface> SimMachine::FindListedInterface(
     return std::nullopt;
 }
 
-platform::DeviceInfoList SimMachine::GetClassDevices(const win::Guid* interfaceClass, win::Dword flags) {
+platform::DeviceInfoList SimMachine::GetClassDevices(const win::Guid* interfaceClass,
+                                                     win::Dword flags) {
     if (BeginCall(Call(CallKind::GetClassDevices))) {
         return {};
     }
@@ -253,8 +198,9 @@ platform::DeviceInfoList SimMachine::GetClassDevices(const win::Guid* interfaceC
         }
         bool listed = allClasses;
         if (!allClasses && byInterface) {
-            listed = std::any_of(device.interfaces.begin(), device.interfaces.end(),
-                                 [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
+            listed = std::any_of(
+                device.interfaces.begin(), device.interfaces.end(),
+                [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
         }
         if (listed) {
             members.push_back(device.devInst);
@@ -302,7 +248,8 @@ std::optional<platform::DeviceInterfaceDetail> SimMachine::GetDeviceInterfaceDet
     CallInfo call = Call(CallKind::GetDeviceInterfaceDetail);
     const SimDevice* device = nullptr;
     if (members != nullptr) {
-        found = FindListedInterface(*members, deviceInterface.interfaceClass, deviceInterface.index);
+        found =
+            FindListedInterface(*members, deviceInterface.interfaceClass, deviceInterface.index);
         if (found) {
             device = FindDeviceByInst((*members)[found->deviceIndex]);
             call.target = device->instanceId;
@@ -311,15 +258,17 @@ std::optional<platform::DeviceInterfaceDetail> SimMachine::GetDeviceInterfaceDet
     if (BeginCall(call) || !found) {
         return std::nullopt;
     }
-    return platform::DeviceInterfaceDetail{device->interfaces[found->interfaceIndex].path,
-                                           platform::DeviceInfo{found->deviceIndex, device->devInst}};
+    return platform::DeviceInterfaceDetail{
+        device->interfaces[found->interfaceIndex].path,
+        platform::DeviceInfo{found->deviceIndex, device->devInst}};
 }
 
-std::optional<std::u16string> SimMachine::GetDeviceStringProperty(const platform::DeviceInfoList& list,
-                                                                  const platform::DeviceInfo& device,
-                                                                  const win::DevPropKey& key) {
+std::optional<std::u16string> SimMachine::GetDeviceStringProperty(
+    const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+    const win::DevPropKey& key) {
     const SimDevice* node = ListedDevice(list, device);
-    if (BeginCall(Call(CallKind::GetDeviceStringProperty, node ? node->instanceId : u"")) || !node) {
+    if (BeginCall(Call(CallKind::GetDeviceStringProperty, node ? node->instanceId : u"")) ||
+        !node) {
         return std::nullopt;
     }
     if (key == win::kDevpkeyDeviceInstanceId) {
@@ -337,8 +286,8 @@ std::optional<std::u16string> SimMachine::GetDeviceStringProperty(const platform
     return std::nullopt;
 }
 
-std::optional<std::vector<std::u16string>> SimMachine::GetHardwareIds(const platform::DeviceInfoList& list,
-                                                                      const platform::DeviceInfo& device) {
+std::optional<std::vector<std::u16string>> SimMachine::GetHardwareIds(
+    const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     const SimDevice* node = ListedDevice(list, device);
     if (BeginCall(Call(CallKind::GetHardwareIds, node ? node->instanceId : u"")) || !node) {
         return std::nullopt;
@@ -371,8 +320,9 @@ platform::OpenResult SimMachine::Open(std::u16string_view path, win::Dword desir
     return {platform::DeviceHandle(this, id), 0};
 }
 
-platform::ControlResult SimMachine::Control(const platform::DeviceHandle& handle, win::Dword controlCode,
-                                            std::span<std::uint8_t> buffer, std::uint32_t inputLength) {
+platform::ControlResult SimMachine::Control(const platform::DeviceHandle& handle,
+                                            win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                            std::uint32_t inputLength) {
     const auto it = m_handles.find(handle.Id());
     CallInfo call = Call(CallKind::Control);
     call.controlCode = controlCode;

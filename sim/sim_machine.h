@@ -43,7 +43,7 @@ struct InboxDiskConfig {
     std::u16string instanceId;       // empty: derived from the hardware IDs and device number
     std::u16string parentId;         // the NVMe controller, e.g. PCI\VEN_7A3C&DEV_5013&...
     std::vector<std::u16string> hardwareIds;  // empty: derived from the drive's model and revision
-    std::u16string interfacePath;    // empty: derived from the instance ID
+    std::u16string interfacePath;             // empty: derived from the instance ID
     std::optional<std::u16string> locationInfo;
     bool present = true;
     InboxDriverOptions driver;
@@ -53,7 +53,8 @@ struct InboxDiskConfig {
 // '#' for '\', then '#' and the class GUID in lower case with braces.
 std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid);
 inline constexpr std::u16string_view kDiskClassText = u"{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-inline constexpr std::u16string_view kStoragePortClassText = u"{2accfe60-c130-11d2-b082-00a0c91efb8b}";
+inline constexpr std::u16string_view kStoragePortClassText =
+    u"{2accfe60-c130-11d2-b082-00a0c91efb8b}";
 
 // One platform call the tool made, for tests and fault sweeps.
 struct CallRecord {

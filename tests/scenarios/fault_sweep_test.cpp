@@ -8,7 +8,8 @@
 
 namespace {
 
-void ExpectSoundRun(sim::SimMachine& machine, const sim::RunOutcome& outcome, const std::string& where) {
+void ExpectSoundRun(sim::SimMachine& machine, const sim::RunOutcome& outcome,
+                    const std::string& where) {
     EXPECT_EQ(machine.OpenHandleCount(), 0u) << where;
     EXPECT_EQ(machine.OpenListCount(), 0u) << where;
     EXPECT_TRUE(machine.Misuse().empty()) << where << ": " << machine.Misuse().front();
@@ -19,7 +20,8 @@ void ExpectSoundRun(sim::SimMachine& machine, const sim::RunOutcome& outcome, co
         for (const sim::DriveRequest& request : drive->Requests()) {
             if (request.kind == sim::DriveRequest::Kind::Commit) {
                 EXPECT_NE(request.status, sim::kNvmeInvalidFirmwareImage)
-                    << where << ": drive " << drive->Name() << " asked to activate an incomplete image";
+                    << where << ": drive " << drive->Name()
+                    << " asked to activate an incomplete image";
             }
         }
     }
@@ -37,7 +39,8 @@ TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
     // take the same road.
     const auto& log = clean.machine->CallLog();
     auto isDownload = [&](std::uint64_t n) {
-        return n >= 1 && n <= calls && log[n - 1].call.kind == sim::CallKind::Control && log[n - 1].call.function == 2;
+        return n >= 1 && n <= calls && log[n - 1].call.kind == sim::CallKind::Control &&
+               log[n - 1].call.function == 2;
     };
     for (std::uint64_t n = 1; n <= calls; ++n) {
         if (isDownload(n) && isDownload(n - 2) && isDownload(n + 1)) {
@@ -48,7 +51,8 @@ TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
         const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
         const sim::CallRecord& failed = loaded.machine->CallLog().at(n - 1);
         ExpectSoundRun(*loaded.machine, outcome,
-                       "call " + std::to_string(n) + " (" + std::string(sim::CallKindName(failed.call.kind)) + ")");
+                       "call " + std::to_string(n) + " (" +
+                           std::string(sim::CallKindName(failed.call.kind)) + ")");
     }
 }
 

@@ -1,5 +1,6 @@
 // Runs every scenario of sim/scenarios that has NAME.expected and NAME.code beside it and compares
-// the whole transcript, the exit code and, given NAME.drives, the drives' final state; every scenario file must at least load.
+// the whole transcript, the exit code and, given NAME.drives, the drives' final state; every
+// scenario file must at least load.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -80,7 +81,12 @@ TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Sim, ScenarioFile, testing::ValuesIn(ScenariosWithExpectations()),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char c) {
+                                     return !std::isalnum(static_cast<unsigned char>(c));
+                                 },
+                                 '_');
                              return name;
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ScenarioFile);

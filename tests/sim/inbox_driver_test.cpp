@@ -107,8 +107,9 @@ TEST_F(InboxDriverTest, MalformedIdentifyQueriesFail) {
         std::size_t offset;
         std::uint32_t value;
     };
-    for (const Case& c : {Case{"device property", 0, 0}, Case{"type query", 4, 1}, Case{"SATA protocol", 8, 2},
-                          Case{"log page", 12, 2}, Case{"namespace data", 16, 0}, Case{"offset inside header", 24, 8},
+    for (const Case& c : {Case{"device property", 0, 0}, Case{"type query", 4, 1},
+                          Case{"SATA protocol", 8, 2}, Case{"log page", 12, 2},
+                          Case{"namespace data", 16, 0}, Case{"offset inside header", 24, 8},
                           Case{"data past the buffer", 24, 64}, Case{"short data", 28, 512}}) {
         std::vector<std::uint8_t> b = IdentifyQuery();
         PutU32(b, c.offset, c.value);
@@ -160,10 +161,11 @@ TEST_F(InboxDriverTest, MalformedRequestBlocksAnswerInvalidParameter) {
         std::uint32_t value;
         std::uint32_t returnCode;
     };
-    for (const Case& c : {Case{"block version", 28, 2, 3}, Case{"block size", 32, 32, 3},
-                          Case{"data inside the block", 44, 48, 3}, Case{"data past the request", 48, 4121, 3},
-                          Case{"unknown function", 36, 9, 2}, Case{"download version", 52, 2, 3},
-                          Case{"download size", 56, 28, 3}, Case{"piece past the data", 68 + 4, 1, 3}}) {
+    for (const Case& c :
+         {Case{"block version", 28, 2, 3}, Case{"block size", 32, 32, 3},
+          Case{"data inside the block", 44, 48, 3}, Case{"data past the request", 48, 4121, 3},
+          Case{"unknown function", 36, 9, 2}, Case{"download version", 52, 2, 3},
+          Case{"download size", 56, 28, 3}, Case{"piece past the data", 68 + 4, 1, 3}}) {
         std::vector<std::uint8_t> b = DownloadRequest(0, 4096);
         PutU32(b, c.offset, c.value);
         EXPECT_EQ(Miniport(b), c.returnCode) << c.what;

@@ -31,7 +31,8 @@ NvmeDriveConfig Config(std::uint8_t fwug = 1, std::uint8_t frmw = 0x07) {
 
 void DownloadWhole(NvmeDrive& drive, std::uint64_t piece) {
     for (std::uint64_t offset = 0; offset < kImage; offset += piece) {
-        ASSERT_EQ(drive.Download(offset, Image(offset, std::min(piece, kImage - offset))), sim::kNvmeSuccess);
+        ASSERT_EQ(drive.Download(offset, Image(offset, std::min(piece, kImage - offset))),
+                  sim::kNvmeSuccess);
     }
 }
 
@@ -41,7 +42,8 @@ TEST(NvmeDrive, IdentifyFieldsAreBlankPaddedAndOverridable) {
     NvmeDrive drive(c);
     const auto id = drive.IdentifyController();
     EXPECT_EQ(std::string(id.begin() + 4, id.begin() + 24), "SN1                 ");
-    EXPECT_EQ(std::string(id.begin() + 24, id.begin() + 64), std::string("VELKORA TRVX208K") + std::string(24, ' '));
+    EXPECT_EQ(std::string(id.begin() + 24, id.begin() + 64),
+              std::string("VELKORA TRVX208K") + std::string(24, ' '));
     EXPECT_EQ(std::string(id.begin() + 64, id.begin() + 72), "XQ71DMRB");
     EXPECT_EQ(id[80], 0);
     EXPECT_EQ(id[81], 4);  // overridden minor version
@@ -70,18 +72,18 @@ TEST_P(DownloadRule, PieceIsJudgedByAlignmentAndGranularity) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sim, DownloadRule,
-    testing::Values(PieceCase{"whole granule", 8, 0, 32768, 0x000},
-                    PieceCase{"offset off the granule", 8, 4096, 32768, 0x002},
-                    PieceCase{"short piece inside the image", 8, 0, 4096, 0x002},
-                    PieceCase{"short last piece ending at the image end", 3, 170 * 12288, 8192, 0x000},
-                    PieceCase{"short last piece ending before the image end", 3, 170 * 12288, 4096, 0x002},
-                    PieceCase{"short last piece off the granule", 8, kImage - 4096, 4096, 0x002},
-                    PieceCase{"offset not dword aligned", 0, 2, 4, 0x002},
-                    PieceCase{"length not whole dwords", 0, 0, 6, 0x002},
-                    PieceCase{"empty piece", 1, 0, 0, 0x002},
-                    PieceCase{"no granularity given", 0, 4, 8, 0x000},
-                    PieceCase{"no restriction", 0xFF, 12288, 100, 0x000},
-                    PieceCase{"past the staging memory", 0xFF, 0x400000 - 4, 8, 0x002}));
+    testing::Values(
+        PieceCase{"whole granule", 8, 0, 32768, 0x000},
+        PieceCase{"offset off the granule", 8, 4096, 32768, 0x002},
+        PieceCase{"short piece inside the image", 8, 0, 4096, 0x002},
+        PieceCase{"short last piece ending at the image end", 3, 170 * 12288, 8192, 0x000},
+        PieceCase{"short last piece ending before the image end", 3, 170 * 12288, 4096, 0x002},
+        PieceCase{"short last piece off the granule", 8, kImage - 4096, 4096, 0x002},
+        PieceCase{"offset not dword aligned", 0, 2, 4, 0x002},
+        PieceCase{"length not whole dwords", 0, 0, 6, 0x002},
+        PieceCase{"empty piece", 1, 0, 0, 0x002}, PieceCase{"no granularity given", 0, 4, 8, 0x000},
+        PieceCase{"no restriction", 0xFF, 12288, 100, 0x000},
+        PieceCase{"past the staging memory", 0xFF, 0x400000 - 4, 8, 0x002}));
 
 TEST(NvmeDrive, ShortLastPieceRefusedWhenTheDriveWantsItPadded) {
     NvmeDriveConfig c = Config(3);
@@ -158,19 +160,20 @@ TEST_P(CommitStatus, AnswersAsTheNvmeStandardSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sim, CommitStatus,
-    testing::Values(CommitCase{"writable slot", 0x07, 2, 1, -1, std::nullopt, 0x000, true},
-                    CommitCase{"read-only slot 1", 0x07, 1, 1, -1, std::nullopt, 0x106, false},
-                    CommitCase{"slot 1 writable", 0x06, 1, 1, -1, std::nullopt, 0x000, true},
-                    CommitCase{"slot beyond the count", 0x07, 4, 1, -1, std::nullopt, 0x106, false},
-                    CommitCase{"controller chooses", 0x07, 0, 1, -1, std::nullopt, 0x000, true},
-                    CommitCase{"last piece missing", 0x07, 2, 1, -2, std::nullopt, 0x107, false},
-                    CommitCase{"revision byte changed", 0x07, 2, 1, 0x820, std::nullopt, 0x107, false},
-                    CommitCase{"payload byte changed", 0x07, 2, 1, 0x1FFFFF, std::nullopt, 0x107, false},
-                    CommitCase{"replace only", 0x07, 2, 0, -1, std::nullopt, 0x000, false},
-                    CommitCase{"activate empty slot", 0x07, 3, 2, -1, std::nullopt, 0x107, false},
-                    CommitCase{"bad commit action", 0x07, 2, 5, -1, std::nullopt, 0x002, false},
-                    CommitCase{"reset required", 0x07, 2, 1, -1, 0x10B, 0x10B, true},
-                    CommitCase{"activation prohibited", 0x07, 2, 1, -1, 0x113, 0x113, false}));
+    testing::Values(
+        CommitCase{"writable slot", 0x07, 2, 1, -1, std::nullopt, 0x000, true},
+        CommitCase{"read-only slot 1", 0x07, 1, 1, -1, std::nullopt, 0x106, false},
+        CommitCase{"slot 1 writable", 0x06, 1, 1, -1, std::nullopt, 0x000, true},
+        CommitCase{"slot beyond the count", 0x07, 4, 1, -1, std::nullopt, 0x106, false},
+        CommitCase{"controller chooses", 0x07, 0, 1, -1, std::nullopt, 0x000, true},
+        CommitCase{"last piece missing", 0x07, 2, 1, -2, std::nullopt, 0x107, false},
+        CommitCase{"revision byte changed", 0x07, 2, 1, 0x820, std::nullopt, 0x107, false},
+        CommitCase{"payload byte changed", 0x07, 2, 1, 0x1FFFFF, std::nullopt, 0x107, false},
+        CommitCase{"replace only", 0x07, 2, 0, -1, std::nullopt, 0x000, false},
+        CommitCase{"activate empty slot", 0x07, 3, 2, -1, std::nullopt, 0x107, false},
+        CommitCase{"bad commit action", 0x07, 2, 5, -1, std::nullopt, 0x002, false},
+        CommitCase{"reset required", 0x07, 2, 1, -1, 0x10B, 0x10B, true},
+        CommitCase{"activation prohibited", 0x07, 2, 1, -1, 0x113, 0x113, false}));
 
 TEST(NvmeDrive, RejectsTheChosenPieceOnly) {
     NvmeDriveConfig c = Config(1);

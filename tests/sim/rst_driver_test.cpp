@@ -44,7 +44,8 @@ std::vector<std::uint8_t> Identify(std::uint8_t path) {
     return b;
 }
 
-std::vector<std::uint8_t> FirmwareRequest(std::uint8_t path, std::uint32_t function, std::size_t dataSize) {
+std::vector<std::uint8_t> FirmwareRequest(std::uint8_t path, std::uint32_t function,
+                                          std::size_t dataSize) {
     std::vector<std::uint8_t> b = Header("IntelFw ", 0xF0000040, 56 + dataSize);
     b[28] = 1;
     b[29] = path;
@@ -95,13 +96,14 @@ protected:
         driver.AddPort(2, plain);
     }
     std::uint32_t Send(std::vector<std::uint8_t>& request) {
-        const platform::ControlResult r =
-            driver.Control(win::kIoctlScsiMiniport, request, static_cast<std::uint32_t>(request.size()));
+        const platform::ControlResult r = driver.Control(
+            win::kIoctlScsiMiniport, request, static_cast<std::uint32_t>(request.size()));
         EXPECT_TRUE(r.ok);
         return GetU32(request, 20);
     }
 
-    sim::NvmeDrive a{Config("a", "SA")}, b{Config("b", "SB")}, c{Config("c", "SC")}, plain{Config("p", "SP")};
+    sim::NvmeDrive a{Config("a", "SA")}, b{Config("b", "SB")}, c{Config("c", "SC")},
+        plain{Config("p", "SP")};
     sim::RstDriver driver;
 };
 
@@ -152,8 +154,9 @@ TEST_F(RstDriverTest, MalformedPassThroughRequestsAreRefused) {
         std::size_t offset;
         std::uint32_t value;
     };
-    for (const Case& k : {Case{"data offset inside the command", 116, 100}, Case{"data past the buffer", 120, 4097},
-                          Case{"get log page", 32, 0x02}, Case{"namespace list", 72, 2}}) {
+    for (const Case& k :
+         {Case{"data offset inside the command", 116, 100}, Case{"data past the buffer", 120, 4097},
+          Case{"get log page", 32, 0x02}, Case{"namespace list", 72, 2}}) {
         std::vector<std::uint8_t> q = Identify(4);
         PutU32(q, k.offset, k.value);
         EXPECT_NE(Send(q), 0u) << k.what;
@@ -187,10 +190,11 @@ TEST_F(RstDriverTest, MalformedFirmwareRequestsAreRefused) {
         std::uint32_t value;
         std::uint32_t returnCode;
     };
-    for (const Case& k : {Case{"download block version 1", 56, 1, 3}, Case{"download block size 24", 60, 24, 3},
-                          Case{"slot named", 80, 2, 6}, Case{"data offset 52", 48, 52, 3},
-                          Case{"piece longer than the data", 72, 8192, 3}, Case{"request block size", 36, 32, 3},
-                          Case{"function 4", 40, 4, 2}}) {
+    for (const Case& k :
+         {Case{"download block version 1", 56, 1, 3}, Case{"download block size 24", 60, 24, 3},
+          Case{"slot named", 80, 2, 6}, Case{"data offset 52", 48, 52, 3},
+          Case{"piece longer than the data", 72, 8192, 3}, Case{"request block size", 36, 32, 3},
+          Case{"function 4", 40, 4, 2}}) {
         std::vector<std::uint8_t> q = Download(4, 0, 4096);
         if (k.offset == 80) {
             q[80] = static_cast<std::uint8_t>(k.value);
@@ -202,12 +206,14 @@ TEST_F(RstDriverTest, MalformedFirmwareRequestsAreRefused) {
     EXPECT_TRUE(a.BytesReceived().empty());
     std::vector<std::uint8_t> q = Download(4, 0, 4096);
     platform::PutAscii(q, 4, "IntelFW ");
-    EXPECT_EQ(driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
-              sim::kErrorInvalidFunction);
+    EXPECT_EQ(
+        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
+        sim::kErrorInvalidFunction);
     q = Download(4, 0, 4096);
     PutU32(q, 24, static_cast<std::uint32_t>(q.size()));
-    EXPECT_EQ(driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
-              win::kErrorInvalidParameter);
+    EXPECT_EQ(
+        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
+        win::kErrorInvalidParameter);
 }
 
 }  // namespace

@@ -27,9 +27,11 @@ protected:
     void SetUp() override {
         machine.AddDevice(Device(u"A", true, {{win::kGuidDevinterfaceDisk, u"\\\\?\\a"}}));
         machine.AddDevice(Device(u"GONE", false, {{win::kGuidDevinterfaceDisk, u"\\\\?\\gone"}}));
-        machine.AddDevice(Device(u"PORT", true, {{win::kGuidDevinterfaceStoragePort, u"\\\\?\\port"}}));
-        machine.AddDevice(Device(u"B", true, {{win::kGuidDevinterfaceDisk, u"\\\\?\\b1"},
-                                              {win::kGuidDevinterfaceDisk, u"\\\\?\\b2"}}));
+        machine.AddDevice(
+            Device(u"PORT", true, {{win::kGuidDevinterfaceStoragePort, u"\\\\?\\port"}}));
+        machine.AddDevice(Device(u"B", true,
+                                 {{win::kGuidDevinterfaceDisk, u"\\\\?\\b1"},
+                                  {win::kGuidDevinterfaceDisk, u"\\\\?\\b2"}}));
         sim::NvmeDriveConfig c;
         c.name = "d";
         sim::InboxDiskConfig disk;
@@ -42,7 +44,8 @@ protected:
         platform::DeviceInfoList list = machine.GetClassDevices(cls, flags);
         std::vector<std::u16string> ids;
         for (std::uint32_t i = 0; auto info = machine.EnumDeviceInfo(list, i); ++i) {
-            ids.push_back(*machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId));
+            ids.push_back(
+                *machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId));
         }
         return ids;
     }
@@ -63,10 +66,12 @@ TEST_F(MachineTest, ListsFollowTheClassAndPresentFlags) {
 }
 
 TEST_F(MachineTest, InterfacesAreWalkedAcrossTheListInOrder) {
-    platform::DeviceInfoList list = machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
+    platform::DeviceInfoList list =
+        machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
     std::vector<std::u16string> paths;
     std::vector<std::uint32_t> owners;
-    for (std::uint32_t i = 0; auto iface = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, i); ++i) {
+    for (std::uint32_t i = 0;
+         auto iface = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, i); ++i) {
         const auto detail = machine.GetDeviceInterfaceDetail(list, *iface);
         ASSERT_TRUE(detail);
         paths.push_back(detail->devicePath);
@@ -75,13 +80,16 @@ TEST_F(MachineTest, InterfacesAreWalkedAcrossTheListInOrder) {
     ASSERT_EQ(paths.size(), 4u);
     EXPECT_EQ(paths[1], u"\\\\?\\b1");
     EXPECT_EQ(paths[2], u"\\\\?\\b2");
-    EXPECT_EQ(paths[3], u"\\\\?\\scsi#disk&ven_nvme&prod_nvme_drive#5&1d6e3b0&0&00000c#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");
+    EXPECT_EQ(paths[3],
+              u"\\\\?\\scsi#disk&ven_nvme&prod_nvme_drive#5&1d6e3b0&0&00000c#{53f56307-b6bf-11d0-"
+              u"94f2-00a0c91efb8b}");
     EXPECT_EQ(owners, (std::vector<std::uint32_t>{0, 1, 1, 2}));
     EXPECT_FALSE(machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, 0));
 }
 
 TEST_F(MachineTest, AbsentPropertiesAreNotAvailable) {
-    platform::DeviceInfoList list = machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
+    platform::DeviceInfoList list =
+        machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
     const auto a = machine.EnumDeviceInfo(list, 0);
     const auto disk = machine.EnumDeviceInfo(list, 2);
     EXPECT_FALSE(machine.GetDeviceStringProperty(list, *a, win::kDevpkeyDeviceParent));
@@ -96,23 +104,29 @@ TEST_F(MachineTest, AbsentPropertiesAreNotAvailable) {
 
 TEST_F(MachineTest, BothDiskPathsOpenTheSameDiskWhateverTheirCase) {
     for (std::u16string path : {u"\\\\.\\PHYSICALDRIVE12", u"\\\\.\\physicaldrive12",
-                                u"\\\\?\\SCSI#DISK&VEN_NVME&PROD_NVME_DRIVE#5&1D6E3B0&0&00000C#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}"}) {
+                                u"\\\\?\\SCSI#DISK&VEN_NVME&PROD_NVME_DRIVE#5&1D6E3B0&0&00000C#{"
+                                u"53F56307-B6BF-11D0-94F2-00A0C91EFB8B}"}) {
         platform::OpenResult opened = machine.Open(path, kReadWrite, kShareReadWrite, 0);
         ASSERT_TRUE(opened.handle.Valid());
         std::vector<std::uint8_t> number(12);
-        ASSERT_TRUE(machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0).ok);
+        ASSERT_TRUE(
+            machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0).ok);
         EXPECT_EQ(platform::GetU32(number, 4), 12u);
         EXPECT_EQ(machine.OpenHandleCount(), 1u);
     }
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
-    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE1", kReadWrite, kShareReadWrite, 0).error, win::kErrorFileNotFound);
-    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, 0x10, 0).error, win::kErrorInvalidParameter);
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE1", kReadWrite, kShareReadWrite, 0).error,
+              win::kErrorFileNotFound);
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, 0x10, 0).error,
+              win::kErrorInvalidParameter);
 }
 
 TEST_F(MachineTest, MiniportNeedsAHandleOpenedForReadingAndWriting) {
-    platform::OpenResult opened = machine.Open(u"\\\\.\\PHYSICALDRIVE12", win::kGenericRead, kShareReadWrite, 0);
+    platform::OpenResult opened =
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", win::kGenericRead, kShareReadWrite, 0);
     std::vector<std::uint8_t> request(64);
-    const platform::ControlResult r = machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
+    const platform::ControlResult r =
+        machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, win::kErrorAccessDenied);
 }
@@ -124,10 +138,12 @@ TEST_F(MachineTest, FaultsChooseByKindTargetAndOccurrence) {
     second.occurrence = 2;
     second.error = win::kErrorSharingViolation;
     machine.Faults().Add(second);
-    EXPECT_TRUE(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
+    EXPECT_TRUE(
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
     EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).error,
               win::kErrorSharingViolation);
-    EXPECT_TRUE(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
+    EXPECT_TRUE(
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
 
     const std::uint64_t next = machine.CallCount() + 2;
     machine.Faults().FailCallNumber(next, win::kErrorIoDevice);
@@ -143,10 +159,12 @@ TEST_F(MachineTest, ControlFaultCanAnswerAReturnCode) {
     fault.signature = "FIRMWARE";
     fault.returnCode = 0x40;
     machine.Faults().Add(fault);
-    platform::OpenResult opened = machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0);
+    platform::OpenResult opened =
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0);
     std::vector<std::uint8_t> request(80);
     platform::PutAscii(request, 4, "FIRMWARE");
-    const platform::ControlResult r = machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
+    const platform::ControlResult r =
+        machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(platform::GetU32(request, 20), 0x40u);
 }
@@ -162,7 +180,8 @@ TEST_F(MachineTest, StaleListsAndHandlesAreReportedAsMisuse) {
 TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
     EXPECT_NE(sim::LoadScenario("{").error, "");
     EXPECT_NE(sim::LoadScenario(R"({"drivez": []})").error.find("drivez"), std::string::npos);
-    EXPECT_NE(sim::LoadScenario(R"({"inbox": [{"drive": "x", "deviceNumber": 0}]})").error.find("no drive"),
+    EXPECT_NE(sim::LoadScenario(R"({"inbox": [{"drive": "x", "deviceNumber": 0}]})")
+                  .error.find("no drive"),
               std::string::npos);
     EXPECT_NE(sim::LoadScenario(R"({"drives": [{"name": "x", "fwug": 256}]})").error.find("fwug"),
               std::string::npos);
