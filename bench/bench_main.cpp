@@ -1,0 +1,156 @@
+// The bench program: runs the download and whole-run benchmarks, then the heap count, then
+// prints the figures the targets are judged by (download cost against memcpy, time per drive
+// from 8 to 256 drives, the tool's peak heap for 1 and 256 drives).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/disk_inventory.h"
+#include "bench/whole_run.h"
+
+namespace bench {
+
+namespace {
+
+constexpr double kDownloadTarget = 2.5;
+constexpr double kFlatnessTarget = 1.2;
+
+// Seconds of CPU per iteration of each benchmark ("BM_InboxDownload/8"); the median when
+// repetitions are asked for.
+class CapturingReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred) {
+                continue;
+            }
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median) {
+                const std::string name = run.run_name.function_name + "/" + run.run_name.args;
+                if (median || m_medians.count(name) == 0) {
+                    m_seconds[name] = run.GetAdjustedCPUTime() /
+                                      benchmark::GetTimeUnitMultiplier(run.time_unit);
+                }
+                if (median) {
+                    m_medians[name] = true;
+                }
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    bool Has(const std::string& name) const { return m_seconds.count(name) != 0; }
+    double Seconds(const std::string& name) const { return m_seconds.at(name); }
+
+private:
+    std::map<std::string, double> m_seconds;
+    std::map<std::string, bool> m_medians;
+};
+
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+void PrintDownloadTable(const CapturingReporter& results) {
+    std::printf("\nDownload cost per image byte (CPU time), against memcpy of the 2 MiB into a "
+                "buffer of the piece size\n");
+    std::printf("%-12s %-9s %12s %12s %8s %12s %8s\n", "granularity", "piece", "memcpy ns/B",
+                "inbox ns/B", "ratio", "rst ns/B", "ratio");
+    bool met = true;
+    for (const char* g : {"1", "8", "64"}) {
+        const std::string limit = std::string("BM_MemcpyLimit/") + g;
+        const std::string inbox = std::string("BM_InboxDownload/") + g;
+        const std::string rstRoad = std::string("BM_RstDownload/") + g;
+        if (!results.Has(limit)) {
+            continue;
+        }
+        const double bytes = app::kImageByteCount;
+        const double limitNs = results.Seconds(limit) * 1e9 / bytes;
+        auto column = [&](const std::string& name, double& ratio) {
+            if (!results.Has(name)) {
+                ratio = 0;
+                return -1.0;
+            }
+            const double ns = results.Seconds(name) * 1e9 / bytes;
+            ratio = ns / limitNs;
+            met = met && ratio <= kDownloadTarget;
+            return ns;
+        };
+        double inboxRatio = 0;
+        double rstRatio = 0;
+        const double inboxNs = column(inbox, inboxRatio);
+        const double rstNs = column(rstRoad, rstRatio);
+        std::printf("%-12s %6d KiB %12.4f %12.4f %8.2f %12.4f %8.2f\n", g, std::stoi(g) * 4,
+                    limitNs, inboxNs, inboxRatio, rstNs, rstRatio);
+    }
+    std::printf("target: at most %.1fx the memcpy limit at every granularity: %s\n",
+                kDownloadTarget, Verdict(met));
+}
+
+void PrintWholeRunTable(const CapturingReporter& results) {
+    std::printf("\nWhole runs (discovery to report), half inbox and half RST, CPU time\n");
+    std::printf("%-8s %12s %16s %12s\n", "drives", "ms per run", "us per drive", "vs 8 drives");
+    std::vector<double> flatRange;
+    double eight = 0;
+    for (int drives : {1, 8, 64, 256}) {
+        const std::string name = "BM_WholeRun/" + std::to_string(drives);
+        if (!results.Has(name)) {
+            continue;
+        }
+        const double perDrive = results.Seconds(name) / drives;
+        if (drives == 8) {
+            eight = perDrive;
+        }
+        if (drives >= 8) {
+            flatRange.push_back(perDrive);
+        }
+        std::printf("%-8d %12.3f %16.1f %12.2f\n", drives, results.Seconds(name) * 1e3,
+                    perDrive * 1e6, eight > 0 ? perDrive / eight : 0.0);
+    }
+    if (flatRange.size() >= 2) {
+        const auto [low, high] = std::minmax_element(flatRange.begin(), flatRange.end());
+        const double spread = *high / *low;
+        std::printf("target: time per drive flat within 20%% from 8 to 256 drives: max/min %.2f: %s\n",
+                    spread, Verdict(spread <= kFlatnessTarget));
+    }
+}
+
+void PrintHeapTable() {
+    std::printf("\nThe tool's own heap during a whole run (the simulator's memory excluded)\n");
+    const WholeRunResult one = RunWholeTool(1, true);
+    const WholeRunResult many = RunWholeTool(256, true);
+    const std::uint64_t records = RecordsOwnBytes(256);
+    std::printf("%-8s %14s %14s %10s %10s\n", "drives", "peak bytes", "allocations", "exit code",
+                "clean");
+    for (const auto& [drives, run] : {std::pair{1, one}, std::pair{256, many}}) {
+        std::printf("%-8d %14llu %14llu %10d %10s\n", drives,
+                    static_cast<unsigned long long>(run.heap.peakBytes),
+                    static_cast<unsigned long long>(run.heap.allocations), run.exitCode,
+                    run.clean ? "yes" : "NO");
+    }
+    const std::uint64_t growth = many.heap.peakBytes - std::min(many.heap.peakBytes, one.heap.peakBytes);
+    std::printf("peak growth from 1 to 256 drives: %llu bytes; the 256 drives' records hold %llu bytes\n",
+                static_cast<unsigned long long>(growth), static_cast<unsigned long long>(records));
+    std::printf("target: peak for 256 drives at most the records' size above that for 1 drive: %s\n",
+                Verdict(growth <= records));
+}
+
+}  // namespace
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    bench::CapturingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    bench::PrintDownloadTable(reporter);
+    bench::PrintWholeRunTable(reporter);
+    bench::PrintHeapTable();
+    return 0;
+}

@@ -1,0 +1,95 @@
+// Download cost per image byte through each road against the null driver, beside the limit:
+// memcpy of the same 2 MiB into a buffer of the piece size, piece by piece.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/disk_inventory.h"
+#include "bench/null_platform.h"
+#include "image/firmware_image.h"
+#include "inbox/inbox_update.h"
+#include "rst/rst_update.h"
+
+namespace bench {
+
+namespace {
+
+constexpr std::size_t kPieceUnit = 4096;
+
+const image::FirmwareImage& Image() {
+    static const image::FirmwareImage prepared = [] {
+        image::FirmwareImage image;
+        image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
+                                                                         image::kImageSize));
+        return image;
+    }();
+    return prepared;
+}
+
+discovery::DiskRecord Disk(std::int32_t access, std::int32_t granularity) {
+    discovery::DiskRecord disk = discovery::MakeCandidate(
+        access == discovery::kAccessInbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0, access);
+    disk.ModelNumber = u"VELKORA TRVX208K 1024GB";
+    disk.SerialNumber = u"7A3C21480C2E";
+    disk.FirmwareRevision = u"XQ71DMRB";
+    disk.UpdateGranularity = granularity;
+    return disk;
+}
+
+void ReportBytes(benchmark::State& state) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(app::kImageByteCount));
+}
+
+void BM_MemcpyLimit(benchmark::State& state) {
+    const std::size_t pieceSize = static_cast<std::size_t>(state.range(0)) * kPieceUnit;
+    const std::vector<std::uint8_t>& source = Image().WorkingCopy;
+    std::vector<std::uint8_t> buffer(pieceSize);
+    for (auto _ : state) {
+        for (std::size_t offset = 0; offset < app::kImageByteCount; offset += pieceSize) {
+            const std::size_t length = std::min<std::size_t>(pieceSize, app::kImageByteCount - offset);
+            std::memcpy(buffer.data(), source.data() + offset, length);
+            benchmark::DoNotOptimize(buffer.data());
+            benchmark::ClobberMemory();
+        }
+    }
+    ReportBytes(state);
+}
+
+void BM_InboxDownload(benchmark::State& state) {
+    NullPlatform null;
+    const discovery::DiskRecord disk =
+        Disk(discovery::kAccessInbox, static_cast<std::int32_t>(state.range(0)));
+    for (auto _ : state) {
+        const int status = inbox::UpdateInboxDisk(null.platform, disk, Image(), app::kImageByteCount);
+        if (status != 0) {
+            state.SkipWithError("the inbox update did not reach its activation");
+            break;
+        }
+    }
+    ReportBytes(state);
+}
+
+void BM_RstDownload(benchmark::State& state) {
+    NullPlatform null;
+    const discovery::DiskRecord disk =
+        Disk(discovery::kAccessRstDisk, static_cast<std::int32_t>(state.range(0)));
+    for (auto _ : state) {
+        const int status = rst::UpdateRstDisk(null.platform, disk, Image(), app::kImageByteCount);
+        if (status != 0) {
+            state.SkipWithError("the RST update did not reach its activation");
+            break;
+        }
+    }
+    ReportBytes(state);
+}
+
+// Side by side in one run: the limit, then each road, for each granularity.
+BENCHMARK(BM_MemcpyLimit)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InboxDownload)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RstDownload)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+}  // namespace bench

@@ -1,0 +1,41 @@
+#include "bench/whole_run.h"
+
+#include "app/disk_inventory.h"
+#include "app/run_tool.h"
+#include "bench/counting_platform.h"
+#include "image/firmware_image.h"
+#include "sim/scaled_machine.h"
+
+namespace bench {
+
+WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
+    std::unique_ptr<sim::SimMachine> machine = sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
+    WholeRunResult result;
+    if (countHeap) {
+        image::TheFirmwareImage() = {};
+        CountingPlatform counting(machine->Platform());
+        StartHeapCount();
+        result.exitCode = app::RunTool(machine->Argc(), counting.Platform());
+        result.heap = StopHeapCount();
+    } else {
+        result.exitCode = app::RunTool(machine->Argc(), machine->Platform());
+    }
+    result.clean = machine->OpenHandleCount() == 0 && machine->OpenListCount() == 0 &&
+                   machine->Misuse().empty();
+    return result;
+}
+
+std::uint64_t RecordsOwnBytes(std::uint32_t drives) {
+    std::unique_ptr<sim::SimMachine> machine = sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
+    image::FirmwareImage image;
+    image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
+                                                                     image::kImageSize));
+    CountingPlatform counting(machine->Platform());
+    app::DiskInventory inventory;
+    discovery::DiskList selected;
+    StartHeapCount();
+    inventory.RunUpdates(counting.Platform(), image, selected);
+    return StopHeapCount().liveBytes;
+}
+
+}  // namespace bench

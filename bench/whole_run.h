@@ -1,0 +1,25 @@
+// Whole runs of the tool, discovery to report, on machines of many of the maker's drives.
+#pragma once
+
+#include <cstdint>
+
+#include "bench/heap_counter.h"
+
+namespace bench {
+
+struct WholeRunResult {
+    int exitCode = 0;
+    bool clean = false;  // no handle or device list left open, no misuse seen
+    HeapFigures heap;    // the tool's own heap, when counted
+};
+
+// One run on a fresh machine of `drives` drives (half inbox, half RST). With countHeap the
+// tool's heap is counted, starting as a fresh process would: without its image prepared.
+WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap);
+
+// The heap the run's records hold once discovery, identification, selection and updates are
+// done: every DiskRecord in Candidates, Identified and SelectedDisks, with their strings and
+// the lists' spare room.
+std::uint64_t RecordsOwnBytes(std::uint32_t drives);
+
+}  // namespace bench

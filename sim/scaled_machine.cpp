@@ -1,0 +1,97 @@
+#include "sim/scaled_machine.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/text.h"
+#include "sim/null_drive_endpoint.h"
+
+namespace sim {
+
+namespace {
+
+constexpr char kModel[] = "VELKORA TRVX208K 1024GB";
+constexpr char kOlderRevision[] = "XQ71DMRB";
+constexpr std::u16string_view kDiskClass = u"#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+constexpr std::u16string_view kStoragePortClass = u"#{2accfe60-c130-11d2-b082-00a0c91efb8b}";
+
+std::u16string Text(const char* format, std::uint32_t value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return platform::ToU16(text);
+}
+
+// "\\?\" + the instance ID in lower case with '#' for '\' + '#' + the class GUID.
+std::u16string InterfacePath(std::u16string_view instanceId, std::u16string_view classSuffix) {
+    std::u16string path = u"\\\\?\\";
+    for (char16_t c : instanceId) {
+        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        path += lower == u'\\' ? u'#' : lower;
+    }
+    return path + std::u16string(classSuffix);
+}
+
+NvmeDrive& AddMakerDrive(SimMachine& machine, std::string name, std::uint32_t number) {
+    NvmeDriveConfig config;
+    config.name = std::move(name);
+    char serial[32];
+    std::snprintf(serial, sizeof serial, "7A3C2148%04X", number);
+    config.serial = serial;
+    config.model = kModel;
+    config.revision = kOlderRevision;
+    config.frmw = 0x07;
+    config.fwug = 8;
+    return machine.AddDrive(config);
+}
+
+std::shared_ptr<SimEndpoint> Served(std::shared_ptr<SimEndpoint> driver, bool sink) {
+    return sink ? std::make_shared<DownloadSinkEndpoint>(std::move(driver)) : driver;
+}
+
+SimDevice MakerDisk(std::u16string instanceId, std::u16string parentId) {
+    SimDevice disk;
+    disk.instanceId = std::move(instanceId);
+    disk.parentId = std::move(parentId);
+    disk.hardwareIds = std::vector<std::u16string>{
+        u"SCSI\\DiskNVMe____VELKORA_TRVX208K_XQ71DMRB", u"SCSI\\DiskNVMe____VELKORA_TRVX208K_",
+        u"SCSI\\DiskNVMe____", u"GenDisk"};
+    disk.driverDesc = u"Disk drive";
+    disk.interfaces.push_back({win::kGuidDevinterfaceDisk, InterfacePath(disk.instanceId, kDiskClass)});
+    return disk;
+}
+
+void AddInboxDrives(SimMachine& machine, const ScaledMachineOptions& options) {
+    for (std::uint32_t i = 0; i < options.inboxDrives; ++i) {
+        NvmeDrive& drive = AddMakerDrive(machine, "inbox" + std::to_string(i), i);
+
+        SimDevice controller;
+        controller.instanceId = Text("PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2B6C5F3&0&%04X", i);
+        controller.parentId = u"PCI\\VEN_8086&DEV_A0B0&SUBSYS_0A7F1028&REV_20\\3&11583659&0&E0";
+        controller.hardwareIds = std::vector<std::u16string>{u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01"};
+        controller.driverDesc = u"Standard NVM Express Controller";
+        controller.interfaces.push_back(
+            {win::kGuidDevinterfaceStoragePort, InterfacePath(controller.instanceId, kStoragePortClass)});
+        const std::u16string parentId = controller.instanceId;
+        machine.AddDevice(std::move(controller));
+
+        SimDevice disk = MakerDisk(
+            Text("SCSI\\DISK&VEN_NVME&PROD_VELKORA_TRVX208\\5&1D6E3B0&0&%06X", i), parentId);
+        disk.locationInfo = u"Bus Number 0, Target Id 0, LUN 0";
+        const std::u16string interfacePath = disk.interfaces.front().path;
+        machine.AddDevice(std::move(disk));
+
+        const auto driver = Served(std::make_shared<InboxDriver>(drive, i), options.sinkDownloads);
+        machine.AddPath(Text("\\\\.\\PHYSICALDRIVE%u", i), driver);
+        machine.AddPath(interfacePath, driver);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<SimMachine> BuildScaledMachine(const ScaledMachineOptions& options) {
+    auto machine = std::make_unique<SimMachine>();
+    AddInboxDrives(*machine, options);
+    return machine;
+}
+
+}  // namespace sim
