@@ -5,7 +5,7 @@
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -29,7 +29,25 @@ use_prefix() {
     unset DISPLAY WAYLAND_DISPLAY
     rm -rf "$WINEPREFIX"
     cp -a "$base" "$WINEPREFIX"
-    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+    trap 'stop_relay; wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+}
+
+relay_pid=
+stop_relay() {
+    if [ -n "$relay_pid" ]; then
+        kill "$relay_pid" 2>/dev/null || true
+        wait "$relay_pid" 2>/dev/null || true
+        relay_pid=
+    fi
+}
+
+# One request to the relay (operation number); its answer's payload goes to standard output.
+relay_request() {
+    local port=$1 operation=$2
+    exec 3<>"/dev/tcp/127.0.0.1/$port" || return 1
+    printf "FWUR\\x$(printf %02x "$operation")\\x00\\x00\\x00\\x00\\x00\\x00\\x00" >&3
+    tail -c +9 <&3
+    exec 3<&-
 }
 
 # Runs a Windows program under Wine; its standard output goes to $work/$command.out, its
@@ -68,6 +86,60 @@ check_pause_last() {
 }
 
 case $command in
+scenario)
+    scenario=${2:?usage: wine_test.sh scenario NAME}
+    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
+    [ -f "$json" ] || fail "no scenario $json"
+    need_file "$exe"
+    need_file "$tools/fwu_emu_setup.exe"
+    need_file "$tools/fwuemu.sys"
+    [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ] || fail "fwsim is not built"
+    [ -x "${FWU_WINE_RELAY:-}" ] || fail "the relay (fwu_wine_relay) is not built"
+    command=scenario-$scenario
+    args=()
+    if [ -f "${json%.json}.args" ]; then
+        mapfile -t args <"${json%.json}.args"
+    fi
+    # The simulator's own run: transcript, exit code, drives.
+    "$FWU_FWSIM" "$json" </dev/null >"$work/$command.fwsim" 2>"$work/$command.fwsim.err" || fail "fwsim failed: $(cat "$work/$command.fwsim.err")"
+    fwsim_code=$(sed -n 's/^exit code: //p' "$work/$command.fwsim.err")
+    grep '^drive ' "$work/$command.fwsim.err" >"$work/$command.drives.expected" || true
+
+    use_prefix
+    rm -f "$work/$command.port"
+    "$FWU_WINE_RELAY" "$json" "$work/$command.port" >"$work/$command.relay" 2>"$work/$command.relay.log" &
+    relay_pid=$!
+    for _ in $(seq 50); do
+        [ -s "$work/$command.port" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/$command.port" ] || fail "the relay did not start: $(cat "$work/$command.relay.log")"
+    port=$(head -n 1 "$work/$command.port")
+    wine "$tools/fwu_emu_setup.exe" "$tools/fwuemu.sys" "$port" </dev/null >"$work/$command.setup" 2>&1 ||
+        fail "the emulation setup failed: $(tail -n 5 "$work/$command.setup")"
+    run_tool "${args[@]}"
+    # Handles close when Wine delivers the closes to the driver; give it a moment.
+    for _ in $(seq 30); do
+        relay_request "$port" 5 >"$work/$command.summary" || true
+        grep -q '^open handles: 0$' "$work/$command.summary" && break
+        sleep 0.1
+    done
+    relay_request "$port" 6 >/dev/null || true
+    wait "$relay_pid" || true
+    relay_pid=
+
+    normalise "$work/$command.fwsim" >"$work/$command.expected"
+    normalise "$work/$command.out" >"$work/$command.actual"
+    diff -u "$work/$command.expected" "$work/$command.actual" || fail "the transcript under Wine differs from fwsim's"
+    check_pause_last "$work/$command.out"
+    [ "$exit_code" = "$fwsim_code" ] || fail "exit code $exit_code under Wine, $fwsim_code under fwsim"
+    grep '^drive ' "$work/$command.relay" >"$work/$command.drives.actual" || true
+    diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the drives end in another state than under fwsim"
+    grep -q '^open handles: 0$' "$work/$command.relay" || fail "handles left open: $(grep '^open handles' "$work/$command.relay")"
+    echo "scenario $scenario: same transcript, exit code $exit_code and drive state as fwsim"
+    cat "$work/$command.drives.actual"
+    ;;
+
 prefix)
     mkdir -p "$work"
     rm -rf "$base"
