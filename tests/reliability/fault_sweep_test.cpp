@@ -1,0 +1,150 @@
+// Each platform call of a scenario's run fails in turn; each miniport request is also answered
+// once with a failing driver ReturnCode, both without the driver acting on it and after the
+// driver did. Every run must keep the invariants of run_checks.h.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+
+#include "tests/reliability/run_checks.h"
+
+namespace {
+
+constexpr std::uint32_t kFirmwareStatusError = 1;
+
+using reliability::LoadReliabilityScenario;
+
+struct Figures {
+    std::uint64_t faultPoints = 0;
+    std::uint64_t runs = 0;
+    std::uint64_t brokenRuns = 0;
+    std::uint64_t leaks = 0;
+    std::uint64_t wrongActivations = 0;
+};
+
+class FaultSweep : public testing::TestWithParam<std::string> {
+protected:
+    // One run of a fresh machine with the fault the plan is given; reports every broken rule.
+    void RunWith(const std::function<void(sim::FaultPlan&)>& plan, const std::string& where) {
+        sim::LoadResult loaded = LoadReliabilityScenario(GetParam());
+        ASSERT_TRUE(loaded.machine) << loaded.error;
+        plan(loaded.machine->Faults());
+        const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
+        const std::vector<std::string> broken = reliability::CheckRun(*loaded.machine, outcome);
+        ++m_figures.runs;
+        m_figures.brokenRuns += broken.empty() ? 0 : 1;
+        m_figures.leaks += loaded.machine->OpenHandleCount() + loaded.machine->OpenListCount();
+        m_figures.wrongActivations += reliability::WrongActivations(*loaded.machine);
+        for (const std::string& rule : broken) {
+            ADD_FAILURE() << GetParam() << ", " << where << ": " << rule;
+        }
+    }
+
+    // The clean run's calls, checked themselves: the fault points of the sweep.
+    std::vector<sim::CallRecord> CleanCalls() {
+        sim::LoadResult clean = LoadReliabilityScenario(GetParam());
+        if (!clean.machine) {
+            ADD_FAILURE() << clean.error;
+            return {};
+        }
+        const sim::RunOutcome outcome = sim::RunScenario(*clean.machine);
+        ++m_figures.runs;
+        for (const std::string& rule : reliability::CheckRun(*clean.machine, outcome)) {
+            ADD_FAILURE() << GetParam() << ", clean run: " << rule;
+        }
+        return clean.machine->CallLog();
+    }
+
+    void Report(const char* sweep, std::size_t calls) {
+        EXPECT_EQ(m_figures.brokenRuns, 0u);
+        // Figures for docs/reliability.md.
+        std::cout << "[figures] " << sweep << " " << GetParam() << ": platform calls " << calls
+                  << ", fault points " << m_figures.faultPoints << ", runs " << m_figures.runs
+                  << ", broken runs " << m_figures.brokenRuns << ", leaks " << m_figures.leaks
+                  << ", wrong activations " << m_figures.wrongActivations << "\n";
+    }
+
+    Figures m_figures;
+};
+
+std::string Describe(const sim::CallRecord& record) {
+    return "call " + std::to_string(record.call.number) + " (" +
+           std::string(sim::CallKindName(record.call.kind)) + ")";
+}
+
+// Under FWU_SWEEP_SAMPLE (the sanitizer build, where a run costs ten times more) a long series of
+// like calls, the pieces of one download, is tried at its first two and last two calls only.
+bool Swept(const std::vector<sim::CallRecord>& calls, std::size_t i) {
+    if (std::getenv("FWU_SWEEP_SAMPLE") == nullptr) {
+        return true;
+    }
+    auto alike = [&calls](std::size_t a, std::size_t b) {
+        const sim::CallInfo& x = calls[a].call;
+        const sim::CallInfo& y = calls[b].call;
+        return x.kind == y.kind && x.target == y.target && x.controlCode == y.controlCode &&
+               x.signature == y.signature && x.function == y.function;
+    };
+    std::size_t first = i;
+    while (first > 0 && alike(first - 1, i)) {
+        --first;
+    }
+    std::size_t last = i;
+    while (last + 1 < calls.size() && alike(last + 1, i)) {
+        ++last;
+    }
+    return i < first + 2 || i + 2 > last;
+}
+
+TEST_P(FaultSweep, EveryFailedCallEndsSoundly) {
+    const std::vector<sim::CallRecord> calls = CleanCalls();
+    ASSERT_FALSE(calls.empty());
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (!Swept(calls, i)) {
+            continue;
+        }
+        const std::uint64_t n = calls[i].call.number;
+        ++m_figures.faultPoints;
+        RunWith([n](sim::FaultPlan& faults) { faults.FailCallNumber(n, win::kErrorIoDevice); },
+                Describe(calls[i]) + " failed");
+    }
+    Report("failed calls", calls.size());
+}
+
+// A miniport request that comes back with a failing ReturnCode: once as if the driver never
+// acted on it, once after the driver (and the drive) did.
+TEST_P(FaultSweep, EveryFailingReturnCodeEndsSoundly) {
+    const std::vector<sim::CallRecord> calls = CleanCalls();
+    ASSERT_FALSE(calls.empty());
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const sim::CallRecord& record = calls[i];
+        if (record.call.kind != sim::CallKind::Control ||
+            record.call.controlCode != win::kIoctlScsiMiniport || !Swept(calls, i)) {
+            continue;
+        }
+        for (const bool deliver : {false, true}) {
+            ++m_figures.faultPoints;
+            const std::uint64_t n = record.call.number;
+            RunWith(
+                [n, deliver](sim::FaultPlan& faults) {
+                    sim::Fault fault;
+                    fault.callNumber = n;
+                    fault.returnCode = kFirmwareStatusError;
+                    fault.deliver = deliver;
+                    faults.Add(fault);
+                },
+                Describe(record) + (deliver ? " handled, then ReturnCode 1" : " answered ReturnCode 1"));
+        }
+    }
+    Report("failing return codes", calls.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep, testing::ValuesIn(reliability::ReliabilityScenarios()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace

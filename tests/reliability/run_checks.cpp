@@ -1,0 +1,234 @@
+#include "tests/reliability/run_checks.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "image/carried_image.h"
+
+namespace reliability {
+
+namespace {
+
+constexpr std::string_view kUnable = "Unable to update firmware.";
+constexpr std::string_view kRebootText =
+    "Downloaded firmware successfully, but firmware activation requires reboot.";
+constexpr std::string_view kLatestText = "Already have the latest firmware.";
+
+std::string TrimRight(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A commit the drive took: it will run the new image after a reset.
+bool CommitAccepted(std::uint16_t status) {
+    return status == sim::kNvmeSuccess || status == sim::kNvmeConventionalResetRequired ||
+           status == sim::kNvmeSubsystemResetRequired || status == sim::kNvmeControllerResetRequired;
+}
+
+struct Received {
+    std::uint64_t offset;
+    std::uint64_t length;
+    std::size_t position;  // where its bytes start in BytesReceived()
+};
+
+// The accepted downloads before an accepted commit must be the image, in order, whole.
+bool WholeImageInOrder(const std::vector<Received>& pieces, const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t expected = 0;
+    for (const Received& piece : pieces) {
+        if (piece.offset != expected || piece.position + piece.length > bytes.size() ||
+            expected + piece.length > image::kImageSize ||
+            std::memcmp(bytes.data() + piece.position, image::kCarriedImage + expected,
+                        piece.length) != 0) {
+            return false;
+        }
+        expected += piece.length;
+    }
+    return expected == image::kImageSize;
+}
+
+// Names of the drive's wrong activations (empty when there is none).
+std::vector<std::string> DriveWrongActivations(const sim::NvmeDrive& drive) {
+    std::vector<std::string> wrong;
+    std::vector<Received> pieces;
+    std::size_t position = 0;
+    for (const sim::DriveRequest& request : drive.Requests()) {
+        if (request.kind == sim::DriveRequest::Kind::Download) {
+            if (request.status == sim::kNvmeSuccess) {
+                pieces.push_back({request.offset, request.length, position});
+                position += request.length;
+            }
+        } else if (request.kind == sim::DriveRequest::Kind::Commit) {
+            const bool replaces = request.action != 2;
+            if (request.status == sim::kNvmeInvalidFirmwareImage) {
+                wrong.push_back("drive " + drive.Name() + " was asked to activate an incomplete image");
+            } else if (replaces && CommitAccepted(request.status) &&
+                       !WholeImageInOrder(pieces, drive.BytesReceived())) {
+                wrong.push_back("drive " + drive.Name() +
+                                " activated without the whole image in order");
+            }
+            pieces.clear();
+        }
+    }
+    return wrong;
+}
+
+bool DriveActivatedThisRun(const sim::NvmeDrive& drive) {
+    return std::any_of(drive.Requests().begin(), drive.Requests().end(), [](const sim::DriveRequest& r) {
+        return r.kind == sim::DriveRequest::Kind::Commit && r.action != 2 && CommitAccepted(r.status);
+    });
+}
+
+bool DriveGotFirmwareRequests(const sim::NvmeDrive& drive) {
+    return std::any_of(drive.Requests().begin(), drive.Requests().end(), [](const sim::DriveRequest& r) {
+        return r.kind == sim::DriveRequest::Kind::Download || r.kind == sim::DriveRequest::Kind::Commit;
+    });
+}
+
+const ReportedDisk* FindReported(const Report& report, const std::string& serial) {
+    for (const ReportedDisk& disk : report.disks) {
+        if (disk.serial == serial) {
+            return &disk;
+        }
+    }
+    return nullptr;
+}
+
+std::filesystem::path ScenarioDir() {
+    const char* source = std::getenv("FWU_SOURCE_DIR");
+    return std::filesystem::path(source != nullptr ? source : ".") / "sim" / "scenarios";
+}
+
+}  // namespace
+
+std::vector<std::string> ReliabilityScenarios() {
+    std::vector<std::string> names{"default"};
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(ScenarioDir(), error)) {
+        const std::string stem = entry.path().stem().string();
+        if (entry.path().extension() == ".json" && stem.rfind("reliability_", 0) == 0) {
+            names.push_back(stem);
+        }
+    }
+    std::sort(names.begin() + 1, names.end());
+    return names;
+}
+
+sim::LoadResult LoadReliabilityScenario(const std::string& name) {
+    if (name == "default") {
+        return sim::LoadDefaultScenario();
+    }
+    return sim::LoadScenarioFile((ScenarioDir() / (name + ".json")).string());
+}
+
+Report ParseReport(const std::string& transcript) {
+    Report report;
+    const std::size_t start = transcript.rfind("Start Time : ");
+    if (start == std::string::npos) {
+        return report;
+    }
+    std::istringstream lines(transcript.substr(start));
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = TrimRight(line);
+        if (line == "[Final Result]") {
+            ++report.finalResultCount;
+        } else if (line == "[No Disk]") {
+            report.noDisk = true;
+        } else if (StartsWith(line, "[Disk #")) {
+            ReportedDisk disk;
+            disk.number = std::atoi(line.c_str() + 7);
+            report.disks.push_back(disk);
+        } else if (!report.disks.empty() && report.finalResultCount == 0) {
+            if (StartsWith(line, "Serial Number : ")) {
+                report.disks.back().serial = line.substr(16);
+            } else if (StartsWith(line, "Result Details : ")) {
+                report.disks.back().result = line.substr(17);
+            }
+        }
+    }
+    return report;
+}
+
+int WrongActivations(const sim::SimMachine& machine) {
+    int count = 0;
+    for (const auto& drive : machine.Drives()) {
+        count += static_cast<int>(DriveWrongActivations(*drive).size());
+    }
+    return count;
+}
+
+std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::RunOutcome& outcome) {
+    std::vector<std::string> broken;
+    if (machine.OpenHandleCount() != 0) {
+        broken.push_back(std::to_string(machine.OpenHandleCount()) + " handle(s) left open");
+    }
+    if (machine.OpenListCount() != 0) {
+        broken.push_back(std::to_string(machine.OpenListCount()) + " device list(s) left open");
+    }
+    for (const std::string& misuse : machine.Misuse()) {
+        broken.push_back("misuse: " + misuse);
+    }
+    for (const auto& drive : machine.Drives()) {
+        for (std::string& wrong : DriveWrongActivations(*drive)) {
+            broken.push_back(std::move(wrong));
+        }
+    }
+
+    const Report report = ParseReport(outcome.transcript);
+    if (report.finalResultCount != 1) {
+        broken.push_back("report printed " + std::to_string(report.finalResultCount) + " times");
+        return broken;
+    }
+    if (report.noDisk != report.disks.empty()) {
+        broken.push_back("the report's disk list and its [No Disk] block disagree");
+    }
+
+    // The exit code the report's own lines call for: 1 for no disk or any failure, else the code
+    // of the last updated or current disk.
+    int expectedCode = report.disks.empty() ? 1 : 0;
+    for (std::size_t i = 0; i < report.disks.size(); ++i) {
+        const ReportedDisk& disk = report.disks[i];
+        if (disk.number != static_cast<int>(i) + 1) {
+            broken.push_back("disk numbers do not run 1, 2, 3...");
+        }
+        if (disk.result == kUnable) {
+            expectedCode = 1;
+        } else if (disk.result == kRebootText || disk.result == kLatestText) {
+            if (expectedCode != 1) {
+                expectedCode = disk.result == kRebootText ? 1602 : 4000;
+            }
+        } else {
+            broken.push_back("disk " + std::to_string(disk.number) + " has no known outcome: " +
+                             disk.result);
+        }
+    }
+    if (outcome.exitCode != expectedCode) {
+        broken.push_back("exit code " + std::to_string(outcome.exitCode) + ", the report calls for " +
+                         std::to_string(expectedCode));
+    }
+
+    // Every drive the tool started to update is in the report, and a drive reported updated
+    // did take the image.
+    for (const auto& drive : machine.Drives()) {
+        const std::string& serial = drive->Config().serial;
+        const ReportedDisk* reported = FindReported(report, serial);
+        if (DriveGotFirmwareRequests(*drive) && reported == nullptr) {
+            broken.push_back("drive " + drive->Name() + " was sent firmware but is not reported");
+        }
+        if (reported != nullptr && reported->result == kRebootText && !DriveActivatedThisRun(*drive)) {
+            broken.push_back("drive " + drive->Name() + " is reported updated but took no image");
+        }
+    }
+    return broken;
+}
+
+}  // namespace reliability

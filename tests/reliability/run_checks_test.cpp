@@ -1,0 +1,120 @@
+// The invariant checks must see the faults they are there for: each case breaks one rule on a
+// hand-made machine and transcript.
+#include <gtest/gtest.h>
+
+#include <span>
+
+#include "image/carried_image.h"
+#include "tests/reliability/run_checks.h"
+
+namespace {
+
+constexpr const char* kSerial = "7A3C25000001";
+constexpr const char* kReboot =
+    "Downloaded firmware successfully, but firmware activation requires reboot.";
+constexpr const char* kUnable = "Unable to update firmware.";
+
+std::string Transcript(const std::vector<std::string>& results, const std::string& finalLine) {
+    std::string text = "Start Time : 07-12-2026(10:00:00)\nEnd Time : 07-12-2026(10:00:01)\n";
+    int number = 1;
+    for (const std::string& result : results) {
+        text += "\n[Disk #" + std::to_string(number++) + "]\nModel Number : M\nSerial Number : " +
+                std::string(kSerial) + "        \nResult Details : " + result + "\n";
+    }
+    if (results.empty()) {
+        text += "\n[No Disk]\n";
+    }
+    return text + "\n[Final Result]\n" + finalLine + "\n\n";
+}
+
+enum class DriveState { Untouched, PartImage, WholeImageCommitted, PartImageCommitted };
+
+void Drive(sim::NvmeDrive& drive, DriveState state) {
+    const std::span<const std::uint8_t> image(image::kCarriedImage, image::kImageSize);
+    const std::size_t half = image::kImageSize / 2;
+    switch (state) {
+        case DriveState::Untouched:
+            return;
+        case DriveState::PartImage:
+            drive.Download(0, image.first(half));
+            return;
+        case DriveState::WholeImageCommitted:
+            drive.Download(0, image.first(half));
+            drive.Download(half, image.subspan(half));
+            drive.Commit(0, 1);
+            return;
+        case DriveState::PartImageCommitted:
+            drive.Download(0, image.first(half));
+            drive.Commit(0, 1);
+            return;
+    }
+}
+
+struct Case {
+    const char* name;
+    DriveState drive;
+    std::vector<std::string> results;
+    std::string finalLine;
+    std::int32_t exitCode;
+    bool keepHandleOpen;
+    const char* brokenRule;  // a part of the expected complaint; null: a sound run
+};
+
+class RunChecks : public testing::TestWithParam<Case> {};
+
+TEST_P(RunChecks, SeeWhatIsBroken) {
+    const Case& c = GetParam();
+    sim::SimMachine machine;
+    sim::NvmeDriveConfig config;
+    config.name = "d";
+    config.serial = kSerial;
+    config.fwug = 0xFF;
+    Drive(machine.AddDrive(config), c.drive);
+    std::optional<platform::OpenResult> held;
+    if (c.keepHandleOpen) {
+        sim::InboxDiskConfig disk;
+        disk.deviceNumber = 1;
+        machine.AddInboxDisk(disk, *machine.Drives().front());
+        held = machine.Open(u"\\\\.\\PHYSICALDRIVE1", win::kGenericRead, 0, 0);
+        ASSERT_TRUE(held->handle.Valid());
+    }
+
+    const std::vector<std::string> broken =
+        reliability::CheckRun(machine, {Transcript(c.results, c.finalLine), c.exitCode});
+
+    if (c.brokenRule == nullptr) {
+        EXPECT_TRUE(broken.empty()) << broken.front();
+        return;
+    }
+    ASSERT_FALSE(broken.empty());
+    EXPECT_NE(broken.front().find(c.brokenRule), std::string::npos) << broken.front();
+}
+
+const std::string kFinalReboot = std::string("Result Details : ") + kReboot;
+const std::string kFinalUnable = std::string("Result Details : ") + kUnable;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunChecks,
+    testing::Values(
+        Case{"sound_update", DriveState::WholeImageCommitted, {kReboot}, kFinalReboot, 1602, false, nullptr},
+        Case{"sound_failure", DriveState::PartImage, {kUnable}, kFinalUnable, 1, false, nullptr},
+        Case{"failure_called_success", DriveState::PartImage, {kUnable}, kFinalUnable, 1602, false,
+             "exit code 1602"},
+        Case{"no_disk_not_exit_1", DriveState::Untouched, {}, kFinalUnable, 4000, false, "exit code 4000"},
+        Case{"incomplete_image_activated", DriveState::PartImageCommitted, {kUnable}, kFinalUnable, 1,
+             false, "incomplete image"},
+        Case{"reported_updated_without_image", DriveState::PartImage, {kReboot}, kFinalReboot, 1602,
+             false, "took no image"},
+        Case{"sent_firmware_not_reported", DriveState::PartImage, {}, kFinalUnable, 1, false,
+             "not reported"},
+        Case{"handle_left_open", DriveState::Untouched, {}, kFinalUnable, 1, true, "handle"}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(RunChecks, AMissingReportIsBroken) {
+    sim::SimMachine machine;
+    const std::vector<std::string> broken = reliability::CheckRun(machine, {"banner only\n", 1});
+    ASSERT_FALSE(broken.empty());
+    EXPECT_NE(broken.front().find("report printed 0 times"), std::string::npos);
+}
+
+}  // namespace
