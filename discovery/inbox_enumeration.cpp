@@ -43,19 +43,20 @@ DiskOutcome ExamineNvmeDisk(platform::Platform& platform, const platform::Device
         return DiskOutcome::Skipped;
     }
 
-    platform::OpenResult opened = platform.io.Open(
-        detail->devicePath, win::kGenericRead | win::kGenericWrite,
-        win::kFileShareRead | win::kFileShareWrite, 0);
+    platform::OpenResult opened =
+        platform.io.Open(detail->devicePath, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
         return DiskOutcome::Unopenable;
     }
     std::array<std::uint8_t, kStorageDeviceNumberSize> answer{};
     if (platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, answer, 0).ok) {
         // DeviceNumber is formatted with "%d".
-        const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
-        candidates.push_back(MakeCandidate(
-            u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
-            kAccessInbox));
+        const auto number =
+            static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
+        candidates.push_back(
+            MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)),
+                          -1, kAccessInbox));
     }
     return DiskOutcome::Examined;
 }
@@ -70,7 +71,8 @@ bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates)
     }
 
     for (std::uint32_t index = 0;; ++index) {
-        const std::optional<platform::DeviceInfo> device = platform.setup.EnumDeviceInfo(list, index);
+        const std::optional<platform::DeviceInfo> device =
+            platform.setup.EnumDeviceInfo(list, index);
         if (!device) {
             return true;
         }

@@ -30,9 +30,9 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
 
 int IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
                       discovery::DiskList& identified) {
-    platform::OpenResult opened = platform.io.Open(
-        disk.DevicePath, win::kGenericRead | win::kGenericWrite,
-        win::kFileShareRead | win::kFileShareWrite, 0);
+    platform::OpenResult opened =
+        platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
         platform.console.WriteNarrow("  [ERROR] Failed to get disk handle: 0x" +
                                      platform::HexLower(opened.error) + "\n\n");

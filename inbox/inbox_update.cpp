@@ -41,9 +41,9 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
         static_cast<std::size_t>(disk.UpdateGranularity) * miniport::kPieceUnit;
     std::vector<std::uint8_t> buffer(MiniportBufferSize(pieceSize), 0);
 
-    platform::OpenResult opened = platform.io.Open(
-        disk.DevicePath, win::kGenericRead | win::kGenericWrite,
-        win::kFileShareRead | win::kFileShareWrite, 0);
+    platform::OpenResult opened =
+        platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
         return kStatusNotCarriedOut;
     }
@@ -78,7 +78,7 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     return (returnCode & ~miniport::kStatusPowerCycleRequired) == 0 ? kStatusActivated
-                                                                     : kStatusRefused;
+                                                                    : kStatusRefused;
 }
 
 }  // namespace inbox

@@ -10,7 +10,9 @@ namespace inbox {
 
 using namespace miniport;
 
-std::size_t MiniportBufferSize(std::size_t pieceSize) { return pieceSize + kRequestOverhead; }
+std::size_t MiniportBufferSize(std::size_t pieceSize) {
+    return pieceSize + kRequestOverhead;
+}
 
 void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function) {
     std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});

@@ -23,7 +23,8 @@ inline constexpr std::size_t kProtocolDataOffsetOffset = kAdditionalParametersOf
 inline constexpr std::size_t kProtocolDataLengthOffset = kAdditionalParametersOffset + 20;
 inline constexpr std::size_t kProtocolSpecificDataSize = 40;
 
-inline constexpr std::size_t kIdentifyDataOffset = kAdditionalParametersOffset + kProtocolSpecificDataSize;
+inline constexpr std::size_t kIdentifyDataOffset =
+    kAdditionalParametersOffset + kProtocolSpecificDataSize;
 inline constexpr std::size_t kIdentifyDataSize = 4096;
 inline constexpr std::size_t kBufferSize = kIdentifyDataOffset + kIdentifyDataSize;
 

@@ -14,7 +14,8 @@ namespace {
 using discovery::DiskList;
 using Device = fakes::FakeSetup::Device;
 
-constexpr char16_t kMakerParent[] = u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2a7c3f1&0&0008";
+constexpr char16_t kMakerParent[] =
+    u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2a7c3f1&0&0008";
 constexpr char16_t kNvmeId[] = u"SCSI\\DiskNVMe____VELKORA_TRVX208KXQ71";
 
 std::u16string InterfacePath(int n) {
@@ -84,14 +85,24 @@ TEST(InboxEnumeration, IdentifiersMustMatchExactlyAndCaseSensitively) {
         {"lower-case vendor in parent", MakerDisk(0, u"PCI\\ven_7a3c&DEV_5013\\4&1"), 0},
         {"another maker's parent", MakerDisk(0, u"PCI\\VEN_144D&DEV_A808\\4&1"), 0},
         {"behind an Intel controller", MakerDisk(0, u"PCI\\VEN_8086&DEV_A77F\\3&1"), 0},
-        {"no hardware ID names NVMe", MakerDisk(0, kMakerParent, {u"SCSI\\DiskVELKORA", u"GenDisk"}), 0},
+        {"no hardware ID names NVMe",
+         MakerDisk(0, kMakerParent, {u"SCSI\\DiskVELKORA", u"GenDisk"}), 0},
         {"lower-case nvme", MakerDisk(0, kMakerParent, {u"SCSI\\Disknvme____X"}), 0},
-        {"NVMe in the last identifier", MakerDisk(0, kMakerParent, {u"GenDisk", u"SCSI\\DiskNVMe"}), 1},
-        {"no parent property", {std::nullopt, u"X", std::vector<std::u16string>{kNvmeId}, InterfacePath(0)}, 0},
+        {"NVMe in the last identifier", MakerDisk(0, kMakerParent, {u"GenDisk", u"SCSI\\DiskNVMe"}),
+         1},
+        {"no parent property",
+         {std::nullopt, u"X", std::vector<std::u16string>{kNvmeId}, InterfacePath(0)},
+         0},
         {"no hardware IDs", {kMakerParent, u"X", std::nullopt, InterfacePath(0)}, 0},
-        {"empty hardware ID list", {kMakerParent, u"X", std::vector<std::u16string>{}, InterfacePath(0)}, 0},
-        {"no instance ID", {kMakerParent, std::nullopt, std::vector<std::u16string>{kNvmeId}, InterfacePath(0)}, 0},
-        {"no disk interface", {kMakerParent, u"X", std::vector<std::u16string>{kNvmeId}, std::nullopt}, 0},
+        {"empty hardware ID list",
+         {kMakerParent, u"X", std::vector<std::u16string>{}, InterfacePath(0)},
+         0},
+        {"no instance ID",
+         {kMakerParent, std::nullopt, std::vector<std::u16string>{kNvmeId}, InterfacePath(0)},
+         0},
+        {"no disk interface",
+         {kMakerParent, u"X", std::vector<std::u16string>{kNvmeId}, std::nullopt},
+         0},
     };
     for (const Case& c : cases) {
         fakes::FakeMachine machine;
@@ -180,7 +191,8 @@ TEST(InboxEnumeration, AppendsAfterRecordsAlreadyInTheList) {
 
 TEST(DeviceProperties, ReadersGiveTheTextOrLeaveTheTargetAlone) {
     fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(4), {std::nullopt, std::nullopt, std::nullopt, std::nullopt}};
+    machine.setup.devices = {MakerDisk(4),
+                             {std::nullopt, std::nullopt, std::nullopt, std::nullopt}};
     const platform::DeviceInfoList list =
         machine.setup.GetClassDevices(&win::kGuidDevinterfaceDisk, 0x12);
     const platform::DeviceInfo known{0, 1000}, bare{1, 1001};

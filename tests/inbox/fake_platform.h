@@ -23,7 +23,8 @@ struct SentRequest {
 };
 
 // Answers one device control: fills the buffer and says what DeviceIoControl returned.
-using Responder = std::function<platform::ControlResult(const SentRequest&, std::span<std::uint8_t>)>;
+using Responder =
+    std::function<platform::ControlResult(const SentRequest&, std::span<std::uint8_t>)>;
 
 class FakeIo : public platform::DeviceIo {
 public:
@@ -64,8 +65,8 @@ public:
                                     std::span<std::uint8_t> buffer,
                                     std::uint32_t inputLength) override {
         const std::u16string& path = m_paths.at(handle.Id());
-        SentRequest sent{path, code, std::vector<std::uint8_t>(buffer.begin(),
-                                                               buffer.begin() + inputLength)};
+        SentRequest sent{path, code,
+                         std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + inputLength)};
         requests.push_back(sent);
         const Device& device = devices.at(path);
         if (!device.respond) {

@@ -44,7 +44,9 @@ fakes::FakeIo::Device DiskAnswering(const Identify& data) {
             }};
 }
 
-DiskRecord Candidate() { return discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox); }
+DiskRecord Candidate() {
+    return discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox);
+}
 
 TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
@@ -60,11 +62,14 @@ TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     const fakes::SentRequest& sent = machine.io.requests[0];
     EXPECT_EQ(sent.controlCode, 0x002D1400u);
     ASSERT_EQ(sent.input.size(), 4144u);
+    // clang-format off
     const std::vector<std::uint8_t> head = {
         49, 0, 0, 0,  0, 0, 0, 0,  3, 0, 0, 0,  1, 0, 0, 0,  1, 0, 0, 0,  0, 0, 0, 0,
         40, 0, 0, 0,  0, 0x10, 0, 0};
+    // clang-format on
     EXPECT_EQ(std::vector<std::uint8_t>(sent.input.begin(), sent.input.begin() + 32), head);
-    EXPECT_TRUE(std::all_of(sent.input.begin() + 32, sent.input.end(), [](auto b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(sent.input.begin() + 32, sent.input.end(), [](auto b) { return b == 0; }));
     EXPECT_TRUE(machine.io.openHandles.empty());
 }
 
@@ -105,15 +110,21 @@ TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
     const std::vector<Case> cases = {
         {"blank serial stays 20 blanks", [](Identify&) {}, 4, 20, std::u16string(20, u' ')},
         {"revision starting with zero is empty", [](Identify& d) { d[64] = 0; }, 64, 8, u""},
-        {"early zero ends the field", [](Identify& d) { PutText(d, 64, std::string("AB\0CDEFG", 8)); },
-         64, 8, u"AB"},
+        {"early zero ends the field",
+         [](Identify& d) { PutText(d, 64, std::string("AB\0CDEFG", 8)); }, 64, 8, u"AB"},
         {"zero beyond the field does not lengthen it", [](Identify& d) { d[80] = 0; }, 64, 8,
          std::u16string(8, u' ')},
         {"bytes above 0x7F widen as signed",
-         [](Identify& d) { d[64] = 0x80; d[65] = 0xFF; d[66] = 0x7F; d[67] = 0; }, 64, 8,
-         std::u16string{char16_t(0xFF80), char16_t(0xFFFF), char16_t(0x7F)}},
+         [](Identify& d) {
+             d[64] = 0x80;
+             d[65] = 0xFF;
+             d[66] = 0x7F;
+             d[67] = 0;
+         },
+         64, 8, std::u16string{char16_t(0xFF80), char16_t(0xFFFF), char16_t(0x7F)}},
         {"run without zero stops at the end of the data",
-         [](Identify& d) { std::fill(d.begin(), d.end(), 'Z'); }, 4090, 20, std::u16string(6, u'Z')},
+         [](Identify& d) { std::fill(d.begin(), d.end(), 'Z'); }, 4090, 20,
+         std::u16string(6, u'Z')},
     };
     for (const Case& c : cases) {
         Identify data = BlankIdentify();
@@ -140,8 +151,8 @@ TEST(InboxIdentify, GranularityNeedsVersionPartsAndNonZeroFwug) {
         std::uint8_t minor, fwug;
         std::int32_t expected;
     };
-    const Case cases[] = {{1, 2, 8, 1},    {1, 3, 8, 8},  {1, 4, 0, 1}, {1, 3, 255, 255},
-                          {2, 0, 8, 1},    {0, 3, 8, 1},  {1, 3, 1, 1}, {0x100, 5, 3, 3}};
+    const Case cases[] = {{1, 2, 8, 1}, {1, 3, 8, 8}, {1, 4, 0, 1}, {1, 3, 255, 255},
+                          {2, 0, 8, 1}, {0, 3, 8, 1}, {1, 3, 1, 1}, {0x100, 5, 3, 3}};
     for (const Case& c : cases) {
         Identify data = BlankIdentify();
         SetVersion(data, c.major, c.minor, c.fwug);

@@ -64,10 +64,8 @@ TEST(InboxScenario, NoActivationWithoutACompleteDownload) {
     };
     const Case cases[] = {
         {"inbox_third_piece_fails", "d0", 2},  // the third piece never reached the drive
-        {"inbox_two_first_fails", "d0", 2},
-        {"inbox_readonly_slots", "d0", 0},
-        {"inbox_no_upgrade_support", "d0", 0},
-        {"inbox_getinfo_past_buffer", "d0", 0},
+        {"inbox_two_first_fails", "d0", 2},    {"inbox_readonly_slots", "d0", 0},
+        {"inbox_no_upgrade_support", "d0", 0}, {"inbox_getinfo_past_buffer", "d0", 0},
         {"inbox_unopenable_update", "d0", 0},
     };
     for (const Case& c : cases) {

@@ -51,7 +51,8 @@ struct Miniport {
             }
             if (platform::FitsIn(buffer.size(), at, 16)) {
                 buffer[at + 8] = upgradeSupport;
-                buffer[at + 9] = slotCountOverride.value_or(static_cast<std::uint8_t>(slots.size()));
+                buffer[at + 9] =
+                    slotCountOverride.value_or(static_cast<std::uint8_t>(slots.size()));
             }
             for (std::size_t i = 0; i < slots.size(); ++i) {
                 if (platform::FitsIn(buffer.size(), at + 16 + 16 * i, 16)) {
@@ -97,7 +98,8 @@ struct UpdateRun {
     image::FirmwareImage image = TestImage();
 
     UpdateRun() {
-        machine.io.devices[kDisk] = {0, [this](const fakes::SentRequest&, std::span<std::uint8_t> b) {
+        machine.io.devices[kDisk] = {0,
+                                     [this](const fakes::SentRequest&, std::span<std::uint8_t> b) {
                                          return miniport.Answer(b);
                                      }};
     }
@@ -172,7 +174,8 @@ TEST(InboxUpdate, RequestsOfOneAndEightUnitPieces) {
         EXPECT_EQ(Head(activate, 52), Header(c.size, 3));
         const std::vector<std::uint8_t> body = {1, 0, 0, 0, 12, 0, 0, 0, 2, 0, 0, 0};
         EXPECT_EQ(std::vector<std::uint8_t>(activate.begin() + 52, activate.begin() + 64), body);
-        EXPECT_TRUE(std::all_of(activate.begin() + 64, activate.end(), [](auto b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(activate.begin() + 64, activate.end(), [](auto b) { return b == 0; }));
         EXPECT_EQ(run.miniport.received, run.image.WorkingCopy);
         EXPECT_TRUE(run.machine.io.openHandles.empty());
     }
@@ -185,7 +188,8 @@ TEST(InboxUpdate, GranularityNotDividingTheImageEndsWithAShortPiece) {
         std::uint64_t lastOffset, lastSize;
     };
     // 512 units of 4 KiB: 170 pieces of 3 units and 2 left over; 2 pieces of 255 and 2 left.
-    for (const Case c : {Case{3, 171, 170 * 3 * 4096, 2 * 4096}, Case{255, 3, 510 * 4096, 2 * 4096}}) {
+    for (const Case c :
+         {Case{3, 171, 170 * 3 * 4096, 2 * 4096}, Case{255, 3, 510 * 4096, 2 * 4096}}) {
         UpdateRun run;
         EXPECT_EQ(run.Update(c.granularity), 0);
         ASSERT_EQ(run.miniport.pieces.size(), c.downloads);
@@ -197,7 +201,8 @@ TEST(InboxUpdate, GranularityNotDividingTheImageEndsWithAShortPiece) {
         ASSERT_EQ(last.size(), size);
         EXPECT_EQ(platform::GetU32(last, 24), size - 28);
         EXPECT_EQ(platform::GetU32(last, 48), size - 52);
-        EXPECT_TRUE(std::all_of(last.begin() + 76 + c.lastSize, last.end(), [](auto b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(last.begin() + 76 + c.lastSize, last.end(), [](auto b) { return b == 0; }));
     }
 }
 
