@@ -21,9 +21,13 @@ std::basic_string<Char> ExpandLineEnds(std::basic_string_view<Char> text) {
 
 }  // namespace
 
-std::string ToCrLf(std::string_view bytes) { return ExpandLineEnds(bytes); }
+std::string ToCrLf(std::string_view bytes) {
+    return ExpandLineEnds(bytes);
+}
 
-std::u16string ToCrLf(std::u16string_view text) { return ExpandLineEnds(text); }
+std::u16string ToCrLf(std::u16string_view text) {
+    return ExpandLineEnds(text);
+}
 
 std::string WideToRedirectedBytes(std::u16string_view text) {
     return ToCrLf(platform::EncodeUtf8(text));

@@ -2,10 +2,10 @@
 // against the published definitions of the SDK headers. Nothing here runs.
 #include <windows.h>
 
-#include <winioctl.h>
 #include <ntddscsi.h>
 #include <nvme.h>
 #include <setupapi.h>
+#include <winioctl.h>
 
 #include <cstddef>
 
@@ -261,7 +261,8 @@ static_assert(mp::kReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
 static_assert(mp::kLengthOffset == offsetof(SRB_IO_CONTROL, Length));
 static_assert(mp::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
 static_assert(mp::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
-static_assert(mp::kVersionOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Version));
+static_assert(mp::kVersionOffset - mp::kRequestBlockOffset ==
+              offsetof(FirmwareRequestBlock, Version));
 static_assert(mp::kSizeOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Size));
 static_assert(mp::kFunctionOffset - mp::kRequestBlockOffset ==
               offsetof(FirmwareRequestBlock, Function));
@@ -296,14 +297,12 @@ static_assert(rl::kSrbControlCode == offsetof(SRB_IO_CONTROL, ControlCode));
 static_assert(rl::kSrbReturnCode == offsetof(SRB_IO_CONTROL, ReturnCode));
 static_assert(rl::kSrbLength == offsetof(SRB_IO_CONTROL, Length));
 static_assert(rl::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
-static_assert(rl::kCsmiRaidSetIndex ==
-              offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                  offsetof(CsmiSasRaidConfig, uRaidSetIndex));
-static_assert(rl::kCsmiDriveCount ==
-              offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                  offsetof(CsmiSasRaidConfig, bDriveCount));
-static_assert(rl::kCsmiFirstDrive ==
-              offsetof(CsmiSasRaidConfigBuffer, Configuration) + offsetof(CsmiSasRaidConfig, Drives));
+static_assert(rl::kCsmiRaidSetIndex == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                           offsetof(CsmiSasRaidConfig, uRaidSetIndex));
+static_assert(rl::kCsmiDriveCount == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                         offsetof(CsmiSasRaidConfig, bDriveCount));
+static_assert(rl::kCsmiFirstDrive == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                         offsetof(CsmiSasRaidConfig, Drives));
 static_assert(rl::kCsmiDriveEntrySize == sizeof(CsmiSasRaidDrives));
 static_assert(rl::kCsmiDriveSasAddress == offsetof(CsmiSasRaidDrives, bSASAddress));
 static_assert(rl::kFrbVersion - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Version));

@@ -14,8 +14,8 @@ namespace platform::win32 {
 // What one call of a SetupDi...W size-protocol function answered.
 struct SizedCallResult {
     bool ok = false;
-    win::Dword error = 0;         // GetLastError() when !ok
-    std::uint32_t required = 0;   // the size the call reported, in bytes
+    win::Dword error = 0;        // GetLastError() when !ok
+    std::uint32_t required = 0;  // the size the call reported, in bytes
 };
 
 // A reported size beyond this is not a device property or path; refuse it.
@@ -37,7 +37,8 @@ std::optional<std::vector<std::uint8_t>> ReadSizedValue(Call call, std::uint32_t
             return std::nullopt;
         }
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(required) * factor, 0);
-        const SizedCallResult again = call(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        const SizedCallResult again =
+            call(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
         if (again.ok) {
             return buffer;
         }

@@ -35,9 +35,13 @@ void Win32Console::WriteWideLine(std::u16string_view text) {
     WriteWide(line);
 }
 
-void Win32Console::WriteNarrow(std::string_view text) { WriteBytes(ToCrLf(text)); }
+void Win32Console::WriteNarrow(std::string_view text) {
+    WriteBytes(ToCrLf(text));
+}
 
-void Win32Console::PrintWide(std::u16string_view text) { WriteWide(text); }
+void Win32Console::PrintWide(std::u16string_view text) {
+    WriteWide(text);
+}
 
 void Win32Console::Pause() {
     std::fflush(stdout);

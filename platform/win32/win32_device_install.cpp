@@ -63,14 +63,14 @@ SizedCallResult Outcome(BOOL ok, DWORD required) {
 
 }  // namespace
 
-platform::DeviceInfoList Win32DeviceInstallServices::GetClassDevices(const win::Guid* interfaceClass,
-                                                                     win::Dword flags) {
+platform::DeviceInfoList Win32DeviceInstallServices::GetClassDevices(
+    const win::Guid* interfaceClass, win::Dword flags) {
     GUID guid{};
     if (interfaceClass != nullptr) {
         guid = ToGuid(*interfaceClass);
     }
-    HDEVINFO list = SetupDiGetClassDevsW(interfaceClass != nullptr ? &guid : nullptr, nullptr,
-                                         nullptr, flags);
+    HDEVINFO list =
+        SetupDiGetClassDevsW(interfaceClass != nullptr ? &guid : nullptr, nullptr, nullptr, flags);
     if (list == INVALID_HANDLE_VALUE || list == nullptr) {
         return {};
     }
@@ -109,7 +109,8 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
     const GUID guid = ToGuid(deviceInterface.interfaceClass);
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-    if (!SetupDiEnumDeviceInterfaces(handle, nullptr, &guid, deviceInterface.index, &interfaceData)) {
+    if (!SetupDiEnumDeviceInterfaces(handle, nullptr, &guid, deviceInterface.index,
+                                     &interfaceData)) {
         return std::nullopt;
     }
     SP_DEVINFO_DATA owner{};
@@ -135,7 +136,8 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
         return std::nullopt;
     }
     platform::DeviceInterfaceDetail result;
-    result.devicePath = TextUpToTerminator(std::span<const std::uint8_t>(*buffer).subspan(kPathOffset));
+    result.devicePath =
+        TextUpToTerminator(std::span<const std::uint8_t>(*buffer).subspan(kPathOffset));
     result.device = *device;
     return result;
 }
@@ -153,8 +155,8 @@ std::optional<std::u16string> Win32DeviceInstallServices::GetDeviceStringPropert
     auto call = [&](std::uint8_t* buffer, std::uint32_t size) {
         DEVPROPTYPE type = 0;
         DWORD required = 0;
-        const BOOL ok = SetupDiGetDevicePropertyW(ToHandle(list), &data, &propertyKey, &type, buffer,
-                                                  size, &required, 0);
+        const BOOL ok = SetupDiGetDevicePropertyW(ToHandle(list), &data, &propertyKey, &type,
+                                                  buffer, size, &required, 0);
         return Outcome(ok, required);
     };
     // Twice the reported size, as the tool has always asked for.

@@ -11,7 +11,9 @@ namespace platform::win32 {
 
 namespace {
 
-HANDLE ToHandle(std::uint64_t id) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(id)); }
+HANDLE ToHandle(std::uint64_t id) {
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(id));
+}
 
 }  // namespace
 
@@ -49,9 +51,9 @@ platform::ControlResult Win32DeviceIo::Control(const platform::DeviceHandle& han
     }
     void* data = buffer.empty() ? nullptr : buffer.data();
     DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(ToHandle(handle.Id()), controlCode,
-                                    inputLength != 0 ? data : nullptr, inputLength, data,
-                                    static_cast<DWORD>(buffer.size()), &returned, nullptr);
+    const BOOL ok =
+        DeviceIoControl(ToHandle(handle.Id()), controlCode, inputLength != 0 ? data : nullptr,
+                        inputLength, data, static_cast<DWORD>(buffer.size()), &returned, nullptr);
     result.ok = ok != FALSE;
     result.bytesReturned = returned;
     if (!result.ok) {
@@ -60,6 +62,8 @@ platform::ControlResult Win32DeviceIo::Control(const platform::DeviceHandle& han
     return result;
 }
 
-void Win32DeviceIo::CloseDevice(std::uint64_t id) { CloseHandle(ToHandle(id)); }
+void Win32DeviceIo::CloseDevice(std::uint64_t id) {
+    CloseHandle(ToHandle(id));
+}
 
 }  // namespace platform::win32

@@ -38,7 +38,8 @@ TEST(ConsoleText, RedirectedWideTextIsUtf8WithCrLf) {
         {u"\u2713 ok\n", "\xE2\x9C\x93 ok\r\n"},
         {u"\u00E9", "\xC3\xA9"},
         {u"\U0001D11E", "\xF0\x9D\x84\x9E"},
-        {std::u16string(u"x\xD800y"), "x\xEF\xBF\xBDy"},  // an unpaired surrogate does not stop the text
+        {std::u16string(u"x\xD800y"),
+         "x\xEF\xBF\xBDy"},                 // an unpaired surrogate does not stop the text
         {u"\uFF80\n", "\xEF\xBE\x80\r\n"},  // a model byte 0x80 widened signed
     };
     for (const Case& c : cases) {
@@ -64,10 +65,11 @@ TEST(PropertyText, SplitsMultiStrings) {
         std::vector<std::u16string> strings;
     };
     const Case cases[] = {
-        {std::u16string(u"SCSI\\DiskNVMe____X\0GenDisk\0\0", 28), {u"SCSI\\DiskNVMe____X", u"GenDisk"}},
+        {std::u16string(u"SCSI\\DiskNVMe____X\0GenDisk\0\0", 28),
+         {u"SCSI\\DiskNVMe____X", u"GenDisk"}},
         // Twice the reported size: zeros after the list end it.
         {std::u16string(u"A\0\0\0\0\0\0", 7), {u"A"}},
-        {std::u16string(u"\0B\0\0", 4), {}},  // an empty first string ends the list
+        {std::u16string(u"\0B\0\0", 4), {}},      // an empty first string ends the list
         {std::u16string(u"Last", 4), {u"Last"}},  // no terminator before the buffer ends
         {u"", {}},
     };
@@ -120,12 +122,12 @@ TEST(SizeProtocol, AsksAgainWithTheFactorUntilTheValueFits) {
 
 TEST(SizeProtocol, GivesNothingUnlessTheWholeValueWasRead) {
     const std::vector<std::vector<SizedCallResult>> scripts = {
-        {Done},                                           // succeeded without a buffer
-        {{false, win::kErrorNotFound, 0}},                // property absent (Wine: 1168)
-        {Short(0)},                                       // no size reported
+        {Done},                             // succeeded without a buffer
+        {{false, win::kErrorNotFound, 0}},  // property absent (Wine: 1168)
+        {Short(0)},                         // no size reported
         {Short(16), {false, win::kErrorInvalidParameter, 0}},
-        {Short(0x7FFFFFFF)},                              // no device value is that large
-        std::vector<SizedCallResult>(20, Short(8)),       // never fits: the loop ends
+        {Short(0x7FFFFFFF)},                         // no device value is that large
+        std::vector<SizedCallResult>(20, Short(8)),  // never fits: the loop ends
     };
     for (const auto& script : scripts) {
         ScriptedCall call(script);

@@ -3,9 +3,12 @@
 // of the disk or storage-port interface class on a fresh Wine machine through the Win32 layer.
 #include <windows.h>
 
-#include <winioctl.h>
 #include <setupapi.h>
+#include <winioctl.h>
+
+// Right before devpkey.h only, so that the DEVPROPKEYs are defined here.
 #include <initguid.h>
+
 #include <devpkey.h>
 
 #include <cstdio>
@@ -48,14 +51,16 @@ int main() {
           "DEVPKEY_Device_LocationInfo");
 
     platform::win32::Win32DeviceInstallServices setup;
-    for (const win::Guid* guid : {&win::kGuidDevinterfaceDisk, &win::kGuidDevinterfaceStoragePort}) {
+    for (const win::Guid* guid :
+         {&win::kGuidDevinterfaceDisk, &win::kGuidDevinterfaceStoragePort}) {
         platform::DeviceInfoList list =
             setup.GetClassDevices(guid, win::kDigcfPresent | win::kDigcfDeviceInterface);
         Check(list.Valid(), "device list made");
         Check(!setup.EnumDeviceInfo(list, 0).has_value(), "no device listed on a fresh machine");
         Check(!setup.EnumDeviceInterfaces(list, *guid, 0).has_value(), "no interface listed");
     }
-    platform::DeviceInfoList all = setup.GetClassDevices(nullptr, win::kDigcfPresent | win::kDigcfAllClasses);
+    platform::DeviceInfoList all =
+        setup.GetClassDevices(nullptr, win::kDigcfPresent | win::kDigcfAllClasses);
     Check(all.Valid(), "list of every present device made");
     std::printf("%s\n", failures == 0 ? "ALL OK" : "FAILED");
     return failures == 0 ? 0 : 1;
