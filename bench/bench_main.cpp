@@ -59,6 +59,7 @@ void PrintDownloadTable(const CapturingReporter& results) {
     std::printf("%-12s %-9s %12s %12s %8s %12s %8s\n", "granularity", "piece", "memcpy ns/B",
                 "inbox ns/B", "ratio", "rst ns/B", "ratio");
     bool met = true;
+    int rows = 0;
     for (const char* g : {"1", "8", "64"}) {
         const std::string limit = std::string("BM_MemcpyLimit/") + g;
         const std::string inbox = std::string("BM_InboxDownload/") + g;
@@ -66,6 +67,7 @@ void PrintDownloadTable(const CapturingReporter& results) {
         if (!results.Has(limit)) {
             continue;
         }
+        ++rows;
         const double bytes = app::kImageByteCount;
         const double limitNs = results.Seconds(limit) * 1e9 / bytes;
         auto column = [&](const std::string& name, double& ratio) {
@@ -85,8 +87,10 @@ void PrintDownloadTable(const CapturingReporter& results) {
         std::printf("%-12s %6d KiB %12.4f %12.4f %8.2f %12.4f %8.2f\n", g, std::stoi(g) * 4,
                     limitNs, inboxNs, inboxRatio, rstNs, rstRatio);
     }
-    std::printf("target: at most %.1fx the memcpy limit at every granularity: %s\n",
-                kDownloadTarget, Verdict(met));
+    if (rows > 0) {
+        std::printf("target: at most %.1fx the memcpy limit at every granularity: %s\n",
+                    kDownloadTarget, Verdict(met));
+    }
 }
 
 void PrintWholeRunTable(const CapturingReporter& results) {
@@ -122,12 +126,13 @@ void PrintHeapTable() {
     const WholeRunResult one = RunWholeTool(1, true);
     const WholeRunResult many = RunWholeTool(256, true);
     const std::uint64_t records = RecordsOwnBytes(256);
-    std::printf("%-8s %14s %14s %10s %10s\n", "drives", "peak bytes", "allocations", "exit code",
-                "clean");
+    std::printf("%-8s %12s %12s %14s %14s %10s %6s\n", "drives", "peak bytes", "allocations",
+                "report chars", "live at report", "exit code", "clean");
     for (const auto& [drives, run] : {std::pair{1, one}, std::pair{256, many}}) {
-        std::printf("%-8d %14llu %14llu %10d %10s\n", drives,
+        std::printf("%-8d %12llu %12llu %14zu %14llu %10d %6s\n", drives,
                     static_cast<unsigned long long>(run.heap.peakBytes),
-                    static_cast<unsigned long long>(run.heap.allocations), run.exitCode,
+                    static_cast<unsigned long long>(run.heap.allocations), run.reportChars,
+                    static_cast<unsigned long long>(run.liveAtReport), run.exitCode,
                     run.clean ? "yes" : "NO");
     }
     const std::uint64_t growth = many.heap.peakBytes - std::min(many.heap.peakBytes, one.heap.peakBytes);

@@ -71,6 +71,10 @@ platform::ControlResult CountingIo::Control(const platform::DeviceHandle& handle
 }
 
 void CountingConsole::WriteWideLine(std::u16string_view text) {
+    if (text.size() > m_longestWideLine) {
+        m_longestWideLine = text.size();
+        m_liveAtLongestWideLine = CurrentHeapFigures().liveBytes;
+    }
     HeapCountPause pause;
     m_inner.WriteWideLine(text);
 }

@@ -3,6 +3,8 @@
 // the tool's own copy. Handles and device lists stay those of the simulated machine.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 namespace bench {
@@ -62,8 +64,14 @@ public:
     void PrintWide(std::u16string_view text) override;
     void Pause() override;
 
+    // The longest wide line written (the report, in a run) and the counted heap alive then.
+    std::size_t LongestWideLine() const { return m_longestWideLine; }
+    std::uint64_t LiveAtLongestWideLine() const { return m_liveAtLongestWideLine; }
+
 private:
     platform::Console& m_inner;
+    std::size_t m_longestWideLine = 0;
+    std::uint64_t m_liveAtLongestWideLine = 0;
 };
 
 class CountingClock final : public platform::Clock {
@@ -82,6 +90,7 @@ public:
         : m_setup(inner.setup), m_io(inner.io), m_console(inner.console), m_clock(inner.clock),
           m_platform{m_setup, m_io, m_console, m_clock} {}
     platform::Platform& Platform() { return m_platform; }
+    const CountingConsole& Console() const { return m_console; }
 
 private:
     CountingSetup m_setup;

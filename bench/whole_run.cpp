@@ -17,6 +17,8 @@ WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
         StartHeapCount();
         result.exitCode = app::RunTool(machine->Argc(), counting.Platform());
         result.heap = StopHeapCount();
+        result.reportChars = counting.Console().LongestWideLine();
+        result.liveAtReport = counting.Console().LiveAtLongestWideLine();
     } else {
         result.exitCode = app::RunTool(machine->Argc(), machine->Platform());
     }

@@ -1,10 +1,12 @@
 #include "sim/scaled_machine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "platform/text.h"
 #include "sim/null_drive_endpoint.h"
+#include "sim/rst_driver.h"
 
 namespace sim {
 
@@ -86,10 +88,40 @@ void AddInboxDrives(SimMachine& machine, const ScaledMachineOptions& options) {
     }
 }
 
+// One Intel RST controller on its storage-port path, and one plain NVMe disk per port behind it.
+void AddRstDrives(SimMachine& machine, const ScaledMachineOptions& options) {
+    if (options.rstDrives == 0) {
+        return;
+    }
+    auto rst = std::make_shared<RstDriver>();
+    SimDevice controller;
+    controller.instanceId = u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10\\3&11583659&0&B8";
+    controller.hardwareIds = std::vector<std::u16string>{u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10",
+                                                         u"PCI\\VEN_8086&DEV_282A&CC_010400"};
+    controller.driverDesc = u"Intel(R) Chipset SATA/PCIe RST Premium Controller";
+    const std::u16string controllerPath = InterfacePath(controller.instanceId, kStoragePortClass);
+    controller.interfaces.push_back({win::kGuidDevinterfaceStoragePort, controllerPath});
+    const std::u16string controllerId = controller.instanceId;
+    machine.AddDevice(std::move(controller));
+    machine.AddPath(controllerPath, Served(rst, options.sinkDownloads));
+
+    const std::uint32_t count = std::min<std::uint32_t>(options.rstDrives, 255);
+    for (std::uint32_t port = 0; port < count; ++port) {
+        NvmeDrive& drive = AddMakerDrive(machine, "rst" + std::to_string(port), 0x8000 + port);
+        rst->AddPort(static_cast<std::uint8_t>(port), drive);
+        SimDevice disk = MakerDisk(
+            Text("SCSI\\DISK&VEN_NVME&PROD_VELKORA_TRVX208\\4&2A8B7C1F&0&%02X0000", port), controllerId);
+        disk.locationInfo = Text("Bus Number %u, Target Id 0, LUN 0", port);
+        machine.AddPath(disk.interfaces.front().path, std::make_shared<PlainEndpoint>());
+        machine.AddDevice(std::move(disk));
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<SimMachine> BuildScaledMachine(const ScaledMachineOptions& options) {
     auto machine = std::make_unique<SimMachine>();
+    AddRstDrives(*machine, options);
     AddInboxDrives(*machine, options);
     return machine;
 }

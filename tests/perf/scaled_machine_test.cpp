@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "app/run_tool.h"
+#include "sim/scaled_machine.h"
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// Every drive of a scaled machine must be found, identified and updated, on both roads, or the
+// whole-run figures would time a shorter run than they claim.
+TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoads) {
+    for (const std::uint32_t drives : {1u, 2u, 5u, 16u}) {
+        SCOPED_TRACE(drives);
+        const sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(drives);
+        EXPECT_EQ(options.inboxDrives + options.rstDrives, drives);
+        const auto machine = sim::BuildScaledMachine(options);
+        EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform()), 1602);
+        const std::string& transcript = machine->Console().Transcript();
+        EXPECT_EQ(Count(transcript, "[Disk #"), drives);
+        EXPECT_EQ(Count(transcript, "Result Details : Downloaded firmware successfully"), drives + 1);
+        EXPECT_EQ(Count(transcript, "[PASS] Firmware download is succeeded."), options.rstDrives);
+        EXPECT_EQ(machine->OpenHandleCount(), 0u);
+        EXPECT_EQ(machine->OpenListCount(), 0u);
+        EXPECT_TRUE(machine->Misuse().empty());
+        for (const auto& drive : machine->Drives()) {
+            // Identified by the tool (the inbox driver's slot query asks the drive again).
+            EXPECT_GE(drive->CountRequests(sim::DriveRequest::Kind::Identify), 1u) << drive->Name();
+            EXPECT_EQ(drive->CountRequests(sim::DriveRequest::Kind::Download), 0u) << drive->Name();
+        }
+    }
+}
+
+// Without the sink the same machine is an ordinary simulated one: each drive receives the
+// whole image and installs it.
+TEST(ScaledMachine, WithoutTheSinkTheDrivesReceiveAndInstallTheImage) {
+    sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(4);
+    options.sinkDownloads = false;
+    const auto machine = sim::BuildScaledMachine(options);
+    EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform()), 1602);
+    ASSERT_EQ(machine->Drives().size(), 4u);
+    for (const auto& drive : machine->Drives()) {
+        EXPECT_TRUE(drive->CommittedKnownGood()) << drive->Name();
+        EXPECT_EQ(drive->BytesReceived().size(), 0x200000u) << drive->Name();
+    }
+}
+
+}  // namespace
