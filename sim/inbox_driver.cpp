@@ -211,7 +211,9 @@ platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer,
 
 std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::uint32_t flags,
                                            std::uint32_t dataOffset, std::uint32_t dataLength) {
-    const auto identify = m_drive.IdentifyController();
+    // The driver knows FRMW from the Identify data it read when it started the controller; it
+    // asks the drive only for the firmware slot log.
+    const auto identify = m_drive.IdentifyData();
     const auto log = m_drive.FirmwareSlotLog();
     const std::uint8_t frmw = identify[260];
     const std::uint8_t activeSlot = log[0] & 0x7;

@@ -71,7 +71,7 @@ std::uint16_t NvmeDrive::Record(DriveRequest request) {
     return request.status;
 }
 
-std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyController() {
+std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyData() const {
     std::array<std::uint8_t, kIdentifySize> data{};
     PutBlankPadded(data, kSnOffset, kSnWidth, m_config.serial);
     PutBlankPadded(data, kMnOffset, kMnWidth, m_config.model);
@@ -84,8 +84,12 @@ std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyController() {
             data[offset] = value;
         }
     }
-    Record(Request(DriveRequest::Kind::Identify));
     return data;
+}
+
+std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyController() {
+    Record(Request(DriveRequest::Kind::Identify));
+    return IdentifyData();
 }
 
 std::array<std::uint8_t, kFirmwareSlotLogSize> NvmeDrive::FirmwareSlotLog() {

@@ -68,6 +68,8 @@ public:
 
     // Identify Controller (CNS 01h): SN, MN, FR blank-padded, VER, FRMW, FWUG, overrides.
     std::array<std::uint8_t, kIdentifySize> IdentifyController();
+    // The same data without a command: what a driver cached when it started the controller.
+    std::array<std::uint8_t, kIdentifySize> IdentifyData() const;
     // Log page 03h: AFI, then the eight 8-byte slot revisions.
     std::array<std::uint8_t, kFirmwareSlotLogSize> FirmwareSlotLog();
     // Firmware Image Download of data at a byte offset (the driver converts to OFST/NUMD).
