@@ -46,9 +46,9 @@ int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
     FillIdentifyPassThrough(request, PathIdentifier(disk.PortNumber));
 
-    platform::OpenResult opened = platform.io.Open(
-        disk.DevicePath, win::kGenericRead | win::kGenericWrite,
-        win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
+    platform::OpenResult opened =
+        platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
         return kStatusNoResources;
     }

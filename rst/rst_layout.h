@@ -84,12 +84,12 @@ inline constexpr std::size_t kFrbFunction = 40;
 inline constexpr std::size_t kFrbFlags = 44;
 inline constexpr std::size_t kFrbDataBufferOffset = 48;
 inline constexpr std::size_t kFrbDataBufferLength = 52;
-inline constexpr std::uint32_t kFrbVersionValue = 1;    // FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION
-inline constexpr std::uint32_t kFrbSizeValue = 24;      // sizeof(FIRMWARE_REQUEST_BLOCK)
-inline constexpr std::uint32_t kFunctionDownload = 2;   // FIRMWARE_FUNCTION_DOWNLOAD
-inline constexpr std::uint32_t kFunctionActivate = 3;   // FIRMWARE_FUNCTION_ACTIVATE
-inline constexpr std::uint32_t kFlagController = 1;     // FIRMWARE_REQUEST_FLAG_CONTROLLER
-inline constexpr std::size_t kFwData = 56;              // the block after the request block
+inline constexpr std::uint32_t kFrbVersionValue = 1;   // FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION
+inline constexpr std::uint32_t kFrbSizeValue = 24;     // sizeof(FIRMWARE_REQUEST_BLOCK)
+inline constexpr std::uint32_t kFunctionDownload = 2;  // FIRMWARE_FUNCTION_DOWNLOAD
+inline constexpr std::uint32_t kFunctionActivate = 3;  // FIRMWARE_FUNCTION_ACTIVATE
+inline constexpr std::uint32_t kFlagController = 1;    // FIRMWARE_REQUEST_FLAG_CONTROLLER
+inline constexpr std::size_t kFwData = 56;             // the block after the request block
 static_assert(kFrbVersion == kAddressEnd);
 static_assert(kFrbVersion + kFrbSizeValue == kFwData);
 

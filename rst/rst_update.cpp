@@ -35,7 +35,9 @@ std::u16string Signed(std::uint32_t value) {
     return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
 }
 
-std::u16string HexUpper(std::uint32_t value) { return platform::ToU16(platform::HexUpper(value)); }
+std::u16string HexUpper(std::uint32_t value) {
+    return platform::ToU16(platform::HexUpper(value));
+}
 
 // A granularity outside the 1-255 an Identify answer can give is taken as one 4 KiB unit.
 std::uint32_t PieceSize(std::int32_t granularity) {
@@ -132,8 +134,7 @@ int ActivateRstFirmware(platform::Platform& platform, const platform::DeviceHand
 
 int UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                   const image::FirmwareImage& image, std::uint32_t imageSize) {
-    discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision,
-                                    u" Updated FW : ");
+    discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Updated FW : ");
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {

@@ -43,10 +43,10 @@ TEST(FindRstController, DriverDescriptionNeedsIntelControllerAndRstOrRaid) {
 
 TEST(FindRstController, FirstMatchWinsAndKeepsThePathsLetterCase) {
     FakeMachine m;
-    m.setup.storagePorts = {Controller(u"\\\\?\\pci#ven_1022&dev_7901#x#{2accfe60}", kRstDescription),
-                            Device{},  // no interface at this index
-                            Controller(kRstPath, kRstDescription),
-                            Controller(kOtherRstPath, kRstDescription)};
+    m.setup.storagePorts = {
+        Controller(u"\\\\?\\pci#ven_1022&dev_7901#x#{2accfe60}", kRstDescription),
+        Device{},  // no interface at this index
+        Controller(kRstPath, kRstDescription), Controller(kOtherRstPath, kRstDescription)};
     discovery::RaidController controller;
     ASSERT_TRUE(discovery::FindRstController(m.platform, controller));
     EXPECT_EQ(controller.DevicePath, kRstPath);
@@ -65,10 +65,14 @@ TEST(FindRstController, FailuresEndTheWholeSearch) {
         FakeMachine m;
         m.setup.storagePorts = {Controller(kRstPath, kRstDescription),
                                 Controller(kOtherRstPath, kRstDescription)};
-        if (fault == 0) m.setup.storagePorts[0].detailFails = true;
-        if (fault == 1) m.io.openErrors[kRstPath] = 5;
-        if (fault == 2) m.setup.storagePorts[0].instanceId.reset();
-        if (fault == 3) m.setup.failingLists.insert(&m.setup.storagePorts);
+        if (fault == 0)
+            m.setup.storagePorts[0].detailFails = true;
+        if (fault == 1)
+            m.io.openErrors[kRstPath] = 5;
+        if (fault == 2)
+            m.setup.storagePorts[0].instanceId.reset();
+        if (fault == 3)
+            m.setup.failingLists.insert(&m.setup.storagePorts);
         discovery::RaidController controller;
         EXPECT_FALSE(discovery::FindRstController(m.platform, controller)) << fault;
         EXPECT_LE(m.io.opens.size(), 1u);
@@ -136,10 +140,10 @@ TEST(ReadRstBusNumber, LocationTexts) {
         {u"Bus Number 3,", 3},
         {u"Bus Number 12abc, Target Id 0", 12},
         {u"Bus Number -4, Target Id 0", -4},
-        {u"Bus Number 7", 7},                 // no comma: the whole text
-        {u"Bus Number , Target Id 0", -1},    // no digits
+        {u"Bus Number 7", 7},               // no comma: the whole text
+        {u"Bus Number , Target Id 0", -1},  // no digits
         {u"Bus Number x", -1},
-        {u"x,Bus Number 2", -1},              // nothing before the comma to read
+        {u"x,Bus Number 2", -1},  // nothing before the comma to read
         {u"Bus Number 99999999999, x", 2147483647},
         {u"PCI bus 1, device 0, function 0", -1},
         {u"bus number 2, Target Id 0", -1},

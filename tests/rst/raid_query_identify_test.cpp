@@ -13,10 +13,13 @@ using rstfakes::Sent;
 
 const std::u16string kController = u"\\\\?\\pci#ven_8086&dev_2822#ctrl#{2accfe60}";
 
-bool IsCsmi(const Sent& s) { return s.bytes.size() >= 12 && s.bytes[4] == 'C'; }
+bool IsCsmi(const Sent& s) {
+    return s.bytes.size() >= 12 && s.bytes[4] == 'C';
+}
 
 void PutU32(std::span<std::uint8_t> b, std::size_t o, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[o + i] = (v >> (8 * i)) & 0xFF;
+    for (int i = 0; i < 4; ++i)
+        b[o + i] = (v >> (8 * i)) & 0xFF;
 }
 
 // A controller whose RAID set 0 has the given member ports; each member answers Identify
@@ -30,10 +33,12 @@ struct RaidController {
     rstfakes::Responder Responder(FakeMachine& m) {
         return [this, &m](const Sent& s, std::span<std::uint8_t> buffer) {
             if (IsCsmi(s)) {
-                if (secondQueryFails && buffer.size() > 336) return rstfakes::Fail(87);
+                if (secondQueryFails && buffer.size() > 336)
+                    return rstfakes::Fail(87);
                 PutU32(buffer, 20, csmiReturnCode);
                 buffer[43] = static_cast<std::uint8_t>(ports.size());
-                for (std::size_t i = 0; 64 + 136 * (i + 1) <= buffer.size() && i < ports.size(); ++i)
+                for (std::size_t i = 0; 64 + 136 * (i + 1) <= buffer.size() && i < ports.size();
+                     ++i)
                     buffer[64 + 136 * i + 90] = ports[i];
                 return rstfakes::Ok();
             }
@@ -59,8 +64,9 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
-    EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
-                                    identified), 0);
+    EXPECT_EQ(
+        rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), identified),
+        0);
 
     Bytes csmi(336);
     csmi.Put(0, 28, 4).Text(4, "CSMIARY").Put(12, 30, 4).Put(16, 11, 4).Put(24, 308, 4);
@@ -96,12 +102,14 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         m.io.respond = rc.Responder(m);
         discovery::DiskList identified;
         EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
-                                        identified), 0);
+                                        identified),
+                  0);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
         EXPECT_EQ(rstfakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
         std::vector<std::int64_t> ports;
-        for (const auto& d : identified) ports.push_back(d.PortNumber);
+        for (const auto& d : identified)
+            ports.push_back(d.PortNumber);
         const std::vector<std::int64_t> all = {1, 2, 3, 4, 5};
         const std::vector<std::int64_t> fitting = {1, 2};
         EXPECT_EQ(ports, secondFails ? fitting : all);
@@ -117,10 +125,11 @@ TEST(RaidQuery, FailuresFindNoMember) {
         int status;
         std::string output;
     };
-    for (const Case& c : {Case{5, false, 0, 0, ""},
-                          Case{0, true, 0, 5, "  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x1F\n\n"},
-                          Case{0, false, 0xAB, 5, "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0xab\n\n"},
-                          Case{0, false, 0, 0, ""}}) {
+    for (const Case& c :
+         {Case{5, false, 0, 0, ""},
+          Case{0, true, 0, 5, "  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x1F\n\n"},
+          Case{0, false, 0xAB, 5, "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0xab\n\n"},
+          Case{0, false, 0, 0, ""}}) {
         FakeMachine m;
         RaidController rc{c.output.empty() && c.openError == 0 ? std::vector<std::uint8_t>{}
                                                                : std::vector<std::uint8_t>{1}};
@@ -129,10 +138,12 @@ TEST(RaidQuery, FailuresFindNoMember) {
         if (c.ioctlFails) {
             m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(31); };
         }
-        if (c.openError) m.io.openErrors[kController] = c.openError;
+        if (c.openError)
+            m.io.openErrors[kController] = c.openError;
         discovery::DiskList identified;
         EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
-                                        identified), c.status);
+                                        identified),
+                  c.status);
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(m.console.Transcript(), c.output);
         EXPECT_TRUE(m.NothingLeftOpen());
@@ -142,8 +153,9 @@ TEST(RaidQuery, FailuresFindNoMember) {
 TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
     discovery::DiskList identified;
-    EXPECT_EQ(rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2),
-                                   identified), 0);
+    EXPECT_EQ(
+        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2), identified),
+        0);
     Bytes expected(4260);
     expected.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4);
     expected.Put(24, 4232, 4).Put(28, 1, 1).Put(29, 0xFF, 1).Put(32, 6, 4).Put(72, 1, 4);
@@ -194,9 +206,9 @@ TEST(RstIdentify, GranularityNeedsMajorOneMinorThreeEachAndNonZeroFwug) {
         std::uint8_t minor, fwug;
         std::int32_t expected;
     };
-    for (const Case c : {Case{1, 4, 8, 8}, Case{1, 4, 0, 1}, Case{1, 2, 8, 1}, Case{2, 0, 8, 1},
-                         Case{2, 2, 8, 1}, Case{2, 3, 8, 8}, Case{1, 3, 255, 255},
-                         Case{0x100, 3, 16, 16}, Case{0, 9, 8, 1}}) {
+    for (const Case c :
+         {Case{1, 4, 8, 8}, Case{1, 4, 0, 1}, Case{1, 2, 8, 1}, Case{2, 0, 8, 1}, Case{2, 2, 8, 1},
+          Case{2, 3, 8, 8}, Case{1, 3, 255, 255}, Case{0x100, 3, 16, 16}, Case{0, 9, 8, 1}}) {
         std::vector<std::uint8_t> id(4096, 0);
         id[81] = c.minor;
         id[82] = c.major & 0xFF;

@@ -26,8 +26,12 @@ struct Sent {
 // Answers one request; the buffer is the caller's, answered in place.
 using Responder = std::function<platform::ControlResult(const Sent&, std::span<std::uint8_t>)>;
 
-inline platform::ControlResult Ok() { return {true, 0, 0}; }
-inline platform::ControlResult Fail(win::Dword error) { return {false, 0, error}; }
+inline platform::ControlResult Ok() {
+    return {true, 0, 0};
+}
+inline platform::ControlResult Fail(win::Dword error) {
+    return {false, 0, error};
+}
 
 class FakeIo : public platform::DeviceIo {
 public:
@@ -128,14 +132,18 @@ public:
                                                           const platform::DeviceInfo& device,
                                                           const win::DevPropKey& key) override {
         const Device& d = Of(list).at(device.index);
-        if (key == win::kDevpkeyDeviceParent) return d.parentId;
-        if (key == win::kDevpkeyDeviceInstanceId) return d.instanceId;
-        if (key == win::kDevpkeyDeviceDriverDesc) return d.driverDesc;
-        if (key == win::kDevpkeyDeviceLocationInfo) return d.location;
+        if (key == win::kDevpkeyDeviceParent)
+            return d.parentId;
+        if (key == win::kDevpkeyDeviceInstanceId)
+            return d.instanceId;
+        if (key == win::kDevpkeyDeviceDriverDesc)
+            return d.driverDesc;
+        if (key == win::kDevpkeyDeviceLocationInfo)
+            return d.location;
         return std::nullopt;
     }
-    std::optional<std::vector<std::u16string>> GetHardwareIds(const platform::DeviceInfoList&,
-                                                              const platform::DeviceInfo&) override {
+    std::optional<std::vector<std::u16string>> GetHardwareIds(
+        const platform::DeviceInfoList&, const platform::DeviceInfo&) override {
         return std::nullopt;
     }
 
@@ -165,11 +173,13 @@ struct Bytes {
     std::vector<std::uint8_t> data;
     explicit Bytes(std::size_t size) : data(size) {}
     Bytes& Put(std::size_t offset, std::uint64_t value, int width) {
-        for (int i = 0; i < width; ++i) data.at(offset + i) = (value >> (8 * i)) & 0xFF;
+        for (int i = 0; i < width; ++i)
+            data.at(offset + i) = (value >> (8 * i)) & 0xFF;
         return *this;
     }
     Bytes& Text(std::size_t offset, std::string_view text) {
-        for (char c : text) data.at(offset++) = static_cast<std::uint8_t>(c);
+        for (char c : text)
+            data.at(offset++) = static_cast<std::uint8_t>(c);
         return *this;
     }
 };

@@ -32,13 +32,16 @@ discovery::DiskRecord Disk(std::int32_t access, std::int64_t port, std::int32_t 
     return disk;
 }
 
-bool IsActivation(const Sent& s) { return U32At(s.bytes, 40) == 3; }
+bool IsActivation(const Sent& s) {
+    return U32At(s.bytes, 40) == 3;
+}
 
 // Answers downloads with 0 and the activation with the given ReturnCode.
 rstfakes::Responder ActivationAnswers(std::uint32_t code) {
     return [code](const Sent& s, std::span<std::uint8_t> buffer) {
         if (IsActivation(s)) {
-            for (int i = 0; i < 4; ++i) buffer[20 + i] = (code >> (8 * i)) & 0xFF;
+            for (int i = 0; i < 4; ++i)
+                buffer[20 + i] = (code >> (8 * i)) & 0xFF;
         }
         return rstfakes::Ok();
     };
@@ -47,9 +50,14 @@ rstfakes::Responder ActivationAnswers(std::uint32_t code) {
 std::vector<std::uint8_t> ExpectedDownload(std::uint8_t pathId, std::uint64_t offset,
                                            std::uint32_t length, const image::FirmwareImage& im) {
     Bytes b(88 + length);
-    b.Put(0, 28, 4).Text(4, "IntelFw ").Put(12, 30, 4).Put(16, 0xF0000040, 4).Put(24, length + 60, 4);
+    b.Put(0, 28, 4)
+        .Text(4, "IntelFw ")
+        .Put(12, 30, 4)
+        .Put(16, 0xF0000040, 4)
+        .Put(24, length + 60, 4);
     b.Put(28, 1, 1).Put(29, pathId, 1);
-    b.Put(32, 1, 4).Put(36, 24, 4).Put(40, 2, 4).Put(44, 1, 4).Put(48, 56, 4).Put(52, length + 32, 4);
+    b.Put(32, 1, 4).Put(36, 24, 4).Put(40, 2, 4).Put(44, 1, 4).Put(48, 56, 4).Put(52, length + 32,
+                                                                                  4);
     b.Put(56, 2, 4).Put(60, 32, 4).Put(64, offset, 8).Put(72, length, 8).Put(80, 0xFF, 1);
     std::copy_n(im.WorkingCopy.begin() + offset, length, b.data.begin() + 88);
     return b.data;
@@ -134,8 +142,10 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
         FakeMachine m;
         int calls = 0;
         m.io.respond = [&](const Sent&, std::span<std::uint8_t> buffer) {
-            if (++calls < 3) return rstfakes::Ok();
-            for (int i = 0; i < 4; ++i) buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
+            if (++calls < 3)
+                return rstfakes::Ok();
+            for (int i = 0; i < 4; ++i)
+                buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
             return c.result;
         };
         EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize), 1);
@@ -149,7 +159,8 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
 TEST(RstUpdate, ActivationReturnCodes) {
     const std::string error = "  [ERROR] Firmware activate failed: ";
     const std::string unexpected = error + "unexpected error, srbControl->ReturnCode ";
-    const std::string parameter = "  [ERROR] Firmware activate parameter error: srbControl->ReturnCode ";
+    const std::string parameter =
+        "  [ERROR] Firmware activate parameter error: srbControl->ReturnCode ";
     const std::vector<std::tuple<std::uint32_t, std::string, int>> cases = {
         {0, "  [PASS] Firmware activation is succeeded.\n\n", 0},
         {1, error + "error returned\n\n", 1},
