@@ -65,8 +65,11 @@ InboxDriver& SimMachine::AddInboxDisk(const InboxDiskConfig& config, NvmeDrive& 
     AddDevice(std::move(device));
 
     auto driver = std::make_shared<InboxDriver>(drive, config.deviceNumber, config.driver);
-    AddPath(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(config.deviceNumber)),
+    if (config.present) {
+        AddPath(
+            u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(config.deviceNumber)),
             driver);
+    }
     AddPath(interfacePath, driver);
     return *driver;
 }

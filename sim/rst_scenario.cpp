@@ -88,7 +88,7 @@ void AddDiskDevice(SimMachine& machine, const json& d, std::u16string instanceId
                                     : DeviceInterfacePath(device.instanceId, kDiskClassText);
     device.interfaces.push_back({win::kGuidDevinterfaceDisk, path});
     std::optional<std::uint32_t> number;
-    if (d.contains("deviceNumber")) {
+    if (d.contains("deviceNumber") && device.present) {
         number = static_cast<std::uint32_t>(Number(d["deviceNumber"], "deviceNumber"));
         machine.AddPath(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(*number)),
                         std::make_shared<PlainEndpoint>(number));

@@ -312,7 +312,13 @@ platform::OpenResult SimMachine::Open(std::u16string_view path, win::Dword desir
     }
     const auto it = std::find_if(m_paths.begin(), m_paths.end(),
                                  [&](const auto& entry) { return SamePath(entry.first, path); });
-    if (it == m_paths.end()) {
+    // The interface of a device that is not present no longer opens.
+    const bool gone = std::any_of(m_devices.begin(), m_devices.end(), [&](const SimDevice& device) {
+        return !device.present &&
+               std::any_of(device.interfaces.begin(), device.interfaces.end(),
+                           [&](const SimInterface& i) { return SamePath(i.path, path); });
+    });
+    if (it == m_paths.end() || gone) {
         return {{}, win::kErrorFileNotFound};
     }
     const std::uint64_t id = m_nextId++;

@@ -121,6 +121,14 @@ TEST_F(MachineTest, BothDiskPathsOpenTheSameDiskWhateverTheirCase) {
               win::kErrorInvalidParameter);
 }
 
+TEST_F(MachineTest, InterfacesOfAbsentDevicesDoNotOpen) {
+    machine.AddPath(u"\\\\?\\gone", std::make_shared<sim::PlainEndpoint>());
+    machine.AddPath(u"\\\\?\\a", std::make_shared<sim::PlainEndpoint>());
+    EXPECT_EQ(machine.Open(u"\\\\?\\GONE", kReadWrite, kShareReadWrite, 0).error,
+              win::kErrorFileNotFound);
+    EXPECT_TRUE(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).handle.Valid());
+}
+
 TEST_F(MachineTest, MiniportNeedsAHandleOpenedForReadingAndWriting) {
     platform::OpenResult opened =
         machine.Open(u"\\\\.\\PHYSICALDRIVE12", win::kGenericRead, kShareReadWrite, 0);
