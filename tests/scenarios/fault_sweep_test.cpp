@@ -3,6 +3,8 @@
 // an image that was not wholly downloaded.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
 
@@ -27,7 +29,11 @@ void ExpectSoundRun(sim::SimMachine& machine, const sim::RunOutcome& outcome,
     }
 }
 
-TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
+// Runs the default machine once cleanly, then once per call chosen by `pick` with the fault that
+// `inject` adds for that call number. Of a run of download pieces only the first, second and last
+// are chosen: the pieces between take the same road.
+void Sweep(const std::function<bool(const sim::CallRecord&)>& pick,
+           const std::function<void(sim::FaultPlan&, std::uint64_t)>& inject) {
     sim::LoadResult clean = sim::LoadDefaultScenario();
     ASSERT_TRUE(clean.machine) << clean.error;
     const sim::RunOutcome cleanOutcome = sim::RunScenario(*clean.machine);
@@ -35,25 +41,42 @@ TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
     const std::uint64_t calls = clean.machine->CallCount();
     ASSERT_GT(calls, 10u);
 
-    // Of a run of download pieces only the first, second and last are failed: the pieces between
-    // take the same road.
     const auto& log = clean.machine->CallLog();
     auto isDownload = [&](std::uint64_t n) {
         return n >= 1 && n <= calls && log[n - 1].call.kind == sim::CallKind::Control &&
                log[n - 1].call.function == 2;
     };
     for (std::uint64_t n = 1; n <= calls; ++n) {
-        if (isDownload(n) && isDownload(n - 2) && isDownload(n + 1)) {
+        if ((isDownload(n) && isDownload(n - 2) && isDownload(n + 1)) || !pick(log[n - 1])) {
             continue;
         }
         sim::LoadResult loaded = sim::LoadDefaultScenario();
-        loaded.machine->Faults().FailCallNumber(n, win::kErrorIoDevice);
+        inject(loaded.machine->Faults(), n);
         const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
-        const sim::CallRecord& failed = loaded.machine->CallLog().at(n - 1);
+        const sim::CallRecord& hit = loaded.machine->CallLog().at(n - 1);
         ExpectSoundRun(*loaded.machine, outcome,
                        "call " + std::to_string(n) + " (" +
-                           std::string(sim::CallKindName(failed.call.kind)) + ")");
+                           std::string(sim::CallKindName(hit.call.kind)) + " " +
+                           hit.call.signature + ")");
     }
+}
+
+TEST(FaultSweep, EveryFailedCallOfTheDefaultRunEndsSoundly) {
+    Sweep([](const sim::CallRecord&) { return true; },
+          [](sim::FaultPlan& faults, std::uint64_t n) {
+              faults.FailCallNumber(n, win::kErrorIoDevice);
+          });
+}
+
+TEST(FaultSweep, EveryDriverErrorStatusOfTheDefaultRunEndsSoundly) {
+    // The request reaches no drive; the driver answers an error status in ReturnCode.
+    Sweep([](const sim::CallRecord& record) { return !record.call.signature.empty(); },
+          [](sim::FaultPlan& faults, std::uint64_t n) {
+              sim::Fault fault;
+              fault.callNumber = n;
+              fault.returnCode = 1;
+              faults.Add(fault);
+          });
 }
 
 }  // namespace
