@@ -2,7 +2,7 @@
 
 #include "app/disk_inventory.h"
 #include "app/run_tool.h"
-#include "bench/counting_platform.h"
+#include "bench/guarded_platform.h"
 #include "image/firmware_image.h"
 #include "sim/scaled_machine.h"
 
