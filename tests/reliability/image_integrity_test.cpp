@@ -31,6 +31,8 @@ constexpr Road kRoads[] = {
      R"("rst": { "raidSets": [{ "type": "raid1", "members": [{ "drive": "d", "port": 1 }] }] })"},
 };
 
+void PrintTo(const Road& road, std::ostream* out) { *out << road.name; }
+
 std::string MachineText(const Road& road, int granularity) {
     return R"({ "drives": [{ "name": "d", "serial": "7A3C24001000", "model": "VELKORA TRVX208K 1024GB",
         "revision": "XQ71DMRB", "version": "1.3.0", "frmw": "0x07", "fwug": )" +

@@ -102,9 +102,14 @@ const ReportedDisk* FindReported(const Report& report, const std::string& serial
     return nullptr;
 }
 
+// FWU_SOURCE_DIR when the tests run under ctest; the tree this file was compiled from when the
+// test program lists its tests (gtest discovery runs without that variable).
 std::filesystem::path ScenarioDir() {
     const char* source = std::getenv("FWU_SOURCE_DIR");
-    return std::filesystem::path(source != nullptr ? source : ".") / "sim" / "scenarios";
+    const std::filesystem::path root = source != nullptr
+                                           ? std::filesystem::path(source)
+                                           : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    return root / "sim" / "scenarios";
 }
 
 }  // namespace

@@ -60,6 +60,8 @@ struct Case {
     const char* brokenRule;  // a part of the expected complaint; null: a sound run
 };
 
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
 class RunChecks : public testing::TestWithParam<Case> {};
 
 TEST_P(RunChecks, SeeWhatIsBroken) {

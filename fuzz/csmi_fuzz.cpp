@@ -1,0 +1,47 @@
+// The CSMI RAID configuration answer (any drive count, entries cut short, a second answer that
+// differs from the first) and the Identify answers of the members it names, all from a driver
+// that answers from the fuzzer's bytes. Members are never read from beyond the answer, each one
+// is a RAID record of the volume's path with a port of 0-255, and every handle is closed.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <memory>
+
+#include "fuzz/fuzz_driver.h"
+#include "rst/raid_query.h"
+#include "rst/rst_requests.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+
+    // The answer readers by themselves, on a buffer of any size.
+    {
+        const std::vector<std::uint8_t> answer =
+            data.ConsumeBytes<std::uint8_t>(data.ConsumeIntegralInRange<std::size_t>(44, 2400));
+        const std::size_t fit = rst::CsmiEntriesThatFit(answer.size());
+        if (answer.size() > 43) {
+            for (std::size_t i = 0; i <= rst::CsmiDriveCount(answer); ++i) {
+                if (rst::CsmiMemberPort(answer, i).has_value() != (i < fit)) {
+                    fuzzing::Broken("a member port read from outside the answer, or one left out");
+                }
+            }
+        }
+    }
+
+    const std::u16string path = u"\\\\?\\pci#ven_8086&dev_282a#rst";
+    sim::SimMachine machine;
+    machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
+    discovery::DiskList identified;
+    rst::QueryRaidMembers(machine.Platform(), discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid),
+                          identified);
+    if (identified.size() > 255) {
+        fuzzing::Broken("more members than a CSMI answer can count");
+    }
+    for (const discovery::DiskRecord& member : identified) {
+        if (member.AccessPath != discovery::kAccessRstRaid || member.DevicePath != path ||
+            member.PortNumber < 0 || member.PortNumber > 255) {
+            fuzzing::Broken("a member record that does not address a port of the volume");
+        }
+    }
+    fuzzing::CheckNothingLeftOpen(machine);
+    return 0;
+}

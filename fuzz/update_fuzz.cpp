@@ -1,0 +1,131 @@
+// Both update roads against a driver that answers every request from the fuzzer's bytes: the
+// inbox get-info answer (slot table at any offset, any count), every download and activation
+// answer, on either road and with any granularity the record may hold. An activation may only
+// follow a download of the whole image that the driver accepted piece by piece, and only an
+// accepted activation may come back as success.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "fuzz/fuzz_driver.h"
+#include "image/carried_image.h"
+#include "image/firmware_image.h"
+#include "inbox/inbox_update.h"
+#include "inbox/miniport_firmware_layout.h"
+#include "inbox/miniport_request.h"
+#include "rst/rst_layout.h"
+#include "rst/rst_update.h"
+
+namespace {
+
+constexpr std::uint32_t kFunctionGetInfo = 1;
+constexpr std::uint32_t kFunctionDownload = 2;
+constexpr std::uint32_t kFunctionActivate = 3;
+constexpr std::uint32_t kPowerCycleRequired = 0x20;
+
+std::size_t PieceCount(std::int32_t granularity) {
+    const std::size_t piece = static_cast<std::size_t>(granularity) * 4096;
+    return (image::kImageSize + piece - 1) / piece;
+}
+
+// The exchanges up to an activation: (get-info first on the inbox road) then every piece of the
+// image, each one answered with success.
+void CheckActivationEarned(const std::vector<fuzzing::Exchange>& exchanges, bool inbox,
+                           std::int32_t granularity) {
+    const bool activated = std::any_of(exchanges.begin(), exchanges.end(),
+                                       [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
+    if (!activated) {
+        return;
+    }
+    std::size_t downloads = 0;
+    for (std::size_t i = 0; i < exchanges.size(); ++i) {
+        const fuzzing::Exchange& e = exchanges[i];
+        if (e.function != kFunctionActivate) {
+            const bool expected = inbox && i == 0 ? e.function == kFunctionGetInfo
+                                                  : e.function == kFunctionDownload;
+            if (!expected || !e.ok || e.returnCode != 0) {
+                fuzzing::Broken("an activation followed a request that was not answered with success");
+            }
+            downloads += e.function == kFunctionDownload ? 1 : 0;
+            continue;
+        }
+        if (i + 1 != exchanges.size()) {
+            fuzzing::Broken("a request followed the activation");
+        }
+        if (granularity < 1 || granularity > 255 || downloads != PieceCount(granularity)) {
+            fuzzing::Broken("an activation without every piece of the image");
+        }
+    }
+}
+
+void CheckSuccessEarned(const std::vector<fuzzing::Exchange>& exchanges, bool success) {
+    if (!success) {
+        return;
+    }
+    if (exchanges.empty() || exchanges.back().function != kFunctionActivate || !exchanges.back().ok ||
+        (exchanges.back().returnCode & ~kPowerCycleRequired) != 0) {
+        fuzzing::Broken("success reported without an accepted activation");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    image::PrepareFirmwareImage();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+    const bool inbox = data.ConsumeBool();
+    discovery::DiskRecord disk;
+    disk.DevicePath = inbox ? u"\\\\.\\PHYSICALDRIVE1" : u"\\\\?\\pci#ven_8086&dev_282a#rst";
+    disk.AccessPath = inbox ? discovery::kAccessInbox : data.PickValueInArray({1, 2});
+    disk.PortNumber = inbox ? -1 : data.ConsumeIntegralInRange<std::int64_t>(-1, 300);
+    disk.UpdateGranularity = data.ConsumeBool() ? data.ConsumeIntegral<std::int32_t>()
+                                                : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
+
+    // The get-info answer reader by itself, on a request buffer of any piece size.
+    {
+        std::vector<std::uint8_t> answer = data.ConsumeBytes<std::uint8_t>(
+            inbox::MiniportBufferSize(data.ConsumeIntegralInRange<std::size_t>(0, 1200)));
+        answer.resize(std::max(answer.size(), inbox::MiniportBufferSize(0)));
+        const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(answer);
+        (void)slot;
+    }
+
+    sim::SimMachine machine;
+    const std::size_t functionOffset = inbox ? inbox::miniport::kFunctionOffset : rst::layout::kFrbFunction;
+    auto driver = std::make_shared<fuzzing::FuzzDriver>(data, functionOffset);
+    machine.AddPath(disk.DevicePath, driver);
+    const image::FirmwareImage& image = image::TheFirmwareImage();
+
+    bool success = false;
+    if (inbox) {
+        const int status = inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize);
+        if (status != 0 && status != 1 && status != 5) {
+            fuzzing::Broken("an inbox status outside 0, 1, 5");
+        }
+        success = status == 0;
+        if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > 255) {
+            if (!driver->Exchanges().empty()) {
+                fuzzing::Broken("requests sent with a granularity outside 1-255");
+            }
+        }
+    } else {
+        const int status = rst::UpdateRstDisk(machine.Platform(), disk, image, image::kImageSize);
+        if (status != 0 && status != 1 && status != 5 && status != 1602) {
+            fuzzing::Broken("an RST status outside 0, 1, 5, 1602");
+        }
+        success = status == 0 || status == 1602;
+        // A granularity outside 1-255 is sent as one 4 KiB unit.
+        if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > 255) {
+            disk.UpdateGranularity = 1;
+        }
+    }
+    CheckActivationEarned(driver->Exchanges(), inbox, disk.UpdateGranularity);
+    CheckSuccessEarned(driver->Exchanges(), success);
+    fuzzing::CheckNothingLeftOpen(machine);
+    return 0;
+}
