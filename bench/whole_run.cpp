@@ -27,7 +27,7 @@ WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
     return result;
 }
 
-std::uint64_t RecordsOwnBytes(std::uint32_t drives) {
+HeapFigures UpdatesHeap(std::uint32_t drives) {
     std::unique_ptr<sim::SimMachine> machine = sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
     image::FirmwareImage image;
     image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
@@ -37,7 +37,7 @@ std::uint64_t RecordsOwnBytes(std::uint32_t drives) {
     discovery::DiskList selected;
     StartHeapCount();
     inventory.RunUpdates(counting.Platform(), image, selected);
-    return StopHeapCount().liveBytes;
+    return StopHeapCount();
 }
 
 }  // namespace bench

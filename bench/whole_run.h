@@ -19,9 +19,10 @@ struct WholeRunResult {
 // tool's heap is counted, starting as a fresh process would: without its image prepared.
 WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap);
 
-// The heap the run's records hold once discovery, identification, selection and updates are
-// done: every DiskRecord in Candidates, Identified and SelectedDisks, with their strings and
-// the lists' spare room.
-std::uint64_t RecordsOwnBytes(std::uint32_t drives);
+// The tool's heap over discovery, identification, selection and updates alone (the image
+// prepared beforehand, outside the count). liveBytes is what the records hold at the end: every
+// DiskRecord in Candidates, Identified and SelectedDisks, with their strings and the lists'
+// spare room; peakBytes adds what was alive at the worst moment (a request buffer and the like).
+HeapFigures UpdatesHeap(std::uint32_t drives);
 
 }  // namespace bench
