@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Checks of the cross-built Windows exe: its PE headers, and runs under Wine in a prefix of
-# the build tree. Usage: wine_test.sh prefix|pe|argument|bare|console|values
+# Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
+# the build tree, bare or against a scenario's machine emulated by the test driver.
+# Usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
-# FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED.
+# FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
+# FWU_WINE_RELAY, FWU_WINE_SCENARIOS.
 set -euo pipefail
 
 command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME}
