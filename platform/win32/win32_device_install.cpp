@@ -117,7 +117,7 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
     owner.cbSize = sizeof(SP_DEVINFO_DATA);
     auto call = [&](std::uint8_t* buffer, std::uint32_t size) {
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer);
-        if (detail != nullptr) {
+        if (detail != nullptr && size >= sizeof(detail->cbSize)) {
             // cbSize is the fixed part (8 on x64), not the whole buffer.
             detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         }
