@@ -1,6 +1,7 @@
 // A driver whose every answer comes from the fuzzer's bytes: for each device control call it
 // fails the call, leaves the request as the tool wrote it (a driver that answers "success"), or
-// writes arbitrary bytes anywhere in the buffer, header and ReturnCode included. It records what
+// writes arbitrary bytes into the buffer, near its start or anywhere, header and ReturnCode
+// included. It records what
 // the tool asked and what it was told, so a harness can check the tool's conclusions.
 #pragma once
 
@@ -41,16 +42,22 @@ public:
         if (m_functionOffset != 0 && platform::FitsIn(buffer.size(), m_functionOffset, 4)) {
             exchange.function = platform::GetU32(buffer, m_functionOffset);
         }
-        const std::uint8_t mode = m_data.remaining_bytes() == 0 ? 1 : m_data.ConsumeIntegral<std::uint8_t>();
+        // Once the bytes run out the driver answers every request with success.
+        const std::uint8_t mode = m_data.ConsumeIntegral<std::uint8_t>();
         if (mode & 1) {
             m_exchanges.push_back(exchange);
             return {false, 0, win::kErrorIoDevice};
         }
         if (mode & 2) {
+            // A short answer near the start, where the headers and small answers lie.
+            const std::size_t offset =
+                m_data.ConsumeIntegralInRange<std::size_t>(0, std::min<std::size_t>(buffer.size(), 160));
+            Write(buffer, offset, m_data.ConsumeIntegralInRange<std::size_t>(0, 64));
+        }
+        if (mode & 4) {
+            // Any run of bytes anywhere.
             const std::size_t count = m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size());
-            const std::size_t offset = m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size() - count);
-            const std::vector<std::uint8_t> bytes = m_data.ConsumeBytes<std::uint8_t>(count);
-            std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(offset));
+            Write(buffer, m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size() - count), count);
         }
         exchange.ok = true;
         if (platform::FitsIn(buffer.size(), 20, 4)) {
@@ -63,6 +70,12 @@ public:
     const std::vector<Exchange>& Exchanges() const { return m_exchanges; }
 
 private:
+    void Write(std::span<std::uint8_t> buffer, std::size_t offset, std::size_t count) {
+        const std::vector<std::uint8_t> bytes =
+            m_data.ConsumeBytes<std::uint8_t>(std::min(count, buffer.size() - offset));
+        std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(offset));
+    }
+
     FuzzedDataProvider& m_data;
     std::size_t m_functionOffset;
     std::vector<Exchange> m_exchanges;

@@ -86,15 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     disk.UpdateGranularity = data.ConsumeBool() ? data.ConsumeIntegral<std::int32_t>()
                                                 : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
 
-    // The get-info answer reader by itself, on a request buffer of any piece size.
-    {
-        std::vector<std::uint8_t> answer = data.ConsumeBytes<std::uint8_t>(
-            inbox::MiniportBufferSize(data.ConsumeIntegralInRange<std::size_t>(0, 1200)));
-        answer.resize(std::max(answer.size(), inbox::MiniportBufferSize(0)));
-        const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(answer);
-        (void)slot;
-    }
-
     sim::SimMachine machine;
     const std::size_t functionOffset = inbox ? inbox::miniport::kFunctionOffset : rst::layout::kFrbFunction;
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, functionOffset);
@@ -127,5 +118,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     CheckActivationEarned(driver->Exchanges(), inbox, disk.UpdateGranularity);
     CheckSuccessEarned(driver->Exchanges(), success);
     fuzzing::CheckNothingLeftOpen(machine);
+
+    // The get-info answer reader by itself, on a request buffer of any piece size.
+    {
+        std::vector<std::uint8_t> answer = data.ConsumeBytes<std::uint8_t>(
+            inbox::MiniportBufferSize(data.ConsumeIntegralInRange<std::size_t>(0, 1200)));
+        answer.resize(std::max(answer.size(), inbox::MiniportBufferSize(0)));
+        const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(answer);
+        (void)slot;
+    }
     return 0;
 }
