@@ -38,7 +38,8 @@ public:
             if (kind != "" && kind != "median" && kind != "min") {
                 continue;
             }
-            Figures& figures = m_figures[run.run_name.function_name + "/" + run.run_name.args][kind];
+            Figures& figures =
+                m_figures[run.run_name.function_name + "/" + run.run_name.args][kind];
             figures.cpuSeconds =
                 run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             for (const auto& [counter, value] : run.counters) {
@@ -69,11 +70,14 @@ private:
     std::map<std::string, std::map<std::string, Figures>> m_figures;
 };
 
-const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+const char* Verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
 
 void PrintDownloadTable(const CapturingReporter& results) {
-    std::printf("\nDownload cost per image byte (CPU time), against memcpy of the 2 MiB into a "
-                "buffer of the piece size\n");
+    std::printf(
+        "\nDownload cost per image byte (CPU time), against memcpy of the 2 MiB into a "
+        "buffer of the piece size\n");
     std::printf("%-12s %-9s %12s %12s %8s %12s %8s\n", "granularity", "piece", "memcpy ns/B",
                 "inbox ns/B", "ratio", "rst ns/B", "ratio");
     bool met = true;
@@ -122,8 +126,9 @@ void PrintFlatness(const char* what, const std::vector<double>& perDrive) {
 }
 
 void PrintWholeRunTable(const CapturingReporter& results) {
-    std::printf("\nWhole runs (discovery to report), half inbox and half RST; tool: the run's CPU "
-                "time times the share of its time spent outside platform calls\n");
+    std::printf(
+        "\nWhole runs (discovery to report), half inbox and half RST; tool: the run's CPU "
+        "time times the share of its time spent outside platform calls\n");
     std::printf("%-8s %14s %14s %16s %16s\n", "drives", "run ms (CPU)", "us per drive",
                 "tool us / drive", "calls per drive");
     std::vector<double> wholeFlat;
@@ -137,9 +142,9 @@ void PrintWholeRunTable(const CapturingReporter& results) {
         const double perDrive = results.Seconds(whole) / drives;
         const CapturingReporter::Figures toolFigures = results.Get(tool);
         const auto share = toolFigures.counters.find("tool_share");
-        const double toolPerDrive =
-            toolFigures.cpuSeconds *
-            (share == toolFigures.counters.end() ? 0.0 : share->second) / drives;
+        const double toolPerDrive = toolFigures.cpuSeconds *
+                                    (share == toolFigures.counters.end() ? 0.0 : share->second) /
+                                    drives;
         if (drives >= 8) {
             wholeFlat.push_back(perDrive);
             toolFlat.push_back(toolPerDrive);
@@ -147,7 +152,8 @@ void PrintWholeRunTable(const CapturingReporter& results) {
         const auto counters = results.Get(whole).counters;
         const auto calls = counters.find("calls_per_drive");
         std::printf("%-8d %14.3f %14.1f %16.1f %16.1f\n", drives, results.Seconds(whole) * 1e3,
-                    perDrive * 1e6, toolPerDrive * 1e6, calls == counters.end() ? 0.0 : calls->second);
+                    perDrive * 1e6, toolPerDrive * 1e6,
+                    calls == counters.end() ? 0.0 : calls->second);
     }
     PrintFlatness("the whole run's CPU time (simulator included)", wholeFlat);
     PrintFlatness("the tool's own time", toolFlat);
@@ -168,21 +174,25 @@ void PrintHeapTable() {
     }
     const HeapFigures updatesOne = UpdatesHeap(1);
     const HeapFigures updatesMany = UpdatesHeap(256);
-    std::printf("discovery to updates alone (image excluded): records held at the end, and the "
-                "peak beyond them\n");
+    std::printf(
+        "discovery to updates alone (image excluded): records held at the end, and the "
+        "peak beyond them\n");
     for (const auto& [drives, heap] : {std::pair{1, updatesOne}, std::pair{256, updatesMany}}) {
         std::printf("%-8d records %10llu bytes, peak beyond the records %10llu bytes\n", drives,
                     static_cast<unsigned long long>(heap.liveBytes),
                     static_cast<unsigned long long>(heap.peakBytes - heap.liveBytes));
     }
     const std::uint64_t records = updatesMany.liveBytes;
-    const std::uint64_t growth = many.heap.peakBytes - std::min(many.heap.peakBytes, one.heap.peakBytes);
-    std::printf("whole run: peak growth from 1 to 256 drives %llu bytes; the 256 drives' records "
-                "hold %llu bytes; the report's wide text %zu bytes\n",
-                static_cast<unsigned long long>(growth), static_cast<unsigned long long>(records),
-                many.reportChars * sizeof(char16_t));
-    std::printf("target: peak for 256 drives at most the records' size above that for 1 drive: %s\n",
-                Verdict(growth <= records));
+    const std::uint64_t growth =
+        many.heap.peakBytes - std::min(many.heap.peakBytes, one.heap.peakBytes);
+    std::printf(
+        "whole run: peak growth from 1 to 256 drives %llu bytes; the 256 drives' records "
+        "hold %llu bytes; the report's wide text %zu bytes\n",
+        static_cast<unsigned long long>(growth), static_cast<unsigned long long>(records),
+        many.reportChars * sizeof(char16_t));
+    std::printf(
+        "target: peak for 256 drives at most the records' size above that for 1 drive: %s\n",
+        Verdict(growth <= records));
 }
 
 }  // namespace

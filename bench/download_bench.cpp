@@ -21,8 +21,8 @@ constexpr std::size_t kPieceUnit = 4096;
 const image::FirmwareImage& Image() {
     static const image::FirmwareImage prepared = [] {
         image::FirmwareImage image;
-        image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
-                                                                         image::kImageSize));
+        image::PrepareFirmwareImage(
+            image, std::span<const std::uint8_t>(image::kCarriedImage, image::kImageSize));
         return image;
     }();
     return prepared;
@@ -30,7 +30,8 @@ const image::FirmwareImage& Image() {
 
 discovery::DiskRecord Disk(std::int32_t access, std::int32_t granularity) {
     discovery::DiskRecord disk = discovery::MakeCandidate(
-        access == discovery::kAccessInbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0, access);
+        access == discovery::kAccessInbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0,
+        access);
     disk.ModelNumber = u"VELKORA TRVX208K 1024GB";
     disk.SerialNumber = u"7A3C21480C2E";
     disk.FirmwareRevision = u"XQ71DMRB";
@@ -49,7 +50,8 @@ void BM_MemcpyLimit(benchmark::State& state) {
     std::vector<std::uint8_t> buffer(pieceSize);
     for (auto _ : state) {
         for (std::size_t offset = 0; offset < app::kImageByteCount; offset += pieceSize) {
-            const std::size_t length = std::min<std::size_t>(pieceSize, app::kImageByteCount - offset);
+            const std::size_t length =
+                std::min<std::size_t>(pieceSize, app::kImageByteCount - offset);
             std::memcpy(buffer.data(), source.data() + offset, length);
             benchmark::DoNotOptimize(buffer.data());
             benchmark::ClobberMemory();
@@ -63,7 +65,8 @@ void BM_InboxDownload(benchmark::State& state) {
     const discovery::DiskRecord disk =
         Disk(discovery::kAccessInbox, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
-        const int status = inbox::UpdateInboxDisk(null.platform, disk, Image(), app::kImageByteCount);
+        const int status =
+            inbox::UpdateInboxDisk(null.platform, disk, Image(), app::kImageByteCount);
         if (status != 0) {
             state.SkipWithError("the inbox update did not reach its activation");
             break;
@@ -87,9 +90,24 @@ void BM_RstDownload(benchmark::State& state) {
 }
 
 // Side by side in one run: the limit, then each road, for each granularity.
-BENCHMARK(BM_MemcpyLimit)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", MinOf);
-BENCHMARK(BM_InboxDownload)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", MinOf);
-BENCHMARK(BM_RstDownload)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", MinOf);
+BENCHMARK(BM_MemcpyLimit)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(64)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", MinOf);
+BENCHMARK(BM_InboxDownload)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(64)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", MinOf);
+BENCHMARK(BM_RstDownload)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(64)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", MinOf);
 
 }  // namespace
 

@@ -153,7 +153,10 @@ template <typename Guard>
 class GuardedPlatform {
 public:
     explicit GuardedPlatform(platform::Platform& inner)
-        : m_setup(inner.setup), m_io(inner.io), m_console(inner.console), m_clock(inner.clock),
+        : m_setup(inner.setup),
+          m_io(inner.io),
+          m_console(inner.console),
+          m_clock(inner.clock),
           m_platform{m_setup, m_io, m_console, m_clock} {}
     platform::Platform& Platform() { return m_platform; }
     const GuardedConsole<Guard>& Console() const { return m_console; }

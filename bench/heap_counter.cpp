@@ -62,18 +62,36 @@ HeapFigures StopHeapCount() {
     return g_figures;
 }
 
-HeapFigures CurrentHeapFigures() { return g_figures; }
+HeapFigures CurrentHeapFigures() {
+    return g_figures;
+}
 
-HeapCountPause::HeapCountPause() : m_wasCounting(g_counting) { g_counting = false; }
+HeapCountPause::HeapCountPause() : m_wasCounting(g_counting) {
+    g_counting = false;
+}
 
-HeapCountPause::~HeapCountPause() { g_counting = m_wasCounting; }
+HeapCountPause::~HeapCountPause() {
+    g_counting = m_wasCounting;
+}
 
 }  // namespace bench
 
 // The replaceable allocation functions; the array, nothrow and sized forms reach these.
-void* operator new(std::size_t size) { return bench::Allocate(size); }
-void* operator new[](std::size_t size) { return bench::Allocate(size); }
-void operator delete(void* block) noexcept { bench::Release(block); }
-void operator delete[](void* block) noexcept { bench::Release(block); }
-void operator delete(void* block, std::size_t) noexcept { bench::Release(block); }
-void operator delete[](void* block, std::size_t) noexcept { bench::Release(block); }
+void* operator new(std::size_t size) {
+    return bench::Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return bench::Allocate(size);
+}
+void operator delete(void* block) noexcept {
+    bench::Release(block);
+}
+void operator delete[](void* block) noexcept {
+    bench::Release(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    bench::Release(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    bench::Release(block);
+}

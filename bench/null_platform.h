@@ -43,8 +43,8 @@ public:
                                                           const win::DevPropKey&) override {
         return std::nullopt;
     }
-    std::optional<std::vector<std::u16string>> GetHardwareIds(const platform::DeviceInfoList&,
-                                                              const platform::DeviceInfo&) override {
+    std::optional<std::vector<std::u16string>> GetHardwareIds(
+        const platform::DeviceInfoList&, const platform::DeviceInfo&) override {
         return std::nullopt;
     }
 

@@ -9,7 +9,8 @@
 namespace bench {
 
 WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
-    std::unique_ptr<sim::SimMachine> machine = sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
+    std::unique_ptr<sim::SimMachine> machine =
+        sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
     WholeRunResult result;
     if (countHeap) {
         image::TheFirmwareImage() = {};
@@ -28,10 +29,11 @@ WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
 }
 
 HeapFigures UpdatesHeap(std::uint32_t drives) {
-    std::unique_ptr<sim::SimMachine> machine = sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
+    std::unique_ptr<sim::SimMachine> machine =
+        sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
     image::FirmwareImage image;
-    image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
-                                                                     image::kImageSize));
+    image::PrepareFirmwareImage(
+        image, std::span<const std::uint8_t>(image::kCarriedImage, image::kImageSize));
     CountingPlatform counting(machine->Platform());
     app::DiskInventory inventory;
     discovery::DiskList selected;

@@ -9,10 +9,10 @@ namespace bench {
 
 struct WholeRunResult {
     int exitCode = 0;
-    bool clean = false;  // no handle or device list left open, no misuse seen
-    HeapFigures heap;    // the tool's own heap, when counted
-    std::size_t reportChars = 0;      // the report's one wide line
-    std::uint64_t liveAtReport = 0;   // counted heap alive while it is written
+    bool clean = false;              // no handle or device list left open, no misuse seen
+    HeapFigures heap;                // the tool's own heap, when counted
+    std::size_t reportChars = 0;     // the report's one wide line
+    std::uint64_t liveAtReport = 0;  // counted heap alive while it is written
 };
 
 // One run on a fresh machine of `drives` drives (half inbox, half RST). With countHeap the

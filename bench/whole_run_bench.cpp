@@ -75,11 +75,17 @@ void BM_WholeRunToolShare(benchmark::State& state) {
 }
 
 BENCHMARK(BM_WholeRun)
-    ->Arg(1)->Arg(8)->Arg(64)->Arg(256)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(64)
+    ->Arg(256)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", MinOf);
 BENCHMARK(BM_WholeRunToolShare)
-    ->Arg(1)->Arg(8)->Arg(64)->Arg(256)
+    ->Arg(1)
+    ->Arg(8)
+    ->Arg(64)
+    ->Arg(256)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", MinOf);
 

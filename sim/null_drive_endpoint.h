@@ -30,7 +30,8 @@ private:
 // the one endpoint.
 class NullDeviceIo final : public platform::DeviceIo {
 public:
-    explicit NullDeviceIo(std::shared_ptr<SimEndpoint> endpoint) : m_endpoint(std::move(endpoint)) {}
+    explicit NullDeviceIo(std::shared_ptr<SimEndpoint> endpoint)
+        : m_endpoint(std::move(endpoint)) {}
 
     platform::OpenResult Open(std::u16string_view path, win::Dword desiredAccess,
                               win::Dword shareMode, win::Dword flagsAndAttributes) override;
@@ -55,7 +56,8 @@ private:
 // image byte is copied or kept. Serves both the "FIRMWARE" and the "IntelFw " interfaces.
 class DownloadSinkEndpoint final : public SimEndpoint {
 public:
-    explicit DownloadSinkEndpoint(std::shared_ptr<SimEndpoint> driver) : m_driver(std::move(driver)) {}
+    explicit DownloadSinkEndpoint(std::shared_ptr<SimEndpoint> driver)
+        : m_driver(std::move(driver)) {}
 
     platform::ControlResult Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
                                     std::uint32_t inputLength) override;

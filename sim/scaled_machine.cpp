@@ -27,7 +27,8 @@ std::u16string Text(const char* format, std::uint32_t value) {
 std::u16string InterfacePath(std::u16string_view instanceId, std::u16string_view classSuffix) {
     std::u16string path = u"\\\\?\\";
     for (char16_t c : instanceId) {
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        const char16_t lower =
+            (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
         path += lower == u'\\' ? u'#' : lower;
     }
     return path + std::u16string(classSuffix);
@@ -54,11 +55,12 @@ SimDevice MakerDisk(std::u16string instanceId, std::u16string parentId) {
     SimDevice disk;
     disk.instanceId = std::move(instanceId);
     disk.parentId = std::move(parentId);
-    disk.hardwareIds = std::vector<std::u16string>{
-        u"SCSI\\DiskNVMe____VELKORA_TRVX208K_XQ71DMRB", u"SCSI\\DiskNVMe____VELKORA_TRVX208K_",
-        u"SCSI\\DiskNVMe____", u"GenDisk"};
+    disk.hardwareIds = std::vector<std::u16string>{u"SCSI\\DiskNVMe____VELKORA_TRVX208K_XQ71DMRB",
+                                                   u"SCSI\\DiskNVMe____VELKORA_TRVX208K_",
+                                                   u"SCSI\\DiskNVMe____", u"GenDisk"};
     disk.driverDesc = u"Disk drive";
-    disk.interfaces.push_back({win::kGuidDevinterfaceDisk, InterfacePath(disk.instanceId, kDiskClass)});
+    disk.interfaces.push_back(
+        {win::kGuidDevinterfaceDisk, InterfacePath(disk.instanceId, kDiskClass)});
     return disk;
 }
 
@@ -67,12 +69,14 @@ void AddInboxDrives(SimMachine& machine, const ScaledMachineOptions& options) {
         NvmeDrive& drive = AddMakerDrive(machine, "inbox" + std::to_string(i), i);
 
         SimDevice controller;
-        controller.instanceId = Text("PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2B6C5F3&0&%04X", i);
+        controller.instanceId =
+            Text("PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2B6C5F3&0&%04X", i);
         controller.parentId = u"PCI\\VEN_8086&DEV_A0B0&SUBSYS_0A7F1028&REV_20\\3&11583659&0&E0";
-        controller.hardwareIds = std::vector<std::u16string>{u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01"};
+        controller.hardwareIds =
+            std::vector<std::u16string>{u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01"};
         controller.driverDesc = u"Standard NVM Express Controller";
-        controller.interfaces.push_back(
-            {win::kGuidDevinterfaceStoragePort, InterfacePath(controller.instanceId, kStoragePortClass)});
+        controller.interfaces.push_back({win::kGuidDevinterfaceStoragePort,
+                                         InterfacePath(controller.instanceId, kStoragePortClass)});
         const std::u16string parentId = controller.instanceId;
         machine.AddDevice(std::move(controller));
 
@@ -96,8 +100,8 @@ void AddRstDrives(SimMachine& machine, const ScaledMachineOptions& options) {
     auto rst = std::make_shared<RstDriver>();
     SimDevice controller;
     controller.instanceId = u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10\\3&11583659&0&B8";
-    controller.hardwareIds = std::vector<std::u16string>{u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10",
-                                                         u"PCI\\VEN_8086&DEV_282A&CC_010400"};
+    controller.hardwareIds = std::vector<std::u16string>{
+        u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10", u"PCI\\VEN_8086&DEV_282A&CC_010400"};
     controller.driverDesc = u"Intel(R) Chipset SATA/PCIe RST Premium Controller";
     const std::u16string controllerPath = InterfacePath(controller.instanceId, kStoragePortClass);
     controller.interfaces.push_back({win::kGuidDevinterfaceStoragePort, controllerPath});
@@ -109,8 +113,9 @@ void AddRstDrives(SimMachine& machine, const ScaledMachineOptions& options) {
     for (std::uint32_t port = 0; port < count; ++port) {
         NvmeDrive& drive = AddMakerDrive(machine, "rst" + std::to_string(port), 0x8000 + port);
         rst->AddPort(static_cast<std::uint8_t>(port), drive);
-        SimDevice disk = MakerDisk(
-            Text("SCSI\\DISK&VEN_NVME&PROD_VELKORA_TRVX208\\4&2A8B7C1F&0&%02X0000", port), controllerId);
+        SimDevice disk =
+            MakerDisk(Text("SCSI\\DISK&VEN_NVME&PROD_VELKORA_TRVX208\\4&2A8B7C1F&0&%02X0000", port),
+                      controllerId);
         disk.locationInfo = Text("Bus Number %u, Target Id 0, LUN 0", port);
         machine.AddPath(disk.interfaces.front().path, std::make_shared<PlainEndpoint>());
         machine.AddDevice(std::move(disk));

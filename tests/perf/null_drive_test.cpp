@@ -10,8 +10,8 @@ namespace {
 
 image::FirmwareImage PreparedImage() {
     image::FirmwareImage image;
-    image::PrepareFirmwareImage(image, std::span<const std::uint8_t>(image::kCarriedImage,
-                                                                     image::kImageSize));
+    image::PrepareFirmwareImage(
+        image, std::span<const std::uint8_t>(image::kCarriedImage, image::kImageSize));
     return image;
 }
 

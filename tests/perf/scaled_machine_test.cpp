@@ -24,7 +24,8 @@ TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoads) {
         EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform()), 1602);
         const std::string& transcript = machine->Console().Transcript();
         EXPECT_EQ(Count(transcript, "[Disk #"), drives);
-        EXPECT_EQ(Count(transcript, "Result Details : Downloaded firmware successfully"), drives + 1);
+        EXPECT_EQ(Count(transcript, "Result Details : Downloaded firmware successfully"),
+                  drives + 1);
         EXPECT_EQ(Count(transcript, "[PASS] Firmware download is succeeded."), options.rstDrives);
         EXPECT_EQ(machine->OpenHandleCount(), 0u);
         EXPECT_EQ(machine->OpenListCount(), 0u);
