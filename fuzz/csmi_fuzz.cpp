@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     sim::SimMachine machine;
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
     discovery::DiskList identified;
-    rst::QueryRaidMembers(machine.Platform(), discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid),
+    rst::QueryRaidMembers(machine.Platform(),
+                          discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid),
                           identified);
     if (identified.size() > 255) {
         fuzzing::Broken("more members than a CSMI answer can count");

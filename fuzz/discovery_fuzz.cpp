@@ -15,9 +15,9 @@ namespace {
 
 std::u16string Text(FuzzedDataProvider& data) {
     static const char* const kTokens[] = {
-        "VEN_7A3C", "VEN_8086", "ven_8086", "NVMe",      "Intel", "Controller", "RST",
-        "RAID",     "VEN_INTEL", "PROD_RAID", "Bus Number ", " ",  ",",          "\\",
-        "&",        "#",        "PCI",        "SCSI",     "0",     "2",          "-",
+        "VEN_7A3C", "VEN_8086",  "ven_8086",  "NVMe",        "Intel", "Controller", "RST",
+        "RAID",     "VEN_INTEL", "PROD_RAID", "Bus Number ", " ",     ",",          "\\",
+        "&",        "#",         "PCI",       "SCSI",        "0",     "2",          "-",
     };
     std::u16string text;
     const std::size_t parts = data.ConsumeIntegralInRange<std::size_t>(0, 6);
@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             deviceInterface.path = u"\\\\?\\" + Text(data);
             if (data.ConsumeBool()) {
                 machine.AddPath(deviceInterface.path,
-                                std::make_shared<sim::PlainEndpoint>(Maybe(data, data.ConsumeIntegral<std::uint32_t>())));
+                                std::make_shared<sim::PlainEndpoint>(
+                                    Maybe(data, data.ConsumeIntegral<std::uint32_t>())));
             }
             device.interfaces.push_back(deviceInterface);
         }
@@ -90,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const discovery::DiskRecord& disk = candidates[i];
         if (i < rstCount) {
             if (disk.DevicePath != controller.DevicePath ||
-                (disk.AccessPath != discovery::kAccessRstRaid && disk.AccessPath != discovery::kAccessRstDisk)) {
+                (disk.AccessPath != discovery::kAccessRstRaid &&
+                 disk.AccessPath != discovery::kAccessRstDisk)) {
                 fuzzing::Broken("an RST candidate not addressed through the controller");
             }
         } else if (disk.AccessPath != discovery::kAccessInbox ||

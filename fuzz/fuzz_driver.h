@@ -50,14 +50,15 @@ public:
         }
         if (mode & 2) {
             // A short answer near the start, where the headers and small answers lie.
-            const std::size_t offset =
-                m_data.ConsumeIntegralInRange<std::size_t>(0, std::min<std::size_t>(buffer.size(), 160));
+            const std::size_t offset = m_data.ConsumeIntegralInRange<std::size_t>(
+                0, std::min<std::size_t>(buffer.size(), 160));
             Write(buffer, offset, m_data.ConsumeIntegralInRange<std::size_t>(0, 64));
         }
         if (mode & 4) {
             // Any run of bytes anywhere.
             const std::size_t count = m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size());
-            Write(buffer, m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size() - count), count);
+            Write(buffer, m_data.ConsumeIntegralInRange<std::size_t>(0, buffer.size() - count),
+                  count);
         }
         exchange.ok = true;
         if (platform::FitsIn(buffer.size(), 20, 4)) {
@@ -83,7 +84,8 @@ private:
 
 // Every handle and device list the tool opened is closed again.
 inline void CheckNothingLeftOpen(const sim::SimMachine& machine) {
-    if (machine.OpenHandleCount() != 0 || machine.OpenListCount() != 0 || !machine.Misuse().empty()) {
+    if (machine.OpenHandleCount() != 0 || machine.OpenListCount() != 0 ||
+        !machine.Misuse().empty()) {
         Broken("a handle or device list was left open, or misused");
     }
 }

@@ -53,14 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     machine.AddPath(u"\\\\.\\PHYSICALDRIVE1", driver);
     machine.AddPath(u"\\\\?\\pci#ven_8086&dev_282a#rst", driver);
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.Platform(),
-                             discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::kAccessInbox),
-                             identified);
-    rst::IdentifyRstDisk(machine.Platform(),
-                         discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
-                                                  data.ConsumeIntegral<std::uint8_t>(),
-                                                  discovery::kAccessRstDisk),
-                         identified);
+    inbox::IdentifyInboxDisk(
+        machine.Platform(),
+        discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::kAccessInbox),
+        identified);
+    rst::IdentifyRstDisk(
+        machine.Platform(),
+        discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
+                                 data.ConsumeIntegral<std::uint8_t>(), discovery::kAccessRstDisk),
+        identified);
     fuzzing::CheckNothingLeftOpen(machine);
 
     // The report of whatever was read.

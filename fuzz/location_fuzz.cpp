@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const std::int32_t bus = data.ConsumeIntegral<std::int32_t>();
         expected = bus;
         text = platform::ToU16("Bus Number " + platform::DecimalText(bus) + ", Target Id " +
-                               platform::DecimalText(data.ConsumeIntegral<std::uint8_t>()) + ", LUN 0");
+                               platform::DecimalText(data.ConsumeIntegral<std::uint8_t>()) +
+                               ", LUN 0");
     } else {
         const std::string raw = data.ConsumeRemainingBytesAsString();
         for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {

@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         disk.AccessPath = data.ConsumeIntegralInRange<std::int32_t>(0, 4);
         disk.ModelNumber = Text(data);
         disk.SerialNumber = Text(data);
-        disk.FirmwareRevision = data.PickValueInArray(
-            {image.ImageRevision, image.UpgradableRevision, Text(data)});
+        disk.FirmwareRevision =
+            data.PickValueInArray({image.ImageRevision, image.UpgradableRevision, Text(data)});
         disk.ResultCode = data.ConsumeBool() ? data.PickValueInArray({0, 1, 5, 20, 1602, 4000})
                                              : data.ConsumeIntegral<std::int32_t>();
         context.SelectedDisks.push_back(disk);

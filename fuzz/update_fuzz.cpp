@@ -33,8 +33,9 @@ std::size_t PieceCount(std::int32_t granularity) {
 // image, each one answered with success.
 void CheckActivationEarned(const std::vector<fuzzing::Exchange>& exchanges, bool inbox,
                            std::int32_t granularity) {
-    const bool activated = std::any_of(exchanges.begin(), exchanges.end(),
-                                       [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
+    const bool activated =
+        std::any_of(exchanges.begin(), exchanges.end(),
+                    [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
     if (!activated) {
         return;
     }
@@ -42,10 +43,11 @@ void CheckActivationEarned(const std::vector<fuzzing::Exchange>& exchanges, bool
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         const fuzzing::Exchange& e = exchanges[i];
         if (e.function != kFunctionActivate) {
-            const bool expected = inbox && i == 0 ? e.function == kFunctionGetInfo
-                                                  : e.function == kFunctionDownload;
+            const bool expected =
+                inbox && i == 0 ? e.function == kFunctionGetInfo : e.function == kFunctionDownload;
             if (!expected || !e.ok || e.returnCode != 0) {
-                fuzzing::Broken("an activation followed a request that was not answered with success");
+                fuzzing::Broken(
+                    "an activation followed a request that was not answered with success");
             }
             downloads += e.function == kFunctionDownload ? 1 : 0;
             continue;
@@ -63,8 +65,8 @@ void CheckSuccessEarned(const std::vector<fuzzing::Exchange>& exchanges, bool su
     if (!success) {
         return;
     }
-    if (exchanges.empty() || exchanges.back().function != kFunctionActivate || !exchanges.back().ok ||
-        (exchanges.back().returnCode & ~kPowerCycleRequired) != 0) {
+    if (exchanges.empty() || exchanges.back().function != kFunctionActivate ||
+        !exchanges.back().ok || (exchanges.back().returnCode & ~kPowerCycleRequired) != 0) {
         fuzzing::Broken("success reported without an accepted activation");
     }
 }
@@ -87,14 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                                                 : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
 
     sim::SimMachine machine;
-    const std::size_t functionOffset = inbox ? inbox::miniport::kFunctionOffset : rst::layout::kFrbFunction;
+    const std::size_t functionOffset =
+        inbox ? inbox::miniport::kFunctionOffset : rst::layout::kFrbFunction;
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, functionOffset);
     machine.AddPath(disk.DevicePath, driver);
     const image::FirmwareImage& image = image::TheFirmwareImage();
 
     bool success = false;
     if (inbox) {
-        const int status = inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize);
+        const int status =
+            inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize);
         if (status != 0 && status != 1 && status != 5) {
             fuzzing::Broken("an inbox status outside 0, 1, 5");
         }

@@ -134,13 +134,15 @@ TEST_P(FaultSweep, EveryFailingReturnCodeEndsSoundly) {
                     fault.deliver = deliver;
                     faults.Add(fault);
                 },
-                Describe(record) + (deliver ? " handled, then ReturnCode 1" : " answered ReturnCode 1"));
+                Describe(record) +
+                    (deliver ? " handled, then ReturnCode 1" : " answered ReturnCode 1"));
         }
     }
     Report("failing return codes", calls.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep, testing::ValuesIn(reliability::ReliabilityScenarios()),
+INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep,
+                         testing::ValuesIn(reliability::ReliabilityScenarios()),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '-', '_');

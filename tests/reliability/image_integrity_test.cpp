@@ -31,7 +31,9 @@ constexpr Road kRoads[] = {
      R"("rst": { "raidSets": [{ "type": "raid1", "members": [{ "drive": "d", "port": 1 }] }] })"},
 };
 
-void PrintTo(const Road& road, std::ostream* out) { *out << road.name; }
+void PrintTo(const Road& road, std::ostream* out) {
+    *out << road.name;
+}
 
 std::string MachineText(const Road& road, int granularity) {
     return R"({ "drives": [{ "name": "d", "serial": "7A3C24001000", "model": "VELKORA TRVX208K 1024GB",
@@ -91,6 +93,8 @@ TEST_P(ImageIntegrity, EveryGranularitySendsTheWholeImageInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, ImageIntegrity, testing::ValuesIn(kRoads),
-                         [](const testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Road>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

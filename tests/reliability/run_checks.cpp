@@ -31,7 +31,8 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
 // A commit the drive took: it will run the new image after a reset.
 bool CommitAccepted(std::uint16_t status) {
     return status == sim::kNvmeSuccess || status == sim::kNvmeConventionalResetRequired ||
-           status == sim::kNvmeSubsystemResetRequired || status == sim::kNvmeControllerResetRequired;
+           status == sim::kNvmeSubsystemResetRequired ||
+           status == sim::kNvmeControllerResetRequired;
 }
 
 struct Received {
@@ -41,7 +42,8 @@ struct Received {
 };
 
 // The accepted downloads before an accepted commit must be the image, in order, whole.
-bool WholeImageInOrder(const std::vector<Received>& pieces, const std::vector<std::uint8_t>& bytes) {
+bool WholeImageInOrder(const std::vector<Received>& pieces,
+                       const std::vector<std::uint8_t>& bytes) {
     std::uint64_t expected = 0;
     for (const Received& piece : pieces) {
         if (piece.offset != expected || piece.position + piece.length > bytes.size() ||
@@ -69,7 +71,8 @@ std::vector<std::string> DriveWrongActivations(const sim::NvmeDrive& drive) {
         } else if (request.kind == sim::DriveRequest::Kind::Commit) {
             const bool replaces = request.action != 2;
             if (request.status == sim::kNvmeInvalidFirmwareImage) {
-                wrong.push_back("drive " + drive.Name() + " was asked to activate an incomplete image");
+                wrong.push_back("drive " + drive.Name() +
+                                " was asked to activate an incomplete image");
             } else if (replaces && CommitAccepted(request.status) &&
                        !WholeImageInOrder(pieces, drive.BytesReceived())) {
                 wrong.push_back("drive " + drive.Name() +
@@ -82,15 +85,19 @@ std::vector<std::string> DriveWrongActivations(const sim::NvmeDrive& drive) {
 }
 
 bool DriveActivatedThisRun(const sim::NvmeDrive& drive) {
-    return std::any_of(drive.Requests().begin(), drive.Requests().end(), [](const sim::DriveRequest& r) {
-        return r.kind == sim::DriveRequest::Kind::Commit && r.action != 2 && CommitAccepted(r.status);
-    });
+    return std::any_of(drive.Requests().begin(), drive.Requests().end(),
+                       [](const sim::DriveRequest& r) {
+                           return r.kind == sim::DriveRequest::Kind::Commit && r.action != 2 &&
+                                  CommitAccepted(r.status);
+                       });
 }
 
 bool DriveGotFirmwareRequests(const sim::NvmeDrive& drive) {
-    return std::any_of(drive.Requests().begin(), drive.Requests().end(), [](const sim::DriveRequest& r) {
-        return r.kind == sim::DriveRequest::Kind::Download || r.kind == sim::DriveRequest::Kind::Commit;
-    });
+    return std::any_of(drive.Requests().begin(), drive.Requests().end(),
+                       [](const sim::DriveRequest& r) {
+                           return r.kind == sim::DriveRequest::Kind::Download ||
+                                  r.kind == sim::DriveRequest::Kind::Commit;
+                       });
 }
 
 const ReportedDisk* FindReported(const Report& report, const std::string& serial) {
@@ -106,9 +113,10 @@ const ReportedDisk* FindReported(const Report& report, const std::string& serial
 // test program lists its tests (gtest discovery runs without that variable).
 std::filesystem::path ScenarioDir() {
     const char* source = std::getenv("FWU_SOURCE_DIR");
-    const std::filesystem::path root = source != nullptr
-                                           ? std::filesystem::path(source)
-                                           : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    const std::filesystem::path root =
+        source != nullptr
+            ? std::filesystem::path(source)
+            : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
     return root / "sim" / "scenarios";
 }
 
@@ -212,13 +220,13 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
                 expectedCode = disk.result == kRebootText ? 1602 : 4000;
             }
         } else {
-            broken.push_back("disk " + std::to_string(disk.number) + " has no known outcome: " +
-                             disk.result);
+            broken.push_back("disk " + std::to_string(disk.number) +
+                             " has no known outcome: " + disk.result);
         }
     }
     if (outcome.exitCode != expectedCode) {
-        broken.push_back("exit code " + std::to_string(outcome.exitCode) + ", the report calls for " +
-                         std::to_string(expectedCode));
+        broken.push_back("exit code " + std::to_string(outcome.exitCode) +
+                         ", the report calls for " + std::to_string(expectedCode));
     }
 
     // Every drive the tool started to update is in the report, and a drive reported updated
@@ -229,7 +237,8 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
         if (DriveGotFirmwareRequests(*drive) && reported == nullptr) {
             broken.push_back("drive " + drive->Name() + " was sent firmware but is not reported");
         }
-        if (reported != nullptr && reported->result == kRebootText && !DriveActivatedThisRun(*drive)) {
+        if (reported != nullptr && reported->result == kRebootText &&
+            !DriveActivatedThisRun(*drive)) {
             broken.push_back("drive " + drive->Name() + " is reported updated but took no image");
         }
     }

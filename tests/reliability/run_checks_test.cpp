@@ -18,8 +18,9 @@ std::string Transcript(const std::vector<std::string>& results, const std::strin
     std::string text = "Start Time : 07-12-2026(10:00:00)\nEnd Time : 07-12-2026(10:00:01)\n";
     int number = 1;
     for (const std::string& result : results) {
-        text += "\n[Disk #" + std::to_string(number++) + "]\nModel Number : M\nSerial Number : " +
-                std::string(kSerial) + "        \nResult Details : " + result + "\n";
+        text += "\n[Disk #" + std::to_string(number++) +
+                "]\nModel Number : M\nSerial Number : " + std::string(kSerial) +
+                "        \nResult Details : " + result + "\n";
     }
     if (results.empty()) {
         text += "\n[No Disk]\n";
@@ -60,7 +61,9 @@ struct Case {
     const char* brokenRule;  // a part of the expected complaint; null: a sound run
 };
 
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RunChecks : public testing::TestWithParam<Case> {};
 
@@ -98,16 +101,48 @@ const std::string kFinalUnable = std::string("Result Details : ") + kUnable;
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunChecks,
     testing::Values(
-        Case{"sound_update", DriveState::WholeImageCommitted, {kReboot}, kFinalReboot, 1602, false, nullptr},
+        Case{"sound_update",
+             DriveState::WholeImageCommitted,
+             {kReboot},
+             kFinalReboot,
+             1602,
+             false,
+             nullptr},
         Case{"sound_failure", DriveState::PartImage, {kUnable}, kFinalUnable, 1, false, nullptr},
-        Case{"failure_called_success", DriveState::PartImage, {kUnable}, kFinalUnable, 1602, false,
+        Case{"failure_called_success",
+             DriveState::PartImage,
+             {kUnable},
+             kFinalUnable,
+             1602,
+             false,
              "exit code 1602"},
-        Case{"no_disk_not_exit_1", DriveState::Untouched, {}, kFinalUnable, 4000, false, "exit code 4000"},
-        Case{"incomplete_image_activated", DriveState::PartImageCommitted, {kUnable}, kFinalUnable, 1,
-             false, "incomplete image"},
-        Case{"reported_updated_without_image", DriveState::PartImage, {kReboot}, kFinalReboot, 1602,
-             false, "took no image"},
-        Case{"sent_firmware_not_reported", DriveState::PartImage, {}, kFinalUnable, 1, false,
+        Case{"no_disk_not_exit_1",
+             DriveState::Untouched,
+             {},
+             kFinalUnable,
+             4000,
+             false,
+             "exit code 4000"},
+        Case{"incomplete_image_activated",
+             DriveState::PartImageCommitted,
+             {kUnable},
+             kFinalUnable,
+             1,
+             false,
+             "incomplete image"},
+        Case{"reported_updated_without_image",
+             DriveState::PartImage,
+             {kReboot},
+             kFinalReboot,
+             1602,
+             false,
+             "took no image"},
+        Case{"sent_firmware_not_reported",
+             DriveState::PartImage,
+             {},
+             kFinalUnable,
+             1,
+             false,
              "not reported"},
         Case{"handle_left_open", DriveState::Untouched, {}, kFinalUnable, 1, true, "handle"}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });

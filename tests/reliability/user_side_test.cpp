@@ -61,6 +61,7 @@ TEST_P(UserSide, EveryOpenRefusedEndsWithTheReportAndNothingSent) {
     EXPECT_EQ(DriveRequests(*loaded.machine), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, UserSide, testing::ValuesIn(reliability::ReliabilityScenarios()));
+INSTANTIATE_TEST_SUITE_P(Scenarios, UserSide,
+                         testing::ValuesIn(reliability::ReliabilityScenarios()));
 
 }  // namespace
