@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -27,12 +28,18 @@ struct Figures {
 class FaultSweep : public testing::TestWithParam<std::string> {
 protected:
     // One run of a fresh machine with the fault the plan is given; reports every broken rule.
-    void RunWith(const std::function<void(sim::FaultPlan&)>& plan, const std::string& where) {
+    // A fault from the first firmware request on cannot change which disks were selected: the
+    // report must list the clean run's disks, in the same order.
+    void RunWith(std::uint64_t faultedCall, const std::function<void(sim::FaultPlan&)>& plan,
+                 const std::string& where) {
         sim::LoadResult loaded = LoadReliabilityScenario(GetParam());
         ASSERT_TRUE(loaded.machine) << loaded.error;
         plan(loaded.machine->Faults());
         const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
-        const std::vector<std::string> broken = reliability::CheckRun(*loaded.machine, outcome);
+        std::vector<std::string> broken = reliability::CheckRun(*loaded.machine, outcome);
+        if (faultedCall >= m_firstFirmwareCall && ReportedSerials(outcome) != m_cleanSerials) {
+            broken.push_back("the report does not list the disks the clean run selected");
+        }
         ++m_figures.runs;
         m_figures.brokenRuns += broken.empty() ? 0 : 1;
         m_figures.leaks += loaded.machine->OpenHandleCount() + loaded.machine->OpenListCount();
@@ -54,7 +61,22 @@ protected:
         for (const std::string& rule : reliability::CheckRun(*clean.machine, outcome)) {
             ADD_FAILURE() << GetParam() << ", clean run: " << rule;
         }
+        m_cleanSerials = ReportedSerials(outcome);
+        for (const sim::CallRecord& record : clean.machine->CallLog()) {
+            if (record.call.signature == "FIRMWARE" || record.call.signature == "IntelFw ") {
+                m_firstFirmwareCall = std::min(m_firstFirmwareCall, record.call.number);
+            }
+        }
         return clean.machine->CallLog();
+    }
+
+    static std::vector<std::string> ReportedSerials(const sim::RunOutcome& outcome) {
+        std::vector<std::string> serials;
+        for (const reliability::ReportedDisk& disk :
+             reliability::ParseReport(outcome.transcript).disks) {
+            serials.push_back(disk.serial);
+        }
+        return serials;
     }
 
     void Report(const char* sweep, std::size_t calls) {
@@ -67,6 +89,8 @@ protected:
     }
 
     Figures m_figures;
+    std::vector<std::string> m_cleanSerials;
+    std::uint64_t m_firstFirmwareCall = UINT64_MAX;
 };
 
 std::string Describe(const sim::CallRecord& record) {
@@ -106,8 +130,9 @@ TEST_P(FaultSweep, EveryFailedCallEndsSoundly) {
         }
         const std::uint64_t n = calls[i].call.number;
         ++m_figures.faultPoints;
-        RunWith([n](sim::FaultPlan& faults) { faults.FailCallNumber(n, win::kErrorIoDevice); },
-                Describe(calls[i]) + " failed");
+        RunWith(
+            n, [n](sim::FaultPlan& faults) { faults.FailCallNumber(n, win::kErrorIoDevice); },
+            Describe(calls[i]) + " failed");
     }
     Report("failed calls", calls.size());
 }
@@ -127,6 +152,7 @@ TEST_P(FaultSweep, EveryFailingReturnCodeEndsSoundly) {
             ++m_figures.faultPoints;
             const std::uint64_t n = record.call.number;
             RunWith(
+                n,
                 [n, deliver](sim::FaultPlan& faults) {
                     sim::Fault fault;
                     fault.callNumber = n;
