@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "discovery/device_properties.h"
 #include "discovery/inbox_enumeration.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
-#include "tests/inbox/fake_platform.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
@@ -23,24 +23,35 @@ std::u16string InterfacePath(int n) {
            u"#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 }
 
-Device MakerDisk(int n, std::u16string parent = kMakerParent,
-                 std::vector<std::u16string> ids = {kNvmeId, u"SCSI\\DiskNVMe____", u"GenDisk"}) {
-    return {parent, u"SCSI\\DISK&VEN_NVME\\5&1&0&00000" + platform::ToU16(std::to_string(n)), ids,
-            InterfacePath(n)};
+Device Disk(std::optional<std::u16string> parent, std::optional<std::u16string> instance,
+            std::optional<std::vector<std::u16string>> ids, std::optional<std::u16string> path) {
+    Device d;
+    d.parentId = std::move(parent);
+    d.instanceId = std::move(instance);
+    d.hardwareIds = std::move(ids);
+    d.interfacePath = std::move(path);
+    return d;
 }
 
-// A disk that opens and answers IOCTL_STORAGE_GET_DEVICE_NUMBER with `number`.
-fakes::FakeIo::Device Numbered(std::uint32_t number) {
-    return {0, [number](const fakes::SentRequest& sent, std::span<std::uint8_t> buffer) {
-                if (sent.controlCode != win::kIoctlStorageGetDeviceNumber || buffer.size() != 12 ||
-                    !sent.input.empty()) {
-                    return platform::ControlResult{false, 0, win::kErrorInvalidParameter};
-                }
-                platform::PutU32(buffer, 0, 7);  // FILE_DEVICE_DISK
-                platform::PutU32(buffer, 4, number);
-                platform::PutU32(buffer, 8, 0);
-                return platform::ControlResult{true, 12, 0};
-            }};
+Device MakerDisk(int n, std::u16string parent = kMakerParent,
+                 std::vector<std::u16string> ids = {kNvmeId, u"SCSI\\DiskNVMe____", u"GenDisk"}) {
+    return Disk(parent, u"SCSI\\DISK&VEN_NVME\\5&1&0&00000" + platform::ToU16(std::to_string(n)),
+                ids, InterfacePath(n));
+}
+
+// Disks that answer IOCTL_STORAGE_GET_DEVICE_NUMBER, each with its number; others answer nothing.
+fakes::Responder Numbered(std::map<std::u16string, std::uint32_t> numbers) {
+    return [numbers](const fakes::Sent& sent, std::span<std::uint8_t> buffer) {
+        const auto found = numbers.find(sent.path);
+        if (found == numbers.end() || sent.code != win::kIoctlStorageGetDeviceNumber ||
+            buffer.size() != 12 || !sent.bytes.empty()) {
+            return fakes::Fail(win::kErrorInvalidParameter);
+        }
+        platform::PutU32(buffer, 0, 7);  // FILE_DEVICE_DISK
+        platform::PutU32(buffer, 4, found->second);
+        platform::PutU32(buffer, 8, 0);
+        return platform::ControlResult{true, 12, 0};
+    };
 }
 
 std::vector<std::u16string> Paths(const DiskList& list) {
@@ -53,9 +64,8 @@ std::vector<std::u16string> Paths(const DiskList& list) {
 
 TEST(InboxEnumeration, OneCandidatePerMatchingDiskInDeviceOrder) {
     fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(0), MakerDisk(1)};
-    machine.io.devices[InterfacePath(0)] = Numbered(12);
-    machine.io.devices[InterfacePath(1)] = Numbered(0);
+    machine.setup.disks = {MakerDisk(0), MakerDisk(1)};
+    machine.io.respond = Numbered({{InterfacePath(0), 12}, {InterfacePath(1), 0}});
     DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates));
 
@@ -68,9 +78,7 @@ TEST(InboxEnumeration, OneCandidatePerMatchingDiskInDeviceOrder) {
         EXPECT_EQ(open.share, 3u);
         EXPECT_EQ(open.flags, 0u);
     }
-    EXPECT_TRUE(machine.io.openHandles.empty());
-    EXPECT_TRUE(machine.setup.openLists.empty());
-    EXPECT_FALSE(machine.setup.misuse);
+    EXPECT_TRUE(machine.NothingLeftOpen());
     EXPECT_EQ(machine.console.Transcript(), "");
 }
 
@@ -90,52 +98,40 @@ TEST(InboxEnumeration, IdentifiersMustMatchExactlyAndCaseSensitively) {
         {"lower-case nvme", MakerDisk(0, kMakerParent, {u"SCSI\\Disknvme____X"}), 0},
         {"NVMe in the last identifier", MakerDisk(0, kMakerParent, {u"GenDisk", u"SCSI\\DiskNVMe"}),
          1},
+        {"NVMe named twice: one record, one open",
+         MakerDisk(0, kMakerParent, {kNvmeId, u"SCSI\\DiskNVMe____"}), 1},
         {"no parent property",
-         {std::nullopt, u"X", std::vector<std::u16string>{kNvmeId}, InterfacePath(0)},
-         0},
-        {"no hardware IDs", {kMakerParent, u"X", std::nullopt, InterfacePath(0)}, 0},
+         Disk(std::nullopt, u"X", std::vector<std::u16string>{kNvmeId}, InterfacePath(0)), 0},
+        {"no hardware IDs", Disk(kMakerParent, u"X", std::nullopt, InterfacePath(0)), 0},
         {"empty hardware ID list",
-         {kMakerParent, u"X", std::vector<std::u16string>{}, InterfacePath(0)},
-         0},
+         Disk(kMakerParent, u"X", std::vector<std::u16string>{}, InterfacePath(0)), 0},
         {"no instance ID",
-         {kMakerParent, std::nullopt, std::vector<std::u16string>{kNvmeId}, InterfacePath(0)},
+         Disk(kMakerParent, std::nullopt, std::vector<std::u16string>{kNvmeId}, InterfacePath(0)),
          0},
         {"no disk interface",
-         {kMakerParent, u"X", std::vector<std::u16string>{kNvmeId}, std::nullopt},
-         0},
+         Disk(kMakerParent, u"X", std::vector<std::u16string>{kNvmeId}, std::nullopt), 0},
     };
     for (const Case& c : cases) {
         fakes::FakeMachine machine;
-        machine.setup.devices = {c.device};
-        machine.io.devices[InterfacePath(0)] = Numbered(1);
+        machine.setup.disks = {c.device};
+        machine.io.respond = Numbered({{InterfacePath(0), 1}});
         DiskList candidates;
         EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
         EXPECT_EQ(candidates.size(), c.records) << c.name;
         EXPECT_EQ(machine.io.opens.size(), c.records) << c.name;
-        EXPECT_TRUE(machine.setup.openLists.empty()) << c.name;
+        EXPECT_TRUE(machine.NothingLeftOpen()) << c.name;
     }
-}
-
-TEST(InboxEnumeration, NvmeNamedTwiceStillYieldsOneRecord) {
-    fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(0, kMakerParent, {kNvmeId, u"SCSI\\DiskNVMe____"})};
-    machine.io.devices[InterfacePath(0)] = Numbered(2);
-    DiskList candidates;
-    discovery::EnumerateInboxNvmeDisks(machine.platform, candidates);
-    EXPECT_EQ(Paths(candidates), std::vector<std::u16string>{u"\\\\.\\PHYSICALDRIVE2"});
-    EXPECT_EQ(machine.io.opens.size(), 1u);
 }
 
 TEST(InboxEnumeration, DiskWithoutDeviceNumberIsSkippedAndTheNextExamined) {
     fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(0), MakerDisk(1)};
-    machine.io.devices[InterfacePath(0)] = {0, {}};  // opens, answers nothing
-    machine.io.devices[InterfacePath(1)] = Numbered(5);
+    machine.setup.disks = {MakerDisk(0), MakerDisk(1)};
+    machine.io.respond = Numbered({{InterfacePath(1), 5}});  // the first opens, answers nothing
     DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates));
     EXPECT_EQ(Paths(candidates), std::vector<std::u16string>{u"\\\\.\\PHYSICALDRIVE5"});
     EXPECT_EQ(machine.io.opens.size(), 2u);  // the first device's other NVMe string is not tried
-    EXPECT_TRUE(machine.io.openHandles.empty());
+    EXPECT_TRUE(machine.NothingLeftOpen());
 }
 
 TEST(InboxEnumeration, UnopenableMatchingDiskEndsTheEnumeration) {
@@ -150,18 +146,22 @@ TEST(InboxEnumeration, UnopenableMatchingDiskEndsTheEnumeration) {
     };
     for (const Case& c : cases) {
         fakes::FakeMachine machine;
+        std::map<std::u16string, std::uint32_t> numbers;
         for (std::size_t i = 0; i < c.openErrors.size(); ++i) {
-            machine.setup.devices.push_back(MakerDisk(static_cast<int>(i)));
-            auto device = Numbered(static_cast<std::uint32_t>(i));
-            device.openError = static_cast<win::Dword>(c.openErrors[i]);
-            machine.io.devices[InterfacePath(static_cast<int>(i))] = device;
+            const int n = static_cast<int>(i);
+            machine.setup.disks.push_back(MakerDisk(n));
+            numbers[InterfacePath(n)] = static_cast<std::uint32_t>(n);
+            if (c.openErrors[i] != 0) {
+                machine.io.openErrors[InterfacePath(n)] = static_cast<win::Dword>(c.openErrors[i]);
+            }
         }
+        machine.io.respond = Numbered(numbers);
         DiskList candidates;
         EXPECT_FALSE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
         EXPECT_EQ(Paths(candidates), c.paths) << c.name;
         // Nothing after the unopenable disk is examined.
         EXPECT_EQ(machine.io.opens.size(), c.paths.size() + 1) << c.name;
-        EXPECT_TRUE(machine.setup.openLists.empty()) << c.name;
+        EXPECT_TRUE(machine.NothingLeftOpen()) << c.name;
         EXPECT_EQ(machine.console.Transcript(), "") << c.name;
     }
 }
@@ -173,40 +173,10 @@ TEST(InboxEnumeration, EmptyMachineAndMissingDeviceList) {
     EXPECT_TRUE(candidates.empty());
 
     fakes::FakeMachine broken;
-    broken.setup.listFails = true;
-    broken.setup.devices = {MakerDisk(0)};
+    broken.setup.failingLists.insert(&broken.setup.disks);
+    broken.setup.disks = {MakerDisk(0)};
     EXPECT_FALSE(discovery::EnumerateInboxNvmeDisks(broken.platform, candidates));
     EXPECT_TRUE(candidates.empty());
-}
-
-TEST(InboxEnumeration, AppendsAfterRecordsAlreadyInTheList) {
-    fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(0)};
-    machine.io.devices[InterfacePath(0)] = Numbered(3);
-    DiskList candidates = {discovery::MakeCandidate(u"\\\\?\\pci#ven_8086", -1, 1)};
-    discovery::EnumerateInboxNvmeDisks(machine.platform, candidates);
-    EXPECT_EQ(Paths(candidates),
-              (std::vector<std::u16string>{u"\\\\?\\pci#ven_8086", u"\\\\.\\PHYSICALDRIVE3"}));
-}
-
-TEST(DeviceProperties, ReadersGiveTheTextOrLeaveTheTargetAlone) {
-    fakes::FakeMachine machine;
-    machine.setup.devices = {MakerDisk(4),
-                             {std::nullopt, std::nullopt, std::nullopt, std::nullopt}};
-    const platform::DeviceInfoList list =
-        machine.setup.GetClassDevices(&win::kGuidDevinterfaceDisk, 0x12);
-    const platform::DeviceInfo known{0, 1000}, bare{1, 1001};
-
-    std::u16string text = u"previous";
-    EXPECT_TRUE(discovery::ReadParentId(machine.setup, list, known, text));
-    EXPECT_EQ(text, kMakerParent);
-    EXPECT_TRUE(discovery::ReadInstanceId(machine.setup, list, known, text));
-    EXPECT_EQ(text, u"SCSI\\DISK&VEN_NVME\\5&1&0&000004");
-
-    text = u"previous";
-    EXPECT_FALSE(discovery::ReadParentId(machine.setup, list, bare, text));
-    EXPECT_FALSE(discovery::ReadInstanceId(machine.setup, list, bare, text));
-    EXPECT_EQ(text, u"previous");
 }
 
 }  // namespace

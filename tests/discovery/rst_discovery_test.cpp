@@ -2,12 +2,12 @@
 
 #include "discovery/rst_discovery.h"
 #include "platform/text.h"
-#include "tests/rst/rst_fakes.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
-using Device = rstfakes::FakeSetup::Device;
-using rstfakes::FakeMachine;
+using Device = fakes::FakeSetup::Device;
+using fakes::FakeMachine;
 
 Device Controller(std::u16string path, std::u16string description, std::uint32_t devInst = 10) {
     Device d;

@@ -8,7 +8,7 @@
 #include "inbox/identify_controller.h"
 #include "inbox/inbox_identify.h"
 #include "platform/byte_layout.h"
-#include "tests/inbox/fake_platform.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ void SetVersion(Identify& data, std::uint16_t major, std::uint8_t minor, std::ui
 }
 
 // A disk that answers the property query with the given Identify data at offset 48.
-fakes::FakeIo::Device DiskAnswering(const Identify& data) {
-    return {0, [data](const fakes::SentRequest&, std::span<std::uint8_t> buffer) {
-                std::fill(buffer.begin(), buffer.end(), 0);
-                platform::PutU32(buffer, 0, 40);  // descriptor Version and Size, not consulted
-                platform::PutU32(buffer, 4, 40);
-                std::memcpy(buffer.data() + 48, data.data(), data.size());
-                return platform::ControlResult{true, static_cast<std::uint32_t>(buffer.size()), 0};
-            }};
+fakes::Responder DiskAnswering(const Identify& data) {
+    return [data](const fakes::Sent&, std::span<std::uint8_t> buffer) {
+        std::fill(buffer.begin(), buffer.end(), 0);
+        platform::PutU32(buffer, 0, 40);  // descriptor Version and Size, not consulted
+        platform::PutU32(buffer, 4, 40);
+        std::memcpy(buffer.data() + 48, data.data(), data.size());
+        return platform::ControlResult{true, static_cast<std::uint32_t>(buffer.size()), 0};
+    };
 }
 
 DiskRecord Candidate() {
@@ -50,7 +50,7 @@ DiskRecord Candidate() {
 
 TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
-    machine.io.devices[kDisk] = DiskAnswering(BlankIdentify());
+    machine.io.respond = DiskAnswering(BlankIdentify());
     discovery::DiskList identified;
     inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
 
@@ -58,18 +58,18 @@ TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
     EXPECT_EQ(machine.io.opens[0].share, 3u);
     EXPECT_EQ(machine.io.opens[0].flags, 0u);
-    ASSERT_EQ(machine.io.requests.size(), 1u);
-    const fakes::SentRequest& sent = machine.io.requests[0];
-    EXPECT_EQ(sent.controlCode, 0x002D1400u);
-    ASSERT_EQ(sent.input.size(), 4144u);
+    ASSERT_EQ(machine.io.sent.size(), 1u);
+    const fakes::Sent& sent = machine.io.sent[0];
+    EXPECT_EQ(sent.code, 0x002D1400u);
+    ASSERT_EQ(sent.bytes.size(), 4144u);
     // clang-format off
     const std::vector<std::uint8_t> head = {
         49, 0, 0, 0,  0, 0, 0, 0,  3, 0, 0, 0,  1, 0, 0, 0,  1, 0, 0, 0,  0, 0, 0, 0,
         40, 0, 0, 0,  0, 0x10, 0, 0};
     // clang-format on
-    EXPECT_EQ(std::vector<std::uint8_t>(sent.input.begin(), sent.input.begin() + 32), head);
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.bytes.begin(), sent.bytes.begin() + 32), head);
     EXPECT_TRUE(
-        std::all_of(sent.input.begin() + 32, sent.input.end(), [](auto b) { return b == 0; }));
+        std::all_of(sent.bytes.begin() + 32, sent.bytes.end(), [](auto b) { return b == 0; }));
     EXPECT_TRUE(machine.io.openHandles.empty());
 }
 
@@ -81,7 +81,7 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     SetVersion(data, 1, 4, 8);
 
     fakes::FakeMachine machine;
-    machine.io.devices[kDisk] = DiskAnswering(data);
+    machine.io.respond = DiskAnswering(data);
     discovery::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
@@ -135,7 +135,7 @@ TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
 
 TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     fakes::FakeMachine machine;
-    machine.io.devices[kDisk] = DiskAnswering(Identify{});
+    machine.io.respond = DiskAnswering(Identify{});
     discovery::DiskList identified;
     inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
     ASSERT_EQ(identified.size(), 1u);
@@ -163,19 +163,19 @@ TEST(InboxIdentify, GranularityNeedsVersionPartsAndNonZeroFwug) {
 
 TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     fakes::FakeMachine machine;
-    machine.io.devices[kDisk] = {0x3E3, {}};
+    machine.io.openErrors[kDisk] = 0x3E3;
     discovery::DiskList identified;
     inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
     EXPECT_TRUE(identified.empty());
-    EXPECT_TRUE(machine.io.requests.empty());
+    EXPECT_TRUE(machine.io.sent.empty());
     EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");
 }
 
 TEST(InboxIdentify, FailedQueryDropsTheDiskQuietlyAndClosesTheHandle) {
     fakes::FakeMachine machine;
-    machine.io.devices[kDisk] = {0, [](const fakes::SentRequest&, std::span<std::uint8_t>) {
-                                     return platform::ControlResult{false, 0, win::kErrorIoDevice};
-                                 }};
+    machine.io.respond = [](const fakes::Sent&, std::span<std::uint8_t>) {
+        return fakes::Fail(win::kErrorIoDevice);
+    };
     discovery::DiskList identified;
     inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
     EXPECT_TRUE(identified.empty());

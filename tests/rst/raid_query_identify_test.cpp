@@ -3,13 +3,13 @@
 #include "platform/text.h"
 #include "rst/raid_query.h"
 #include "rst/rst_identify.h"
-#include "tests/rst/rst_fakes.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
-using rstfakes::Bytes;
-using rstfakes::FakeMachine;
-using rstfakes::Sent;
+using fakes::Bytes;
+using fakes::FakeMachine;
+using fakes::Sent;
 
 const std::u16string kController = u"\\\\?\\pci#ven_8086&dev_2822#ctrl#{2accfe60}";
 
@@ -30,17 +30,17 @@ struct RaidController {
     bool secondQueryFails = false;
     std::size_t openHandlesDuringIdentify = 0;
 
-    rstfakes::Responder Responder(FakeMachine& m) {
+    fakes::Responder Responder(FakeMachine& m) {
         return [this, &m](const Sent& s, std::span<std::uint8_t> buffer) {
             if (IsCsmi(s)) {
                 if (secondQueryFails && buffer.size() > 336)
-                    return rstfakes::Fail(87);
+                    return fakes::Fail(87);
                 PutU32(buffer, 20, csmiReturnCode);
                 buffer[43] = static_cast<std::uint8_t>(ports.size());
                 for (std::size_t i = 0; 64 + 136 * (i + 1) <= buffer.size() && i < ports.size();
                      ++i)
                     buffer[64 + 136 * i + 90] = ports[i];
-                return rstfakes::Ok();
+                return fakes::Ok();
             }
             openHandlesDuringIdentify = m.io.openHandles.size();
             const std::string sn = "SN" + std::to_string(buffer[29]);
@@ -48,7 +48,7 @@ struct RaidController {
             buffer[164 + 82] = 1;
             buffer[164 + 81] = 3;
             buffer[164 + 319] = buffer[29] == 255 ? 0 : 8;
-            return rstfakes::Ok();
+            return fakes::Ok();
         };
     }
 };
@@ -106,7 +106,7 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
                   0);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
-        EXPECT_EQ(rstfakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
+        EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
         std::vector<std::int64_t> ports;
         for (const auto& d : identified)
             ports.push_back(d.PortNumber);
@@ -136,7 +136,7 @@ TEST(RaidQuery, FailuresFindNoMember) {
         rc.csmiReturnCode = c.returnCode;
         m.io.respond = rc.Responder(m);
         if (c.ioctlFails) {
-            m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(31); };
+            m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(31); };
         }
         if (c.openError)
             m.io.openErrors[kController] = c.openError;
@@ -175,7 +175,7 @@ TEST(RstIdentify, FailuresAppendNothing) {
     FakeMachine unopenable;
     unopenable.io.openErrors[kController] = 2;
     FakeMachine refusing;
-    refusing.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(1); };
+    refusing.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
     for (auto [machine, status] : {std::pair{&unopenable, 8}, std::pair{&refusing, 5}}) {
         discovery::DiskList identified;
         EXPECT_EQ(rst::IdentifyRstDisk(machine->platform,

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "rst/rst_update.h"
-#include "tests/rst/rst_fakes.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
-using rstfakes::Bytes;
-using rstfakes::FakeMachine;
-using rstfakes::Sent;
-using rstfakes::U32At;
+using fakes::Bytes;
+using fakes::FakeMachine;
+using fakes::Sent;
+using fakes::U32At;
 
 constexpr std::uint32_t kImageSize = 0x200000;
 const std::u16string kController = u"\\\\?\\pci#ven_8086&dev_2822#3&11583659&0&fa#{2accfe60}";
@@ -37,13 +37,13 @@ bool IsActivation(const Sent& s) {
 }
 
 // Answers downloads with 0 and the activation with the given ReturnCode.
-rstfakes::Responder ActivationAnswers(std::uint32_t code) {
+fakes::Responder ActivationAnswers(std::uint32_t code) {
     return [code](const Sent& s, std::span<std::uint8_t> buffer) {
         if (IsActivation(s)) {
             for (int i = 0; i < 4; ++i)
                 buffer[20 + i] = (code >> (8 * i)) & 0xFF;
         }
-        return rstfakes::Ok();
+        return fakes::Ok();
     };
 }
 
@@ -135,15 +135,15 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
         std::string line;
     };
     for (const Case& c :
-         {Case{rstfakes::Ok(), 5, "  [ERROR] Firmware download failed: srbControl->ReturnCode 5\n"},
-          Case{rstfakes::Ok(), 0xFFFFFFFE,
+         {Case{fakes::Ok(), 5, "  [ERROR] Firmware download failed: srbControl->ReturnCode 5\n"},
+          Case{fakes::Ok(), 0xFFFFFFFE,
                "  [ERROR] Firmware download failed: srbControl->ReturnCode -2\n"},
-          Case{rstfakes::Fail(0x45D), 0, "  [ERROR] Firmware download IOCTL failed: 0x45D\n"}}) {
+          Case{fakes::Fail(0x45D), 0, "  [ERROR] Firmware download IOCTL failed: 0x45D\n"}}) {
         FakeMachine m;
         int calls = 0;
         m.io.respond = [&](const Sent&, std::span<std::uint8_t> buffer) {
             if (++calls < 3)
-                return rstfakes::Ok();
+                return fakes::Ok();
             for (int i = 0; i < 4; ++i)
                 buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
             return c.result;
@@ -186,7 +186,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
         EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
     }
     FakeMachine m;
-    m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return rstfakes::Fail(0x1F); };
+    m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
     platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
     EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0), 1);
     EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");

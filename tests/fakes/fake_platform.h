@@ -1,6 +1,6 @@
-// Stand-ins for the device installation services and device I/O for the RST road's unit tests:
-// several device lists (storage ports, disks, every device), fixed answers, every request kept,
-// and what is left open counted.
+// Stand-ins for the device installation services and device I/O for the unit tests of both roads:
+// the three device lists (storage ports, disks, every device), fixed answers, every request kept,
+// and what is left open or used after closing counted.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
 
-namespace rstfakes {
+namespace fakes {
 
 struct Sent {
     std::u16string path;
@@ -78,6 +78,7 @@ public:
     struct Device {
         std::uint32_t devInst = 0;
         std::optional<std::u16string> parentId, instanceId, driverDesc, location;
+        std::optional<std::vector<std::u16string>> hardwareIds;
         std::optional<std::u16string> interfacePath;  // nothing: no interface of the class
         bool detailFails = false;
     };
@@ -87,6 +88,7 @@ public:
     std::set<const std::vector<Device>*> failingLists;
     std::vector<win::Dword> listFlags;
     std::set<std::uint64_t> openLists;
+    bool misuse = false;  // a list used or destroyed after it was destroyed
 
     platform::DeviceInfoList GetClassDevices(const win::Guid* interfaceClass,
                                              win::Dword flags) override {
@@ -143,15 +145,16 @@ public:
         return std::nullopt;
     }
     std::optional<std::vector<std::u16string>> GetHardwareIds(
-        const platform::DeviceInfoList&, const platform::DeviceInfo&) override {
-        return std::nullopt;
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override {
+        return Of(list).at(device.index).hardwareIds;
     }
 
 protected:
-    void DestroyDeviceInfoList(std::uint64_t id) override { openLists.erase(id); }
+    void DestroyDeviceInfoList(std::uint64_t id) override { misuse |= openLists.erase(id) == 0; }
 
 private:
     const std::vector<Device>& Of(const platform::DeviceInfoList& list) {
+        misuse |= !openLists.contains(list.Id());
         return *m_lists.at(list.Id());
     }
     std::uint64_t m_nextId = 1;
@@ -165,7 +168,9 @@ struct FakeMachine {
     sim::SimClock clock;
     platform::Platform platform{setup, io, console, clock};
 
-    bool NothingLeftOpen() const { return io.openHandles.empty() && setup.openLists.empty(); }
+    bool NothingLeftOpen() const {
+        return io.openHandles.empty() && setup.openLists.empty() && !setup.misuse;
+    }
 };
 
 // Little-endian writer for expected bytes, independent of the product's helpers.
@@ -188,4 +193,4 @@ inline std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t o) {
     return b.at(o) | b.at(o + 1) << 8 | b.at(o + 2) << 16 | std::uint32_t{b.at(o + 3)} << 24;
 }
 
-}  // namespace rstfakes
+}  // namespace fakes
