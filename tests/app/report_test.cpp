@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/run_context.h"
-#include "empty_machine.h"
+#include "sim/sim_machine.h"
 
 namespace {
 
@@ -33,13 +33,13 @@ struct ReportRun {
 };
 
 ReportRun Report(discovery::DiskList disks) {
-    testing_support::EmptyMachine machine;
-    machine.clock.Set({2026, 12, 6, 19, 4, 9});
-    app::RunContext context(machine.platform);
+    sim::SimMachine machine;  // no devices: the report needs only the console and the clock
+    machine.Clock().Set({2026, 12, 6, 19, 4, 9});
+    app::RunContext context(machine.Platform());
     context.SelectedDisks = std::move(disks);
     context.RecordStartTime();
     const std::int32_t result = context.ReportResults(TestImage());
-    return {result, machine.console.Transcript(), context.SelectedDisks};
+    return {result, machine.Console().Transcript(), context.SelectedDisks};
 }
 
 TEST(Report, OneUpdatedDiskGivesTheWholeReportAnd1602) {

@@ -28,17 +28,6 @@ TEST(CarriedImage, GeneratedTestImageHasTheFirmwareLayout) {
     EXPECT_EQ(distinctPieces, 510);
 }
 
-TEST(PrepareFirmwareImage, CopiesTheImageAndDerivesRevisionAndTitle) {
-    image::PrepareFirmwareImage();
-    const image::FirmwareImage& prepared = image::TheFirmwareImage();
-    ASSERT_EQ(prepared.WorkingCopy.size(), image::kImageSize);
-    EXPECT_EQ(std::memcmp(prepared.WorkingCopy.data(), image::kCarriedImage, image::kImageSize), 0);
-    EXPECT_EQ(prepared.ImageRevision, u"XQ74DMRB");
-    EXPECT_EQ(prepared.UpgradableRevision, u"XQ71DMRB");
-    EXPECT_EQ(prepared.BannerTitle, u"VELKORAFWUpdateTRVX208K_V1.0.1_XQ74DMRB");
-    EXPECT_EQ(prepared.BannerTitle.size(), 39u);
-}
-
 TEST(PrepareFirmwareImage, RevisionBytesAreTakenAsTheyAreAndAlwaysGiveEightCharacters) {
     std::vector<std::uint8_t> carried(image::kImageSize, 0x5A);
     const std::uint8_t revision[8] = {'X', 0x00, ' ', 0xC1, 0x7F, 'b', 0xFF, '1'};

@@ -183,23 +183,4 @@ TEST_F(InboxDriverTest, WholeDownloadAndActivationOfAWritableSlot) {
     EXPECT_EQ(drive.PendingSlot(), 2);
 }
 
-TEST_F(InboxDriverTest, NvmeStatusesMapToFirmwareStatuses) {
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x000), 0x00u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x106), 0x06u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x107), 0x07u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x10B), 0x20u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x111), 0x20u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x114), 0x01u);
-    EXPECT_EQ(sim::FirmwareStatusFromNvme(0x006), 0x40u);
-}
-
-TEST_F(InboxDriverTest, MalformedGetInfoAnswersOnRequest) {
-    driver.Options().infoSlotCount = 200;
-    driver.Options().infoDataBufferOffset = 4100;
-    std::vector<std::uint8_t> b = FirmwareRequest(1, 4120);
-    ASSERT_TRUE(Send(win::kIoctlScsiMiniport, b).ok);
-    EXPECT_EQ(b[52 + 9], 200);
-    EXPECT_EQ(GetU32(b, 44), 4100u);
-}
-
 }  // namespace

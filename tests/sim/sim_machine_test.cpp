@@ -216,11 +216,4 @@ TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
     EXPECT_TRUE(m.Open(u"\\\\.\\PhysicalDrive4", kReadWrite, kShareReadWrite, 0).handle.Valid());
 }
 
-TEST(ScenarioLoader, DefaultMachineHasItsDrives) {
-    const sim::LoadResult loaded = sim::LoadDefaultScenario();
-    ASSERT_TRUE(loaded.machine) << loaded.error;
-    EXPECT_GE(loaded.machine->Drives().size(), 3u);
-    EXPECT_EQ(loaded.machine->Argc(), 1);
-}
-
 }  // namespace
