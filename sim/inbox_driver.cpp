@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/byte_layout.h"
+#include "sim/windows_layouts.h"
 
 namespace sim {
 
@@ -41,43 +42,40 @@ constexpr std::uint32_t kCnsController = 1;
 constexpr std::size_t kDescriptorHead = 8;
 constexpr std::uint32_t kDescriptorSize = kDescriptorHead + kProtocolSpecificDataSize;
 
-// SRB_IO_CONTROL.
-constexpr std::size_t kSrbHeaderLength = 0;
-constexpr std::size_t kSrbSignature = 4;
-constexpr std::size_t kSrbControlCode = 16;
-constexpr std::size_t kSrbReturnCode = 20;
-constexpr std::size_t kSrbLength = 24;
-constexpr std::size_t kSrbSize = 28;
-// FIRMWARE_REQUEST_BLOCK, directly behind SRB_IO_CONTROL.
-constexpr std::size_t kFrbVersion = kSrbSize + 0;
-constexpr std::size_t kFrbSize = kSrbSize + 4;
-constexpr std::size_t kFrbFunction = kSrbSize + 8;
-constexpr std::size_t kFrbFlags = kSrbSize + 12;
-constexpr std::size_t kFrbDataBufferOffset = kSrbSize + 16;
-constexpr std::size_t kFrbDataBufferLength = kSrbSize + 20;
-constexpr std::uint32_t kFrbStructureSize = 24;
-constexpr std::uint32_t kFirmwareFunctionGetInfo = 1;
-constexpr std::uint32_t kFirmwareFunctionDownload = 2;
-constexpr std::uint32_t kFirmwareFunctionActivate = 3;
-constexpr std::uint32_t kFirmwareRequestFlagController = 0x1;
-// STORAGE_FIRMWARE_INFO (version 1) and its 16-byte STORAGE_FIRMWARE_SLOT_INFO entries.
-constexpr std::size_t kInfoUpgradeSupport = 8;
-constexpr std::size_t kInfoSlotCount = 9;
-constexpr std::size_t kInfoActiveSlot = 10;
-constexpr std::size_t kInfoPendingSlot = 11;
-constexpr std::size_t kInfoSlots = 16;
-constexpr std::size_t kSlotEntrySize = 16;
-constexpr std::size_t kSlotRevision = 8;
-constexpr std::uint32_t kInfoStructureSize = 32;
+using layout::kSrbControlCode;
+using layout::kSrbHeaderLength;
+using layout::kSrbLength;
+using layout::kSrbReturnCode;
+using layout::kSrbSignature;
+using layout::kSrbSize;
+// FIRMWARE_REQUEST_BLOCK directly behind SRB_IO_CONTROL, at offsets in the request.
+constexpr std::size_t kFrbVersion = layout::kInboxFrb + layout::kFrbVersion;
+constexpr std::size_t kFrbSize = layout::kInboxFrb + layout::kFrbSize;
+constexpr std::size_t kFrbFunction = layout::kInboxFrb + layout::kFrbFunction;
+constexpr std::size_t kFrbFlags = layout::kInboxFrb + layout::kFrbFlags;
+constexpr std::size_t kFrbDataBufferOffset = layout::kInboxFrb + layout::kFrbDataBufferOffset;
+constexpr std::size_t kFrbDataBufferLength = layout::kInboxFrb + layout::kFrbDataBufferLength;
+using layout::kFirmwareFunctionActivate;
+using layout::kFirmwareFunctionDownload;
+using layout::kFirmwareFunctionGetInfo;
+using layout::kFirmwareRequestFlagController;
+using layout::kFrbStructureSize;
+using layout::kInfoActiveSlot;
+using layout::kInfoPendingSlot;
+using layout::kInfoSlotCount;
+using layout::kInfoSlots;
+using layout::kInfoStructureSize;
+using layout::kInfoUpgradeSupport;
+using layout::kSlotEntrySize;
+using layout::kSlotRevision;
 constexpr std::uint8_t kInvalidSlot = 0xFF;
 // STORAGE_FIRMWARE_DOWNLOAD (version 1): the image follows Offset and BufferSize at 24; the
 // structure's padded size is 32, and both sizes are what callers put in Size.
-constexpr std::size_t kDownloadOffset = 8;
-constexpr std::size_t kDownloadBufferSize = 16;
-constexpr std::size_t kDownloadImage = 24;
-// STORAGE_FIRMWARE_ACTIVATE: Version, Size, SlotToActivate, Reserved0[3].
-constexpr std::size_t kActivateSlot = 8;
-constexpr std::uint32_t kActivateStructureSize = 12;
+using layout::kActivateSlot;
+using layout::kActivateStructureSize;
+using layout::kDownloadBufferSize;
+using layout::kDownloadImage;
+using layout::kDownloadOffset;
 // Firmware Commit action 1: replace the slot's image and activate it at the next reset.
 constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
 

@@ -3,34 +3,20 @@
 #include <string_view>
 
 #include "platform/byte_layout.h"
+#include "sim/windows_layouts.h"
 
 namespace sim {
 
 namespace {
 
-// SRB_IO_CONTROL: Signature at 4, ReturnCode at 20.
-constexpr std::size_t kSrbSignature = 4;
-constexpr std::size_t kSrbSignatureSize = 8;
-constexpr std::size_t kSrbReturnCode = 20;
-// FIRMWARE_REQUEST_BLOCK.Function and DataBufferOffset behind the 28-byte SRB_IO_CONTROL; the
-// Intel firmware requests put four address bytes in between.
-constexpr std::size_t kFirmwareFunction = 36;
-constexpr std::size_t kFirmwareDataBufferOffset = 44;
-constexpr std::size_t kIntelFwFunction = 40;
-constexpr std::uint32_t kFunctionGetInfo = 1;
-constexpr std::uint32_t kFunctionDownload = 2;
-constexpr std::uint32_t kFunctionActivate = 3;
-// STORAGE_FIRMWARE_INFO (version 1) with one STORAGE_FIRMWARE_SLOT_INFO entry.
-constexpr std::size_t kInfoVersion = 0;
-constexpr std::size_t kInfoSize = 4;
-constexpr std::size_t kInfoUpgradeSupport = 8;
-constexpr std::size_t kInfoSlotCount = 9;
-constexpr std::size_t kInfoActiveSlot = 10;
-constexpr std::size_t kInfoSlots = 16;
-constexpr std::size_t kSlotEntrySize = 16;
-constexpr std::size_t kSlotNumber = 0;
-constexpr std::size_t kSlotReadOnly = 1;
-constexpr std::uint32_t kInfoStructureSize = 32;
+using namespace layout;
+
+constexpr std::size_t kFirmwareFunction = kInboxFrb + kFrbFunction;
+constexpr std::size_t kFirmwareDataBufferOffset = kInboxFrb + kFrbDataBufferOffset;
+constexpr std::size_t kIntelFwFunction = kIntelFrb + kFrbFunction;
+constexpr std::uint32_t kFunctionGetInfo = kFirmwareFunctionGetInfo;
+constexpr std::uint32_t kFunctionDownload = kFirmwareFunctionDownload;
+constexpr std::uint32_t kFunctionActivate = kFirmwareFunctionActivate;
 
 std::string_view Signature(std::span<const std::uint8_t> buffer) {
     if (!platform::FitsIn(buffer.size(), kSrbSignature, kSrbSignatureSize)) {

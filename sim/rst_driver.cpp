@@ -4,6 +4,7 @@
 
 #include "platform/byte_layout.h"
 #include "sim/inbox_driver.h"
+#include "sim/windows_layouts.h"
 
 namespace sim {
 
@@ -13,13 +14,8 @@ using platform::GetU32;
 using platform::GetU64;
 using platform::PutU32;
 
-// SRB_IO_CONTROL, the IOCTL_HEADER of CSMI and of the Intel interfaces.
-constexpr std::size_t kSrbHeaderLength = 0;
-constexpr std::size_t kSrbSignature = 4;
-constexpr std::size_t kSrbControlCode = 16;
-constexpr std::size_t kSrbReturnCode = 20;
-constexpr std::size_t kSrbLength = 24;
-constexpr std::size_t kSrbSize = 28;
+using namespace layout;
+
 constexpr std::uint32_t kCsmiGetRaidConfig = 11;
 constexpr std::uint32_t kIntelNvmPassThrough = 0xF0002808;
 constexpr std::uint32_t kIntelFirmware = 0xF0000040;
@@ -59,21 +55,15 @@ constexpr std::size_t kNvmDataStart = 164;
 constexpr std::uint8_t kAdminIdentify = 0x06;
 constexpr std::uint16_t kNvmeInvalidOpcode = 0x001;
 
-// "IntelFw ": FIRMWARE_REQUEST_BLOCK at 32, data offset counted from the buffer's start.
-constexpr std::size_t kFrb = 32;
-constexpr std::size_t kFrbFunction = kFrb + 8;
-constexpr std::size_t kFrbDataOffset = kFrb + 16;
-constexpr std::size_t kFrbDataLength = kFrb + 20;
-constexpr std::size_t kFrbEnd = kFrb + 24;
-// STORAGE_FIRMWARE_DOWNLOAD_V2: Version 2, Size, Offset, BufferSize, Slot, Reserved[7], image
-// at 32.
-constexpr std::size_t kDownloadOffset = 8;
-constexpr std::size_t kDownloadBufferSize = 16;
-constexpr std::size_t kDownloadSlot = 24;
-constexpr std::size_t kDownloadImage = 32;
+// "IntelFw ": FIRMWARE_REQUEST_BLOCK behind the address, data offset counted from the buffer's
+// start; the download block is STORAGE_FIRMWARE_DOWNLOAD_V2.
+constexpr std::size_t kFrb = kIntelFrb;
+constexpr std::size_t kFrbFunctionAt = kFrb + kFrbFunction;
+constexpr std::size_t kFrbDataOffset = kFrb + kFrbDataBufferOffset;
+constexpr std::size_t kFrbDataLength = kFrb + kFrbDataBufferLength;
+constexpr std::size_t kFrbEnd = kFrb + kFrbStructureSize;
+constexpr std::size_t kDownloadSlot = kDownloadV2Slot;
 constexpr std::uint8_t kDownloadAnySlot = 0xFF;
-// STORAGE_FIRMWARE_ACTIVATE: Version 1, Size 12, SlotToActivate.
-constexpr std::size_t kActivateSlot = 8;
 constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
 
 void PutPadded(std::span<std::uint8_t> b, std::size_t offset, std::size_t width,
@@ -207,14 +197,14 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
     }
     const std::span<const std::uint8_t> block = request.subspan(dataOffset, dataLength);
     NvmeDrive* drive = Addressed(request);
-    switch (GetU32(request, kFrbFunction)) {
+    switch (GetU32(request, kFrbFunctionAt)) {
         case 2: {
-            if (dataLength < kDownloadImage || GetU32(block, 0) != 2 ||
-                (GetU32(block, 4) != kDownloadImage && GetU32(block, 4) != 40)) {
+            if (dataLength < kDownloadV2Image || GetU32(block, 0) != 2 ||
+                (GetU32(block, 4) != kDownloadV2Image && GetU32(block, 4) != 40)) {
                 return kFirmwareStatusInvalidParameter;
             }
             const std::uint64_t size = GetU64(block, kDownloadBufferSize);
-            if (size == 0 || !platform::FitsIn(dataLength, kDownloadImage, size)) {
+            if (size == 0 || !platform::FitsIn(dataLength, kDownloadV2Image, size)) {
                 return kFirmwareStatusInvalidParameter;
             }
             if (block[kDownloadSlot] != kDownloadAnySlot) {
@@ -224,7 +214,7 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
                 return m_options.emptyPortReturnCode;
             }
             return FirmwareStatusFromNvme(drive->Download(GetU64(block, kDownloadOffset),
-                                                          block.subspan(kDownloadImage, size)));
+                                                          block.subspan(kDownloadV2Image, size)));
         }
         case 3: {
             if (dataLength < 12 || GetU32(block, 0) != 1 || GetU32(block, 4) != 12) {

@@ -4,18 +4,18 @@
 
 #include "platform/byte_layout.h"
 #include "platform/text.h"
+#include "sim/windows_layouts.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::size_t kSrbSignatureOffset = 4;
-constexpr std::size_t kSrbSignatureLength = 8;
-constexpr std::size_t kSrbReturnCodeOffset = 20;
-// FIRMWARE_REQUEST_BLOCK.Function behind the 28-byte SRB_IO_CONTROL ("FIRMWARE"), and behind the
-// four address bytes of the Intel firmware requests ("IntelFw ").
-constexpr std::size_t kFirmwareFunctionOffset = 36;
-constexpr std::size_t kIntelFwFunctionOffset = 40;
+constexpr std::size_t kSrbSignatureOffset = layout::kSrbSignature;
+constexpr std::size_t kSrbSignatureLength = layout::kSrbSignatureSize;
+constexpr std::size_t kSrbReturnCodeOffset = layout::kSrbReturnCode;
+// FIRMWARE_REQUEST_BLOCK.Function in "FIRMWARE" and "IntelFw " requests.
+constexpr std::size_t kFirmwareFunctionOffset = layout::kInboxFrb + layout::kFrbFunction;
+constexpr std::size_t kIntelFwFunctionOffset = layout::kIntelFrb + layout::kFrbFunction;
 
 // CreateFileW access rights the tool may ask for: the generic rights and the specific and
 // standard rights of a file object.

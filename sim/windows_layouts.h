@@ -1,0 +1,62 @@
+// The published Windows structures the simulated drivers decode, declared once for all of them
+// from the Windows SDK documentation (never from the tool's own headers).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sim::layout {
+
+// SRB_IO_CONTROL: the header of every IOCTL_SCSI_MINIPORT request (also CSMI's IOCTL_HEADER).
+inline constexpr std::size_t kSrbHeaderLength = 0;
+inline constexpr std::size_t kSrbSignature = 4;
+inline constexpr std::size_t kSrbSignatureSize = 8;
+inline constexpr std::size_t kSrbTimeout = 12;
+inline constexpr std::size_t kSrbControlCode = 16;
+inline constexpr std::size_t kSrbReturnCode = 20;
+inline constexpr std::size_t kSrbLength = 24;
+inline constexpr std::size_t kSrbSize = 28;
+
+// FIRMWARE_REQUEST_BLOCK, offsets from its start.
+inline constexpr std::size_t kFrbVersion = 0;
+inline constexpr std::size_t kFrbSize = 4;
+inline constexpr std::size_t kFrbFunction = 8;
+inline constexpr std::size_t kFrbFlags = 12;
+inline constexpr std::size_t kFrbDataBufferOffset = 16;
+inline constexpr std::size_t kFrbDataBufferLength = 20;
+inline constexpr std::uint32_t kFrbStructureSize = 24;
+inline constexpr std::uint32_t kFirmwareFunctionGetInfo = 1;
+inline constexpr std::uint32_t kFirmwareFunctionDownload = 2;
+inline constexpr std::uint32_t kFirmwareFunctionActivate = 3;
+inline constexpr std::uint32_t kFirmwareRequestFlagController = 0x1;
+// The block stands right behind SRB_IO_CONTROL in the inbox driver's requests, and behind four
+// address bytes (version, path, target, LUN) in the Intel firmware requests.
+inline constexpr std::size_t kInboxFrb = kSrbSize;
+inline constexpr std::size_t kIntelFrb = kSrbSize + 4;
+
+// STORAGE_FIRMWARE_INFO (version 1) and its 16-byte STORAGE_FIRMWARE_SLOT_INFO entries.
+inline constexpr std::size_t kInfoVersion = 0;
+inline constexpr std::size_t kInfoSize = 4;
+inline constexpr std::size_t kInfoUpgradeSupport = 8;
+inline constexpr std::size_t kInfoSlotCount = 9;
+inline constexpr std::size_t kInfoActiveSlot = 10;
+inline constexpr std::size_t kInfoPendingSlot = 11;
+inline constexpr std::size_t kInfoSlots = 16;
+inline constexpr std::uint32_t kInfoStructureSize = 32;
+inline constexpr std::size_t kSlotEntrySize = 16;
+inline constexpr std::size_t kSlotNumber = 0;
+inline constexpr std::size_t kSlotReadOnly = 1;
+inline constexpr std::size_t kSlotRevision = 8;
+
+// STORAGE_FIRMWARE_DOWNLOAD (version 1: image at 24) and _V2 (Slot at 24, image at 32).
+inline constexpr std::size_t kDownloadOffset = 8;
+inline constexpr std::size_t kDownloadBufferSize = 16;
+inline constexpr std::size_t kDownloadImage = 24;
+inline constexpr std::size_t kDownloadV2Slot = 24;
+inline constexpr std::size_t kDownloadV2Image = 32;
+
+// STORAGE_FIRMWARE_ACTIVATE: Version, Size, SlotToActivate, Reserved0[3].
+inline constexpr std::size_t kActivateSlot = 8;
+inline constexpr std::uint32_t kActivateStructureSize = 12;
+
+}  // namespace sim::layout
