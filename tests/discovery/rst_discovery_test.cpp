@@ -123,17 +123,6 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
     EXPECT_TRUE(m.NothingLeftOpen());
 }
 
-TEST(EnumerateRstDisks, UnopenablePlainDiskEndsTheEnumeration) {
-    FakeMachine m;
-    m.setup.disks = {Disk(20, kIntelParent, kRaidVolume), Disk(21, kIntelParent, kPlainDisk),
-                     Disk(22, kIntelParent, kRaidVolume)};
-    m.io.openErrors[*m.setup.disks[1].interfacePath] = 5;
-    discovery::DiskList candidates;
-    EXPECT_FALSE(discovery::EnumerateRstDisks(m.platform, {true, kRstPath, u""}, candidates));
-    EXPECT_EQ(candidates, discovery::DiskList{discovery::MakeCandidate(kRstPath, -1, 1)});
-    EXPECT_TRUE(m.NothingLeftOpen());
-}
-
 TEST(ReadRstBusNumber, LocationTexts) {
     const std::vector<std::pair<std::optional<std::u16string>, std::int64_t>> cases = {
         {u"Bus Number 2, Target Id 0, LUN 0", 2},

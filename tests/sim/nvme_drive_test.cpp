@@ -188,15 +188,4 @@ TEST(NvmeDrive, RejectsTheChosenPieceOnly) {
     EXPECT_EQ(drive.CountRequests(sim::DriveRequest::Kind::Download), 4u);
 }
 
-TEST(NvmeDrive, SlotLogReportsActiveAndPendingSlots) {
-    NvmeDrive drive(Config(1));
-    DownloadWhole(drive, 4096);
-    ASSERT_EQ(drive.Commit(3, 1), 0);
-    const auto log = drive.FirmwareSlotLog();
-    EXPECT_EQ(log[0], 0x31);
-    EXPECT_EQ(std::string(log.begin() + 8, log.begin() + 16), "XQ71DMRB");
-    EXPECT_EQ(std::string(log.begin() + 24, log.begin() + 32),
-              std::string(reinterpret_cast<const char*>(image::kCarriedImage + 0x820), 8));
-}
-
 }  // namespace

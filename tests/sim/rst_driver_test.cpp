@@ -132,15 +132,6 @@ TEST_F(RstDriverTest, RaidConfigRefusals) {
     EXPECT_EQ(q[43], 0);
 }
 
-TEST_F(RstDriverTest, PassThroughRoutesIdentifyByPathIdentifier) {
-    std::vector<std::uint8_t> q = Identify(7);
-    EXPECT_EQ(Send(q), 0u);
-    EXPECT_EQ(std::string(q.begin() + 164 + 4, q.begin() + 164 + 6), "SB");
-    q = Identify(2);
-    EXPECT_EQ(Send(q), 0u);
-    EXPECT_EQ(std::string(q.begin() + 164 + 4, q.begin() + 164 + 6), "SP");
-}
-
 TEST_F(RstDriverTest, PassThroughToAnEmptyPortAnswersNoData) {
     std::vector<std::uint8_t> q = Identify(5);
     std::fill(q.begin() + 164, q.end(), 0x5A);
