@@ -44,11 +44,15 @@ TEST(ByteLayout, PutBytesWithinOneBufferMovesLikeMemmove) {
     EXPECT_EQ(buffer, expected);
 }
 
-TEST(ByteLayoutDeathTest, PutBytesBeyondTheBufferStopsTheProgram) {
+TEST(ByteLayoutDeathTest, NothingIsWrittenBeyondTheBuffer) {
+    EXPECT_FALSE(platform::FitsIn(16, 13, 4));
+    EXPECT_TRUE(platform::FitsIn(16, 12, 4));
+    EXPECT_FALSE(platform::FitsIn(16, 17, 0));
     std::vector<std::uint8_t> buffer(64);
     const std::vector<std::uint8_t> piece(16, 0xAB);
     EXPECT_DEATH(platform::PutBytes(buffer, 49, piece), "");
     EXPECT_DEATH(platform::PutBytes(buffer, 65, std::span<const std::uint8_t>()), "");
+    EXPECT_DEATH(platform::PutU32(buffer, 61, 1), "");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "platform/byte_layout.h"
 #include "platform/text.h"
 
 namespace {
@@ -25,20 +24,6 @@ TEST(Text, Utf8DecodingReplacesEveryInvalidSequenceAndKeepsTheRest) {
     EXPECT_EQ(platform::DecodeUtf8("\xF0\x9F\x98\x80!"), u"\U0001F600!");
     EXPECT_EQ(platform::EncodeUtf8(u"\U0001F600\u00E9\uFFFD"),
               "\xF0\x9F\x98\x80\xC3\xA9\xEF\xBF\xBD");
-}
-
-TEST(ByteLayout, LittleEndianAtOffsets) {
-    std::vector<std::uint8_t> buffer(16);
-    platform::PutU32(buffer, 1, 0x11223344);
-    platform::PutU64(buffer, 8, 0x0102030405060708ull);
-    EXPECT_EQ(buffer[1], 0x44);
-    EXPECT_EQ(buffer[4], 0x11);
-    EXPECT_EQ(platform::GetU64(buffer, 8), 0x0102030405060708ull);
-    EXPECT_EQ(platform::GetU16(buffer, 2), 0x2233);
-    EXPECT_FALSE(platform::FitsIn(16, 13, 4));
-    EXPECT_TRUE(platform::FitsIn(16, 12, 4));
-    EXPECT_FALSE(platform::FitsIn(16, 17, 0));
-    EXPECT_DEATH(platform::PutU32(buffer, 13, 1), "");
 }
 
 }  // namespace

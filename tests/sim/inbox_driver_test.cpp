@@ -93,14 +93,6 @@ TEST_F(InboxDriverTest, DeviceNumberNeedsTwelveBytes) {
     EXPECT_EQ(Send(win::kIoctlStorageGetDeviceNumber, small).error, win::kErrorInsufficientBuffer);
 }
 
-TEST_F(InboxDriverTest, IdentifyQueryAnswersAtOffset48) {
-    std::vector<std::uint8_t> b = IdentifyQuery();
-    ASSERT_TRUE(Send(win::kIoctlStorageQueryProperty, b).ok);
-    EXPECT_EQ(GetU32(b, 0), 48u);
-    EXPECT_EQ(std::string(b.begin() + 48 + 64, b.begin() + 48 + 72), "XQ71DMRB");
-    EXPECT_EQ(b[48 + 260], 0x07);
-}
-
 TEST_F(InboxDriverTest, MalformedIdentifyQueriesFail) {
     struct Case {
         const char* what;
@@ -117,20 +109,6 @@ TEST_F(InboxDriverTest, MalformedIdentifyQueriesFail) {
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_EQ(r.error, win::kErrorInvalidParameter) << c.what;
     }
-}
-
-TEST_F(InboxDriverTest, GetInfoListsSlotsWithReadOnlyFlags) {
-    std::vector<std::uint8_t> b = FirmwareRequest(1, 4120);
-    ASSERT_TRUE(Send(win::kIoctlScsiMiniport, b).ok);
-    EXPECT_EQ(GetU32(b, 20), 0u);
-    EXPECT_EQ(b[52 + 8], 1);   // UpgradeSupport
-    EXPECT_EQ(b[52 + 9], 3);   // SlotCount
-    EXPECT_EQ(b[52 + 10], 1);  // ActiveSlot
-    EXPECT_EQ(b[52 + 16], 1);
-    EXPECT_EQ(b[52 + 17], 1);  // slot 1 read-only
-    EXPECT_EQ(b[52 + 32], 2);
-    EXPECT_EQ(b[52 + 33], 0);
-    EXPECT_EQ(std::string(b.begin() + 52 + 24, b.begin() + 52 + 32), "XQ71DMRB");
 }
 
 TEST_F(InboxDriverTest, MalformedMiniportHeadersFailTheCall) {

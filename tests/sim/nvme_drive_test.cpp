@@ -36,22 +36,6 @@ void DownloadWhole(NvmeDrive& drive, std::uint64_t piece) {
     }
 }
 
-TEST(NvmeDrive, IdentifyFieldsAreBlankPaddedAndOverridable) {
-    NvmeDriveConfig c = Config(8);
-    c.identifyOverrides[81] = 4;
-    NvmeDrive drive(c);
-    const auto id = drive.IdentifyController();
-    EXPECT_EQ(std::string(id.begin() + 4, id.begin() + 24), "SN1                 ");
-    EXPECT_EQ(std::string(id.begin() + 24, id.begin() + 64),
-              std::string("VELKORA TRVX208K") + std::string(24, ' '));
-    EXPECT_EQ(std::string(id.begin() + 64, id.begin() + 72), "XQ71DMRB");
-    EXPECT_EQ(id[80], 0);
-    EXPECT_EQ(id[81], 4);  // overridden minor version
-    EXPECT_EQ(id[82], 1);
-    EXPECT_EQ(id[260], 0x07);
-    EXPECT_EQ(id[319], 8);
-}
-
 struct PieceCase {
     const char* what;
     std::uint8_t fwug;
@@ -97,16 +81,6 @@ TEST(NvmeDrive, OverlappingPiecesAreRefused) {
     ASSERT_EQ(drive.Download(0, Image(0, 4096)), 0);
     EXPECT_EQ(drive.Download(2048, Image(2048, 4096)), sim::kNvmeOverlappingRange);
     EXPECT_EQ(drive.Download(4096, Image(4096, 4096)), 0);
-}
-
-TEST(NvmeDrive, PiecesInAnyOrderMakeTheImage) {
-    NvmeDrive drive(Config(1));
-    for (std::uint64_t offset = kImage; offset > 0;) {
-        offset -= 65536;
-        ASSERT_EQ(drive.Download(offset, Image(offset, 65536)), 0);
-    }
-    EXPECT_TRUE(drive.StagedIsKnownGood());
-    EXPECT_EQ(drive.Commit(2, 1), 0);
 }
 
 TEST(NvmeDrive, CommitThenResetRunsTheImageRevision) {
@@ -174,18 +148,5 @@ INSTANTIATE_TEST_SUITE_P(
         CommitCase{"bad commit action", 0x07, 2, 5, -1, std::nullopt, 0x002, false},
         CommitCase{"reset required", 0x07, 2, 1, -1, 0x10B, 0x10B, true},
         CommitCase{"activation prohibited", 0x07, 2, 1, -1, 0x113, 0x113, false}));
-
-TEST(NvmeDrive, RejectsTheChosenPieceOnly) {
-    NvmeDriveConfig c = Config(1);
-    c.rejectPiece = 2;
-    c.rejectPieceStatus = sim::kNvmeInternalError;
-    NvmeDrive drive(c);
-    EXPECT_EQ(drive.Download(0, Image(0, 4096)), 0);
-    EXPECT_EQ(drive.Download(4096, Image(4096, 4096)), 0);
-    EXPECT_EQ(drive.Download(8192, Image(8192, 4096)), sim::kNvmeInternalError);
-    EXPECT_EQ(drive.Download(8192, Image(8192, 4096)), 0);
-    EXPECT_EQ(drive.BytesReceived().size(), 3 * 4096u);
-    EXPECT_EQ(drive.CountRequests(sim::DriveRequest::Kind::Download), 4u);
-}
 
 }  // namespace

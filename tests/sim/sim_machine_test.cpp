@@ -87,21 +87,6 @@ TEST_F(MachineTest, InterfacesAreWalkedAcrossTheListInOrder) {
     EXPECT_FALSE(machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, 0));
 }
 
-TEST_F(MachineTest, AbsentPropertiesAreNotAvailable) {
-    platform::DeviceInfoList list =
-        machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
-    const auto a = machine.EnumDeviceInfo(list, 0);
-    const auto disk = machine.EnumDeviceInfo(list, 2);
-    EXPECT_FALSE(machine.GetDeviceStringProperty(list, *a, win::kDevpkeyDeviceParent));
-    EXPECT_FALSE(machine.GetHardwareIds(list, *a));
-    EXPECT_EQ(machine.GetDeviceStringProperty(list, *disk, win::kDevpkeyDeviceParent),
-              u"PCI\\VEN_7A3C&DEV_5013\\4&1&0&00E8");
-    const auto ids = machine.GetHardwareIds(list, *disk);
-    ASSERT_TRUE(ids);
-    EXPECT_EQ(ids->front(), u"SCSI\\DiskNVMe____NVMe_Drive______1.0_____");
-    EXPECT_EQ(ids->back(), u"GenDisk");
-}
-
 TEST_F(MachineTest, BothDiskPathsOpenTheSameDiskWhateverTheirCase) {
     for (std::u16string path : {u"\\\\.\\PHYSICALDRIVE12", u"\\\\.\\physicaldrive12",
                                 u"\\\\?\\SCSI#DISK&VEN_NVME&PROD_NVME_DRIVE#5&1D6E3B0&0&00000C#{"
@@ -199,7 +184,7 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
 TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
     const sim::LoadResult loaded = sim::LoadScenario(R"({
         "args": ["/x"], "clock": {"start": "31-12-2026 23:59:59", "step": 1},
-        "drives": [{"name": "d", "version": "1.4", "frmw": "0x16", "fwug": "0xFF", "identify": {"0x40": 0}}],
+        "drives": [{"name": "d", "version": "1.4", "frmw": "0x16", "fwug": "0xFF", "identify": {"0x40": 7}}],
         "inbox": [{"drive": "d", "deviceNumber": 4}],
         "faults": [{"call": "Control", "signature": "FIRMWARE", "function": 3, "returnCode": "0x20"}]})");
     ASSERT_TRUE(loaded.machine) << loaded.error;
@@ -211,7 +196,7 @@ TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
     EXPECT_EQ(c.version, 0x00010400u);
     EXPECT_EQ(c.frmw, 0x16);
     EXPECT_EQ(c.fwug, 0xFF);
-    EXPECT_EQ(c.identifyOverrides.at(0x40), 0);
+    EXPECT_EQ(m.FindDrive("d")->IdentifyController()[0x40], 7);  // overrides are applied
     EXPECT_EQ(m.Faults().Size(), 1u);
     EXPECT_TRUE(m.Open(u"\\\\.\\PhysicalDrive4", kReadWrite, kShareReadWrite, 0).handle.Valid());
 }
