@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/run_tool.h"
+#include "bench/platform_time.h"
 #include "sim/scaled_machine.h"
 
 namespace {
@@ -13,27 +14,59 @@ std::size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
+struct Outcome {
+    int exitCode = 0;
+    std::string transcript;
+    std::uint64_t calls = 0;
+};
+
+// One run of a fresh scaled machine through `wrap`; the machine must end with nothing left open.
+template <typename Wrap>
+Outcome RunScaled(const sim::ScaledMachineOptions& options, Wrap wrap) {
+    const auto machine = sim::BuildScaledMachine(options);
+    const Outcome outcome{wrap(*machine), machine->Console().Transcript(), machine->CallCount()};
+    EXPECT_EQ(machine->OpenHandleCount(), 0u);
+    EXPECT_EQ(machine->OpenListCount(), 0u);
+    EXPECT_TRUE(machine->Misuse().empty());
+    for (const auto& drive : machine->Drives()) {
+        // Identified by the tool (the inbox driver's slot query asks the drive again).
+        EXPECT_GE(drive->CountRequests(sim::DriveRequest::Kind::Identify), 1u) << drive->Name();
+        EXPECT_EQ(drive->CountRequests(sim::DriveRequest::Kind::Download), 0u) << drive->Name();
+    }
+    return outcome;
+}
+
 // Every drive of a scaled machine must be found, identified and updated, on both roads, or the
-// whole-run figures would time a shorter run than they claim.
-TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoads) {
+// whole-run figures would time a shorter run than they claim. The counting and timing platforms
+// must be invisible to the tool: the same calls, the same answers, the same transcript.
+TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoadsThroughEveryPlatform) {
     for (const std::uint32_t drives : {1u, 2u, 5u, 16u}) {
         SCOPED_TRACE(drives);
         const sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(drives);
         EXPECT_EQ(options.inboxDrives + options.rstDrives, drives);
-        const auto machine = sim::BuildScaledMachine(options);
-        EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform()), 1602);
-        const std::string& transcript = machine->Console().Transcript();
-        EXPECT_EQ(Count(transcript, "[Disk #"), drives);
-        EXPECT_EQ(Count(transcript, "Result Details : Downloaded firmware successfully"),
+        const Outcome direct = RunScaled(
+            options, [](sim::SimMachine& m) { return app::RunTool(m.Argc(), m.Platform()); });
+        EXPECT_EQ(direct.exitCode, 1602);
+        EXPECT_EQ(Count(direct.transcript, "[Disk #"), drives);
+        EXPECT_EQ(Count(direct.transcript, "Result Details : Downloaded firmware successfully"),
                   drives + 1);
-        EXPECT_EQ(Count(transcript, "[PASS] Firmware download is succeeded."), options.rstDrives);
-        EXPECT_EQ(machine->OpenHandleCount(), 0u);
-        EXPECT_EQ(machine->OpenListCount(), 0u);
-        EXPECT_TRUE(machine->Misuse().empty());
-        for (const auto& drive : machine->Drives()) {
-            // Identified by the tool (the inbox driver's slot query asks the drive again).
-            EXPECT_GE(drive->CountRequests(sim::DriveRequest::Kind::Identify), 1u) << drive->Name();
-            EXPECT_EQ(drive->CountRequests(sim::DriveRequest::Kind::Download), 0u) << drive->Name();
+        EXPECT_EQ(Count(direct.transcript, "[PASS] Firmware download is succeeded."),
+                  options.rstDrives);
+
+        const Outcome counted = RunScaled(options, [](sim::SimMachine& m) {
+            bench::CountingPlatform counting(m.Platform());
+            return app::RunTool(m.Argc(), counting.Platform());
+        });
+        bench::PlatformTimeGuard::Reset();
+        const Outcome timed = RunScaled(options, [](sim::SimMachine& m) {
+            bench::TimedPlatform timing(m.Platform());
+            return app::RunTool(m.Argc(), timing.Platform());
+        });
+        EXPECT_GT(bench::PlatformTimeGuard::Total().count(), 0);
+        for (const Outcome* guarded : {&counted, &timed}) {
+            EXPECT_EQ(guarded->exitCode, direct.exitCode);
+            EXPECT_EQ(guarded->transcript, direct.transcript);
+            EXPECT_EQ(guarded->calls, direct.calls);
         }
     }
 }
