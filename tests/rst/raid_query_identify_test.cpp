@@ -117,35 +117,22 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
     }
 }
 
-TEST(RaidQuery, FailuresFindNoMember) {
-    struct Case {
-        win::Dword openError;
-        bool ioctlFails;
-        std::uint32_t returnCode;
-        int status;
-        std::string output;
-    };
-    for (const Case& c :
-         {Case{5, false, 0, 0, ""},
-          Case{0, true, 0, 5, "  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x1F\n\n"},
-          Case{0, false, 0xAB, 5, "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0xab\n\n"},
-          Case{0, false, 0, 0, ""}}) {
+// The failing query's error lines are pinned by the rst_csmi_failures scenario; an unopenable
+// volume and a set without members find nothing and say nothing.
+TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
+    for (const win::Dword openError : {5u, 0u}) {
         FakeMachine m;
-        RaidController rc{c.output.empty() && c.openError == 0 ? std::vector<std::uint8_t>{}
-                                                               : std::vector<std::uint8_t>{1}};
-        rc.csmiReturnCode = c.returnCode;
+        RaidController rc{openError != 0 ? std::vector<std::uint8_t>{1}
+                                         : std::vector<std::uint8_t>{}};
         m.io.respond = rc.Responder(m);
-        if (c.ioctlFails) {
-            m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(31); };
-        }
-        if (c.openError)
-            m.io.openErrors[kController] = c.openError;
+        if (openError != 0)
+            m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
         EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
                                         identified),
-                  c.status);
+                  0);
         EXPECT_TRUE(identified.empty());
-        EXPECT_EQ(m.console.Transcript(), c.output);
+        EXPECT_EQ(m.console.Transcript(), "");
         EXPECT_TRUE(m.NothingLeftOpen());
     }
 }
