@@ -1,4 +1,5 @@
 #include "inbox/identify_controller.h"
+#include "discovery/identify_controller_data.h"
 
 #include <algorithm>
 
@@ -19,24 +20,13 @@ std::u16string IdentifyText(std::span<const std::uint8_t> data, std::size_t star
     return platform::WidenSigned(tail.first(std::min(length, width)));
 }
 
-std::int32_t IdentifyUpdateGranularity(std::span<const std::uint8_t> data) {
-    const std::uint16_t major = platform::GetU16(data, identify::kVersionMajorOffset);
-    const std::uint8_t minor = platform::GetU8(data, identify::kVersionMinorOffset);
-    const std::uint8_t fwug = platform::GetU8(data, identify::kFwugOffset);
-    // Major and minor are tested separately: a 2.0 controller gets 1.
-    if (major >= 1 && minor >= 3 && fwug != 0) {
-        return fwug;
-    }
-    return 1;
-}
-
 void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk) {
     disk.SerialNumber =
         IdentifyText(data, identify::kSerialNumberOffset, identify::kSerialNumberSize);
     disk.ModelNumber = IdentifyText(data, identify::kModelNumberOffset, identify::kModelNumberSize);
     disk.FirmwareRevision =
         IdentifyText(data, identify::kFirmwareRevisionOffset, identify::kFirmwareRevisionSize);
-    disk.UpdateGranularity = IdentifyUpdateGranularity(data);
+    disk.UpdateGranularity = discovery::UpdateGranularityFromIdentify(data);
 }
 
 }  // namespace inbox

@@ -14,10 +14,6 @@ namespace inbox {
 std::u16string IdentifyText(std::span<const std::uint8_t> data, std::size_t start,
                             std::size_t width);
 
-// Download piece size in 4 KiB units: FWUG for a controller that reports at least major
-// version 1 and minor version 3 and a non-zero FWUG, else 1.
-std::int32_t IdentifyUpdateGranularity(std::span<const std::uint8_t> data);
-
 // Fills SerialNumber, ModelNumber, FirmwareRevision and UpdateGranularity from the 4096 bytes.
 void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk);
 

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "discovery/identify_controller_data.h"
+
 namespace inbox::query {
 
 // STORAGE_PROPERTY_QUERY.
@@ -40,20 +42,7 @@ inline constexpr std::uint32_t kIdentifyCnsController = 1;
 
 }  // namespace inbox::query
 
-namespace inbox::identify {
-
-// Identify Controller data structure (NVMe base standard), byte offsets.
-inline constexpr std::size_t kSerialNumberOffset = 4;
-inline constexpr std::size_t kSerialNumberSize = 20;
-inline constexpr std::size_t kModelNumberOffset = 24;
-inline constexpr std::size_t kModelNumberSize = 40;
-inline constexpr std::size_t kFirmwareRevisionOffset = 64;
-inline constexpr std::size_t kFirmwareRevisionSize = 8;
-inline constexpr std::size_t kVersionMinorOffset = 81;
-inline constexpr std::size_t kVersionMajorOffset = 82;  // 16 bits
-inline constexpr std::size_t kFwugOffset = 319;
-
-static_assert(kSerialNumberOffset + kSerialNumberSize == kModelNumberOffset);
-static_assert(kModelNumberOffset + kModelNumberSize == kFirmwareRevisionOffset);
-
-}  // namespace inbox::identify
+namespace inbox {
+// The Identify Controller fields, as both roads read them.
+namespace identify = discovery::identify;
+}  // namespace inbox

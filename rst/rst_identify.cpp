@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "discovery/identify_controller_data.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
@@ -23,22 +24,12 @@ std::u16string FieldText(std::span<const std::uint8_t> identify, std::size_t off
 
 }  // namespace
 
-std::int32_t GranularityFromIdentify(std::span<const std::uint8_t> identify) {
-    const std::uint8_t minor = platform::GetU8(identify, layout::kIdVersionMinor);
-    const std::uint16_t major = platform::GetU16(identify, layout::kIdVersionMajor);
-    const std::uint8_t fwug = platform::GetU8(identify, layout::kIdFwug);
-    if (major >= 1 && minor >= 3 && fwug != 0) {
-        return fwug;
-    }
-    return 1;
-}
-
 void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk) {
-    using namespace layout;
-    disk.SerialNumber = FieldText(identify, kIdSerialNumber, kIdSerialNumberSize);
-    disk.ModelNumber = FieldText(identify, kIdModelNumber, kIdModelNumberSize);
-    disk.FirmwareRevision = FieldText(identify, kIdFirmwareRevision, kIdFirmwareRevisionSize);
-    disk.UpdateGranularity = GranularityFromIdentify(identify);
+    using namespace discovery::identify;
+    disk.SerialNumber = FieldText(identify, kSerialNumberOffset, kSerialNumberSize);
+    disk.ModelNumber = FieldText(identify, kModelNumberOffset, kModelNumberSize);
+    disk.FirmwareRevision = FieldText(identify, kFirmwareRevisionOffset, kFirmwareRevisionSize);
+    disk.UpdateGranularity = discovery::UpdateGranularityFromIdentify(identify);
 }
 
 int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,

@@ -17,8 +17,4 @@ int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
 // Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.
 void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk);
 
-// FWUG when the controller reports at least major version 1 and minor version 3 (each tested
-// by itself) and FWUG is not 0; otherwise 1.
-std::int32_t GranularityFromIdentify(std::span<const std::uint8_t> identify);
-
 }  // namespace rst

@@ -117,17 +117,4 @@ inline constexpr std::size_t kActRequestSize = 68;
 static_assert(kActVersion == kFwData);
 static_assert(kActVersion + kActSizeValue == kActRequestSize);
 
-// Identify Controller fields (NVMe base standard).
-inline constexpr std::size_t kIdSerialNumber = 4;
-inline constexpr std::size_t kIdSerialNumberSize = 20;
-inline constexpr std::size_t kIdModelNumber = 24;
-inline constexpr std::size_t kIdModelNumberSize = 40;
-inline constexpr std::size_t kIdFirmwareRevision = 64;
-inline constexpr std::size_t kIdFirmwareRevisionSize = 8;
-inline constexpr std::size_t kIdVersionMinor = 81;
-inline constexpr std::size_t kIdVersionMajor = 82;  // 16 bits
-inline constexpr std::size_t kIdFwug = 319;
-static_assert(kIdSerialNumber + kIdSerialNumberSize == kIdModelNumber);
-static_assert(kIdModelNumber + kIdModelNumberSize == kIdFirmwareRevision);
-
 }  // namespace rst::layout

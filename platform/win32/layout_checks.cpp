@@ -229,25 +229,16 @@ static_assert(query::kIdentifyCnsController == NVME_IDENTIFY_CNS_CONTROLLER);
 
 // Identify Controller fields, as both roads read them.
 using Identify = NVME_IDENTIFY_CONTROLLER_DATA;
-static_assert(inbox::identify::kSerialNumberOffset == offsetof(Identify, SN));
-static_assert(inbox::identify::kSerialNumberSize == sizeof(Identify::SN));
-static_assert(inbox::identify::kModelNumberOffset == offsetof(Identify, MN));
-static_assert(inbox::identify::kModelNumberSize == sizeof(Identify::MN));
-static_assert(inbox::identify::kFirmwareRevisionOffset == offsetof(Identify, FR));
-static_assert(inbox::identify::kFirmwareRevisionSize == sizeof(Identify::FR));
+static_assert(discovery::identify::kSerialNumberOffset == offsetof(Identify, SN));
+static_assert(discovery::identify::kSerialNumberSize == sizeof(Identify::SN));
+static_assert(discovery::identify::kModelNumberOffset == offsetof(Identify, MN));
+static_assert(discovery::identify::kModelNumberSize == sizeof(Identify::MN));
+static_assert(discovery::identify::kFirmwareRevisionOffset == offsetof(Identify, FR));
+static_assert(discovery::identify::kFirmwareRevisionSize == sizeof(Identify::FR));
 // VER: tertiary in bits 7:0, minor in 15:8, major in 31:16 (little-endian).
-static_assert(inbox::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
-static_assert(inbox::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
-static_assert(inbox::identify::kFwugOffset == offsetof(Identify, FWUG));
-static_assert(rst::layout::kIdSerialNumber == offsetof(Identify, SN));
-static_assert(rst::layout::kIdSerialNumberSize == sizeof(Identify::SN));
-static_assert(rst::layout::kIdModelNumber == offsetof(Identify, MN));
-static_assert(rst::layout::kIdModelNumberSize == sizeof(Identify::MN));
-static_assert(rst::layout::kIdFirmwareRevision == offsetof(Identify, FR));
-static_assert(rst::layout::kIdFirmwareRevisionSize == sizeof(Identify::FR));
-static_assert(rst::layout::kIdVersionMinor == offsetof(Identify, VER) + 1);
-static_assert(rst::layout::kIdVersionMajor == offsetof(Identify, VER) + 2);
-static_assert(rst::layout::kIdFwug == offsetof(Identify, FWUG));
+static_assert(discovery::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
+static_assert(discovery::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
+static_assert(discovery::identify::kFwugOffset == offsetof(Identify, FWUG));
 static_assert(rst::layout::kNvmDataSize == sizeof(Identify));
 
 // The inbox road's miniport firmware request: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK, data.

@@ -187,23 +187,4 @@ TEST(RstIdentify, StringsKeepEveryByteWidenedWithSign) {
     EXPECT_EQ(disk.SerialNumber.size(), 20u);
 }
 
-TEST(RstIdentify, GranularityNeedsMajorOneMinorThreeEachAndNonZeroFwug) {
-    struct Case {
-        std::uint16_t major;
-        std::uint8_t minor, fwug;
-        std::int32_t expected;
-    };
-    for (const Case c :
-         {Case{1, 4, 8, 8}, Case{1, 4, 0, 1}, Case{1, 2, 8, 1}, Case{2, 0, 8, 1}, Case{2, 2, 8, 1},
-          Case{2, 3, 8, 8}, Case{1, 3, 255, 255}, Case{0x100, 3, 16, 16}, Case{0, 9, 8, 1}}) {
-        std::vector<std::uint8_t> id(4096, 0);
-        id[81] = c.minor;
-        id[82] = c.major & 0xFF;
-        id[83] = c.major >> 8;
-        id[319] = c.fwug;
-        EXPECT_EQ(rst::GranularityFromIdentify(id), c.expected)
-            << c.major << "." << int(c.minor) << " fwug " << int(c.fwug);
-    }
-}
-
 }  // namespace

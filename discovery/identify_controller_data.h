@@ -1,0 +1,34 @@
+// The fields of the NVMe Identify Controller data structure that identification reads on both
+// roads, and the rule that turns its version and FWUG into the download piece size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace discovery::identify {
+
+inline constexpr std::size_t kDataSize = 4096;
+inline constexpr std::size_t kSerialNumberOffset = 4;  // SN
+inline constexpr std::size_t kSerialNumberSize = 20;
+inline constexpr std::size_t kModelNumberOffset = 24;  // MN
+inline constexpr std::size_t kModelNumberSize = 40;
+inline constexpr std::size_t kFirmwareRevisionOffset = 64;  // FR
+inline constexpr std::size_t kFirmwareRevisionSize = 8;
+inline constexpr std::size_t kVersionMinorOffset = 81;  // VER bits 15:8
+inline constexpr std::size_t kVersionMajorOffset = 82;  // VER bits 31:16
+inline constexpr std::size_t kFwugOffset = 319;         // FWUG, 4 KiB units
+
+static_assert(kSerialNumberOffset + kSerialNumberSize == kModelNumberOffset);
+static_assert(kModelNumberOffset + kModelNumberSize == kFirmwareRevisionOffset);
+static_assert(kFwugOffset < kDataSize);
+
+}  // namespace discovery::identify
+
+namespace discovery {
+
+// Download piece size in 4 KiB units: FWUG when the major version is at least 1 and the minor
+// version at least 3 (each tested by itself) and FWUG is not 0; otherwise 1.
+std::int32_t UpdateGranularityFromIdentify(std::span<const std::uint8_t> data);
+
+}  // namespace discovery
