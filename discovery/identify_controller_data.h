@@ -27,8 +27,10 @@ static_assert(kFwugOffset < kDataSize);
 
 namespace discovery {
 
-// Download piece size in 4 KiB units: FWUG when the major version is at least 1 and the minor
-// version at least 3 (each tested by itself) and FWUG is not 0; otherwise 1.
+// Download piece size in 4 KiB units. FWUG is defined from NVMe 1.3 on, so VER (major and minor
+// as one ordered value) must be 1.3 or later; FWUG 0 gives no information and 0xFF means no
+// restriction, and both take 4 KiB pieces, as the common tools do: a 0xFF-unit piece (1,044,480
+// bytes) would exceed the 512 KiB a download request may carry through the inbox driver.
 std::int32_t UpdateGranularityFromIdentify(std::span<const std::uint8_t> data);
 
 }  // namespace discovery

@@ -1,6 +1,7 @@
 #include "sim/inbox_driver.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/byte_layout.h"
 #include "sim/windows_layouts.h"
@@ -127,10 +128,14 @@ platform::ControlResult InboxDriver::DeviceNumberQuery(std::span<std::uint8_t> b
     if (buffer.size() < kDeviceNumberSize) {
         return Fail(win::kErrorInsufficientBuffer);
     }
-    PutU32(buffer, 0, kFileDeviceDisk);
-    PutU32(buffer, 4, m_deviceNumber);
-    PutU32(buffer, 8, 0);
-    return {true, kDeviceNumberSize, 0};
+    // A driver that answers short writes only what it returns.
+    std::array<std::uint8_t, kDeviceNumberSize> answer{};
+    PutU32(answer, 0, kFileDeviceDisk);
+    PutU32(answer, 4, m_deviceNumber);
+    PutU32(answer, 8, 0);
+    const std::size_t returned = std::min<std::size_t>(m_options.deviceNumberBytes, answer.size());
+    std::copy_n(answer.begin(), returned, buffer.begin());
+    return {true, static_cast<std::uint32_t>(returned), 0};
 }
 
 platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffer,
@@ -224,20 +229,30 @@ std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::
             slots.push_back(slot);
         }
     }
-    const std::size_t needed = kInfoSlots + kSlotEntrySize * std::max<std::size_t>(slots.size(), 1);
+    const bool v2 = m_options.infoVersion == 2;
+    const std::size_t slotsAt = v2 ? layout::kInfoV2Slots : kInfoSlots;
+    const std::size_t entrySize = v2 ? layout::kSlotV2EntrySize : kSlotEntrySize;
+    const std::size_t needed = slotsAt + entrySize * std::max<std::size_t>(slots.size(), 1);
     if (dataLength < needed) {
         return kFirmwareStatusOutputBufferTooSmall;
     }
     const std::span<std::uint8_t> info = buffer.subspan(dataOffset, dataLength);
-    PutU32(info, 0, 1);
-    PutU32(info, 4, kInfoStructureSize);
+    PutU32(info, 0, m_options.infoVersion);
+    PutU32(info, 4, v2 ? layout::kInfoV2StructureSize : kInfoStructureSize);
     PutU8(info, kInfoUpgradeSupport, m_options.infoUpgradeSupport.value_or(1));
     PutU8(info, kInfoSlotCount,
           m_options.infoSlotCount.value_or(static_cast<std::uint8_t>(slots.size())));
     PutU8(info, kInfoActiveSlot, activeSlot);
     PutU8(info, kInfoPendingSlot, pendingSlot == 0 ? kInvalidSlot : pendingSlot);
+    if (v2) {
+        // FWUG in bytes (4 KiB when the drive gives none), and the driver's transfer limit.
+        const std::uint8_t fwug = identify[319];
+        PutU32(info, layout::kInfoV2PayloadAlignment,
+               (fwug == 0 || fwug == 0xFF ? 1u : fwug) * 4096u);
+        PutU32(info, layout::kInfoV2PayloadMaxSize, m_options.maxTransferBytes);
+    }
     for (std::size_t i = 0; i < slots.size(); ++i) {
-        const std::size_t entry = kInfoSlots + kSlotEntrySize * i;
+        const std::size_t entry = slotsAt + entrySize * i;
         PutU8(info, entry, slots[i]);
         PutU8(info, entry + 1, (slots[i] == 1 && (frmw & 1)) ? 1 : 0);
         platform::PutBytes(info, entry + kSlotRevision, std::span(log).subspan(8u * slots[i], 8));

@@ -31,12 +31,18 @@ inline constexpr win::Dword kErrorInvalidFunction = 1;
 // The NVMe status of a firmware command as a FIRMWARE_STATUS.
 std::uint32_t FirmwareStatusFromNvme(std::uint16_t nvmeStatus);
 
+// Microsoft's NVMe firmware guidance caps one download request at 512 KiB (or the controller's
+// maximum transfer size, if smaller).
+inline constexpr std::uint32_t kDefaultMaxTransferBytes = 512 * 1024;
+
 // Answers a scenario can make malformed on purpose, to test the tool's checks.
 struct InboxDriverOptions {
     std::optional<std::uint32_t> infoDataBufferOffset;  // written back into the request block
     std::optional<std::uint8_t> infoSlotCount;          // SlotCount claimed in the answer
     std::optional<std::uint8_t> infoUpgradeSupport;     // UpgradeSupport claimed in the answer
-    std::uint32_t maxTransferBytes = 0;                 // largest download piece; 0 = no limit
+    std::uint32_t infoVersion = 1;  // 2: STORAGE_FIRMWARE_INFO_V2, as newer drivers answer
+    std::uint32_t maxTransferBytes = kDefaultMaxTransferBytes;  // largest piece; 0 = no limit
+    std::uint32_t deviceNumberBytes = 12;  // what IOCTL_STORAGE_GET_DEVICE_NUMBER returns
 };
 
 class InboxDriver : public SimEndpoint {

@@ -146,16 +146,18 @@ TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     EXPECT_EQ(identified[0].UpdateGranularity, 1);
 }
 
-TEST(InboxIdentify, GranularityNeedsVersionPartsAndNonZeroFwug) {
+TEST(InboxIdentify, GranularityNeedsVersion13OrLaterAndARestrictingFwug) {
     struct Case {
         std::uint16_t major;
         std::uint8_t minor, fwug;
         std::int32_t expected;
     };
-    // Major and minor are each tested by themselves: 2.0 to 2.2 do not pass, 2.3 does.
-    const Case cases[] = {{1, 2, 8, 1}, {1, 3, 8, 8}, {1, 4, 0, 1},    {1, 3, 255, 255},
-                          {2, 0, 8, 1}, {2, 2, 8, 1}, {2, 3, 8, 8},    {0, 3, 8, 1},
-                          {0, 9, 8, 1}, {1, 3, 1, 1}, {0x100, 5, 3, 3}};
+    // VER is one ordered value: every 2.x passes. FWUG 0 (no information) and 0xFF (no
+    // restriction) both take 4 KiB pieces.
+    const Case cases[] = {{1, 2, 8, 1},     {1, 3, 8, 8},     {1, 4, 0, 1},    {1, 3, 255, 1},
+                          {1, 3, 254, 254}, {2, 0, 8, 8},     {2, 1, 16, 16},  {2, 2, 8, 8},
+                          {2, 3, 8, 8},     {0, 3, 8, 1},     {0, 9, 8, 1},    {0, 0, 8, 1},
+                          {1, 3, 1, 1},     {0x100, 0, 3, 3}, {1, 0xFF, 3, 3}, {2, 0, 0xFF, 1}};
     for (const Case& c : cases) {
         Identify data = BlankIdentify();
         SetVersion(data, c.major, c.minor, c.fwug);
