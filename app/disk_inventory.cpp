@@ -23,13 +23,16 @@ void DiskInventory::RunUpdates(platform::Platform& platform, const image::Firmwa
         return;
     }
 
+    // Windows lists one disk device per RST RAID volume; the k-th volume asks for RAID set k, so
+    // that every set's members are identified once.
+    std::uint32_t raidSetIndex = 0;
     for (const DiskRecord& candidate : Candidates) {
         switch (candidate.AccessPath) {
             case discovery::kAccessRstDisk:
                 rst::IdentifyRstDisk(platform, candidate, Identified);
                 break;
             case discovery::kAccessRstRaid:
-                rst::QueryRaidMembers(platform, candidate, Identified);
+                rst::QueryRaidMembers(platform, candidate, raidSetIndex++, Identified);
                 break;
             case discovery::kAccessInbox:
                 inbox::IdentifyInboxDisk(platform, candidate, Identified);

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
     discovery::DiskList identified;
     rst::QueryRaidMembers(machine.Platform(),
-                          discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid),
+                          discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid), 0,
                           identified);
     if (identified.size() > 255) {
         fuzzing::Broken("more members than a CSMI answer can count");

@@ -27,13 +27,14 @@ bool Answered(platform::Platform& platform, const platform::DeviceHandle& handle
 // second answer does not come, the entries of the first are taken.
 std::vector<std::uint8_t> MemberPorts(platform::Platform& platform,
                                       const platform::DeviceHandle& handle,
+                                      std::uint32_t raidSetIndex,
                                       const std::vector<std::uint8_t>& firstAnswer) {
     const std::size_t driveCount = CsmiDriveCount(firstAnswer);
     const std::vector<std::uint8_t>* answer = &firstAnswer;
     std::vector<std::uint8_t> larger;
     if (driveCount > CsmiEntriesThatFit(firstAnswer.size())) {
         larger.resize(layout::CsmiBufferSize(driveCount));
-        FillCsmiRaidConfigRequest(larger);
+        FillCsmiRaidConfigRequest(larger, raidSetIndex);
         if (Answered(platform, handle, larger)) {
             answer = &larger;
         }
@@ -53,9 +54,9 @@ std::vector<std::uint8_t> MemberPorts(platform::Platform& platform,
 }  // namespace
 
 int QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
-                     discovery::DiskList& identified) {
+                     std::uint32_t raidSetIndex, discovery::DiskList& identified) {
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
-    FillCsmiRaidConfigRequest(request);
+    FillCsmiRaidConfigRequest(request, raidSetIndex);
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
@@ -76,7 +77,7 @@ int QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
         return kStatusFailed;
     }
     // The controller stays open while the members are identified through their own handles.
-    for (std::uint8_t port : MemberPorts(platform, opened.handle, request)) {
+    for (std::uint8_t port : MemberPorts(platform, opened.handle, raidSetIndex, request)) {
         const discovery::DiskRecord member =
             discovery::MakeCandidate(volume.DevicePath, port, discovery::kAccessRstRaid);
         IdentifyRstDisk(platform, member, identified);

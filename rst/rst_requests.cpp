@@ -49,9 +49,9 @@ std::uint8_t PathIdentifier(std::int64_t portNumber) {
     return static_cast<std::uint8_t>(static_cast<std::uint64_t>(portNumber) & 0xFF);
 }
 
-void FillCsmiRaidConfigRequest(std::span<std::uint8_t> buffer) {
+void FillCsmiRaidConfigRequest(std::span<std::uint8_t> buffer, std::uint32_t raidSetIndex) {
     FillHeader(buffer, kCsmiSignature, kCsmiTimeout, kCsmiGetRaidConfig);
-    PutU32(buffer, kCsmiRaidSetIndex, 0);
+    PutU32(buffer, kCsmiRaidSetIndex, raidSetIndex);
 }
 
 std::uint32_t ReturnCodeOf(std::span<const std::uint8_t> buffer) {

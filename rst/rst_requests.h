@@ -12,8 +12,9 @@ namespace rst {
 // The one-byte path identifier the Intel requests carry: the low 8 bits of the port (-1 -> 0xFF).
 std::uint8_t PathIdentifier(std::int64_t portNumber);
 
-// CSMI GET_RAID_CONFIG for RAID set 0; the buffer holds room for (size - 64) / 136 drive entries.
-void FillCsmiRaidConfigRequest(std::span<std::uint8_t> buffer);
+// CSMI GET_RAID_CONFIG for one RAID set (uRaidSetIndex); the buffer holds room for
+// (size - 64) / 136 drive entries.
+void FillCsmiRaidConfigRequest(std::span<std::uint8_t> buffer, std::uint32_t raidSetIndex);
 std::uint32_t ReturnCodeOf(std::span<const std::uint8_t> buffer);
 std::uint8_t CsmiDriveCount(std::span<const std::uint8_t> buffer);
 // How many drive entries lie wholly inside the buffer.

@@ -64,9 +64,9 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
-    EXPECT_EQ(
-        rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), identified),
-        0);
+    EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 0,
+                                    identified),
+              0);
 
     Bytes csmi(336);
     csmi.Put(0, 28, 4).Text(4, "CSMIARY").Put(12, 30, 4).Put(16, 11, 4).Put(24, 308, 4);
@@ -101,12 +101,15 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         rc.secondQueryFails = secondFails;
         m.io.respond = rc.Responder(m);
         discovery::DiskList identified;
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
+        // The second query asks for the same RAID set as the first.
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 3,
                                         identified),
                   0);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
         EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
+        EXPECT_EQ(fakes::U32At(m.io.sent[0].bytes, 28), 3u);
+        EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 28), 3u);
         std::vector<std::int64_t> ports;
         for (const auto& d : identified)
             ports.push_back(d.PortNumber);
@@ -128,7 +131,7 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
         if (openError != 0)
             m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1),
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 0,
                                         identified),
                   0);
         EXPECT_TRUE(identified.empty());
