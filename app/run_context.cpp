@@ -53,14 +53,19 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
     using platform::Narrow;
     EndTime = platform::WidenUnsigned(FormatLocalTime(m_platform.clock));
 
-    std::string text = "Start Time : " + Narrow(StartTime) + "\n" + "End Time : " +
-                       Narrow(EndTime) + "\n";
+    std::string text =
+        "Start Time : " + Narrow(StartTime) + "\n" + "End Time : " + Narrow(EndTime) + "\n";
     if (SelectedDisks.empty()) {
         text += "\n[No Disk]\n";
         text += "Updated Firmware Version : " + Narrow(image.ImageRevision) + "\n";
         text += "Result Details : No disks are available for download.\n";
         FinalResult = kResultFailed;
     } else {
+        // The final result must not depend on the order in which Windows lists the disks: any
+        // failure makes it 1, else any download 1602 (a reboot is needed), else 4000.
+        bool anyFailed = false;
+        bool anyDownloaded = false;
+        bool anyCurrent = false;
         int number = 1;
         for (discovery::DiskRecord& disk : SelectedDisks) {
             text += "\n[Disk #" + platform::DecimalText(number++) + "]\n";
@@ -78,18 +83,25 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
             text += DiskResultText(disk.ResultCode);
             switch (disk.ResultCode) {
                 case kResultRebootRequired:
+                    anyDownloaded = true;
+                    break;
                 case kResultLatest:
-                    if (FinalResult != kResultFailed) {
-                        FinalResult = disk.ResultCode;
-                    }
+                    anyCurrent = true;
                     break;
                 case kResultUpdated:
                     break;
                 default:
                     // Any code that is not a success is a failure: never let it pass as one.
-                    FinalResult = kResultFailed;
+                    anyFailed = true;
                     break;
             }
+        }
+        if (anyFailed) {
+            FinalResult = kResultFailed;
+        } else if (anyDownloaded) {
+            FinalResult = kResultRebootRequired;
+        } else if (anyCurrent) {
+            FinalResult = kResultLatest;
         }
     }
     text += "\n[Final Result]\n";

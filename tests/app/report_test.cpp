@@ -42,20 +42,23 @@ ReportRun Report(discovery::DiskList disks) {
     return {result, machine.Console().Transcript(), context.SelectedDisks};
 }
 
-TEST(Report, FinalResultIsTheLastSuccessCodeUnlessAnyDiskFailed) {
+TEST(Report, FinalResultIsAFailureThenADownloadThenCurrentWhateverTheDiskOrder) {
     struct Case {
         discovery::DiskList disks;
         std::int32_t expected;
     };
     const Case cases[] = {
-        {{Disk(3, u"XQ71DMRB", 1602), Disk(3, u"XQ74DMRB", 20)}, 4000},
+        // A download needs a reboot whichever way Windows listed the disks.
+        {{Disk(3, u"XQ71DMRB", 1602), Disk(3, u"XQ74DMRB", 20)}, 1602},
         {{Disk(3, u"XQ74DMRB", 20), Disk(3, u"XQ71DMRB", 1602)}, 1602},
         {{Disk(3, u"XQ71DMRB", 1), Disk(3, u"XQ71DMRB", 1602)}, 1},
         {{Disk(3, u"XQ71DMRB", 1602), Disk(1, u"XQ71DMRB", 5)}, 1},
+        {{Disk(3, u"XQ74DMRB", 20), Disk(3, u"XQ74DMRB", 20), Disk(1, u"XQ71DMRB", 5)}, 1},
         {{Disk(3, u"XQ74DMRB", 20), Disk(2, u"XQ74DMRB", 20)}, 4000},
         // The RST road's accepted activation counts as a pending reboot.
         {{Disk(2, u"XQ71DMRB", 0)}, 1602},
-        {{Disk(1, u"XQ71DMRB", 0), Disk(3, u"XQ74DMRB", 20)}, 4000},
+        {{Disk(1, u"XQ71DMRB", 0), Disk(3, u"XQ74DMRB", 20)}, 1602},
+        {{Disk(3, u"XQ74DMRB", 20), Disk(1, u"XQ71DMRB", 0)}, 1602},
         // An inbox record that reaches the report with 0 keeps the plain success text.
         {{Disk(3, u"XQ71DMRB", 0)}, 0},
         // A code the report has no text for is never taken as a success.

@@ -205,25 +205,25 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
         broken.push_back("the report's disk list and its [No Disk] block disagree");
     }
 
-    // The exit code the report's own lines call for: 1 for no disk or any failure, else the code
-    // of the last updated or current disk.
-    int expectedCode = report.disks.empty() ? 1 : 0;
+    // The exit code the report's own lines call for, whatever their order: 1 for no disk or any
+    // failure, else 1602 when any disk was downloaded, else 4000.
+    bool anyFailed = report.disks.empty();
+    bool anyDownloaded = false;
     for (std::size_t i = 0; i < report.disks.size(); ++i) {
         const ReportedDisk& disk = report.disks[i];
         if (disk.number != static_cast<int>(i) + 1) {
             broken.push_back("disk numbers do not run 1, 2, 3...");
         }
         if (disk.result == kUnable) {
-            expectedCode = 1;
-        } else if (disk.result == kRebootText || disk.result == kLatestText) {
-            if (expectedCode != 1) {
-                expectedCode = disk.result == kRebootText ? 1602 : 4000;
-            }
-        } else {
+            anyFailed = true;
+        } else if (disk.result == kRebootText) {
+            anyDownloaded = true;
+        } else if (disk.result != kLatestText) {
             broken.push_back("disk " + std::to_string(disk.number) +
                              " has no known outcome: " + disk.result);
         }
     }
+    const int expectedCode = anyFailed ? 1 : anyDownloaded ? 1602 : 4000;
     if (outcome.exitCode != expectedCode) {
         broken.push_back("exit code " + std::to_string(outcome.exitCode) +
                          ", the report calls for " + std::to_string(expectedCode));
