@@ -51,6 +51,11 @@ inline constexpr std::size_t kActivateSlotOffset = 8;
 inline constexpr std::size_t kActivateStructSize = 12;
 
 // STORAGE_FIRMWARE_INFO (version 1), relative to where the answer stands.
+inline constexpr std::size_t kInfoVersionOffset = 0;
+// The slot entries are read in the version-1 layout; a driver that leaves Version unwritten
+// answers 0.
+inline constexpr std::uint32_t kInfoVersionUnset = 0;
+inline constexpr std::uint32_t kInfoVersion1 = 1;
 inline constexpr std::size_t kInfoUpgradeSupportOffset = 8;
 inline constexpr std::size_t kInfoSlotCountOffset = 9;
 inline constexpr std::size_t kInfoSlotsOffset = 16;

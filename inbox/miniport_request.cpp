@@ -59,6 +59,12 @@ SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
     if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return {};
     }
+    // STORAGE_FIRMWARE_INFO_V2 puts its slot entries elsewhere and makes them 24 bytes long:
+    // read in the version-1 layout it would name a slot that is not there.
+    const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (version != kInfoVersionUnset && version != kInfoVersion1) {
+        return {};
+    }
     const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
     const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
     if (upgradeSupport == 0 || slotCount == 0) {
@@ -70,8 +76,10 @@ SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
     }
     for (std::size_t i = 0; i < slotCount; ++i) {
         const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
-        if (platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
-            return {SlotChoice::Chosen, platform::GetU8(buffer, entry + kSlotNumberOffset)};
+        const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
+        // Firmware slots are numbered from 1; slot 0 would let the controller choose.
+        if (number != 0 && platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
+            return {SlotChoice::Chosen, number};
         }
     }
     return {SlotChoice::NotUpdatable, 0};

@@ -32,8 +32,9 @@ struct SlotAnswer {
 };
 
 // Reads STORAGE_FIRMWARE_INFO at the DataBufferOffset the request block holds after the call
-// and picks the first writable slot. An answer whose header or slot entries would lie outside
-// the buffer is Malformed.
+// and picks the first writable slot (SlotNumber not 0, ReadOnly 0). An answer whose header or
+// slot entries would lie outside the buffer, or of a structure version other than 0 or 1, is
+// Malformed.
 SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer);
 
 }  // namespace inbox

@@ -47,6 +47,14 @@ inline constexpr std::size_t kSlotEntrySize = 16;
 inline constexpr std::size_t kSlotNumber = 0;
 inline constexpr std::size_t kSlotReadOnly = 1;
 inline constexpr std::size_t kSlotRevision = 8;
+// STORAGE_FIRMWARE_INFO_V2: ImagePayloadAlignment and ImagePayloadMaxSize at 16 and 20, then
+// 24-byte STORAGE_FIRMWARE_SLOT_INFO_V2 entries (SlotNumber, ReadOnly, 6 reserved, 16-byte
+// Revision) from 24.
+inline constexpr std::size_t kInfoV2PayloadAlignment = 16;
+inline constexpr std::size_t kInfoV2PayloadMaxSize = 20;
+inline constexpr std::size_t kInfoV2Slots = 24;
+inline constexpr std::uint32_t kInfoV2StructureSize = 48;
+inline constexpr std::size_t kSlotV2EntrySize = 24;
 
 // STORAGE_FIRMWARE_DOWNLOAD (version 1: image at 24) and _V2 (Slot at 24, image at 32).
 inline constexpr std::size_t kDownloadOffset = 8;
