@@ -55,15 +55,15 @@ public:
         return CopiedOut<Guard, platform::DeviceInterfaceDetail>(
             [&] { return m_inner.GetDeviceInterfaceDetail(list, deviceInterface); });
     }
-    std::optional<std::u16string> GetDeviceStringProperty(const platform::DeviceInfoList& list,
-                                                          const platform::DeviceInfo& device,
-                                                          const win::DevPropKey& key) override {
-        return CopiedOut<Guard, std::u16string>(
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+        const win::DevPropKey& key) override {
+        return CopiedOut<Guard, platform::DeviceProperty>(
             [&] { return m_inner.GetDeviceStringProperty(list, device, key); });
     }
-    std::optional<std::vector<std::u16string>> GetHardwareIds(
+    std::optional<platform::HardwareIdList> GetHardwareIds(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override {
-        return CopiedOut<Guard, std::vector<std::u16string>>(
+        return CopiedOut<Guard, platform::HardwareIdList>(
             [&] { return m_inner.GetHardwareIds(list, device); });
     }
 

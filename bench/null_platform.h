@@ -38,13 +38,13 @@ public:
         const platform::DeviceInfoList&, const platform::DeviceInterface&) override {
         return std::nullopt;
     }
-    std::optional<std::u16string> GetDeviceStringProperty(const platform::DeviceInfoList&,
-                                                          const platform::DeviceInfo&,
-                                                          const win::DevPropKey&) override {
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList&, const platform::DeviceInfo&,
+        const win::DevPropKey&) override {
         return std::nullopt;
     }
-    std::optional<std::vector<std::u16string>> GetHardwareIds(
-        const platform::DeviceInfoList&, const platform::DeviceInfo&) override {
+    std::optional<platform::HardwareIdList> GetHardwareIds(const platform::DeviceInfoList&,
+                                                           const platform::DeviceInfo&) override {
         return std::nullopt;
     }
 

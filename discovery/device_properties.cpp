@@ -1,17 +1,15 @@
 #include "discovery/device_properties.h"
 
-#include <optional>
-
 namespace discovery {
 
 namespace {
 
 // The property's text is kept as the system returns it: device identifiers are ASCII, for which
 // the trip through the multibyte code page and back is the identity.
-bool ReadStringProperty(platform::DeviceInstallServices& setup,
-                        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
-                        const win::DevPropKey& key, std::u16string& text) {
-    std::optional<std::u16string> value = setup.GetDeviceStringProperty(list, device, key);
+bool ReadInto(platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
+              const platform::DeviceInfo& device, const win::DevPropKey& key,
+              std::u16string& text) {
+    std::optional<std::u16string> value = ReadStringProperty(setup, list, device, key);
     if (!value) {
         return false;
     }
@@ -21,14 +19,47 @@ bool ReadStringProperty(platform::DeviceInstallServices& setup,
 
 }  // namespace
 
+std::optional<std::u16string> ReadStringProperty(platform::DeviceInstallServices& setup,
+                                                 const platform::DeviceInfoList& list,
+                                                 const platform::DeviceInfo& device,
+                                                 const win::DevPropKey& key) {
+    std::optional<platform::DeviceProperty> value =
+        setup.GetDeviceStringProperty(list, device, key);
+    if (!value || value->type != win::kDevpropTypeString) {
+        return std::nullopt;
+    }
+    return std::move(value->text);
+}
+
+std::optional<std::vector<std::u16string>> ReadHardwareIds(platform::DeviceInstallServices& setup,
+                                                           const platform::DeviceInfoList& list,
+                                                           const platform::DeviceInfo& device) {
+    std::optional<platform::HardwareIdList> value = setup.GetHardwareIds(list, device);
+    if (!value || (value->type != win::kRegMultiSz && value->type != win::kRegSz)) {
+        return std::nullopt;
+    }
+    return std::move(value->ids);
+}
+
 bool ReadParentId(platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
                   const platform::DeviceInfo& device, std::u16string& text) {
-    return ReadStringProperty(setup, list, device, win::kDevpkeyDeviceParent, text);
+    return ReadInto(setup, list, device, win::kDevpkeyDeviceParent, text);
 }
 
 bool ReadInstanceId(platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
                     const platform::DeviceInfo& device, std::u16string& text) {
-    return ReadStringProperty(setup, list, device, win::kDevpkeyDeviceInstanceId, text);
+    return ReadInto(setup, list, device, win::kDevpkeyDeviceInstanceId, text);
+}
+
+std::optional<platform::DeviceInterfaceDetail> InterfaceAtDeviceIndex(
+    platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
+    const platform::DeviceInfo& device, const win::Guid& interfaceClass) {
+    const std::optional<platform::DeviceInterface> deviceInterface =
+        setup.EnumDeviceInterfaces(list, interfaceClass, device.index);
+    if (!deviceInterface) {
+        return std::nullopt;
+    }
+    return setup.GetDeviceInterfaceDetail(list, *deviceInterface);
 }
 
 }  // namespace discovery

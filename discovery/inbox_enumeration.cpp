@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "discovery/device_properties.h"
+#include "discovery/open_failure_line.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 
@@ -21,36 +22,41 @@ constexpr std::size_t kDeviceNumberOffset = 4;
 constexpr std::size_t kStorageDeviceNumberSize = 12;
 static_assert(kDeviceNumberOffset + 4 <= kStorageDeviceNumberSize);
 
-enum class DiskOutcome { Skipped, Examined, Unopenable };
+enum class DiskOutcome { TryNextId, DeviceDone };
 
 // One hardware identifier named NVMe: find the disk interface with the device's index, open
 // its path and ask the device number. Once the disk has been opened the device is done.
 DiskOutcome ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoList& list,
-                            const platform::DeviceInfo& device, std::uint32_t index,
-                            DiskList& candidates) {
+                            const platform::DeviceInfo& device, DiskList& candidates) {
     std::u16string instanceId;
     if (!ReadInstanceId(platform.setup, list, device, instanceId)) {
-        return DiskOutcome::Skipped;
-    }
-    const std::optional<platform::DeviceInterface> diskInterface =
-        platform.setup.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, index);
-    if (!diskInterface) {
-        return DiskOutcome::Skipped;
+        return DiskOutcome::TryNextId;
     }
     const std::optional<platform::DeviceInterfaceDetail> detail =
-        platform.setup.GetDeviceInterfaceDetail(list, *diskInterface);
+        InterfaceAtDeviceIndex(platform.setup, list, device, win::kGuidDevinterfaceDisk);
     if (!detail) {
-        return DiskOutcome::Skipped;
+        return DiskOutcome::TryNextId;
+    }
+    if (!OwnedBy(*detail, device)) {
+        // The interface at this index belongs to another device (one with two interfaces, or
+        // none): its path is not the disk whose parent and hardware IDs passed.
+        return DiskOutcome::DeviceDone;
     }
 
     platform::OpenResult opened =
         platform.io.Open(detail->devicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        return DiskOutcome::Unopenable;
+        // Say why this disk will be missing (typically 0x5 for a user who is not an
+        // administrator) and go on with the others.
+        PrintDiskHandleFailure(platform.console, opened.error);
+        return DiskOutcome::DeviceDone;
     }
     std::array<std::uint8_t, kStorageDeviceNumberSize> answer{};
-    if (platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, answer, 0).ok) {
+    const platform::ControlResult result =
+        platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, answer, 0);
+    // A short answer leaves DeviceNumber unwritten: no number, no record.
+    if (result.ok && result.bytesReturned >= kStorageDeviceNumberSize) {
         // DeviceNumber is formatted with "%d".
         const auto number =
             static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
@@ -58,7 +64,7 @@ DiskOutcome ExamineNvmeDisk(platform::Platform& platform, const platform::Device
             MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)),
                           -1, kAccessInbox));
     }
-    return DiskOutcome::Examined;
+    return DiskOutcome::DeviceDone;
 }
 
 }  // namespace
@@ -82,20 +88,13 @@ bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates)
             continue;
         }
         const std::optional<std::vector<std::u16string>> hardwareIds =
-            platform.setup.GetHardwareIds(list, *device);
+            ReadHardwareIds(platform.setup, list, *device);
         if (!hardwareIds) {
             continue;
         }
         for (const std::u16string& hardwareId : *hardwareIds) {
-            if (!platform::Contains(hardwareId, kNvmeHardwareId)) {
-                continue;
-            }
-            const DiskOutcome outcome = ExamineNvmeDisk(platform, list, *device, index, candidates);
-            if (outcome == DiskOutcome::Unopenable) {
-                // A matching disk that cannot be opened ends the whole enumeration.
-                return false;
-            }
-            if (outcome == DiskOutcome::Examined) {
+            if (platform::Contains(hardwareId, kNvmeHardwareId) &&
+                ExamineNvmeDisk(platform, list, *device, candidates) == DiskOutcome::DeviceDone) {
                 break;
             }
         }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "discovery/device_properties.h"
+#include "discovery/open_failure_line.h"
 #include "platform/text.h"
 
 namespace discovery {
@@ -72,15 +73,17 @@ bool FindRstController(platform::Platform& platform, RaidController& controller)
             continue;
         }
         const std::optional<std::u16string> description =
-            setup.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceDriverDesc);
+            ReadStringProperty(setup, list, detail->device, win::kDevpkeyDeviceDriverDesc);
         if (!description || !IsRstDriverDescription(*description)) {
             continue;
         }
-        // The controller must open; a matching one that does not ends the search.
+        // The controller must open; a matching one that does not ends the search, and says why
+        // no disk behind it will be found.
         const platform::OpenResult opened =
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite,
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
         if (!opened.handle.Valid()) {
+            PrintControllerHandleFailure(platform.console, opened.error);
             return false;
         }
         controller.Found = true;
@@ -121,21 +124,18 @@ bool EnumerateRstDisks(platform::Platform& platform, const RaidController& contr
             candidates.push_back(MakeCandidate(controller.DevicePath, -1, kAccessRstRaid));
             continue;
         }
-        const std::optional<platform::DeviceInterface> deviceInterface =
-            setup.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, index);
-        if (!deviceInterface) {
-            continue;
-        }
         const std::optional<platform::DeviceInterfaceDetail> detail =
-            setup.GetDeviceInterfaceDetail(list, *deviceInterface);
-        if (!detail) {
+            InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceDisk);
+        if (!detail || !OwnedBy(*detail, *device)) {
             continue;
         }
-        // A disk behind the controller that does not open ends the enumeration.
+        // A disk behind the controller that does not open is left out, with its reason; the
+        // others are still found.
         platform::OpenResult opened =
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
         if (!opened.handle.Valid()) {
-            return false;
+            PrintDiskHandleFailure(platform.console, opened.error);
+            continue;
         }
         const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
         candidates.push_back(MakeCandidate(controller.DevicePath, bus, kAccessRstDisk));
@@ -161,7 +161,7 @@ std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devIns
         return -1;
     }
     const std::optional<std::u16string> location =
-        setup.GetDeviceStringProperty(list, *device, win::kDevpkeyDeviceLocationInfo);
+        ReadStringProperty(setup, list, *device, win::kDevpkeyDeviceLocationInfo);
     if (!location || !Contains(*location, u"Bus Number ")) {
         return -1;
     }

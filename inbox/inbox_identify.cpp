@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/open_failure_line.h"
 #include "inbox/identify_controller.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
@@ -34,8 +35,7 @@ int IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        platform.console.WriteNarrow("  [ERROR] Failed to get disk handle: 0x" +
-                                     platform::HexLower(opened.error) + "\n\n");
+        discovery::PrintDiskHandleFailure(platform.console, opened.error);
         return 1;
     }
 

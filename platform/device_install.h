@@ -29,13 +29,28 @@ struct DeviceInterfaceDetail {
     DeviceInfo device;
 };
 
+// A device property as SetupDiGetDevicePropertyW gives it: the DEVPROPTYPE the system reports
+// and the value read as UTF-16 text up to its first terminator, whatever that type.
+struct DeviceProperty {
+    win::Dword type = 0;
+    std::u16string text;
+};
+
+// SPDRP_HARDWAREID as SetupDiGetDeviceRegistryPropertyW gives it: the registry type and the
+// value read as a list of UTF-16 strings.
+struct HardwareIdList {
+    win::Dword type = 0;
+    std::vector<std::u16string> ids;
+};
+
 class DeviceInstallServices;
 
 // A device information list (HDEVINFO); destroyed on every path by its owner.
 class DeviceInfoList {
 public:
     DeviceInfoList() = default;
-    DeviceInfoList(DeviceInstallServices* services, std::uint64_t id) : m_services(services), m_id(id) {}
+    DeviceInfoList(DeviceInstallServices* services, std::uint64_t id)
+        : m_services(services), m_id(id) {}
     DeviceInfoList(DeviceInfoList&& other) noexcept;
     DeviceInfoList& operator=(DeviceInfoList&& other) noexcept;
     DeviceInfoList(const DeviceInfoList&) = delete;
@@ -67,13 +82,13 @@ public:
     // SetupDiGetDeviceInterfaceDetailW, the whole path and the owning device.
     virtual std::optional<DeviceInterfaceDetail> GetDeviceInterfaceDetail(
         const DeviceInfoList& list, const DeviceInterface& deviceInterface) = 0;
-    // SetupDiGetDevicePropertyW of a DEVPROP_TYPE_STRING property, without its terminator.
-    virtual std::optional<std::u16string> GetDeviceStringProperty(const DeviceInfoList& list,
+    // SetupDiGetDevicePropertyW, the whole value with its type; the caller checks the type.
+    virtual std::optional<DeviceProperty> GetDeviceStringProperty(const DeviceInfoList& list,
                                                                   const DeviceInfo& device,
                                                                   const win::DevPropKey& key) = 0;
-    // SetupDiGetDeviceRegistryPropertyW(SPDRP_HARDWAREID): the strings of the REG_MULTI_SZ.
-    virtual std::optional<std::vector<std::u16string>> GetHardwareIds(const DeviceInfoList& list,
-                                                                      const DeviceInfo& device) = 0;
+    // SetupDiGetDeviceRegistryPropertyW(SPDRP_HARDWAREID), the whole value with its type.
+    virtual std::optional<HardwareIdList> GetHardwareIds(const DeviceInfoList& list,
+                                                         const DeviceInfo& device) = 0;
 
 protected:
     friend class DeviceInfoList;

@@ -44,6 +44,12 @@ inline constexpr Dword kDigcfPresent = 0x2;
 inline constexpr Dword kDigcfAllClasses = 0x4;
 inline constexpr Dword kDigcfDeviceInterface = 0x10;
 
+// Property value types: DEVPROPTYPE of SetupDiGetDevicePropertyW, and the registry types of
+// SetupDiGetDeviceRegistryPropertyW.
+inline constexpr Dword kDevpropTypeString = 0x12;
+inline constexpr Dword kRegSz = 1;
+inline constexpr Dword kRegMultiSz = 7;
+
 struct Guid {
     std::uint32_t data1;
     std::uint16_t data2;

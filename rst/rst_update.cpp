@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "discovery/open_failure_line.h"
 #include "discovery/target_disk_block.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
@@ -138,8 +139,7 @@ int UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& dis
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        platform.console.WriteNarrow("  [ERROR] Failed to get disk handle: 0x" +
-                                     platform::HexLower(opened.error) + "\n\n");
+        discovery::PrintDiskHandleFailure(platform.console, opened.error);
         return kHandleFailed;
     }
     int result = DownloadRstFirmware(platform, opened.handle, disk, image, imageSize);

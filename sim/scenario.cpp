@@ -1,5 +1,6 @@
 #include "sim/scenario.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -122,7 +123,7 @@ void ReadIdentifyOverrides(const json& d, NvmeDriveConfig& c) {
 void LoadInboxDisk(const json& d, SimMachine& machine) {
     CheckKeys(d,
               {"drive", "deviceNumber", "parentId", "instanceId", "hardwareIds", "interfacePath",
-               "location", "present", "getInfo", "maxTransfer"},
+               "location", "present", "getInfo", "maxTransfer", "deviceNumberBytes"},
               "inbox disk");
     NvmeDrive* drive = machine.FindDrive(Ascii(d.at("drive"), "inbox drive"));
     if (drive == nullptr) {
@@ -144,9 +145,15 @@ void LoadInboxDisk(const json& d, SimMachine& machine) {
         c.present = d["present"].get<bool>();
     if (d.contains("maxTransfer"))
         c.driver.maxTransferBytes = Narrow<std::uint32_t>(d["maxTransfer"], "maxTransfer");
+    if (d.contains("deviceNumberBytes")) {
+        c.driver.deviceNumberBytes =
+            Narrow<std::uint32_t>(d["deviceNumberBytes"], "deviceNumberBytes");
+    }
     if (d.contains("getInfo")) {
         const json& g = d["getInfo"];
-        CheckKeys(g, {"dataBufferOffset", "slotCount", "upgradeSupport"}, "getInfo");
+        CheckKeys(g, {"dataBufferOffset", "slotCount", "upgradeSupport", "version"}, "getInfo");
+        if (g.contains("version"))
+            c.driver.infoVersion = Narrow<std::uint32_t>(g["version"], "getInfo version");
         if (g.contains("dataBufferOffset")) {
             c.driver.infoDataBufferOffset =
                 Narrow<std::uint32_t>(g["dataBufferOffset"], "dataBufferOffset");
@@ -191,6 +198,22 @@ void LoadDevice(const json& d, SimMachine& machine) {
     machine.AddDevice(std::move(device));
 }
 
+// A property of a device already built, stored with another type than Windows gives it.
+void LoadPropertyType(const json& t, SimMachine& machine) {
+    CheckKeys(t, {"instanceId", "property", "type"}, "property type");
+    SimDevice* device = machine.FindDevice(Text(t.at("instanceId"), "instanceId"));
+    const std::string property = Ascii(t.at("property"), "property");
+    constexpr std::string_view kNames[] = {"parentId", "instanceId", "driverDesc", "location",
+                                           "hardwareIds"};
+    if (device == nullptr) {
+        throw std::invalid_argument("property type: no device " + t["instanceId"].dump());
+    }
+    if (std::find(std::begin(kNames), std::end(kNames), property) == std::end(kNames)) {
+        throw std::invalid_argument("property type: unknown property " + property);
+    }
+    device->propertyTypes[property] = Narrow<std::uint32_t>(t.at("type"), "type");
+}
+
 Fault LoadFault(const json& f) {
     CheckKeys(f,
               {"call", "target", "controlCode", "signature", "function", "occurrence", "callNumber",
@@ -226,7 +249,8 @@ Fault LoadFault(const json& f) {
 
 void Load(const json& s, SimMachine& machine) {
     CheckKeys(s,
-              {"comment", "args", "clock", "keys", "drives", "inbox", "devices", "faults", "rst"},
+              {"comment", "args", "clock", "keys", "drives", "inbox", "devices", "faults", "rst",
+               "propertyTypes"},
               "scenario");
     if (s.contains("args")) {
         machine.SetArgc(1 + static_cast<int>(TextList(s["args"], "args").size()));
@@ -257,6 +281,9 @@ void Load(const json& s, SimMachine& machine) {
     }
     if (s.contains("rst")) {
         LoadRstScenario(s["rst"], machine);
+    }
+    for (const json& t : s.value("propertyTypes", json::array())) {
+        LoadPropertyType(t, machine);
     }
     for (const json& f : s.value("faults", json::array())) {
         machine.Faults().Add(LoadFault(f));

@@ -48,6 +48,11 @@ std::uint32_t FunctionOf(std::span<const std::uint8_t> buffer, const std::string
     return platform::FitsIn(buffer.size(), offset, 4) ? platform::GetU32(buffer, offset) : 0;
 }
 
+win::Dword TypeOf(const SimDevice& device, const std::string& property, win::Dword usual) {
+    const auto it = device.propertyTypes.find(property);
+    return it == device.propertyTypes.end() ? usual : it->second;
+}
+
 CallInfo Call(CallKind kind, std::u16string target = {}) {
     CallInfo call;
     call.kind = kind;
@@ -263,7 +268,7 @@ std::optional<platform::DeviceInterfaceDetail> SimMachine::GetDeviceInterfaceDet
         platform::DeviceInfo{found->deviceIndex, device->devInst}};
 }
 
-std::optional<std::u16string> SimMachine::GetDeviceStringProperty(
+std::optional<platform::DeviceProperty> SimMachine::GetDeviceStringProperty(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
     const win::DevPropKey& key) {
     const SimDevice* node = ListedDevice(list, device);
@@ -271,28 +276,30 @@ std::optional<std::u16string> SimMachine::GetDeviceStringProperty(
         !node) {
         return std::nullopt;
     }
-    if (key == win::kDevpkeyDeviceInstanceId) {
-        return node->instanceId;
-    }
-    if (key == win::kDevpkeyDeviceParent) {
-        return node->parentId;
-    }
-    if (key == win::kDevpkeyDeviceDriverDesc) {
-        return node->driverDesc;
-    }
-    if (key == win::kDevpkeyDeviceLocationInfo) {
-        return node->locationInfo;
+    const std::pair<const char*, const std::optional<std::u16string>> properties[] = {
+        {"instanceId",
+         key == win::kDevpkeyDeviceInstanceId ? std::optional(node->instanceId) : std::nullopt},
+        {"parentId", key == win::kDevpkeyDeviceParent ? node->parentId : std::nullopt},
+        {"driverDesc", key == win::kDevpkeyDeviceDriverDesc ? node->driverDesc : std::nullopt},
+        {"location", key == win::kDevpkeyDeviceLocationInfo ? node->locationInfo : std::nullopt},
+    };
+    for (const auto& [name, value] : properties) {
+        if (value) {
+            return platform::DeviceProperty{TypeOf(*node, name, win::kDevpropTypeString), *value};
+        }
     }
     return std::nullopt;
 }
 
-std::optional<std::vector<std::u16string>> SimMachine::GetHardwareIds(
+std::optional<platform::HardwareIdList> SimMachine::GetHardwareIds(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     const SimDevice* node = ListedDevice(list, device);
-    if (BeginCall(Call(CallKind::GetHardwareIds, node ? node->instanceId : u"")) || !node) {
+    if (BeginCall(Call(CallKind::GetHardwareIds, node ? node->instanceId : u"")) || !node ||
+        !node->hardwareIds) {
         return std::nullopt;
     }
-    return node->hardwareIds;
+    return platform::HardwareIdList{TypeOf(*node, "hardwareIds", win::kRegMultiSz),
+                                    *node->hardwareIds};
 }
 
 void SimMachine::DestroyDeviceInfoList(std::uint64_t id) {

@@ -35,6 +35,10 @@ struct SimDevice {
     std::optional<std::u16string> locationInfo;
     bool present = true;
     std::vector<SimInterface> interfaces;
+    // Properties stored with another type than Windows gives them (DEVPROP_TYPE_STRING, and
+    // REG_MULTI_SZ for the hardware IDs), by name: "parentId", "instanceId", "driverDesc",
+    // "location", "hardwareIds".
+    std::map<std::string, win::Dword> propertyTypes;
 };
 
 // An NVMe disk on the inbox driver, as a scenario describes it.
@@ -115,10 +119,10 @@ public:
     std::optional<platform::DeviceInterfaceDetail> GetDeviceInterfaceDetail(
         const platform::DeviceInfoList& list,
         const platform::DeviceInterface& deviceInterface) override;
-    std::optional<std::u16string> GetDeviceStringProperty(const platform::DeviceInfoList& list,
-                                                          const platform::DeviceInfo& device,
-                                                          const win::DevPropKey& key) override;
-    std::optional<std::vector<std::u16string>> GetHardwareIds(
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+        const win::DevPropKey& key) override;
+    std::optional<platform::HardwareIdList> GetHardwareIds(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override;
 
     // platform::DeviceIo

@@ -142,7 +142,7 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
     return result;
 }
 
-std::optional<std::u16string> Win32DeviceInstallServices::GetDeviceStringProperty(
+std::optional<platform::DeviceProperty> Win32DeviceInstallServices::GetDeviceStringProperty(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
     const win::DevPropKey& key) {
     SP_DEVINFO_DATA data;
@@ -152,8 +152,8 @@ std::optional<std::u16string> Win32DeviceInstallServices::GetDeviceStringPropert
     DEVPROPKEY propertyKey;
     propertyKey.fmtid = ToGuid(key.fmtid);
     propertyKey.pid = key.pid;
+    DEVPROPTYPE type = 0;  // as the call that filled the buffer reported it
     auto call = [&](std::uint8_t* buffer, std::uint32_t size) {
-        DEVPROPTYPE type = 0;
         DWORD required = 0;
         const BOOL ok = SetupDiGetDevicePropertyW(ToHandle(list), &data, &propertyKey, &type,
                                                   buffer, size, &required, 0);
@@ -164,17 +164,17 @@ std::optional<std::u16string> Win32DeviceInstallServices::GetDeviceStringPropert
     if (!buffer) {
         return std::nullopt;
     }
-    return TextUpToTerminator(*buffer);
+    return platform::DeviceProperty{static_cast<win::Dword>(type), TextUpToTerminator(*buffer)};
 }
 
-std::optional<std::vector<std::u16string>> Win32DeviceInstallServices::GetHardwareIds(
+std::optional<platform::HardwareIdList> Win32DeviceInstallServices::GetHardwareIds(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     SP_DEVINFO_DATA data;
     if (!list.Valid() || !DeviceData(ToHandle(list), device.index, data)) {
         return std::nullopt;
     }
+    DWORD type = 0;  // as the call that filled the buffer reported it
     auto call = [&](std::uint8_t* buffer, std::uint32_t size) {
-        DWORD type = 0;
         DWORD required = 0;
         const BOOL ok = SetupDiGetDeviceRegistryPropertyW(ToHandle(list), &data, SPDRP_HARDWAREID,
                                                           &type, buffer, size, &required);
@@ -184,7 +184,7 @@ std::optional<std::vector<std::u16string>> Win32DeviceInstallServices::GetHardwa
     if (!buffer) {
         return std::nullopt;
     }
-    return SplitMultiString(*buffer);
+    return platform::HardwareIdList{static_cast<win::Dword>(type), SplitMultiString(*buffer)};
 }
 
 void Win32DeviceInstallServices::DestroyDeviceInfoList(std::uint64_t id) {

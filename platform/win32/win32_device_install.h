@@ -18,10 +18,10 @@ public:
     std::optional<platform::DeviceInterfaceDetail> GetDeviceInterfaceDetail(
         const platform::DeviceInfoList& list,
         const platform::DeviceInterface& deviceInterface) override;
-    std::optional<std::u16string> GetDeviceStringProperty(const platform::DeviceInfoList& list,
-                                                          const platform::DeviceInfo& device,
-                                                          const win::DevPropKey& key) override;
-    std::optional<std::vector<std::u16string>> GetHardwareIds(
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+        const win::DevPropKey& key) override;
+    std::optional<platform::HardwareIdList> GetHardwareIds(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override;
 
 protected:

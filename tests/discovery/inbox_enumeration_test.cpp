@@ -134,15 +134,27 @@ TEST(InboxEnumeration, DiskWithoutDeviceNumberIsSkippedAndTheNextExamined) {
     EXPECT_TRUE(machine.NothingLeftOpen());
 }
 
-TEST(InboxEnumeration, UnopenableMatchingDiskEndsTheEnumeration) {
+TEST(InboxEnumeration, UnopenableMatchingDiskIsReportedAndTheOthersStillFound) {
     struct Case {
         const char* name;
-        std::vector<int> openErrors;  // per disk: 0 opens
+        std::vector<win::Dword> openErrors;  // per disk: 0 opens
         std::vector<std::u16string> paths;
+        std::string transcript;
     };
     const std::vector<Case> cases = {
-        {"first of two unopenable", {5, 0}, {}},
-        {"second of three unopenable", {0, 32, 0}, {u"\\\\.\\PHYSICALDRIVE0"}},
+        {"first of two unopenable",
+         {5, 0},
+         {u"\\\\.\\PHYSICALDRIVE1"},
+         "  [ERROR] Failed to get disk handle: 0x5\n\n"},
+        {"second of three unopenable",
+         {0, 0x20, 0},
+         {u"\\\\.\\PHYSICALDRIVE0", u"\\\\.\\PHYSICALDRIVE2"},
+         "  [ERROR] Failed to get disk handle: 0x20\n\n"},
+        {"every disk denied",
+         {5, 5},
+         {},
+         "  [ERROR] Failed to get disk handle: 0x5\n\n  [ERROR] Failed to get disk handle: "
+         "0x5\n\n"},
     };
     for (const Case& c : cases) {
         fakes::FakeMachine machine;
@@ -152,17 +164,17 @@ TEST(InboxEnumeration, UnopenableMatchingDiskEndsTheEnumeration) {
             machine.setup.disks.push_back(MakerDisk(n));
             numbers[InterfacePath(n)] = static_cast<std::uint32_t>(n);
             if (c.openErrors[i] != 0) {
-                machine.io.openErrors[InterfacePath(n)] = static_cast<win::Dword>(c.openErrors[i]);
+                machine.io.openErrors[InterfacePath(n)] = c.openErrors[i];
             }
         }
         machine.io.respond = Numbered(numbers);
         DiskList candidates;
-        EXPECT_FALSE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
+        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
         EXPECT_EQ(Paths(candidates), c.paths) << c.name;
-        // Nothing after the unopenable disk is examined.
-        EXPECT_EQ(machine.io.opens.size(), c.paths.size() + 1) << c.name;
+        // One open per disk: the unopenable disk's other NVMe strings are not tried.
+        EXPECT_EQ(machine.io.opens.size(), c.openErrors.size()) << c.name;
         EXPECT_TRUE(machine.NothingLeftOpen()) << c.name;
-        EXPECT_EQ(machine.console.Transcript(), "") << c.name;
+        EXPECT_EQ(machine.console.Transcript(), c.transcript) << c.name;
     }
 }
 

@@ -130,23 +130,29 @@ public:
         }
         return platform::DeviceInterfaceDetail{*d.interfacePath, {item.index, d.devInst}};
     }
-    std::optional<std::u16string> GetDeviceStringProperty(const platform::DeviceInfoList& list,
-                                                          const platform::DeviceInfo& device,
-                                                          const win::DevPropKey& key) override {
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+        const win::DevPropKey& key) override {
         const Device& d = Of(list).at(device.index);
+        const std::optional<std::u16string>* value = nullptr;
         if (key == win::kDevpkeyDeviceParent)
-            return d.parentId;
+            value = &d.parentId;
         if (key == win::kDevpkeyDeviceInstanceId)
-            return d.instanceId;
+            value = &d.instanceId;
         if (key == win::kDevpkeyDeviceDriverDesc)
-            return d.driverDesc;
+            value = &d.driverDesc;
         if (key == win::kDevpkeyDeviceLocationInfo)
-            return d.location;
-        return std::nullopt;
+            value = &d.location;
+        if (value == nullptr || !*value)
+            return std::nullopt;
+        return platform::DeviceProperty{win::kDevpropTypeString, **value};
     }
-    std::optional<std::vector<std::u16string>> GetHardwareIds(
+    std::optional<platform::HardwareIdList> GetHardwareIds(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override {
-        return Of(list).at(device.index).hardwareIds;
+        const Device& d = Of(list).at(device.index);
+        if (!d.hardwareIds)
+            return std::nullopt;
+        return platform::HardwareIdList{win::kRegMultiSz, *d.hardwareIds};
     }
 
 protected:

@@ -45,7 +45,7 @@ protected:
         std::vector<std::u16string> ids;
         for (std::uint32_t i = 0; auto info = machine.EnumDeviceInfo(list, i); ++i) {
             ids.push_back(
-                *machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId));
+                machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId)->text);
         }
         return ids;
     }
