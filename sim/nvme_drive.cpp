@@ -64,6 +64,7 @@ std::string_view DriveRequestKindName(DriveRequest::Kind kind) {
 
 NvmeDrive::NvmeDrive(NvmeDriveConfig config) : m_config(std::move(config)) {
     m_slotRevisions[1] = m_config.revision;
+    m_runningRevision = m_config.revision;
 }
 
 std::uint16_t NvmeDrive::Record(DriveRequest request) {
@@ -121,7 +122,7 @@ std::string NvmeDrive::SlotRevision(std::uint8_t slot) const {
 }
 
 std::string NvmeDrive::RunningRevision() const {
-    return m_slotRevisions[m_activeSlot];
+    return m_runningRevision;
 }
 
 std::size_t NvmeDrive::CountRequests(DriveRequest::Kind kind) const {
@@ -238,6 +239,7 @@ std::uint16_t NvmeDrive::Commit(std::uint8_t slot, std::uint8_t action) {
     if (action == 3 && (m_config.frmw & 0x10) && !forcedReset) {
         m_activeSlot = target;
         m_pendingSlot.reset();
+        m_runningRevision = m_slotRevisions[target];
     } else if (action != 0) {
         m_pendingSlot = target;
         if (action == 3 && !forced) {
@@ -256,6 +258,7 @@ void NvmeDrive::Reset() {
         m_activeSlot = *m_pendingSlot;
         m_pendingSlot.reset();
     }
+    m_runningRevision = m_slotRevisions[m_activeSlot];
     Record(Request(DriveRequest::Kind::Reset));
 }
 

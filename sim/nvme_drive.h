@@ -109,6 +109,8 @@ private:
 
     NvmeDriveConfig m_config;
     std::array<std::string, 8> m_slotRevisions;  // index 1..7
+    // The firmware the controller runs: a new image in the active slot runs only after a reset.
+    std::string m_runningRevision;
     std::uint8_t m_activeSlot = 1;
     std::optional<std::uint8_t> m_pendingSlot;
     std::vector<Piece> m_staged;
