@@ -138,6 +138,9 @@ static_assert(win::kIoctlScsiMiniportFirmware == ((0x0000001Bu << 16) + 0x0780u)
 static_assert(win::kDigcfPresent == DIGCF_PRESENT);
 static_assert(win::kDigcfAllClasses == DIGCF_ALLCLASSES);
 static_assert(win::kDigcfDeviceInterface == DIGCF_DEVICEINTERFACE);
+static_assert(win::kDevpropTypeString == DEVPROP_TYPE_STRING);
+static_assert(win::kRegSz == REG_SZ);
+static_assert(win::kRegMultiSz == REG_MULTI_SZ);
 static_assert(SPDRP_HARDWAREID == 1);
 static_assert(DEVPROP_TYPE_STRING == 0x12);
 
