@@ -1,6 +1,7 @@
 #include "inbox/inbox_update.h"
 
-#include <vector>
+#include <memory>
+#include <span>
 
 #include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
@@ -37,7 +38,10 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
         return kStatusNotCarriedOut;
     }
     const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
-    std::vector<std::uint8_t> buffer(MiniportBufferSize(pieceSize), 0);
+    // Not cleared here: the get-info request, the first one built in it, clears it whole.
+    const std::size_t bufferSize = MiniportBufferSize(pieceSize);
+    const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize);
+    const std::span<std::uint8_t> buffer(storage.get(), bufferSize);
 
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
