@@ -16,7 +16,7 @@ namespace bench {
 
 namespace {
 
-constexpr double kDownloadTarget = 2.5;
+constexpr double kDownloadTarget = 1.3;
 constexpr double kFlatnessTarget = 1.2;
 
 // Seconds per iteration of each benchmark ("BM_InboxDownload/8") and its counters. With

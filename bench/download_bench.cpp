@@ -9,14 +9,13 @@
 #include "bench/bench_statistics.h"
 #include "bench/null_platform.h"
 #include "image/firmware_image.h"
+#include "image/piece_plan.h"
 #include "inbox/inbox_update.h"
 #include "rst/rst_update.h"
 
 namespace bench {
 
 namespace {
-
-constexpr std::size_t kPieceUnit = 4096;
 
 const image::FirmwareImage& Image() {
     static const image::FirmwareImage prepared = [] {
@@ -45,7 +44,7 @@ void ReportBytes(benchmark::State& state) {
 }
 
 void BM_MemcpyLimit(benchmark::State& state) {
-    const std::size_t pieceSize = static_cast<std::size_t>(state.range(0)) * kPieceUnit;
+    const std::size_t pieceSize = static_cast<std::size_t>(state.range(0)) * image::kPieceUnit;
     const std::vector<std::uint8_t>& source = Image().WorkingCopy;
     std::vector<std::uint8_t> buffer(pieceSize);
     for (auto _ : state) {

@@ -1,9 +1,10 @@
 #include "inbox/inbox_update.h"
 
-#include <algorithm>
-#include <vector>
+#include <memory>
+#include <span>
 
 #include "discovery/target_disk_block.h"
+#include "image/piece_plan.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
 
@@ -14,8 +15,6 @@ namespace {
 constexpr int kStatusActivated = 0;
 constexpr int kStatusRefused = 1;
 constexpr int kStatusNotCarriedOut = 5;
-
-constexpr std::int32_t kMaxGranularity = 255;
 
 // One IOCTL_SCSI_MINIPORT exchange: false when the call or the miniport's ReturnCode failed.
 bool SendFirmwareRequest(platform::Platform& platform, const platform::DeviceHandle& handle,
@@ -31,15 +30,18 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
                     const image::FirmwareImage& image, std::uint32_t byteCount) {
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
 
-    // Identification only yields 1 to 255; anything else would make no progress or an
-    // unreasonable buffer. Likewise no byte beyond the working copy is ever sent.
-    if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > kMaxGranularity ||
+    // This road refuses, before opening the disk, a granularity no Identify answer can give:
+    // it would make no progress or an unreasonable buffer. Likewise no byte beyond the working
+    // copy is ever sent.
+    if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
         return kStatusNotCarriedOut;
     }
-    const std::size_t pieceSize =
-        static_cast<std::size_t>(disk.UpdateGranularity) * miniport::kPieceUnit;
-    std::vector<std::uint8_t> buffer(MiniportBufferSize(pieceSize), 0);
+    const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
+    // Not cleared here: the get-info request, the first one built in it, clears it whole.
+    const std::size_t bufferSize = MiniportBufferSize(pieceSize);
+    const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize);
+    const std::span<std::uint8_t> buffer(storage.get(), bufferSize);
 
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
@@ -62,10 +64,8 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
     // BufferSize shrinks, the request and data-area lengths stay those of the buffer.
-    const std::span<const std::uint8_t> source(image.WorkingCopy.data(), byteCount);
-    for (std::size_t offset = 0; offset < source.size(); offset += pieceSize) {
-        const std::size_t length = std::min(pieceSize, source.size() - offset);
-        BuildDownloadRequest(buffer, offset, source.subspan(offset, length));
+    for (const image::Piece piece : image::PiecePlan(image, byteCount, pieceSize)) {
+        BuildDownloadRequest(buffer, piece.offset, piece.bytes);
         if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
             return kStatusNotCarriedOut;
         }

@@ -84,6 +84,4 @@ inline constexpr std::uint32_t kActivateSizeValue = kActivateStructSize;
 inline constexpr std::uint32_t kStatusSuccess = 0;
 inline constexpr std::uint32_t kStatusPowerCycleRequired = 0x20;
 
-inline constexpr std::size_t kPieceUnit = 4096;  // UpdateGranularity counts 4 KiB units
-
 }  // namespace inbox::miniport

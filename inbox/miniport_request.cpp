@@ -14,8 +14,11 @@ std::size_t MiniportBufferSize(std::size_t pieceSize) {
     return pieceSize + kRequestOverhead;
 }
 
-void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function) {
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+namespace {
+
+// Every byte of SRB_IO_CONTROL and FIRMWARE_REQUEST_BLOCK; Length and DataBufferLength cover
+// the whole buffer.
+void WriteFirmwareRequestHeader(std::span<std::uint8_t> buffer, std::uint32_t function) {
     const auto size = static_cast<std::uint32_t>(buffer.size());
     platform::PutU32(buffer, kHeaderLengthOffset, kHeaderLength);
     platform::PutAscii(buffer, kSignatureOffset, kSignature);
@@ -32,14 +35,32 @@ void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function
                      size - static_cast<std::uint32_t>(kDataAreaOffset));
 }
 
+void PutZeros(std::span<std::uint8_t> buffer, std::size_t offset, std::size_t width) {
+    platform::CheckFits(buffer.size(), offset, width);
+    std::fill_n(buffer.begin() + static_cast<std::ptrdiff_t>(offset), width, std::uint8_t{0});
+}
+
+}  // namespace
+
+void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function) {
+    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    WriteFirmwareRequestHeader(buffer, function);
+}
+
+// The bytes of a cleared buffer filled field by field, written once each: every header and
+// STORAGE_FIRMWARE_DOWNLOAD field (none of the first 76 bytes is reserved), the piece, then
+// zeros after a short piece (the buffer keeps its size; BufferSize says how much is image).
 void BuildDownloadRequest(std::span<std::uint8_t> buffer, std::uint64_t offset,
                           std::span<const std::uint8_t> piece) {
-    BuildFirmwareRequest(buffer, kFunctionDownload);
+    platform::CheckFits(buffer.size(), kRequestOverhead, piece.size());
+    WriteFirmwareRequestHeader(buffer, kFunctionDownload);
     platform::PutU32(buffer, kDataAreaOffset + kDownloadVersionOffset, kDownloadVersion);
     platform::PutU32(buffer, kDataAreaOffset + kDownloadSizeOffset, kDownloadSizeValue);
     platform::PutU64(buffer, kDataAreaOffset + kDownloadOffsetOffset, offset);
     platform::PutU64(buffer, kDataAreaOffset + kDownloadBufferSizeOffset, piece.size());
-    platform::PutBytes(buffer, kDataAreaOffset + kDownloadImageBufferOffset, piece);
+    platform::PutBytes(buffer, kRequestOverhead, piece);
+    const std::size_t end = kRequestOverhead + piece.size();
+    PutZeros(buffer, end, buffer.size() - end);
 }
 
 void BuildActivateRequest(std::span<std::uint8_t> buffer, std::uint8_t slot) {

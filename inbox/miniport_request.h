@@ -15,7 +15,8 @@ std::size_t MiniportBufferSize(std::size_t pieceSize);
 // Length and DataBufferLength cover the whole buffer.
 void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function);
 
-// A download request carrying `piece` (at most the buffer's room) for image offset `offset`.
+// A download request carrying `piece` (at most the buffer's room) for image offset `offset`:
+// the bytes BuildFirmwareRequest and the download fields would give, whatever the buffer held.
 void BuildDownloadRequest(std::span<std::uint8_t> buffer, std::uint64_t offset,
                           std::span<const std::uint8_t> piece);
 

@@ -99,12 +99,18 @@ inline constexpr std::size_t kDlSize = 60;
 inline constexpr std::size_t kDlOffset = 64;      // ULONGLONG Offset into the image
 inline constexpr std::size_t kDlBufferSize = 72;  // ULONGLONG BufferSize of this piece
 inline constexpr std::size_t kDlSlot = 80;        // UCHAR Slot
-inline constexpr std::size_t kDlImage = 88;       // ImageBuffer
+inline constexpr std::size_t kDlReserved = 81;    // UCHAR Reserved[3], zero
+inline constexpr std::size_t kDlReservedSize = 3;
+inline constexpr std::size_t kDlImageSize = 84;  // ULONG ImageSize, sent as 0
+inline constexpr std::size_t kDlImage = 88;      // ImageBuffer
 inline constexpr std::uint32_t kDlVersionValue = 2;
 inline constexpr std::uint32_t kDlSizeValue = 32;
 inline constexpr std::uint8_t kDlSlotValue = 0xFF;  // the RST driver takes no download slot
 static_assert(kDlVersion == kFwData);
 static_assert(kDlVersion + kDlSizeValue == kDlImage);
+// Of a download request's first 88 bytes only Reserved belongs to no field.
+static_assert(kDlSlot + 1 == kDlReserved && kDlReserved + kDlReservedSize == kDlImageSize);
+static_assert(kDlImageSize + 4 == kDlImage);
 
 // STORAGE_FIRMWARE_ACTIVATE, 12 bytes.
 inline constexpr std::size_t kActVersion = 56;

@@ -15,9 +15,10 @@ using platform::PutU32;
 using platform::PutU64;
 using platform::PutU8;
 
-void FillHeader(std::span<std::uint8_t> buffer, std::string_view signature, std::uint32_t timeout,
-                std::uint32_t controlCode) {
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+// Every byte of SRB_IO_CONTROL; Length counts the rest of the buffer. Inline, as are the two
+// below: a download writes them for every piece of the image.
+inline void WriteHeader(std::span<std::uint8_t> buffer, std::string_view signature,
+                        std::uint32_t timeout, std::uint32_t controlCode) {
     PutU32(buffer, kSrbHeaderLength, kSrbIoControlSize);
     platform::PutAscii(buffer, kSrbSignature, signature);
     PutU32(buffer, kSrbTimeout, timeout);
@@ -26,15 +27,21 @@ void FillHeader(std::span<std::uint8_t> buffer, std::string_view signature, std:
     PutU32(buffer, kSrbLength, static_cast<std::uint32_t>(buffer.size() - kSrbIoControlSize));
 }
 
-void FillAddress(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
+void FillHeader(std::span<std::uint8_t> buffer, std::string_view signature, std::uint32_t timeout,
+                std::uint32_t controlCode) {
+    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    WriteHeader(buffer, signature, timeout, controlCode);
+}
+
+inline void FillAddress(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
     PutU8(buffer, kAddressVersion, kAddressVersionValue);
     PutU8(buffer, kAddressPathId, pathId);
     PutU8(buffer, kAddressTargetId, 0);
     PutU8(buffer, kAddressLun, 0);
 }
 
-void FillFirmwareRequestBlock(std::span<std::uint8_t> buffer, std::uint32_t function,
-                              std::uint32_t dataLength) {
+inline void FillFirmwareRequestBlock(std::span<std::uint8_t> buffer, std::uint32_t function,
+                                     std::uint32_t dataLength) {
     PutU32(buffer, kFrbVersion, kFrbVersionValue);
     PutU32(buffer, kFrbSize, kFrbSizeValue);
     PutU32(buffer, kFrbFunction, function);
@@ -89,12 +96,14 @@ std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buff
     return buffer.subspan(kNvmData, kNvmDataSize);
 }
 
+// Every byte written once, as a cleared buffer filled field by field would hold them: the
+// buffer is reused piece after piece, so nothing of the previous piece may survive.
 void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
                          std::uint64_t imageOffset, std::span<const std::uint8_t> piece) {
     platform::CheckFits(buffer.size(), kDlImage, piece.size());
     buffer = buffer.first(kDlImage + piece.size());
     const auto pieceLength = static_cast<std::uint32_t>(piece.size());
-    FillHeader(buffer, kFwSignature, kFwTimeout, kFwControlCode);
+    WriteHeader(buffer, kFwSignature, kFwTimeout, kFwControlCode);
     FillAddress(buffer, pathId);
     FillFirmwareRequestBlock(buffer, kFunctionDownload, pieceLength + kDlSizeValue);
     PutU32(buffer, kDlVersion, kDlVersionValue);
@@ -102,6 +111,10 @@ void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
     PutU64(buffer, kDlOffset, imageOffset);
     PutU64(buffer, kDlBufferSize, pieceLength);
     PutU8(buffer, kDlSlot, kDlSlotValue);
+    for (std::size_t i = 0; i < kDlReservedSize; ++i) {
+        PutU8(buffer, kDlReserved + i, 0);
+    }
+    PutU32(buffer, kDlImageSize, 0);
     platform::PutBytes(buffer, kDlImage, piece);
 }
 

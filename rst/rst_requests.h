@@ -1,5 +1,6 @@
 // Builders of the RST driver requests and readers of its answers, over the layouts of
-// rst_layout.h. Each Fill function clears the whole buffer first.
+// rst_layout.h. Each Fill function gives the bytes of a cleared buffer filled field by field,
+// whatever the buffer held.
 #pragma once
 
 #include <cstddef>

@@ -1,10 +1,10 @@
 #include "rst/rst_update.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "discovery/open_failure_line.h"
 #include "discovery/target_disk_block.h"
+#include "image/piece_plan.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
@@ -19,7 +19,6 @@ constexpr int kActivated = 0;
 constexpr int kActivationFailed = 1;
 constexpr int kRebootRequired = 1602;
 constexpr int kHandleFailed = 5;
-constexpr std::uint32_t kPieceUnit = 4096;
 
 // FIRMWARE_STATUS values the activation answers with.
 constexpr std::uint32_t kStatusSuccess = 0x0;
@@ -40,10 +39,30 @@ std::u16string HexUpper(std::uint32_t value) {
     return platform::ToU16(platform::HexUpper(value));
 }
 
-// A granularity outside the 1-255 an Identify answer can give is taken as one 4 KiB unit.
-std::uint32_t PieceSize(std::int32_t granularity) {
-    const std::int32_t units = (granularity >= 1 && granularity <= 255) ? granularity : 1;
-    return static_cast<std::uint32_t>(units) * kPieceUnit;
+// This road takes a granularity no Identify answer can give as one 4 KiB unit.
+std::int32_t GranularityToSend(std::int32_t granularity) {
+    return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
+}
+
+// One "IntelFw " download of a piece in a request of piece + 88 bytes at the start of
+// `request`; false, with the error line printed, when the call or the driver failed it.
+bool SendPiece(platform::Platform& platform, const platform::DeviceHandle& handle,
+               std::span<std::uint8_t> request, std::uint8_t pathId, const image::Piece& piece) {
+    const std::span<std::uint8_t> sent = request.first(layout::kDlImage + piece.bytes.size());
+    FillDownloadRequest(sent, pathId, piece.offset, piece.bytes);
+    const platform::ControlResult result =
+        platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
+    if (!result.ok) {
+        platform.console.PrintWide(u"  [ERROR] Firmware download IOCTL failed: 0x" +
+                                   HexUpper(result.error) + u"\n");
+        return false;
+    }
+    if (const std::uint32_t code = ReturnCodeOf(sent); code != 0) {
+        platform.console.PrintWide(u"  [ERROR] Firmware download failed: srbControl->ReturnCode " +
+                                   Signed(code) + u"\n");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -51,30 +70,20 @@ std::uint32_t PieceSize(std::int32_t granularity) {
 int DownloadRstFirmware(platform::Platform& platform, const platform::DeviceHandle& handle,
                         const discovery::DiskRecord& disk, const image::FirmwareImage& image,
                         std::uint32_t imageSize) {
-    const std::uint32_t pieceSize = PieceSize(disk.UpdateGranularity);
+    const std::size_t pieceSize = image::PieceSizeOf(GranularityToSend(disk.UpdateGranularity));
     const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
-    const std::span<const std::uint8_t> source(image.WorkingCopy);
     std::vector<std::uint8_t> request(layout::kDlImage + pieceSize);
 
     // An image larger than the working copy cannot be sent whole: nothing is sent.
-    bool accepted = imageSize <= source.size();
-    // Pieces of pieceSize bytes; when it does not divide the image, the last piece is the
-    // remainder, sent in a request of remainder + 88 bytes, so the whole image reaches the drive.
-    for (std::uint32_t offset = 0; accepted && offset < imageSize; offset += pieceSize) {
-        const std::uint32_t length = std::min(pieceSize, imageSize - offset);
-        const std::span<std::uint8_t> piece(request.data(), layout::kDlImage + length);
-        FillDownloadRequest(piece, pathId, offset, source.subspan(offset, length));
-        const platform::ControlResult result =
-            platform.io.Control(handle, win::kIoctlScsiMiniport, piece);
-        if (!result.ok) {
-            platform.console.PrintWide(u"  [ERROR] Firmware download IOCTL failed: 0x" +
-                                       HexUpper(result.error) + u"\n");
-            accepted = false;
-        } else if (const std::uint32_t code = ReturnCodeOf(piece); code != 0) {
-            platform.console.PrintWide(
-                u"  [ERROR] Firmware download failed: srbControl->ReturnCode " + Signed(code) +
-                u"\n");
-            accepted = false;
+    bool accepted = imageSize <= image.WorkingCopy.size();
+    // When the piece size does not divide the image, the last piece is the remainder, sent in a
+    // shorter request, so the whole image reaches the drive.
+    if (accepted) {
+        for (const image::Piece piece : image::PiecePlan(image, imageSize, pieceSize)) {
+            if (!SendPiece(platform, handle, request, pathId, piece)) {
+                accepted = false;
+                break;
+            }
         }
     }
 
