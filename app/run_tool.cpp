@@ -8,13 +8,14 @@ namespace app {
 namespace {
 
 constexpr std::u16string_view kSeparator =
-    u"================================================================================================";
+    u"============================================================================================="
+    u"===";
 constexpr std::u16string_view kNotice =
     u"Copyright (C) VELKORA. Do not power off or disconnect drives during the update.";
 
 }  // namespace
 
-int RunTool(int argc, platform::Platform& platform) {
+int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
     int exitCode = 1;
     {
         RunContext context(platform);
@@ -30,6 +31,11 @@ int RunTool(int argc, platform::Platform& platform) {
             context.RecordStartTime();
             context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
+            if (record != nullptr) {
+                record->discovery = std::move(context.Inventory.Discovery);
+                record->identifications = std::move(context.Inventory.Identifications);
+                record->updates = std::move(context.Inventory.Updates);
+            }
         }
         platform.console.Pause();
     }
