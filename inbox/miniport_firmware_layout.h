@@ -58,10 +58,14 @@ inline constexpr std::uint32_t kInfoVersionUnset = 0;
 inline constexpr std::uint32_t kInfoVersion1 = 1;
 inline constexpr std::size_t kInfoUpgradeSupportOffset = 8;
 inline constexpr std::size_t kInfoSlotCountOffset = 9;
+inline constexpr std::size_t kInfoActiveSlotOffset = 10;
+inline constexpr std::size_t kInfoPendingSlotOffset = 11;
 inline constexpr std::size_t kInfoSlotsOffset = 16;
 inline constexpr std::size_t kSlotEntrySize = 16;  // STORAGE_FIRMWARE_SLOT_INFO
 inline constexpr std::size_t kSlotNumberOffset = 0;
 inline constexpr std::size_t kSlotReadOnlyOffset = 1;
+inline constexpr std::size_t kSlotRevisionOffset = 8;
+inline constexpr std::size_t kSlotRevisionSize = 8;
 
 inline constexpr std::uint32_t kHeaderLength = kSrbIoControlSize;
 inline constexpr std::string_view kSignature = "FIRMWARE";
