@@ -1,4 +1,5 @@
-// The Windows entry point: the start-up check, the Win32 platform, one run of the tool.
+// The Windows entry point: the DLL search restricted, the start-up check, the Win32 platform,
+// one run of the tool.
 #include <windows.h>
 
 #include "app/run_tool.h"
@@ -9,6 +10,10 @@
 #include "platform/win32/win32_device_io.h"
 
 int main(int argc, char** /*argv*/) {
+    // Run from a Downloads folder or a USB stick with administrator rights, the exe must not
+    // load a DLL planted beside it: every later load (the system's own delay loads included)
+    // searches System32 only.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     platform::win32::Win32Console console;
     // There is no application framework to start, so only the module handle is checked.
     if (GetModuleHandleW(nullptr) == nullptr) {

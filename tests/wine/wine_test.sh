@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
-# Usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME
+# Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|scenario NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|scenario NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -163,6 +163,11 @@ pe)
         sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -w "$flag" >/dev/null ||
             fail "DllCharacteristics lacks $flag"
     done
+    # Every imported function, one a line: the call that keeps DLL loads in System32.
+    functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
+        sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
+    [ -n "$functions" ] || fail "no imported function found in the import table"
+    grep -qx SetDefaultDllDirectories <<<"$functions" || fail "SetDefaultDllDirectories is not imported"
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
     # RT_MANIFEST (24) with the name 1 in the resource directory.
     awk '/Entry: ID: 0x000018,/ {m = 1; next} m && /Entry: ID: 0x000001,/ {found = 1} m && /Leaf:/ {exit} END {exit !found}' <<<"$headers" ||
@@ -175,7 +180,7 @@ pe)
     # runs into its value.
     tr -d '\000' <"$rsrc" | grep -a 'FileVersion1\.0\.1' >/dev/null ||
         fail "no FileVersion 1.0.1 in the version resource"
-    echo "PE headers as expected: imports $dlls"
+    echo "PE headers as expected: imports $dlls ($(wc -l <<<"$functions") functions)"
     ;;
 
 argument)
@@ -234,6 +239,21 @@ console)
         fail "the console wrote other bytes than expected"
     }
     echo "every channel written whole, in order, non-ASCII included"
+    ;;
+
+hardening)
+    # The stack protector and _FORTIFY_SOURCE as the build gives them to every Windows program:
+    # each overrun ends the process with STATUS_STACK_BUFFER_OVERRUN, a copy that fits does not.
+    need_file "$tools/fwu_overrun_probe.exe"
+    use_prefix
+    exe=$tools/fwu_overrun_probe.exe
+    for mode in canary fortify; do
+        run_tool "$mode"
+        [ "$exit_code" = 3221226505 ] || fail "overrun '$mode': exit code $exit_code, expected 0xC0000409: $(cat "$work/$command.out")"
+    done
+    run_tool none
+    [ "$exit_code" = 0 ] && grep -q '^NOT STOPPED' "$work/$command.out" || fail "a copy that fits was stopped: exit code $exit_code"
+    echo "stack overrun and unchecked copy stopped with 0xC0000409"
     ;;
 
 values)
