@@ -8,6 +8,7 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
+#include "platform/win32/win32_run_guards.h"
 
 int main(int argc, char** /*argv*/) {
     // Run from a Downloads folder or a USB stick with administrator rights, the exe must not
@@ -22,6 +23,7 @@ int main(int argc, char** /*argv*/) {
     platform::win32::Win32DeviceInstallServices setup;
     platform::win32::Win32DeviceIo io;
     platform::win32::Win32Clock clock;
-    platform::Platform platform{setup, io, console, clock};
+    platform::win32::Win32RunGuards guards;
+    platform::Platform platform{setup, io, console, clock, guards};
     return app::RunTool(argc, platform);
 }
