@@ -21,6 +21,14 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
         RunContext context(platform);
         if (argc > 1) {
             platform.console.WriteWideLine(u"[ERROR] Invalid Parameter");
+            platform.console.Pause();
+            return exitCode;
+        }
+        // Held through the pause: a second run started while this one waits for its key
+        // would still find the drives mid-update.
+        const platform::RunLock runLock(platform.guards);
+        if (!runLock.Held()) {
+            platform.console.WriteWideLine(u"[ERROR] Another firmware update is running");
         } else {
             image::PrepareFirmwareImage();
             const image::FirmwareImage& image = image::TheFirmwareImage();
@@ -29,6 +37,8 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             platform.console.WriteWideLine(kNotice);
             platform.console.WriteWideLine(kSeparator);
             context.RecordStartTime();
+            // No sleep from discovery to the end of the report, none kept at the pause.
+            const platform::KeepAwake awake(platform.guards);
             context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
