@@ -219,7 +219,7 @@ Inspection Inspect(platform::Platform& platform) {
     const image::FirmwareImage& image = image::TheFirmwareImage();
     ReadOnlyDeviceIo guard(platform.io);
     SilentConsole silent;
-    platform::Platform readOnly{platform.setup, guard, silent, platform.clock};
+    platform::Platform readOnly{platform.setup, guard, silent, platform.clock, platform.guards};
 
     app::DiskInventory inventory;
     inventory.FindAndIdentify(readOnly);

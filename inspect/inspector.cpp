@@ -51,7 +51,8 @@ int RunInspector(std::string_view programName, const std::vector<std::string>& a
                                                : InspectionText(inspection));
     if (options->capture) {
         ReadOnlyDeviceIo guard(platform.io);
-        platform::Platform readOnly{platform.setup, guard, platform.console, platform.clock};
+        platform::Platform readOnly{platform.setup, guard, platform.console, platform.clock,
+                                    platform.guards};
         if (!writeFile(*options->capture, CaptureScenario(readOnly))) {
             platform.console.WriteNarrow("[ERROR] Could not write the capture to " +
                                          *options->capture + "\n");
