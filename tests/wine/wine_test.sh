@@ -169,6 +169,37 @@ scenario)
     cat "$work/$command.drives.actual"
     ;;
 
+inspect)
+    # The inspector exe against the scenario's emulated machine: the same report as fwinspect
+    # gives, no download, activation or RST firmware request reaching the drives, and its
+    # capture, replayed by fwsim, runs the update as the scenario itself does.
+    scenario=${2:?usage: wine_test.sh inspect NAME}
+    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
+    inspector=$(dirname "$exe")/VELKORAFWInspectTRVX208K.exe
+    need_file "$inspector"
+    [ -n "${FWU_FWINSPECT:-}" ] && [ -x "$FWU_FWINSPECT" ] || fail "fwinspect is not built"
+    command=inspect-$scenario
+    "$FWU_FWINSPECT" "$json" >"$work/$command.fwinspect" || fail "fwinspect failed"
+    run_fwsim "$json"
+    use_prefix
+    start_emulation "$json"
+    capture=$work/$command.capture.json
+    rm -f "$capture"
+    wine "$inspector" --capture "$(winepath -w "$capture" 2>/dev/null)" </dev/null \
+        >"$work/$command.out" 2>"$work/$command.err" || fail "the inspector failed: $(cat "$work/$command.err")"
+    stop_emulation
+    tr -d '\r' <"$work/$command.out" | grep -v '^The machine was captured to ' >"$work/$command.actual"
+    diff -u "$work/$command.fwinspect" "$work/$command.actual" || fail "the inspector's report under Wine differs from fwinspect's"
+    if grep '^drive ' "$work/$command.drives.actual" | grep -qv 'pending activation: none, bytes received 0 in 0 download requests'; then
+        fail "a drive received firmware while the inspector ran: $(cat "$work/$command.drives.actual")"
+    fi
+    [ -s "$capture" ] || fail "no capture written"
+    "$FWU_FWSIM" "$capture" </dev/null >"$work/$command.replay" 2>"$work/$command.replay.err" || fail "fwsim refused the capture: $(cat "$work/$command.replay.err")"
+    diff -u <(normalise "$work/$command.fwsim") <(normalise "$work/$command.replay") || fail "the capture replayed by fwsim runs otherwise than the scenario"
+    [ "$(sed -n 's/^exit code: //p' "$work/$command.replay.err")" = "$fwsim_code" ] || fail "the capture's exit code differs"
+    echo "inspect $scenario: the report is fwinspect's, nothing was downloaded, the capture replays the run"
+    ;;
+
 pause)
     # The pause with redirected input, on a machine whose run ends with 4000 (more than Wine's
     # 8-bit status shows): NUL, a pipe that closes empty, a pipe holding two bytes. Each run ends
