@@ -19,9 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// FWU_SOURCE_DIR when the tests run under ctest; the tree this file was compiled from when the
+// test program lists its tests (gtest discovery runs without that variable, and a scenario not
+// listed then is never run).
 fs::path ScenarioDir() {
     const char* source = std::getenv("FWU_SOURCE_DIR");
-    return fs::path(source != nullptr ? source : ".") / "sim" / "scenarios";
+    const fs::path root = source != nullptr
+                              ? fs::path(source)
+                              : fs::path(__FILE__).parent_path().parent_path().parent_path();
+    return root / "sim" / "scenarios";
 }
 
 std::vector<fs::path> ScenarioFiles() {
