@@ -11,8 +11,6 @@
 
 namespace inbox {
 
-namespace {
-
 void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
     using namespace query;
     platform::PutU32(buffer, kPropertyIdOffset, kStorageAdapterProtocolSpecificProperty);
@@ -26,8 +24,6 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
     platform::PutU32(buffer, kProtocolDataLengthOffset,
                      static_cast<std::uint32_t>(kIdentifyDataSize));
 }
-
-}  // namespace
 
 IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
                                   discovery::DiskList& identified) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "discovery/disk_record.h"
 #include "discovery/stop_point.h"
@@ -17,6 +18,10 @@ struct IdentifyOutcome {
     IdentifyStatus status = IdentifyStatus::NotIdentified;
     discovery::StopPoint stop;
 };
+
+// Writes the IOCTL_STORAGE_QUERY_PROPERTY request for Identify Controller into a cleared buffer
+// of query::kBufferSize bytes (inbox/property_query_layout.h).
+void BuildIdentifyQuery(std::span<std::uint8_t> buffer);
 
 // Reads the drive's Identify Controller data through the protocol-specific property query and
 // appends the identified record to `identified`.

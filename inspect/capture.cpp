@@ -1,10 +1,48 @@
 #include "inspect/capture.h"
 
+#include "discovery/inbox_enumeration.h"
+#include "inspect/capture_scenario.h"
+
 namespace inspect {
 
+namespace {
+
+// Discovery prints why a disk or controller did not open; the capture only returns text.
+class SilentConsole final : public platform::Console {
+public:
+    void WriteWideLine(std::u16string_view) override {}
+    void WriteNarrow(std::string_view) override {}
+    void PrintWide(std::u16string_view) override {}
+    void Pause() override {}
+};
+
+}  // namespace
+
 std::string CaptureScenario(platform::Platform& platform) {
-    (void)platform;
-    return "{}\n";
+    SilentConsole console;
+    platform::Platform quiet{platform.setup, platform.io, console, platform.clock};
+    CapturedMachine machine;
+    machine.time = platform.clock.Now();
+    machine.tree = CaptureDeviceTree(platform.setup);
+    machine.rst = CaptureRst(quiet);
+    for (const CapturedDevice& device : machine.tree.devices) {
+        const std::vector<std::u16string> disks = device.Paths(win::kGuidDevinterfaceDisk);
+        if (disks.empty()) {
+            continue;
+        }
+        // The get-info answer matters only on the inbox driver; an RST disk never gets it.
+        machine.probes[device.devInst] =
+            ProbeDisk(quiet, disks.front(), !machine.rst.Holds(device.InstanceIdText()));
+    }
+    discovery::DiskList candidates;
+    discovery::DiscoveryLog log;
+    discovery::EnumerateInboxNvmeDisks(quiet, candidates, &log);
+    for (const discovery::DeviceDecision& decision : log) {
+        if (decision.verdict == discovery::Verdict::Taken) {
+            machine.inboxWalkOrder.push_back(decision.instanceId);
+        }
+    }
+    return ScenarioText(machine);
 }
 
 }  // namespace inspect

@@ -1,0 +1,258 @@
+#include "inspect/capture_drive.h"
+
+#include <array>
+#include <set>
+
+#include "inbox/inbox_identify.h"
+#include "inbox/miniport_firmware_layout.h"
+#include "inbox/miniport_request.h"
+#include "inbox/property_query_layout.h"
+#include "platform/byte_layout.h"
+#include "platform/text.h"
+
+namespace inspect {
+
+namespace {
+
+namespace identify = discovery::identify;
+using json::Decimal;
+using json::HexText;
+using namespace inbox::miniport;
+
+// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
+constexpr std::size_t kDeviceNumberOffset = 4;
+static_assert(kDeviceNumberOffset + 4 <= kStorageDeviceNumberSize);
+
+// Identify Controller: VER (4 bytes) and FRMW; FRMW bits 3:1 count the slots, bit 0 makes
+// slot 1 read-only.
+constexpr std::size_t kVersionOffset = 80;
+constexpr std::size_t kVersionSize = 4;
+constexpr std::size_t kFrmwOffset = 260;
+
+// STORAGE_FIRMWARE_INFO (version 1) fields the tool does not read, relative to the answer, and
+// the Revision of a STORAGE_FIRMWARE_SLOT_INFO entry.
+constexpr std::size_t kInfoActiveSlotOffset = 10;
+constexpr std::size_t kInfoPendingSlotOffset = 11;
+constexpr std::size_t kSlotRevisionOffset = 8;
+constexpr std::size_t kSlotRevisionSize = 8;
+constexpr std::uint8_t kNoPendingSlot = 0xFF;
+// What the simulated driver answers besides what FRMW gives.
+constexpr std::uint8_t kSimUpgradeSupport = 1;
+constexpr std::uint8_t kSimActiveSlot = 1;
+
+// The get-info request is built for pieces of 4 KiB, the smallest the tool sends.
+constexpr std::size_t kGetInfoPieceSize = 4096;
+
+std::string Quote(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string VersionText(std::uint32_t ver) {
+    return Decimal(ver >> 16) + "." + Decimal((ver >> 8) & 0xFF) + "." + Decimal(ver & 0xFF);
+}
+
+// The bytes the simulated drive writes for a text field: the text, then blanks.
+bool FieldReproduced(std::span<const std::uint8_t> identify, std::size_t offset, std::size_t size) {
+    const std::string text = FieldText(identify, offset, size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t expected = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0x20;
+        if (identify[offset + i] != expected) {
+            return false;
+        }
+    }
+    return true;
+}
+
+GetInfoAnswer AskGetInfo(platform::Platform& platform, const platform::DeviceHandle& handle) {
+    GetInfoAnswer answer;
+    answer.buffer.resize(inbox::MiniportBufferSize(kGetInfoPieceSize));
+    inbox::BuildFirmwareRequest(answer.buffer, kFunctionGetInfo);
+    const platform::ControlResult result =
+        platform.io.Control(handle, win::kIoctlScsiMiniport, answer.buffer);
+    answer.ok = result.ok;
+    answer.error = result.error;
+    return answer;
+}
+
+// The slot entries, active and pending slot and slot revisions against the simulated ones.
+void CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info, std::uint8_t slotCount,
+                  std::span<const std::uint8_t> identify, std::vector<std::string>& notes) {
+    const std::uint8_t frmw = identify[kFrmwOffset];
+    const std::size_t simSlots = (frmw >> 1) & 0x7;
+    if (platform::GetU8(buffer, info + kInfoActiveSlotOffset) != kSimActiveSlot) {
+        notes.push_back("get-info names active slot " +
+                        Decimal(platform::GetU8(buffer, info + kInfoActiveSlotOffset)) +
+                        "; fwsim's drive runs from slot 1");
+    }
+    if (platform::GetU8(buffer, info + kInfoPendingSlotOffset) != kNoPendingSlot) {
+        notes.push_back("get-info names pending slot " +
+                        Decimal(platform::GetU8(buffer, info + kInfoPendingSlotOffset)) +
+                        "; fwsim's drive has no activation pending");
+    }
+    const std::string running =
+        FieldText(identify, identify::kFirmwareRevisionOffset, identify::kFirmwareRevisionSize);
+    for (std::size_t i = 0; i < slotCount; ++i) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
+        if (!platform::FitsIn(buffer.size(), entry, kSlotEntrySize)) {
+            break;
+        }
+        const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
+        const std::uint8_t readOnly = platform::GetU8(buffer, entry + kSlotReadOnlyOffset);
+        const bool simListed = i < simSlots;
+        const std::uint8_t simNumber = simListed ? static_cast<std::uint8_t>(i + 1) : 0;
+        const std::uint8_t simReadOnly = simListed && i == 0 && (frmw & 1) ? 1 : 0;
+        if (number != simNumber || readOnly != simReadOnly) {
+            notes.push_back("get-info slot entry " + Decimal(i) + " is slot " + Decimal(number) +
+                            (readOnly ? " (read-only)" : "") + "; fwsim's is slot " +
+                            Decimal(simNumber) + (simReadOnly ? " (read-only)" : ""));
+            continue;
+        }
+        const std::string revision =
+            FieldText(buffer, entry + kSlotRevisionOffset, kSlotRevisionSize);
+        const std::string simRevision = simListed && i == 0 ? running : std::string();
+        if (simListed && revision != simRevision) {
+            notes.push_back("slot " + Decimal(number) + " holds revision " + Quote(revision) +
+                            "; fwsim's holds " + Quote(simRevision));
+        }
+    }
+}
+
+}  // namespace
+
+DiskProbe ProbeDisk(platform::Platform& platform, std::u16string_view path, bool askGetInfo) {
+    DiskProbe probe;
+    const platform::OpenResult opened =
+        platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
+    if (!opened.handle.Valid()) {
+        return probe;
+    }
+    probe.opened = true;
+    std::array<std::uint8_t, kStorageDeviceNumberSize> number{};
+    const platform::ControlResult numbered =
+        platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0);
+    probe.numberAnswered = numbered.ok;
+    probe.numberBytes = numbered.ok ? numbered.bytesReturned : 0;
+    if (numbered.ok && numbered.bytesReturned >= kDeviceNumberOffset + 4) {
+        probe.deviceNumber = platform::GetU32(number, kDeviceNumberOffset);
+    }
+
+    std::vector<std::uint8_t> query(inbox::query::kBufferSize, 0);
+    inbox::BuildIdentifyQuery(query);
+    if (!platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, query).ok) {
+        return probe;
+    }
+    const auto data = std::span<const std::uint8_t>(query).subspan(
+        inbox::query::kIdentifyDataOffset, inbox::query::kIdentifyDataSize);
+    probe.identify = IdentifyData(data.begin(), data.end());
+    if (askGetInfo) {
+        probe.getInfo = AskGetInfo(platform, opened.handle);
+    }
+    return probe;
+}
+
+std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t size) {
+    platform::CheckFits(bytes.size(), offset, size);
+    std::size_t end = size;
+    while (end > 0 && (bytes[offset + end - 1] == 0x20 || bytes[offset + end - 1] == 0)) {
+        --end;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < end; ++i) {
+        const std::uint8_t byte = bytes[offset + i];
+        // Scenario text is UTF-8: an Identify byte outside printable ASCII is an override.
+        text += (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : '?';
+    }
+    return text;
+}
+
+std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify) {
+    using namespace identify;
+    struct Field {
+        const char* key;
+        std::size_t offset;
+        std::size_t size;
+    };
+    const Field fields[] = {{"serial", kSerialNumberOffset, kSerialNumberSize},
+                            {"model", kModelNumberOffset, kModelNumberSize},
+                            {"revision", kFirmwareRevisionOffset, kFirmwareRevisionSize}};
+    json::Object drive;
+    drive.Add("name", json::Quoted(name));
+    // The bytes the drive's fields give by themselves; every other byte is an override.
+    std::set<std::size_t> given;
+    for (const Field& f : fields) {
+        drive.Add(f.key, json::Quoted(FieldText(identify, f.offset, f.size)));
+        // SN and MN never change; FR is carried by "revision" wherever it can be, so that a
+        // simulated activation and reset make the drive report its new revision.
+        if (f.offset == kFirmwareRevisionOffset && FieldReproduced(identify, f.offset, f.size)) {
+            for (std::size_t i = 0; i < f.size; ++i) {
+                given.insert(f.offset + i);
+            }
+        }
+    }
+    drive.Add("version", json::Quoted(VersionText(platform::GetU32(identify, kVersionOffset))));
+    drive.Add("frmw", json::Hex(identify[kFrmwOffset]));
+    drive.Add("fwug", Decimal(identify[kFwugOffset]));
+    for (std::size_t i = 0; i < kVersionSize; ++i) {
+        given.insert(kVersionOffset + i);
+    }
+    given.insert(kFrmwOffset);
+    given.insert(kFwugOffset);
+
+    json::Object overrides;
+    for (std::size_t offset = 0; offset < identify.size(); ++offset) {
+        const bool textField = offset >= kSerialNumberOffset &&
+                               offset < kFirmwareRevisionOffset + kFirmwareRevisionSize;
+        if (given.count(offset) == 0 && (textField || identify[offset] != 0)) {
+            overrides.Add(Decimal(offset), Decimal(identify[offset]));
+        }
+    }
+    if (!overrides.Empty()) {
+        drive.Add("identify", overrides.Wrapped(8, 12));
+    }
+    return drive.Block(6);
+}
+
+GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint8_t> identify) {
+    GetInfoMapping mapping;
+    std::vector<std::string>& notes = mapping.notes;
+    if (!answer.ok) {
+        notes.push_back("the firmware get-info request failed with error " + HexText(answer.error) +
+                        "; fwsim's driver answers it");
+        return mapping;
+    }
+    const std::span<const std::uint8_t> buffer(answer.buffer);
+    const std::uint32_t returnCode = inbox::FirmwareReturnCode(buffer);
+    if (returnCode != kStatusSuccess) {
+        notes.push_back("the firmware get-info request answered ReturnCode " + HexText(returnCode) +
+                        "; fwsim's driver answers 0");
+        return mapping;
+    }
+    const std::uint32_t info = platform::GetU32(buffer, kDataBufferOffsetOffset);
+    if (info != kDataAreaOffset) {
+        // The simulated driver writes its answer at the data area and then the moved offset.
+        mapping.overrides.Add("dataBufferOffset", Decimal(info));
+        notes.push_back("get-info answered at DataBufferOffset " + Decimal(info) +
+                        "; what stands there in fwsim is fwsim's answer");
+        return mapping;
+    }
+    const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (version != kInfoVersion1) {
+        mapping.overrides.Add("version", Decimal(version));
+    }
+    if (version != kInfoVersionUnset && version != kInfoVersion1) {
+        return mapping;  // another layout: the tool reads nothing more of it
+    }
+    const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    if (upgradeSupport != kSimUpgradeSupport) {
+        mapping.overrides.Add("upgradeSupport", Decimal(upgradeSupport));
+    }
+    const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    if (slotCount != ((identify[kFrmwOffset] >> 1) & 0x7)) {
+        mapping.overrides.Add("slotCount", Decimal(slotCount));
+    }
+    CompareSlots(buffer, info, slotCount, identify, notes);
+    return mapping;
+}
+
+}  // namespace inspect

@@ -1,0 +1,113 @@
+#include "inspect/capture_nodes.h"
+
+#include "platform/text.h"
+
+namespace inspect {
+
+namespace {
+
+constexpr std::u16string_view kDiskDriverDesc = u"Disk drive";
+
+void AddText(json::Object& entry, std::string_view key,
+             const std::optional<platform::DeviceProperty>& property) {
+    if (property) {
+        entry.Add(key, json::Quoted(property->text));
+    }
+}
+
+void AddHardwareIds(json::Object& entry, const CapturedDevice& device) {
+    if (device.hardwareIds) {
+        entry.Add("hardwareIds", json::TextList(device.hardwareIds->ids));
+    }
+}
+
+std::string InterfaceClassName(const win::Guid& interfaceClass) {
+    return interfaceClass == win::kGuidDevinterfaceDisk ? "disk" : "storageport";
+}
+
+}  // namespace
+
+std::u16string NodeInstanceId(const CapturedDevice& device) {
+    if (device.instanceId) {
+        return device.instanceId->text;
+    }
+    return u"CAPTURE\\UNREADABLE\\" + platform::ToU16(platform::HexUpper(device.devInst));
+}
+
+std::string NodeName(const CapturedDevice& device) {
+    return platform::EncodeUtf8(NodeInstanceId(device));
+}
+
+std::string PlainDeviceJson(const CapturedDevice& device, int indent) {
+    json::Object entry;
+    entry.Add("instanceId", json::Quoted(NodeInstanceId(device)));
+    AddText(entry, "parentId", device.parentId);
+    AddHardwareIds(entry, device);
+    AddText(entry, "driverDesc", device.driverDesc);
+    AddText(entry, "location", device.location);
+    if (!device.interfaces.empty()) {
+        std::vector<std::string> interfaces;
+        for (const CapturedInterface& i : device.interfaces) {
+            interfaces.push_back(
+                json::Object()
+                    .Add("class", json::Quoted(InterfaceClassName(i.interfaceClass)))
+                    .Add("path", json::Quoted(i.path))
+                    .Line());
+        }
+        entry.Add("interfaces", json::ArrayBlock(interfaces, indent + 2));
+    }
+    return entry.Block(indent);
+}
+
+void AddDiskNodeFields(json::Object& entry, const CapturedDevice& device, Notes& notes) {
+    AddText(entry, "instanceId", device.instanceId);
+    AddText(entry, "parentId", device.parentId);
+    AddHardwareIds(entry, device);
+    const std::vector<std::u16string> disks = device.Paths(win::kGuidDevinterfaceDisk);
+    if (!disks.empty()) {
+        entry.Add("interfacePath", json::Quoted(disks.front()));
+    }
+    AddText(entry, "location", device.location);
+
+    const std::string name = NodeName(device);
+    if (!device.hardwareIds) {
+        notes.push_back(name + " has no hardware IDs; fwsim derives them");
+    }
+    if (!device.driverDesc || device.driverDesc->text != kDiskDriverDesc) {
+        notes.push_back(name + " has the driver description " +
+                        (device.driverDesc
+                             ? "\"" + platform::EncodeUtf8(device.driverDesc->text) + "\""
+                             : std::string("(none)")) +
+                        "; fwsim's disks have \"Disk drive\"");
+    }
+    if (disks.size() != 1 || device.interfaces.size() != 1) {
+        notes.push_back(name + " has " + std::to_string(device.interfaces.size()) +
+                        " interfaces; fwsim's disk has its one disk interface");
+    }
+}
+
+void AddPropertyTypes(const CapturedDevice& device, std::vector<std::string>& entries) {
+    const std::u16string id = NodeInstanceId(device);
+    auto add = [&](std::string_view property, win::Dword type) {
+        entries.push_back(json::Object()
+                              .Add("instanceId", json::Quoted(id))
+                              .Add("property", json::Quoted(property))
+                              .Add("type", json::Hex(type))
+                              .Line());
+    };
+    const std::pair<std::string_view, const std::optional<platform::DeviceProperty>*> texts[] = {
+        {"instanceId", &device.instanceId},
+        {"parentId", &device.parentId},
+        {"driverDesc", &device.driverDesc},
+        {"location", &device.location}};
+    for (const auto& [property, value] : texts) {
+        if (*value && (*value)->type != win::kDevpropTypeString) {
+            add(property, (*value)->type);
+        }
+    }
+    if (device.hardwareIds && device.hardwareIds->type != win::kRegMultiSz) {
+        add("hardwareIds", device.hardwareIds->type);
+    }
+}
+
+}  // namespace inspect
