@@ -2,25 +2,13 @@
 
 #include "discovery/inbox_enumeration.h"
 #include "inspect/capture_scenario.h"
+#include "inspect/silent_console.h"
 
 namespace inspect {
 
-namespace {
-
-// Discovery prints why a disk or controller did not open; the capture only returns text.
-class SilentConsole final : public platform::Console {
-public:
-    void WriteWideLine(std::u16string_view) override {}
-    void WriteNarrow(std::string_view) override {}
-    void PrintWide(std::u16string_view) override {}
-    void Pause() override {}
-};
-
-}  // namespace
-
 std::string CaptureScenario(platform::Platform& platform) {
     SilentConsole console;
-    platform::Platform quiet{platform.setup, platform.io, console, platform.clock};
+    platform::Platform quiet{platform.setup, platform.io, console, platform.clock, platform.guards};
     CapturedMachine machine;
     machine.time = platform.clock.Now();
     machine.tree = CaptureDeviceTree(platform.setup);

@@ -74,11 +74,19 @@ void AddDiskNodeFields(json::Object& entry, const CapturedDevice& device, Notes&
         notes.push_back(name + " has no hardware IDs; fwsim derives them");
     }
     if (!device.driverDesc || device.driverDesc->text != kDiskDriverDesc) {
-        notes.push_back(name + " has the driver description " +
-                        (device.driverDesc
-                             ? "\"" + platform::EncodeUtf8(device.driverDesc->text) + "\""
-                             : std::string("(none)")) +
-                        "; fwsim's disks have \"Disk drive\"");
+        // Built piece by piece: GCC 12 at -O3 misreads a chain of string temporaries here as
+        // an overlapping copy (-Wrestrict).
+        std::string note = name;
+        note += " has the driver description ";
+        if (device.driverDesc) {
+            note += '"';
+            note += platform::EncodeUtf8(device.driverDesc->text);
+            note += '"';
+        } else {
+            note += "(none)";
+        }
+        note += "; fwsim's disks have \"Disk drive\"";
+        notes.push_back(std::move(note));
     }
     if (disks.size() != 1 || device.interfaces.size() != 1) {
         notes.push_back(name + " has " + std::to_string(device.interfaces.size()) +

@@ -40,12 +40,21 @@ void ReadInterfaces(platform::DeviceInstallServices& setup, const win::Guid& int
         if (!detail) {
             continue;
         }
-        owners.push_back(detail->device.devInst);
-        for (CapturedDevice& device : tree.devices) {
-            if (device.devInst == detail->device.devInst) {
-                device.interfaces.push_back({interfaceClass, detail->devicePath});
-            }
+        // The owner is found by its instance ID: a DevInst need not be the same in two lists
+        // (Wine gives a device a new one in every list); where none can be read, by DevInst.
+        const std::optional<platform::DeviceProperty> id =
+            setup.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceInstanceId);
+        auto owner =
+            std::find_if(tree.devices.begin(), tree.devices.end(), [&](const CapturedDevice& d) {
+                return id ? d.instanceId && d.instanceId->text == id->text
+                          : d.devInst == detail->device.devInst;
+            });
+        if (owner == tree.devices.end()) {
+            owners.push_back(detail->device.devInst);
+            continue;
         }
+        owners.push_back(owner->devInst);
+        owner->interfaces.push_back({interfaceClass, detail->devicePath});
     }
 }
 

@@ -1,4 +1,5 @@
 #include "inspect/inspection.h"
+#include "inspect/silent_console.h"
 
 #include <algorithm>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
 #include "inspect/read_only_io.h"
+#include "inspect/silent_console.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 #include "rst/rst_requests.h"
@@ -20,16 +22,6 @@ namespace inspect {
 namespace {
 
 using discovery::Verdict;
-
-// Discovery and identification print their own lines; the inspector tells the same in its
-// report, so the run underneath writes to nowhere.
-class SilentConsole final : public platform::Console {
-public:
-    void WriteWideLine(std::u16string_view) override {}
-    void WriteNarrow(std::string_view) override {}
-    void PrintWide(std::u16string_view) override {}
-    void Pause() override {}
-};
 
 std::string SlotRevision(std::span<const std::uint8_t> bytes) {
     std::string text(bytes.begin(), bytes.end());

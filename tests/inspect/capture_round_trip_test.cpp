@@ -41,17 +41,21 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // Why a scenario's machine is not one a capture can describe, or nothing when it is. Injected
-// faults and tool arguments are not the machine. The drive knobs (a refused piece, commit
-// statuses, short last pieces, overlaps), the inbox driver's transfer limit and the RST
-// activation ReturnCode show only while a download or an activation runs, which a read-only
-// capture never asks for. What it does see round-trips and is not left out: property types,
-// get-info and device-number answers, a refused RAID query, the empty-port ReturnCode.
+// faults, tool arguments and a run lock held by another run are not the machine. The drive knobs (a
+// refused piece, commit statuses, short last pieces, overlaps), the inbox driver's transfer limit
+// and the RST activation ReturnCode show only while a download or an activation runs, which a
+// read-only capture never asks for. What it does see round-trips and is not left out: property
+// types, get-info and device-number answers, a refused RAID query, the empty-port ReturnCode.
 std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("faults")) {
         return "faults";
     }
     if (s.contains("args")) {
         return "args";
+    }
+    // Another run holding the run lock is the moment, not the machine.
+    if (s.contains("runLockHeld")) {
+        return "runLockHeld";
     }
     for (const json& d : s.value("drives", json::array())) {
         for (const char* knob : {"rejectPiece", "rejectPieceStatus", "commitStatus",
