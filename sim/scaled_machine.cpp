@@ -14,24 +14,11 @@ namespace {
 
 constexpr char kModel[] = "VELKORA TRVX208K 1024GB";
 constexpr char kOlderRevision[] = "XQ71DMRB";
-constexpr std::u16string_view kDiskClass = u"#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-constexpr std::u16string_view kStoragePortClass = u"#{2accfe60-c130-11d2-b082-00a0c91efb8b}";
 
 std::u16string Text(const char* format, std::uint32_t value) {
     char text[128];
     std::snprintf(text, sizeof text, format, value);
     return platform::ToU16(text);
-}
-
-// "\\?\" + the instance ID in lower case with '#' for '\' + '#' + the class GUID.
-std::u16string InterfacePath(std::u16string_view instanceId, std::u16string_view classSuffix) {
-    std::u16string path = u"\\\\?\\";
-    for (char16_t c : instanceId) {
-        const char16_t lower =
-            (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-        path += lower == u'\\' ? u'#' : lower;
-    }
-    return path + std::u16string(classSuffix);
 }
 
 NvmeDrive& AddMakerDrive(SimMachine& machine, std::string name, std::uint32_t number) {
@@ -60,7 +47,7 @@ SimDevice MakerDisk(std::u16string instanceId, std::u16string parentId) {
                                                    u"SCSI\\DiskNVMe____", u"GenDisk"};
     disk.driverDesc = u"Disk drive";
     disk.interfaces.push_back(
-        {win::kGuidDevinterfaceDisk, InterfacePath(disk.instanceId, kDiskClass)});
+        {win::kGuidDevinterfaceDisk, DeviceInterfacePath(disk.instanceId, kDiskClassText)});
     return disk;
 }
 
@@ -75,8 +62,9 @@ void AddInboxDrives(SimMachine& machine, const ScaledMachineOptions& options) {
         controller.hardwareIds =
             std::vector<std::u16string>{u"PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01"};
         controller.driverDesc = u"Standard NVM Express Controller";
-        controller.interfaces.push_back({win::kGuidDevinterfaceStoragePort,
-                                         InterfacePath(controller.instanceId, kStoragePortClass)});
+        controller.interfaces.push_back(
+            {win::kGuidDevinterfaceStoragePort,
+             DeviceInterfacePath(controller.instanceId, kStoragePortClassText)});
         const std::u16string parentId = controller.instanceId;
         machine.AddDevice(std::move(controller));
 
@@ -103,7 +91,8 @@ void AddRstDrives(SimMachine& machine, const ScaledMachineOptions& options) {
     controller.hardwareIds = std::vector<std::u16string>{
         u"PCI\\VEN_8086&DEV_282A&SUBSYS_0A7F1028&REV_10", u"PCI\\VEN_8086&DEV_282A&CC_010400"};
     controller.driverDesc = u"Intel(R) Chipset SATA/PCIe RST Premium Controller";
-    const std::u16string controllerPath = InterfacePath(controller.instanceId, kStoragePortClass);
+    const std::u16string controllerPath =
+        DeviceInterfacePath(controller.instanceId, kStoragePortClassText);
     controller.interfaces.push_back({win::kGuidDevinterfaceStoragePort, controllerPath});
     const std::u16string controllerId = controller.instanceId;
     machine.AddDevice(std::move(controller));

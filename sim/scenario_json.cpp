@@ -39,6 +39,17 @@ std::u16string Text(const nlohmann::json& value, std::string_view what) {
     return platform::DecodeUtf8(Ascii(value, what));
 }
 
+std::vector<std::u16string> TextList(const nlohmann::json& value, std::string_view what) {
+    if (!value.is_array()) {
+        throw std::invalid_argument(std::string(what) + ": not a list");
+    }
+    std::vector<std::u16string> list;
+    for (const nlohmann::json& item : value) {
+        list.push_back(Text(item, what));
+    }
+    return list;
+}
+
 win::Guid InterfaceClass(const nlohmann::json& value) {
     const std::string text = Ascii(value, "interface class");
     if (text == "disk") {

@@ -1,0 +1,227 @@
+#include "sim/device_tree.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace sim {
+
+namespace {
+
+win::Dword TypeOf(const SimDevice& device, const std::string& property, win::Dword usual) {
+    const auto it = device.propertyTypes.find(property);
+    return it == device.propertyTypes.end() ? usual : it->second;
+}
+
+}  // namespace
+
+std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid) {
+    std::u16string path = u"\\\\?\\";
+    for (char16_t c : instanceId) {
+        const char16_t lower =
+            (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        path += lower == u'\\' ? u'#' : lower;
+    }
+    return path + u"#" + std::u16string(classGuid);
+}
+
+bool SamePath(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && platform::ToUpperAscii(a) == platform::ToUpperAscii(b);
+}
+
+std::uint32_t DeviceTree::AddDevice(SimDevice device) {
+    // DevInst values are opaque handles on Windows; make them look like it.
+    device.devInst = 0x1000 + static_cast<std::uint32_t>(m_devices.size()) * 0x10;
+    m_devices.push_back(std::move(device));
+    return m_devices.back().devInst;
+}
+
+SimDevice* DeviceTree::FindDevice(std::u16string_view instanceId) {
+    for (SimDevice& device : m_devices) {
+        if (SamePath(device.instanceId, instanceId)) {
+            return &device;
+        }
+    }
+    return nullptr;
+}
+
+SimDevice* DeviceTree::FindDeviceByInst(std::uint32_t devInst) {
+    for (SimDevice& device : m_devices) {
+        if (device.devInst == devInst) {
+            return &device;
+        }
+    }
+    return nullptr;
+}
+
+bool DeviceTree::IsInterfaceOfAbsentDevice(std::u16string_view path) const {
+    return std::any_of(m_devices.begin(), m_devices.end(), [&](const SimDevice& device) {
+        return !device.present &&
+               std::any_of(device.interfaces.begin(), device.interfaces.end(),
+                           [&](const SimInterface& i) { return SamePath(i.path, path); });
+    });
+}
+
+const std::vector<std::uint32_t>* DeviceTree::FindList(const platform::DeviceInfoList& list) {
+    const auto it = m_lists.find(list.Id());
+    if (!list.Valid() || it == m_lists.end()) {
+        m_calls.ReportMisuse("device list used after it was destroyed, or never made");
+        return nullptr;
+    }
+    return &it->second;
+}
+
+const SimDevice* DeviceTree::ListedDevice(const platform::DeviceInfoList& list,
+                                          const platform::DeviceInfo& device) {
+    const std::vector<std::uint32_t>* members = FindList(list);
+    if (members == nullptr) {
+        return nullptr;
+    }
+    if (device.index >= members->size() || (*members)[device.index] != device.devInst) {
+        m_calls.ReportMisuse("SP_DEVINFO_DATA that does not belong to the list");
+        return nullptr;
+    }
+    return FindDeviceByInst(device.devInst);
+}
+
+std::optional<DeviceTree::ListedInterface> DeviceTree::FindListedInterface(
+    const std::vector<std::uint32_t>& members, const win::Guid& interfaceClass,
+    std::uint32_t index) const {
+    std::uint32_t seen = 0;
+    for (std::uint32_t d = 0; d < members.size(); ++d) {
+        const auto it = std::find_if(m_devices.begin(), m_devices.end(), [&](const SimDevice& dev) {
+            return dev.devInst == members[d];
+        });
+        for (std::size_t i = 0; i < it->interfaces.size(); ++i) {
+            if (it->interfaces[i].interfaceClass == interfaceClass && seen++ == index) {
+                return ListedInterface{d, i};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceClass,
+                                                     win::Dword flags) {
+    if (m_calls.BeginCall(Call(CallKind::GetClassDevices))) {
+        return {};
+    }
+    const bool allClasses = (flags & win::kDigcfAllClasses) != 0;
+    const bool byInterface = (flags & win::kDigcfDeviceInterface) != 0;
+    if (!allClasses && interfaceClass == nullptr) {
+        m_calls.ReportMisuse("SetupDiGetClassDevsW without a class and without DIGCF_ALLCLASSES");
+        return {};
+    }
+    std::vector<std::uint32_t> members;
+    for (const SimDevice& device : m_devices) {
+        if ((flags & win::kDigcfPresent) && !device.present) {
+            continue;
+        }
+        bool listed = allClasses;
+        if (!allClasses && byInterface) {
+            listed = std::any_of(
+                device.interfaces.begin(), device.interfaces.end(),
+                [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
+        }
+        if (listed) {
+            members.push_back(device.devInst);
+        }
+    }
+    const std::uint64_t id = m_calls.NewObjectId();
+    m_lists.emplace(id, std::move(members));
+    return platform::DeviceInfoList(this, id);
+}
+
+std::optional<platform::DeviceInfo> DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                                               std::uint32_t index) {
+    const std::vector<std::uint32_t>* members = FindList(list);
+    CallInfo call = Call(CallKind::EnumDeviceInfo);
+    if (members != nullptr && index < members->size()) {
+        call.target = FindDeviceByInst((*members)[index])->instanceId;
+    }
+    if (m_calls.BeginCall(call) || members == nullptr || index >= members->size()) {
+        return std::nullopt;
+    }
+    return platform::DeviceInfo{index, (*members)[index]};
+}
+
+std::optional<platform::DeviceInterface> DeviceTree::EnumDeviceInterfaces(
+    const platform::DeviceInfoList& list, const win::Guid& interfaceClass, std::uint32_t index) {
+    const std::vector<std::uint32_t>* members = FindList(list);
+    std::optional<ListedInterface> found;
+    CallInfo call = Call(CallKind::EnumDeviceInterfaces);
+    if (members != nullptr) {
+        found = FindListedInterface(*members, interfaceClass, index);
+        if (found) {
+            call.target = FindDeviceByInst((*members)[found->deviceIndex])->instanceId;
+        }
+    }
+    if (m_calls.BeginCall(call) || !found) {
+        return std::nullopt;
+    }
+    return platform::DeviceInterface{index, interfaceClass};
+}
+
+std::optional<platform::DeviceInterfaceDetail> DeviceTree::GetDeviceInterfaceDetail(
+    const platform::DeviceInfoList& list, const platform::DeviceInterface& deviceInterface) {
+    const std::vector<std::uint32_t>* members = FindList(list);
+    std::optional<ListedInterface> found;
+    CallInfo call = Call(CallKind::GetDeviceInterfaceDetail);
+    const SimDevice* device = nullptr;
+    if (members != nullptr) {
+        found =
+            FindListedInterface(*members, deviceInterface.interfaceClass, deviceInterface.index);
+        if (found) {
+            device = FindDeviceByInst((*members)[found->deviceIndex]);
+            call.target = device->instanceId;
+        }
+    }
+    if (m_calls.BeginCall(call) || !found) {
+        return std::nullopt;
+    }
+    return platform::DeviceInterfaceDetail{
+        device->interfaces[found->interfaceIndex].path,
+        platform::DeviceInfo{found->deviceIndex, device->devInst}};
+}
+
+std::optional<platform::DeviceProperty> DeviceTree::GetDeviceStringProperty(
+    const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+    const win::DevPropKey& key) {
+    const SimDevice* node = ListedDevice(list, device);
+    if (m_calls.BeginCall(Call(CallKind::GetDeviceStringProperty, node ? node->instanceId : u"")) ||
+        !node) {
+        return std::nullopt;
+    }
+    const std::pair<const char*, const std::optional<std::u16string>> properties[] = {
+        {"instanceId",
+         key == win::kDevpkeyDeviceInstanceId ? std::optional(node->instanceId) : std::nullopt},
+        {"parentId", key == win::kDevpkeyDeviceParent ? node->parentId : std::nullopt},
+        {"driverDesc", key == win::kDevpkeyDeviceDriverDesc ? node->driverDesc : std::nullopt},
+        {"location", key == win::kDevpkeyDeviceLocationInfo ? node->locationInfo : std::nullopt},
+    };
+    for (const auto& [name, value] : properties) {
+        if (value) {
+            return platform::DeviceProperty{TypeOf(*node, name, win::kDevpropTypeString), *value};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<platform::HardwareIdList> DeviceTree::GetHardwareIds(
+    const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
+    const SimDevice* node = ListedDevice(list, device);
+    if (m_calls.BeginCall(Call(CallKind::GetHardwareIds, node ? node->instanceId : u"")) || !node ||
+        !node->hardwareIds) {
+        return std::nullopt;
+    }
+    return platform::HardwareIdList{TypeOf(*node, "hardwareIds", win::kRegMultiSz),
+                                    *node->hardwareIds};
+}
+
+void DeviceTree::DestroyDeviceInfoList(std::uint64_t id) {
+    if (m_lists.erase(id) == 0) {
+        m_calls.ReportMisuse("SetupDiDestroyDeviceInfoList of an unknown list");
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,100 @@
+// The simulated device tree: device nodes as Windows spells them, served through the device
+// installation services, with every device list the tool holds tracked.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/device_install.h"
+#include "sim/call_log.h"
+
+namespace sim {
+
+struct SimInterface {
+    win::Guid interfaceClass{};
+    std::u16string path;  // as SetupDiGetDeviceInterfaceDetailW returns it
+};
+
+// One device node as Windows spells it. Absent properties are "not available".
+struct SimDevice {
+    std::uint32_t devInst = 0;  // assigned by AddDevice
+    std::u16string instanceId;
+    std::optional<std::u16string> parentId;
+    std::optional<std::vector<std::u16string>> hardwareIds;  // REG_MULTI_SZ strings
+    std::optional<std::u16string> driverDesc;
+    std::optional<std::u16string> locationInfo;
+    bool present = true;
+    std::vector<SimInterface> interfaces;
+    // Properties stored with another type than Windows gives them (DEVPROP_TYPE_STRING, and
+    // REG_MULTI_SZ for the hardware IDs), by name: "parentId", "instanceId", "driverDesc",
+    // "location", "hardwareIds".
+    std::map<std::string, win::Dword> propertyTypes;
+};
+
+// An interface path as Windows makes it from an instance ID: "\\?\", the ID in lower case with
+// '#' for '\', then '#' and the class GUID in lower case with braces.
+std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16string_view classGuid);
+inline constexpr std::u16string_view kDiskClassText = u"{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+inline constexpr std::u16string_view kStoragePortClassText =
+    u"{2accfe60-c130-11d2-b082-00a0c91efb8b}";
+
+// Paths compare as Windows compares them: case-insensitively.
+bool SamePath(std::u16string_view a, std::u16string_view b);
+
+class DeviceTree final : public platform::DeviceInstallServices {
+public:
+    // Calls are numbered, faulted and logged by calls.
+    explicit DeviceTree(CallRecorder& calls) : m_calls(calls) {}
+    DeviceTree(const DeviceTree&) = delete;
+    DeviceTree& operator=(const DeviceTree&) = delete;
+
+    std::uint32_t AddDevice(SimDevice device);  // returns its DevInst
+    SimDevice* FindDevice(std::u16string_view instanceId);
+    SimDevice* FindDeviceByInst(std::uint32_t devInst);
+    // Whether the path is an interface of a device that is not present.
+    bool IsInterfaceOfAbsentDevice(std::u16string_view path) const;
+
+    std::size_t OpenListCount() const { return m_lists.size(); }
+
+    platform::DeviceInfoList GetClassDevices(const win::Guid* interfaceClass,
+                                             win::Dword flags) override;
+    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                                       std::uint32_t index) override;
+    std::optional<platform::DeviceInterface> EnumDeviceInterfaces(
+        const platform::DeviceInfoList& list, const win::Guid& interfaceClass,
+        std::uint32_t index) override;
+    std::optional<platform::DeviceInterfaceDetail> GetDeviceInterfaceDetail(
+        const platform::DeviceInfoList& list,
+        const platform::DeviceInterface& deviceInterface) override;
+    std::optional<platform::DeviceProperty> GetDeviceStringProperty(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+        const win::DevPropKey& key) override;
+    std::optional<platform::HardwareIdList> GetHardwareIds(
+        const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override;
+
+protected:
+    void DestroyDeviceInfoList(std::uint64_t id) override;
+
+private:
+    struct ListedInterface {
+        std::uint32_t deviceIndex;
+        std::size_t interfaceIndex;
+    };
+
+    const std::vector<std::uint32_t>* FindList(const platform::DeviceInfoList& list);
+    const SimDevice* ListedDevice(const platform::DeviceInfoList& list,
+                                  const platform::DeviceInfo& device);
+    std::optional<ListedInterface> FindListedInterface(const std::vector<std::uint32_t>& members,
+                                                       const win::Guid& interfaceClass,
+                                                       std::uint32_t index) const;
+
+    CallRecorder& m_calls;
+    std::vector<SimDevice> m_devices;
+    std::map<std::uint64_t, std::vector<std::uint32_t>> m_lists;  // list id -> DevInsts
+};
+
+}  // namespace sim
