@@ -5,8 +5,8 @@
 
 #include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
-#include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
+#include "platform/miniport_layout.h"
 
 namespace inbox {
 
@@ -21,7 +21,7 @@ bool SendFirmwareRequest(platform::Platform& platform, const platform::DeviceHan
                          std::span<std::uint8_t> buffer) {
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, buffer);
-    return result.ok && FirmwareReturnCode(buffer) == miniport::kStatusSuccess;
+    return result.ok && FirmwareReturnCode(buffer) == platform::miniport::kFirmwareStatusSuccess;
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
         return kStatusNotCarriedOut;
     }
 
-    BuildFirmwareRequest(buffer, miniport::kFunctionGetInfo);
+    BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
     if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
         return kStatusNotCarriedOut;
     }
@@ -77,8 +77,9 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
-    return (returnCode & ~miniport::kStatusPowerCycleRequired) == 0 ? kStatusActivated
-                                                                    : kStatusRefused;
+    return (returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) == 0
+               ? kStatusActivated
+               : kStatusRefused;
 }
 
 }  // namespace inbox

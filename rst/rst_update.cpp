@@ -5,6 +5,7 @@
 #include "discovery/open_failure_line.h"
 #include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
+#include "platform/miniport_layout.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
@@ -19,17 +20,6 @@ constexpr int kActivated = 0;
 constexpr int kActivationFailed = 1;
 constexpr int kRebootRequired = 1602;
 constexpr int kHandleFailed = 5;
-
-// FIRMWARE_STATUS values the activation answers with.
-constexpr std::uint32_t kStatusSuccess = 0x0;
-constexpr std::uint32_t kStatusError = 0x1;
-constexpr std::uint32_t kStatusIllegalRequest = 0x2;
-constexpr std::uint32_t kStatusInvalidParameter = 0x3;
-constexpr std::uint32_t kStatusInputBufferTooBig = 0x4;
-constexpr std::uint32_t kStatusInvalidSlot = 0x6;
-constexpr std::uint32_t kStatusInvalidImage = 0x7;
-constexpr std::uint32_t kStatusControllerError = 0x10;
-constexpr std::uint32_t kStatusPowerCycleRequired = 0x20;
 
 std::u16string Signed(std::uint32_t value) {
     return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
@@ -48,7 +38,8 @@ std::int32_t GranularityToSend(std::int32_t granularity) {
 // `request`; false, with the error line printed, when the call or the driver failed it.
 bool SendPiece(platform::Platform& platform, const platform::DeviceHandle& handle,
                std::span<std::uint8_t> request, std::uint8_t pathId, const image::Piece& piece) {
-    const std::span<std::uint8_t> sent = request.first(layout::kDlImage + piece.bytes.size());
+    const std::span<std::uint8_t> sent =
+        request.first(layout::kFwDownloadOverheadSize + piece.bytes.size());
     FillDownloadRequest(sent, pathId, piece.offset, piece.bytes);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
@@ -72,7 +63,7 @@ int DownloadRstFirmware(platform::Platform& platform, const platform::DeviceHand
                         std::uint32_t imageSize) {
     const std::size_t pieceSize = image::PieceSizeOf(GranularityToSend(disk.UpdateGranularity));
     const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
-    std::vector<std::uint8_t> request(layout::kDlImage + pieceSize);
+    std::vector<std::uint8_t> request(layout::kFwDownloadOverheadSize + pieceSize);
 
     // An image larger than the working copy cannot be sent whole: nothing is sent.
     bool accepted = imageSize <= image.WorkingCopy.size();
@@ -98,7 +89,7 @@ int DownloadRstFirmware(platform::Platform& platform, const platform::DeviceHand
 
 int ActivateRstFirmware(platform::Platform& platform, const platform::DeviceHandle& handle,
                         std::uint8_t pathIdentifier) {
-    std::vector<std::uint8_t> request(layout::kActRequestSize);
+    std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
     FillActivationRequest(request, pathIdentifier);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
@@ -110,27 +101,27 @@ int ActivateRstFirmware(platform::Platform& platform, const platform::DeviceHand
     }
     const std::uint32_t code = ReturnCodeOf(request);
     switch (code) {
-        case kStatusSuccess:
+        case platform::miniport::kFirmwareStatusSuccess:
             console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");
             return kActivated;
-        case kStatusError:
-        case kStatusControllerError:
+        case platform::miniport::kFirmwareStatusError:
+        case platform::miniport::kFirmwareStatusControllerError:
             console.PrintWide(u"  [ERROR] Firmware activate failed: error returned\n\n");
             return kActivationFailed;
-        case kStatusIllegalRequest:
-        case kStatusInvalidParameter:
-        case kStatusInputBufferTooBig:
+        case platform::miniport::kFirmwareStatusIllegalRequest:
+        case platform::miniport::kFirmwareStatusInvalidParameter:
+        case platform::miniport::kFirmwareStatusInputBufferTooBig:
             console.PrintWide(
                 u"  [ERROR] Firmware activate parameter error: srbControl->ReturnCode " +
                 Signed(code) + u"\n\n");
             return kActivationFailed;
-        case kStatusInvalidSlot:
+        case platform::miniport::kFirmwareStatusInvalidSlot:
             console.PrintWide(u"  [ERROR] Firmware activate failed: invalid slot number\n\n");
             return kActivationFailed;
-        case kStatusInvalidImage:
+        case platform::miniport::kFirmwareStatusInvalidImage:
             console.PrintWide(u"  [ERROR] Firmware activate failed: invalid firmware image\n\n");
             return kActivationFailed;
-        case kStatusPowerCycleRequired:
+        case platform::miniport::kFirmwareStatusPowerCycleRequired:
             console.PrintWide(
                 u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
             return kRebootRequired;

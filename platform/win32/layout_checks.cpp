@@ -11,6 +11,7 @@
 
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/property_query_layout.h"
+#include "platform/miniport_layout.h"
 #include "platform/windows_values.h"
 #include "rst/rst_layout.h"
 
@@ -68,6 +69,32 @@ struct StorageFirmwareActivate {  // STORAGE_FIRMWARE_ACTIVATE
     UCHAR SlotToActivate;
     UCHAR Reserved0[3];
 };
+
+// The values of those headers that mingw-w64 lacks, spelled as the Windows SDK publishes them.
+namespace sdk {
+constexpr ULONG FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION = 0x1;
+constexpr ULONG FIRMWARE_FUNCTION_GET_INFO = 0x01;
+constexpr ULONG FIRMWARE_FUNCTION_DOWNLOAD = 0x02;
+constexpr ULONG FIRMWARE_FUNCTION_ACTIVATE = 0x03;
+constexpr ULONG FIRMWARE_REQUEST_FLAG_CONTROLLER = 0x00000001;
+constexpr ULONG FIRMWARE_STATUS_SUCCESS = 0x0;
+constexpr ULONG FIRMWARE_STATUS_ERROR = 0x1;
+constexpr ULONG FIRMWARE_STATUS_ILLEGAL_REQUEST = 0x2;
+constexpr ULONG FIRMWARE_STATUS_INVALID_PARAMETER = 0x3;
+constexpr ULONG FIRMWARE_STATUS_INPUT_BUFFER_TOO_BIG = 0x4;
+constexpr ULONG FIRMWARE_STATUS_OUTPUT_BUFFER_TOO_SMALL = 0x5;
+constexpr ULONG FIRMWARE_STATUS_INVALID_SLOT = 0x6;
+constexpr ULONG FIRMWARE_STATUS_INVALID_IMAGE = 0x7;
+constexpr ULONG FIRMWARE_STATUS_CONTROLLER_ERROR = 0x10;
+constexpr ULONG FIRMWARE_STATUS_POWER_CYCLE_REQUIRED = 0x20;
+constexpr ULONG FIRMWARE_STATUS_DEVICE_ERROR = 0x40;
+constexpr ULONG STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION = 0x1;
+constexpr ULONG STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION_V2 = 0x2;
+constexpr UCHAR STORAGE_FIRMWARE_INFO_INVALID_SLOT = 0xFF;
+constexpr ULONG STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION = 0x1;
+constexpr ULONG STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION_V2 = 0x2;
+constexpr ULONG STORAGE_FIRMWARE_ACTIVATE_STRUCTURE_VERSION = 0x1;
+}  // namespace sdk
 
 // CSMI_SAS_RAID_CONFIG and CSMI_SAS_RAID_DRIVES of the CSMI standard (csmisas.h).
 struct CsmiSasRaidDrives {
@@ -242,82 +269,107 @@ static_assert(discovery::identify::kFirmwareRevisionSize == sizeof(Identify::FR)
 static_assert(discovery::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
 static_assert(discovery::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
 static_assert(discovery::identify::kFwugOffset == offsetof(Identify, FWUG));
-static_assert(rst::layout::kNvmDataSize == sizeof(Identify));
 
-// The inbox road's miniport firmware request: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK, data.
-namespace mp = inbox::miniport;
-static_assert(mp::kHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
-static_assert(mp::kSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
-static_assert(mp::kSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
-static_assert(mp::kTimeoutOffset == offsetof(SRB_IO_CONTROL, Timeout));
-static_assert(mp::kControlCodeOffset == offsetof(SRB_IO_CONTROL, ControlCode));
-static_assert(mp::kReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
-static_assert(mp::kLengthOffset == offsetof(SRB_IO_CONTROL, Length));
+// The miniport firmware structures both roads share (platform/miniport_layout.h).
+namespace mp = platform::miniport;
+static_assert(mp::kSrbHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
+static_assert(mp::kSrbSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
+static_assert(mp::kSrbSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(mp::kSrbTimeoutOffset == offsetof(SRB_IO_CONTROL, Timeout));
+static_assert(mp::kSrbControlCodeOffset == offsetof(SRB_IO_CONTROL, ControlCode));
+static_assert(mp::kSrbReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
+static_assert(mp::kSrbLengthOffset == offsetof(SRB_IO_CONTROL, Length));
 static_assert(mp::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
-static_assert(mp::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
-static_assert(mp::kVersionOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, Version));
-static_assert(mp::kSizeOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Size));
-static_assert(mp::kFunctionOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, Function));
-static_assert(mp::kFlagsOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Flags));
-static_assert(mp::kDataBufferOffsetOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, DataBufferOffset));
-static_assert(mp::kDataBufferLengthOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, DataBufferLength));
-static_assert(mp::kRequestBlockSize == sizeof(FirmwareRequestBlock));
+static_assert(mp::kSrbHeaderLengthValue == sizeof(SRB_IO_CONTROL));
+static_assert(mp::kFrbVersionOffset == offsetof(FirmwareRequestBlock, Version));
+static_assert(mp::kFrbSizeOffset == offsetof(FirmwareRequestBlock, Size));
+static_assert(mp::kFrbFunctionOffset == offsetof(FirmwareRequestBlock, Function));
+static_assert(mp::kFrbFlagsOffset == offsetof(FirmwareRequestBlock, Flags));
+static_assert(mp::kFrbDataBufferOffsetOffset == offsetof(FirmwareRequestBlock, DataBufferOffset));
+static_assert(mp::kFrbDataBufferLengthOffset == offsetof(FirmwareRequestBlock, DataBufferLength));
+static_assert(mp::kFirmwareRequestBlockSize == sizeof(FirmwareRequestBlock));
+static_assert(mp::kFrbVersionValue == sdk::FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION);
+static_assert(mp::kFrbSizeValue == sizeof(FirmwareRequestBlock));
+static_assert(mp::kFirmwareFunctionGetInfo == sdk::FIRMWARE_FUNCTION_GET_INFO);
+static_assert(mp::kFirmwareFunctionDownload == sdk::FIRMWARE_FUNCTION_DOWNLOAD);
+static_assert(mp::kFirmwareFunctionActivate == sdk::FIRMWARE_FUNCTION_ACTIVATE);
+static_assert(mp::kFirmwareRequestFlagController == sdk::FIRMWARE_REQUEST_FLAG_CONTROLLER);
+static_assert(mp::kFirmwareStatusSuccess == sdk::FIRMWARE_STATUS_SUCCESS);
+static_assert(mp::kFirmwareStatusError == sdk::FIRMWARE_STATUS_ERROR);
+static_assert(mp::kFirmwareStatusIllegalRequest == sdk::FIRMWARE_STATUS_ILLEGAL_REQUEST);
+static_assert(mp::kFirmwareStatusInvalidParameter == sdk::FIRMWARE_STATUS_INVALID_PARAMETER);
+static_assert(mp::kFirmwareStatusInputBufferTooBig == sdk::FIRMWARE_STATUS_INPUT_BUFFER_TOO_BIG);
+static_assert(mp::kFirmwareStatusInvalidSlot == sdk::FIRMWARE_STATUS_INVALID_SLOT);
+static_assert(mp::kFirmwareStatusInvalidImage == sdk::FIRMWARE_STATUS_INVALID_IMAGE);
+static_assert(mp::kFirmwareStatusControllerError == sdk::FIRMWARE_STATUS_CONTROLLER_ERROR);
+static_assert(mp::kFirmwareStatusPowerCycleRequired == sdk::FIRMWARE_STATUS_POWER_CYCLE_REQUIRED);
 static_assert(mp::kDownloadVersionOffset == offsetof(StorageFirmwareDownload, Version));
 static_assert(mp::kDownloadSizeOffset == offsetof(StorageFirmwareDownload, Size));
 static_assert(mp::kDownloadOffsetOffset == offsetof(StorageFirmwareDownload, Offset));
 static_assert(mp::kDownloadBufferSizeOffset == offsetof(StorageFirmwareDownload, BufferSize));
 static_assert(mp::kDownloadImageBufferOffset == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(mp::kDownloadVersionValue == sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION);
+static_assert(mp::kDownloadSizeValue == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(mp::kDownloadVersionOffset == offsetof(StorageFirmwareDownloadV2, Version));
+static_assert(mp::kDownloadSizeOffset == offsetof(StorageFirmwareDownloadV2, Size));
+static_assert(mp::kDownloadOffsetOffset == offsetof(StorageFirmwareDownloadV2, Offset));
+static_assert(mp::kDownloadBufferSizeOffset == offsetof(StorageFirmwareDownloadV2, BufferSize));
+static_assert(mp::kDownloadV2SlotOffset == offsetof(StorageFirmwareDownloadV2, Slot));
+static_assert(mp::kDownloadV2ReservedOffset == offsetof(StorageFirmwareDownloadV2, Reserved));
+static_assert(mp::kDownloadV2ReservedSize == sizeof(StorageFirmwareDownloadV2::Reserved));
+static_assert(mp::kDownloadV2ImageSizeOffset == offsetof(StorageFirmwareDownloadV2, ImageSize));
+static_assert(mp::kDownloadV2ImageBufferOffset == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(mp::kDownloadV2VersionValue == sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION_V2);
+static_assert(mp::kDownloadV2SizeValue == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
 static_assert(mp::kActivateVersionOffset == offsetof(StorageFirmwareActivate, Version));
 static_assert(mp::kActivateSizeOffset == offsetof(StorageFirmwareActivate, Size));
 static_assert(mp::kActivateSlotOffset == offsetof(StorageFirmwareActivate, SlotToActivate));
-static_assert(mp::kActivateStructSize == sizeof(StorageFirmwareActivate));
+static_assert(mp::kStorageFirmwareActivateSize == sizeof(StorageFirmwareActivate));
+static_assert(mp::kActivateVersionValue == sdk::STORAGE_FIRMWARE_ACTIVATE_STRUCTURE_VERSION);
+static_assert(mp::kActivateSizeValue == sizeof(StorageFirmwareActivate));
+static_assert(mp::kInfoVersionOffset == offsetof(StorageFirmwareInfo, Version));
 static_assert(mp::kInfoUpgradeSupportOffset == offsetof(StorageFirmwareInfo, UpgradeSupport));
 static_assert(mp::kInfoSlotCountOffset == offsetof(StorageFirmwareInfo, SlotCount));
 static_assert(mp::kInfoSlotsOffset == offsetof(StorageFirmwareInfo, Slot));
-static_assert(mp::kSlotEntrySize == sizeof(StorageFirmwareSlotInfo));
+static_assert(mp::kInfoVersionValue == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION);
 static_assert(mp::kSlotNumberOffset == offsetof(StorageFirmwareSlotInfo, SlotNumber));
 static_assert(mp::kSlotReadOnlyOffset == offsetof(StorageFirmwareSlotInfo, ReadOnly));
+static_assert(mp::kStorageFirmwareSlotInfoSize == sizeof(StorageFirmwareSlotInfo));
 
-// The RST road: the same header, the CSMI RAID configuration, the firmware request.
+// The inbox road: FIRMWARE_REQUEST_BLOCK right behind SRB_IO_CONTROL, its data area behind it.
+namespace ib = inbox::miniport;
+static_assert(ib::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
+static_assert(ib::kDataAreaOffset == sizeof(SRB_IO_CONTROL) + sizeof(FirmwareRequestBlock));
+static_assert(ib::kRequestOverheadSize ==
+              ib::kDataAreaOffset + offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(ib::kSrbSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+
+// The RST road: the CSMI RAID configuration, the NVMe pass-through, the firmware request.
 namespace rl = rst::layout;
-static_assert(rl::kSrbHeaderLength == offsetof(SRB_IO_CONTROL, HeaderLength));
-static_assert(rl::kSrbSignature == offsetof(SRB_IO_CONTROL, Signature));
-static_assert(rl::kSrbTimeout == offsetof(SRB_IO_CONTROL, Timeout));
-static_assert(rl::kSrbControlCode == offsetof(SRB_IO_CONTROL, ControlCode));
-static_assert(rl::kSrbReturnCode == offsetof(SRB_IO_CONTROL, ReturnCode));
-static_assert(rl::kSrbLength == offsetof(SRB_IO_CONTROL, Length));
-static_assert(rl::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
-static_assert(rl::kCsmiRaidSetIndex == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                           offsetof(CsmiSasRaidConfig, uRaidSetIndex));
-static_assert(rl::kCsmiDriveCount == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                         offsetof(CsmiSasRaidConfig, bDriveCount));
-static_assert(rl::kCsmiFirstDrive == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                         offsetof(CsmiSasRaidConfig, Drives));
+static_assert(rl::kAddressOffset == sizeof(SRB_IO_CONTROL));
+static_assert(rl::kCsmiSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(rl::kCsmiRaidSetIndexOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                                 offsetof(CsmiSasRaidConfig, uRaidSetIndex));
+static_assert(rl::kCsmiDriveCountOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                               offsetof(CsmiSasRaidConfig, bDriveCount));
+static_assert(rl::kCsmiFirstDriveOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                               offsetof(CsmiSasRaidConfig, Drives));
 static_assert(rl::kCsmiDriveEntrySize == sizeof(CsmiSasRaidDrives));
-static_assert(rl::kCsmiDriveSasAddress == offsetof(CsmiSasRaidDrives, bSASAddress));
-static_assert(rl::kFrbVersion - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Version));
-static_assert(rl::kFrbSize - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Size));
-static_assert(rl::kFrbFunction - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Function));
-static_assert(rl::kFrbFlags - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Flags));
-static_assert(rl::kFrbDataBufferOffset - rl::kAddressEnd ==
-              offsetof(FirmwareRequestBlock, DataBufferOffset));
-static_assert(rl::kFrbDataBufferLength - rl::kAddressEnd ==
-              offsetof(FirmwareRequestBlock, DataBufferLength));
-static_assert(rl::kFrbSizeValue == sizeof(FirmwareRequestBlock));
-static_assert(rl::kDlVersion - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Version));
-static_assert(rl::kDlSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Size));
-static_assert(rl::kDlOffset - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Offset));
-static_assert(rl::kDlBufferSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, BufferSize));
-static_assert(rl::kDlSlot - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Slot));
-static_assert(rl::kDlImage - rl::kFwData == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
-static_assert(rl::kDlSizeValue == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
-static_assert(rl::kActVersion - rl::kFwData == offsetof(StorageFirmwareActivate, Version));
-static_assert(rl::kActSize - rl::kFwData == offsetof(StorageFirmwareActivate, Size));
-static_assert(rl::kActSlot - rl::kFwData == offsetof(StorageFirmwareActivate, SlotToActivate));
-static_assert(rl::kActSizeValue == sizeof(StorageFirmwareActivate));
+static_assert(rl::kCsmiDriveSasAddressOffset == offsetof(CsmiSasRaidDrives, bSASAddress));
+static_assert(rl::kNvmSubmissionSize == sizeof(NVME_COMMAND));
+static_assert(rl::kNvmCdw0Offset - rl::kNvmSubmissionOffset == offsetof(NVME_COMMAND, CDW0));
+static_assert(rl::kNvmNsidOffset - rl::kNvmSubmissionOffset == offsetof(NVME_COMMAND, NSID));
+static_assert(rl::kNvmCdw10Offset - rl::kNvmSubmissionOffset ==
+              offsetof(NVME_COMMAND, u.GENERAL.CDW10));
+static_assert(rl::kNvmCompletionSize == sizeof(NVME_COMPLETION_ENTRY));
+static_assert(rl::kNvmCdw0Value == NVME_ADMIN_COMMAND_IDENTIFY);
+static_assert(rl::kNvmCdw10Value == NVME_IDENTIFY_CNS_CONTROLLER);
+static_assert(rl::kNvmDataAreaSize == sizeof(Identify));
+static_assert(rl::kFwSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(rl::kFwDataAreaOffset == rl::kFwRequestBlockOffset + sizeof(FirmwareRequestBlock));
+static_assert(rl::kFwDownloadOverheadSize ==
+              rl::kFwDataAreaOffset + offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(rl::kFwActivateRequestSize ==
+              rl::kFwDataAreaOffset + sizeof(StorageFirmwareActivate));
 
 }  // namespace
