@@ -10,6 +10,7 @@
 
 #include <cstddef>
 
+#include "discovery/device_number_layout.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/property_query_layout.h"
 #include "platform/miniport_layout.h"
@@ -211,6 +212,9 @@ static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceType) == 0);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) == 4);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber) == 8);
+static_assert(discovery::device_number::kDeviceNumberOffset ==
+              offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber));
+static_assert(discovery::device_number::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
 static_assert(StorageAdapterProtocolSpecificProperty == 49);
 static_assert(StorageDeviceProtocolSpecificProperty == 50);
 static_assert(PropertyStandardQuery == 0);
