@@ -28,11 +28,12 @@ bool SendFirmwareRequest(platform::Platform& platform, const platform::DeviceHan
 
 int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                     const image::FirmwareImage& image, std::uint32_t byteCount) {
+    // " Update FW : " where the RST road prints " Updated FW : ": each road's text is fixed.
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
 
-    // This road refuses, before opening the disk, a granularity no Identify answer can give:
-    // it would make no progress or an unreasonable buffer. Likewise no byte beyond the working
-    // copy is ever sent.
+    // Unlike RST (one 4 KiB unit), this road refuses, before opening the disk, a granularity no
+    // Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
+    // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
         return kStatusNotCarriedOut;
@@ -71,6 +72,7 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
         }
     }
 
+    // The slot get-info named; the RST road has no get-info and always activates slot 2.
     BuildActivateRequest(buffer, slot.slot);
     if (!platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer).ok) {
         return kStatusNotCarriedOut;

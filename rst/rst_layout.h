@@ -88,7 +88,8 @@ inline constexpr std::size_t kFwActivateRequestSize =
     kFwDataAreaOffset + platform::miniport::kStorageFirmwareActivateSize;
 static_assert(kFwDataAreaOffset == 56 && kFwDownloadOverheadSize == 88 &&
               kFwActivateRequestSize == 68);
-inline constexpr std::uint8_t kFwDownloadSlotValue = 0xFF;  // the RST driver takes no download slot
+// RST requires download slot 0xFF; activation names slot 2, which FRMW never makes read-only.
+inline constexpr std::uint8_t kFwDownloadSlotValue = 0xFF;
 inline constexpr std::uint8_t kFwActivateSlotValue = 2;
 
 }  // namespace rst::layout

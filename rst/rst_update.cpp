@@ -29,7 +29,7 @@ std::u16string HexUpper(std::uint32_t value) {
     return platform::ToU16(platform::HexUpper(value));
 }
 
-// This road takes a granularity no Identify answer can give as one 4 KiB unit.
+// One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox road refuses.
 std::int32_t GranularityToSend(std::int32_t granularity) {
     return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
 }
@@ -135,6 +135,7 @@ int ActivateRstFirmware(platform::Platform& platform, const platform::DeviceHand
 
 int UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                   const image::FirmwareImage& image, std::uint32_t imageSize) {
+    // " Updated FW : " where the inbox road prints " Update FW : ": each road's text is fixed.
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Updated FW : ");
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
