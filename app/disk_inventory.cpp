@@ -1,5 +1,6 @@
 #include "app/disk_inventory.h"
 
+#include "app/result_table.h"
 #include "discovery/inbox_enumeration.h"
 #include "discovery/rst_discovery.h"
 #include "inbox/inbox_identify.h"
@@ -12,13 +13,21 @@ namespace app {
 
 using discovery::DiskRecord;
 
-void DiskInventory::RunUpdates(platform::Platform& platform, const image::FirmwareImage& image,
-                               discovery::DiskList& selectedDisks) {
+namespace {
+
+template <typename Status>
+std::int32_t Number(Status status) {
+    return static_cast<std::int32_t>(status);
+}
+
+}  // namespace
+
+void DiskInventory::FindAndIdentify(platform::Platform& platform) {
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, controller)) {
-        discovery::EnumerateRstDisks(platform, controller, Candidates);
+    if (discovery::FindRstController(platform, controller, &Discovery)) {
+        discovery::EnumerateRstDisks(platform, controller, Candidates, &Discovery);
     }
-    discovery::EnumerateInboxNvmeDisks(platform, Candidates);
+    discovery::EnumerateInboxNvmeDisks(platform, Candidates, &Discovery);
     if (Candidates.empty()) {
         return;
     }
@@ -27,32 +36,65 @@ void DiskInventory::RunUpdates(platform::Platform& platform, const image::Firmwa
     // that every set's members are identified once.
     std::uint32_t raidSetIndex = 0;
     for (const DiskRecord& candidate : Candidates) {
+        IdentifyAttempt attempt;
+        attempt.candidate = candidate;
         switch (candidate.AccessPath) {
-            case discovery::kAccessRstDisk:
-                rst::IdentifyRstDisk(platform, candidate, Identified);
+            case discovery::kAccessRstDisk: {
+                const rst::IdentifyOutcome outcome =
+                    rst::IdentifyRstDisk(platform, candidate, Identified);
+                attempt.status = Number(outcome.status);
+                attempt.stop = outcome.stop;
                 break;
-            case discovery::kAccessRstRaid:
-                rst::QueryRaidMembers(platform, candidate, raidSetIndex++, Identified);
+            }
+            case discovery::kAccessRstRaid: {
+                attempt.raidSetIndex = raidSetIndex;
+                rst::QueryOutcome outcome =
+                    rst::QueryRaidMembers(platform, candidate, raidSetIndex++, Identified);
+                attempt.status = Number(outcome.status);
+                attempt.stop = outcome.stop;
+                attempt.members = std::move(outcome.members);
                 break;
-            case discovery::kAccessInbox:
-                inbox::IdentifyInboxDisk(platform, candidate, Identified);
+            }
+            case discovery::kAccessInbox: {
+                const inbox::IdentifyOutcome outcome =
+                    inbox::IdentifyInboxDisk(platform, candidate, Identified);
+                attempt.status = Number(outcome.status);
+                attempt.stop = outcome.stop;
                 break;
+            }
             default:
-                break;
+                continue;
         }
+        Identifications.push_back(std::move(attempt));
     }
+}
 
+void DiskInventory::RunUpdates(platform::Platform& platform, const image::FirmwareImage& image,
+                               discovery::DiskList& selectedDisks) {
+    FindAndIdentify(platform);
+    if (Candidates.empty()) {
+        return;
+    }
     SelectDisks(image, selectedDisks);
 
     for (DiskRecord& disk : selectedDisks) {
+        UpdateAttempt attempt;
         if (SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
-            disk.ResultCode = kResultAlreadyCurrent;
+            attempt.result = kResultOfCurrentDisk;
         } else if (disk.AccessPath == discovery::kAccessInbox) {
-            const int status = inbox::UpdateInboxDisk(platform, disk, image, kImageByteCount);
-            disk.ResultCode = (status == kResultUpdated) ? kResultRebootRequired : status;
+            const inbox::UpdateOutcome outcome =
+                inbox::UpdateInboxDisk(platform, disk, image, kImageByteCount);
+            attempt.result = ResultOfInboxUpdate(outcome.status);
+            attempt.stop = outcome.stop;
         } else {
-            disk.ResultCode = rst::UpdateRstDisk(platform, disk, image, kImageByteCount);
+            const rst::UpdateOutcome outcome =
+                rst::UpdateRstDisk(platform, disk, image, kImageByteCount);
+            attempt.result = outcome.result;
+            attempt.stop = outcome.stop;
         }
+        disk.ResultCode = attempt.result;
+        attempt.disk = disk;
+        Updates.push_back(std::move(attempt));
     }
 }
 

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <vector>
+
+#include "app/disk_inventory.h"
 #include "platform/platform.h"
 
 namespace app {
 
+// What a run leaves behind besides its output: why each device was taken or left, and where
+// each identification and update stopped.
+struct RunRecord {
+    discovery::DiscoveryLog discovery;
+    std::vector<IdentifyAttempt> identifications;
+    std::vector<UpdateAttempt> updates;
+};
+
 // One whole run: argument check, image, banner, discovery, updates, report, pause.
-// argc counts the program name, as main() receives it. Returns the exit code.
-int RunTool(int argc, platform::Platform& platform);
+// argc counts the program name, as main() receives it. Returns the exit code; fills `record`
+// when one is given.
+int RunTool(int argc, platform::Platform& platform, RunRecord* record = nullptr);
 
 }  // namespace app

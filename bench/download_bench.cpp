@@ -64,9 +64,9 @@ void BM_InboxDownload(benchmark::State& state) {
     const discovery::DiskRecord disk =
         Disk(discovery::kAccessInbox, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
-        const int status =
+        const inbox::UpdateOutcome outcome =
             inbox::UpdateInboxDisk(null.platform, disk, Image(), app::kImageByteCount);
-        if (status != 0) {
+        if (outcome.status != inbox::UpdateStatus::Activated) {
             state.SkipWithError("the inbox update did not reach its activation");
             break;
         }
@@ -79,8 +79,9 @@ void BM_RstDownload(benchmark::State& state) {
     const discovery::DiskRecord disk =
         Disk(discovery::kAccessRstDisk, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
-        const int status = rst::UpdateRstDisk(null.platform, disk, Image(), app::kImageByteCount);
-        if (status != 0) {
+        const rst::UpdateOutcome outcome =
+            rst::UpdateRstDisk(null.platform, disk, Image(), app::kImageByteCount);
+        if (outcome.result != discovery::ResultCode::Updated) {
             state.SkipWithError("the RST update did not reach its activation");
             break;
         }

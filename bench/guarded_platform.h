@@ -148,7 +148,7 @@ private:
     platform::Clock& m_inner;
 };
 
-// The four in front of a platform, as one platform.
+// The four in front of a platform, as one platform (the run guards are the inner ones).
 template <typename Guard>
 class GuardedPlatform {
 public:
@@ -157,7 +157,7 @@ public:
           m_io(inner.io),
           m_console(inner.console),
           m_clock(inner.clock),
-          m_platform{m_setup, m_io, m_console, m_clock} {}
+          m_platform{m_setup, m_io, m_console, m_clock, inner.guards} {}
     platform::Platform& Platform() { return m_platform; }
     const GuardedConsole<Guard>& Console() const { return m_console; }
 

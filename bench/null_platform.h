@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "sim/null_drive_endpoint.h"
+#include "sim/sim_run_guards.h"
 
 namespace bench {
 
@@ -58,7 +59,8 @@ struct NullPlatform {
     sim::NullDeviceIo io{endpoint};
     NullConsole console;
     FixedClock clock;
-    platform::Platform platform{setup, io, console, clock};
+    sim::SimRunGuards guards;
+    platform::Platform platform{setup, io, console, clock, guards};
 };
 
 }  // namespace bench

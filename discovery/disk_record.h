@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/result_code.h"
+
 namespace discovery {
 
 // How a disk is reached.
@@ -21,7 +23,7 @@ struct DiskRecord {
     std::u16string SerialNumber;
     std::u16string FirmwareRevision;
     std::int32_t UpdateGranularity = 1;  // download piece size in 4096-byte units
-    std::int32_t ResultCode = 0;
+    discovery::ResultCode ResultCode = discovery::ResultCode::Updated;
 
     friend bool operator==(const DiskRecord&, const DiskRecord&) = default;
 };

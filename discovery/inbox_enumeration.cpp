@@ -21,25 +21,34 @@ constexpr std::u16string_view kNvmeHardwareId = u"NVMe";
 using device_number::kDeviceNumberOffset;
 using device_number::kStorageDeviceNumberSize;
 
-enum class DiskOutcome { TryNextId, DeviceDone };
+// Where the walk stands on one device, and its verdict once it is done with it.
+struct Examined {
+    DeviceDecision decision;
+    bool done = false;  // a device yields at most one record: no further hardware ID is tried
+};
 
 // One hardware identifier named NVMe: find the disk interface with the device's index, open
 // its path and ask the device number. Once the disk has been opened the device is done.
-DiskOutcome ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoList& list,
-                            const platform::DeviceInfo& device, DiskList& candidates) {
-    std::u16string instanceId;
-    if (!ReadInstanceId(platform.setup, list, device, instanceId)) {
-        return DiskOutcome::TryNextId;
+void ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoList& list,
+                     const platform::DeviceInfo& device, DiskList& candidates, Examined& seen) {
+    DeviceDecision& decision = seen.decision;
+    if (!ReadInstanceId(platform.setup, list, device, decision.instanceId)) {
+        decision.verdict = Verdict::PropertyNotReadable;
+        return;
     }
     const std::optional<platform::DeviceInterfaceDetail> detail =
         InterfaceAtDeviceIndex(platform.setup, list, device, win::kGuidDevinterfaceDisk);
     if (!detail) {
-        return DiskOutcome::TryNextId;
+        decision.verdict = Verdict::NoInterface;
+        return;
     }
+    decision.path = detail->devicePath;
+    seen.done = true;
     if (!OwnedBy(*detail, device)) {
         // The interface at this index belongs to another device (one with two interfaces, or
         // none): its path is not the disk whose parent and hardware IDs passed.
-        return DiskOutcome::DeviceDone;
+        decision.verdict = Verdict::InterfaceOfAnotherDevice;
+        return;
     }
 
     platform::OpenResult opened =
@@ -49,53 +58,78 @@ DiskOutcome ExamineNvmeDisk(platform::Platform& platform, const platform::Device
         // Say why this disk will be missing (typically 0x5 for a user who is not an
         // administrator) and go on with the others.
         PrintDiskHandleFailure(platform.console, opened.error);
-        return DiskOutcome::DeviceDone;
+        decision.verdict = Verdict::OpenFailed;
+        decision.error = opened.error;
+        return;
     }
     std::array<std::uint8_t, kStorageDeviceNumberSize> answer{};
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, answer, 0);
     // A short answer leaves DeviceNumber unwritten: no number, no record.
-    if (result.ok && result.bytesReturned >= kStorageDeviceNumberSize) {
-        // DeviceNumber is formatted with "%d".
-        const auto number =
-            static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
-        candidates.push_back(
-            MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)),
-                          -1, kAccessInbox));
+    if (!result.ok || result.bytesReturned < kStorageDeviceNumberSize) {
+        decision.verdict = Verdict::NoDeviceNumber;
+        decision.error = result.error;
+        return;
     }
-    return DiskOutcome::DeviceDone;
+    // DeviceNumber is formatted with "%d".
+    const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
+    candidates.push_back(
+        MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
+                      kAccessInbox));
+    decision.verdict = Verdict::Taken;
+}
+
+// The verdict on one device of the disk list.
+DeviceDecision ExamineDevice(platform::Platform& platform, const platform::DeviceInfoList& list,
+                             const platform::DeviceInfo& device, DiskList& candidates) {
+    Examined seen;
+    seen.decision.walk = Walk::InboxDisks;
+    seen.decision.index = device.index;
+    DeviceDecision& decision = seen.decision;
+    if (!ReadParentId(platform.setup, list, device, decision.parentId)) {
+        decision.verdict = Verdict::PropertyNotReadable;
+        return decision;
+    }
+    if (!platform::Contains(decision.parentId, kMakerVendorId)) {
+        decision.verdict = Verdict::NotMakersVendor;
+        return decision;
+    }
+    const std::optional<std::vector<std::u16string>> hardwareIds =
+        ReadHardwareIds(platform.setup, list, device);
+    if (!hardwareIds) {
+        decision.verdict = Verdict::PropertyNotReadable;
+        return decision;
+    }
+    decision.verdict = Verdict::NoNvmeHardwareId;
+    for (const std::u16string& hardwareId : *hardwareIds) {
+        if (platform::Contains(hardwareId, kNvmeHardwareId)) {
+            ExamineNvmeDisk(platform, list, device, candidates, seen);
+            if (seen.done) {
+                break;
+            }
+        }
+    }
+    return decision;
 }
 
 }  // namespace
 
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates) {
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates,
+                             DiscoveryLog* log) {
     const platform::DeviceInfoList list = platform.setup.GetClassDevices(
         &win::kGuidDevinterfaceDisk, win::kDigcfPresent | win::kDigcfDeviceInterface);
     if (!list.Valid()) {
         return false;
     }
-
     for (std::uint32_t index = 0;; ++index) {
         const std::optional<platform::DeviceInfo> device =
             platform.setup.EnumDeviceInfo(list, index);
         if (!device) {
             return true;
         }
-        std::u16string parentId;
-        ReadParentId(platform.setup, list, *device, parentId);
-        if (!platform::Contains(parentId, kMakerVendorId)) {
-            continue;
-        }
-        const std::optional<std::vector<std::u16string>> hardwareIds =
-            ReadHardwareIds(platform.setup, list, *device);
-        if (!hardwareIds) {
-            continue;
-        }
-        for (const std::u16string& hardwareId : *hardwareIds) {
-            if (platform::Contains(hardwareId, kNvmeHardwareId) &&
-                ExamineNvmeDisk(platform, list, *device, candidates) == DiskOutcome::DeviceDone) {
-                break;
-            }
+        DeviceDecision decision = ExamineDevice(platform, list, *device, candidates);
+        if (log != nullptr) {
+            log->push_back(std::move(decision));
         }
     }
 }

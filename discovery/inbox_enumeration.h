@@ -1,12 +1,15 @@
 #pragma once
 
+#include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
 #include "platform/platform.h"
 
 namespace discovery {
 
 // Appends a candidate (AccessPath 3) for each of the maker's NVMe disks on the inbox driver.
-// Returns false when the device list cannot be made or a matching disk cannot be opened.
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates);
+// Returns false when the device list cannot be made. Each device looked at gets its decision
+// in `log`.
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates,
+                             DiscoveryLog* log = nullptr);
 
 }  // namespace discovery

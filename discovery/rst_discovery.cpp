@@ -48,9 +48,39 @@ std::optional<std::int64_t> ReadSignedDecimal(std::u16string_view text, std::siz
     return negative ? -value : std::min(value, kLongMax);
 }
 
+// Adds a decision to the log, if there is one, when it goes out of scope.
+class Noted {
+public:
+    Noted(DiscoveryLog* log, Walk walk, std::uint32_t index) : m_log(log) {
+        decision.walk = walk;
+        decision.index = index;
+    }
+    Noted(const Noted&) = delete;
+    Noted& operator=(const Noted&) = delete;
+    ~Noted() {
+        if (m_log != nullptr) {
+            m_log->push_back(std::move(decision));
+        }
+    }
+
+    // Sets the verdict and gives `result`, for one-line returns.
+    template <typename T>
+    T Leave(Verdict verdict, T result, win::Dword error = 0) {
+        decision.verdict = verdict;
+        decision.error = error;
+        return result;
+    }
+
+    DeviceDecision decision;
+
+private:
+    DiscoveryLog* m_log;
+};
+
 }  // namespace
 
-bool FindRstController(platform::Platform& platform, RaidController& controller) {
+bool FindRstController(platform::Platform& platform, RaidController& controller,
+                       DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
@@ -58,23 +88,29 @@ bool FindRstController(platform::Platform& platform, RaidController& controller)
         return false;
     }
     for (std::uint32_t index = 0; setup.EnumDeviceInfo(list, index); ++index) {
+        Noted noted(log, Walk::RstControllers, index);
         const std::optional<platform::DeviceInterface> deviceInterface =
             setup.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, index);
         if (!deviceInterface) {
+            noted.decision.verdict = Verdict::NoInterface;
             continue;
         }
         // A controller whose interface detail cannot be read ends the search.
         const std::optional<platform::DeviceInterfaceDetail> detail =
             setup.GetDeviceInterfaceDetail(list, *deviceInterface);
         if (!detail) {
-            return false;
+            return noted.Leave(Verdict::NoInterface, false);
         }
+        noted.decision.path = detail->devicePath;
         if (!Contains(platform::ToUpperAscii(detail->devicePath), u"VEN_8086")) {
+            noted.decision.verdict = Verdict::NotRstController;
             continue;
         }
         const std::optional<std::u16string> description =
             ReadStringProperty(setup, list, detail->device, win::kDevpkeyDeviceDriverDesc);
         if (!description || !IsRstDriverDescription(*description)) {
+            noted.decision.verdict =
+                description ? Verdict::NotRstController : Verdict::PropertyNotReadable;
             continue;
         }
         // The controller must open; a matching one that does not ends the search, and says why
@@ -84,22 +120,23 @@ bool FindRstController(platform::Platform& platform, RaidController& controller)
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
         if (!opened.handle.Valid()) {
             PrintControllerHandleFailure(platform.console, opened.error);
-            return false;
+            return noted.Leave(Verdict::OpenFailed, false, opened.error);
         }
         controller.Found = true;
         controller.DevicePath = detail->devicePath;
         std::u16string instanceId;
         if (!ReadInstanceId(setup, list, detail->device, instanceId)) {
-            return false;
+            return noted.Leave(Verdict::PropertyNotReadable, false);
         }
         controller.InstanceId = instanceId;
-        return true;
+        noted.decision.instanceId = instanceId;
+        return noted.Leave(Verdict::Taken, true);
     }
     return false;
 }
 
 bool EnumerateRstDisks(platform::Platform& platform, const RaidController& controller,
-                       DiskList& candidates) {
+                       DiskList& candidates, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceDisk, kInterfaceListFlags);
@@ -111,22 +148,35 @@ bool EnumerateRstDisks(platform::Platform& platform, const RaidController& contr
         if (!device) {
             break;
         }
-        std::u16string parentId;
-        ReadParentId(setup, list, *device, parentId);
-        if (!Contains(parentId, u"VEN_8086")) {
+        Noted noted(log, Walk::RstDisks, index);
+        DeviceDecision& decision = noted.decision;
+        if (!ReadParentId(setup, list, *device, decision.parentId)) {
+            decision.verdict = Verdict::PropertyNotReadable;
             continue;
         }
-        std::u16string instanceId;
-        if (!ReadInstanceId(setup, list, *device, instanceId)) {
+        if (!Contains(decision.parentId, u"VEN_8086")) {
+            decision.verdict = Verdict::NotMakersVendor;
             continue;
         }
-        if (Contains(instanceId, u"VEN_INTEL") && Contains(instanceId, u"PROD_RAID")) {
+        if (!ReadInstanceId(setup, list, *device, decision.instanceId)) {
+            decision.verdict = Verdict::PropertyNotReadable;
+            continue;
+        }
+        if (Contains(decision.instanceId, u"VEN_INTEL") &&
+            Contains(decision.instanceId, u"PROD_RAID")) {
             candidates.push_back(MakeCandidate(controller.DevicePath, -1, kAccessRstRaid));
+            decision.verdict = Verdict::RaidVolume;
             continue;
         }
         const std::optional<platform::DeviceInterfaceDetail> detail =
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceDisk);
-        if (!detail || !OwnedBy(*detail, *device)) {
+        if (!detail) {
+            decision.verdict = Verdict::NoInterface;
+            continue;
+        }
+        decision.path = detail->devicePath;
+        if (!OwnedBy(*detail, *device)) {
+            decision.verdict = Verdict::InterfaceOfAnotherDevice;
             continue;
         }
         // A disk behind the controller that does not open is left out, with its reason; the
@@ -135,10 +185,13 @@ bool EnumerateRstDisks(platform::Platform& platform, const RaidController& contr
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
         if (!opened.handle.Valid()) {
             PrintDiskHandleFailure(platform.console, opened.error);
+            decision.verdict = Verdict::OpenFailed;
+            decision.error = opened.error;
             continue;
         }
         const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
         candidates.push_back(MakeCandidate(controller.DevicePath, bus, kAccessRstDisk));
+        decision.verdict = Verdict::Taken;
         opened.handle.Close();
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
 #include "platform/platform.h"
 
@@ -15,10 +16,12 @@ struct RaidController {
     std::u16string InstanceId;
 };
 
-bool FindRstController(platform::Platform& platform, RaidController& controller);
+// Each device looked at gets its decision in `log`.
+bool FindRstController(platform::Platform& platform, RaidController& controller,
+                       DiscoveryLog* log = nullptr);
 // Appends AccessPath 1 (RAID volume) and 2 (plain disk) candidates behind the controller.
 bool EnumerateRstDisks(platform::Platform& platform, const RaidController& controller,
-                       DiskList& candidates);
+                       DiskList& candidates, DiscoveryLog* log = nullptr);
 // The bus number in the location text of the device with this DevInst, or -1.
 std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devInst);
 

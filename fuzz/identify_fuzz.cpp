@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     context.SelectedDisks.push_back(viaRst);
     for (discovery::DiskRecord& disk : context.SelectedDisks) {
         CheckGranularity(disk.UpdateGranularity);
-        disk.ResultCode = data.PickValueInArray({0, 1, 5, 20, 1602});
+        disk.ResultCode =
+            static_cast<discovery::ResultCode>(data.PickValueInArray({0, 1, 5, 20, 1602}));
     }
     const std::int32_t result = context.ReportResults(image::TheFirmwareImage());
     if (result != 1 && result != 1602 && result != 4000 && result != 0) {

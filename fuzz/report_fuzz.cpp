@@ -39,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         disk.SerialNumber = Text(data);
         disk.FirmwareRevision =
             data.PickValueInArray({image.ImageRevision, image.UpgradableRevision, Text(data)});
-        disk.ResultCode = data.ConsumeBool() ? data.PickValueInArray({0, 1, 5, 20, 1602, 4000})
-                                             : data.ConsumeIntegral<std::int32_t>();
+        disk.ResultCode = static_cast<discovery::ResultCode>(
+            data.ConsumeBool() ? data.PickValueInArray({0, 1, 5, 20, 1602, 4000})
+                               : data.ConsumeIntegral<std::int32_t>());
         context.SelectedDisks.push_back(disk);
     }
 
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     bool anyFailed = context.SelectedDisks.empty();
     for (const discovery::DiskRecord& disk : context.SelectedDisks) {
-        anyFailed |= disk.ResultCode != 0 && disk.ResultCode != 1602 && disk.ResultCode != 4000;
+        const std::int32_t code = discovery::ToInt(disk.ResultCode);
+        anyFailed |= code != 0 && code != 1602 && code != 4000;
     }
     if (anyFailed ? result != 1 : (result != 0 && result != 1602 && result != 4000)) {
         fuzzing::Broken("the exit code does not follow the disks' outcomes");

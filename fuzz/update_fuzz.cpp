@@ -99,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     bool success = false;
     if (inbox) {
-        const int status =
-            inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize);
+        const int status = static_cast<int>(
+            inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize).status);
         if (status != 0 && status != 1 && status != 5) {
             fuzzing::Broken("an inbox status outside 0, 1, 5");
         }
@@ -111,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             }
         }
     } else {
-        const int status = rst::UpdateRstDisk(machine.Platform(), disk, image, image::kImageSize);
+        const int status = discovery::ToInt(
+            rst::UpdateRstDisk(machine.Platform(), disk, image, image::kImageSize).result);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an RST status outside 0, 1, 5, 1602");
         }

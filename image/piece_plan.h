@@ -60,6 +60,9 @@ public:
         std::size_t m_offset = 0;
     };
 
+    // How many pieces the plan yields.
+    std::size_t Count() const { return (m_bytes.size() + m_pieceSize - 1) / m_pieceSize; }
+
     Iterator begin() const { return {this, 0}; }
     Iterator end() const { return {this, m_bytes.size()}; }
 

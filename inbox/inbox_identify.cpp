@@ -29,20 +29,23 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
 
 }  // namespace
 
-int IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                      discovery::DiskList& identified) {
+IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
+                                  discovery::DiskList& identified) {
+    using Stage = discovery::StopPoint::Stage;
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
         discovery::PrintDiskHandleFailure(platform.console, opened.error);
-        return 1;
+        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Open, opened.error)};
     }
 
     std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
     BuildIdentifyQuery(buffer);
-    if (!platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer).ok) {
-        return 1;
+    const platform::ControlResult result =
+        platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
+    if (!result.ok) {
+        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error)};
     }
 
     // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
@@ -51,7 +54,7 @@ int IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
                  disk);
     disk.PortNumber = -1;
     identified.push_back(disk);
-    return 0;
+    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done)};
 }
 
 }  // namespace inbox

@@ -1,6 +1,7 @@
 #include "inbox/inbox_update.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "discovery/target_disk_block.h"
@@ -12,22 +13,34 @@ namespace inbox {
 
 namespace {
 
-constexpr int kStatusActivated = 0;
-constexpr int kStatusRefused = 1;
-constexpr int kStatusNotCarriedOut = 5;
+using discovery::StopPoint;
+using Stage = discovery::StopPoint::Stage;
 
-// One IOCTL_SCSI_MINIPORT exchange: false when the call or the miniport's ReturnCode failed.
-bool SendFirmwareRequest(platform::Platform& platform, const platform::DeviceHandle& handle,
-                         std::span<std::uint8_t> buffer) {
+UpdateOutcome Ended(UpdateStatus status, StopPoint stop) {
+    return {status, stop};
+}
+
+// One IOCTL_SCSI_MINIPORT exchange: nothing when the call and the miniport's ReturnCode
+// succeeded, else where and how it failed.
+std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
+                                             const platform::DeviceHandle& handle,
+                                             std::span<std::uint8_t> buffer, Stage stage) {
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, buffer);
-    return result.ok && FirmwareReturnCode(buffer) == platform::miniport::kFirmwareStatusSuccess;
+    if (!result.ok) {
+        return discovery::StoppedAt(stage, result.error);
+    }
+    const std::uint32_t returnCode = FirmwareReturnCode(buffer);
+    if (returnCode != platform::miniport::kFirmwareStatusSuccess) {
+        return discovery::StoppedAt(stage, 0, returnCode);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                    const image::FirmwareImage& image, std::uint32_t byteCount) {
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
+                              const image::FirmwareImage& image, std::uint32_t byteCount) {
     // " Update FW : " where the RST road prints " Updated FW : ": each road's text is fixed.
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
 
@@ -36,7 +49,7 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
     // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
-        return kStatusNotCarriedOut;
+        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::NotStarted));
     }
     const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
     // Not cleared here: the get-info request, the first one built in it, clears it whole.
@@ -48,40 +61,49 @@ int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& d
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        return kStatusNotCarriedOut;
+        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error));
     }
 
     BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
-    if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
-        return kStatusNotCarriedOut;
+    if (const auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::GetInfo)) {
+        return Ended(UpdateStatus::NotCarriedOut, *failed);
     }
     const SlotAnswer slot = ChooseWritableSlot(buffer);
     if (slot.choice == SlotChoice::Malformed) {
-        return kStatusNotCarriedOut;
+        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::GetInfo));
     }
     if (slot.choice == SlotChoice::NotUpdatable) {
-        return kStatusRefused;
+        return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::GetInfo));
     }
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
     // BufferSize shrinks, the request and data-area lengths stay those of the buffer.
-    for (const image::Piece piece : image::PiecePlan(image, byteCount, pieceSize)) {
+    const image::PiecePlan plan(image, byteCount, pieceSize);
+    std::uint32_t number = 0;
+    for (const image::Piece piece : plan) {
+        ++number;
         BuildDownloadRequest(buffer, piece.offset, piece.bytes);
-        if (!SendFirmwareRequest(platform, opened.handle, buffer)) {
-            return kStatusNotCarriedOut;
+        if (auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::Download)) {
+            failed->piece = number;
+            failed->pieceCount = static_cast<std::uint32_t>(plan.Count());
+            return Ended(UpdateStatus::NotCarriedOut, *failed);
         }
     }
 
     // The slot get-info named; the RST road has no get-info and always activates slot 2.
     BuildActivateRequest(buffer, slot.slot);
-    if (!platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer).ok) {
-        return kStatusNotCarriedOut;
+    const platform::ControlResult activated =
+        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
+    if (!activated.ok) {
+        return Ended(UpdateStatus::NotCarriedOut,
+                     discovery::StoppedAt(Stage::Activation, activated.error));
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
-    return (returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) == 0
-               ? kStatusActivated
-               : kStatusRefused;
+    if ((returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) != 0) {
+        return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::Activation, 0, returnCode));
+    }
+    return Ended(UpdateStatus::Activated, discovery::StoppedAt(Stage::Done, 0, returnCode));
 }
 
 }  // namespace inbox

@@ -3,14 +3,26 @@
 #include <cstdint>
 
 #include "discovery/disk_record.h"
+#include "discovery/stop_point.h"
 #include "image/firmware_image.h"
 #include "platform/platform.h"
 
 namespace inbox {
 
+enum class UpdateStatus : std::int32_t {
+    Activated = 0,      // every request accepted, the activation too (power cycle or not)
+    Refused = 1,        // no writable slot, or the activation refused
+    NotCarriedOut = 5,  // the disk did not open, or a request failed
+};
+
+struct UpdateOutcome {
+    UpdateStatus status = UpdateStatus::NotCarriedOut;
+    discovery::StopPoint stop;
+};
+
 // Downloads byteCount bytes of the image through the miniport firmware interface and
-// activates them. Returns 0 (activation accepted), 1 (refused by the drive) or 5 (not carried out).
-int UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                    const image::FirmwareImage& image, std::uint32_t byteCount);
+// activates them.
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
+                              const image::FirmwareImage& image, std::uint32_t byteCount);
 
 }  // namespace inbox

@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// What cmd's pause prints before it waits; the pause ends the line once the key is read.
+inline constexpr std::string_view kPausePrompt = "Press any key to continue . . . ";
+
 class Console {
 public:
     virtual ~Console() = default;
@@ -15,7 +18,8 @@ public:
     virtual void WriteNarrow(std::string_view text) = 0;
     // Wide formatted print: text already formatted, written as it is.
     virtual void PrintWide(std::u16string_view text) = 0;
-    // The command interpreter's "pause": its prompt, then one key (or end of input).
+    // The command interpreter's "pause", in-process: its prompt, one key (or the end of
+    // redirected input), then the line end.
     virtual void Pause() = 0;
 };
 

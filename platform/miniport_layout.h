@@ -91,11 +91,15 @@ inline constexpr std::uint32_t kActivateSizeValue = kStorageFirmwareActivateSize
 inline constexpr std::size_t kInfoVersionOffset = 0;
 inline constexpr std::size_t kInfoUpgradeSupportOffset = 8;
 inline constexpr std::size_t kInfoSlotCountOffset = 9;
+inline constexpr std::size_t kInfoActiveSlotOffset = 10;
+inline constexpr std::size_t kInfoPendingSlotOffset = 11;  // PendingActivateSlot
 inline constexpr std::size_t kInfoSlotsOffset = 16;
 inline constexpr std::uint32_t kInfoVersionUnsetValue = 0;
 inline constexpr std::uint32_t kInfoVersionValue = 1;  // STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION
 inline constexpr std::size_t kSlotNumberOffset = 0;
 inline constexpr std::size_t kSlotReadOnlyOffset = 1;
+inline constexpr std::size_t kSlotRevisionOffset = 8;
+inline constexpr std::size_t kSlotRevisionSize = 8;
 inline constexpr std::size_t kStorageFirmwareSlotInfoSize = 16;
 
 }  // namespace platform::miniport

@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/device_install.h"
 #include "platform/device_io.h"
+#include "platform/run_guards.h"
 
 namespace platform {
 
@@ -13,6 +14,7 @@ struct Platform {
     DeviceIo& io;
     Console& console;
     Clock& clock;
+    RunGuards& guards;
 };
 
 }  // namespace platform

@@ -12,9 +12,6 @@ namespace rst {
 
 namespace {
 
-constexpr int kStatusAnswered = 0;
-constexpr int kStatusFailed = 5;
-
 bool Answered(platform::Platform& platform, const platform::DeviceHandle& handle,
               std::vector<std::uint8_t>& request) {
     const platform::ControlResult result =
@@ -53,36 +50,38 @@ std::vector<std::uint8_t> MemberPorts(platform::Platform& platform,
 
 }  // namespace
 
-int QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
-                     std::uint32_t raidSetIndex, discovery::DiskList& identified) {
+QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
+                              std::uint32_t raidSetIndex, discovery::DiskList& identified) {
+    using Stage = discovery::StopPoint::Stage;
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
     FillCsmiRaidConfigRequest(request, raidSetIndex);
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        return kStatusAnswered;
+        return {QueryStatus::Answered, discovery::StoppedAt(Stage::Open, opened.error), {}};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
         platform.console.PrintWide(u"  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x" +
                                    platform::ToU16(platform::HexUpper(result.error)) + u"\n\n");
-        return kStatusFailed;
+        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, result.error), {}};
     }
     const std::uint32_t returnCode = ReturnCodeOf(request);
     if (returnCode != 0) {
         platform.console.WriteNarrow("  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x" +
                                      platform::HexLower(returnCode) + "\n\n");
-        return kStatusFailed;
+        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
     }
     // The controller stays open while the members are identified through their own handles.
+    QueryOutcome outcome{QueryStatus::Answered, discovery::StoppedAt(Stage::Done), {}};
     for (std::uint8_t port : MemberPorts(platform, opened.handle, raidSetIndex, request)) {
         const discovery::DiskRecord member =
             discovery::MakeCandidate(volume.DevicePath, port, discovery::kAccessRstRaid);
-        IdentifyRstDisk(platform, member, identified);
+        outcome.members.push_back({member, IdentifyRstDisk(platform, member, identified)});
     }
-    return kStatusAnswered;
+    return outcome;
 }
 
 }  // namespace rst

@@ -1,14 +1,35 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "discovery/disk_record.h"
+#include "discovery/stop_point.h"
 #include "platform/platform.h"
+#include "rst/rst_identify.h"
 
 namespace rst {
 
+enum class QueryStatus : std::int32_t {
+    Answered = 0,  // also when the volume's path did not open and nothing was asked
+    Failed = 5,    // DeviceIoControl failed or the driver's ReturnCode was not 0
+};
+
+// One member drive of the RAID set and how its identification ended.
+struct MemberIdentification {
+    discovery::DiskRecord member;
+    IdentifyOutcome outcome;
+};
+
+struct QueryOutcome {
+    QueryStatus status = QueryStatus::Answered;
+    discovery::StopPoint stop;
+    std::vector<MemberIdentification> members;  // in drive-entry order
+};
+
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set
-// raidSetIndex) and identifies each through the pass-through. Returns 0, or 5 when the query
-// failed.
-int QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
-                     std::uint32_t raidSetIndex, discovery::DiskList& identified);
+// raidSetIndex) and identifies each through the pass-through.
+QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
+                              std::uint32_t raidSetIndex, discovery::DiskList& identified);
 
 }  // namespace rst

@@ -12,10 +12,6 @@ namespace rst {
 
 namespace {
 
-constexpr int kStatusIdentified = 0;
-constexpr int kStatusRequestFailed = 5;
-constexpr int kStatusNoResources = 8;
-
 std::u16string FieldText(std::span<const std::uint8_t> identify, std::size_t offset,
                          std::size_t size) {
     platform::CheckFits(identify.size(), offset, size);
@@ -33,8 +29,9 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRe
     disk.UpdateGranularity = discovery::UpdateGranularityFromIdentify(identify);
 }
 
-int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                    discovery::DiskList& identified) {
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
+                                discovery::DiskList& identified) {
+    using Stage = discovery::StopPoint::Stage;
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
     FillIdentifyPassThrough(request, PathIdentifier(disk.PortNumber));
 
@@ -42,18 +39,19 @@ int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
-        return kStatusNoResources;
+        return {IdentifyStatus::NotOpened, discovery::StoppedAt(Stage::Open, opened.error)};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
-        return kStatusRequestFailed;
+        return {IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error)};
     }
     // The driver's ReturnCode and the completion entry are not examined: the data area is
     // taken as it stands.
     ApplyIdentifyData(PassThroughData(request), disk);
     identified.push_back(disk);
-    return kStatusIdentified;
+    return {IdentifyStatus::Identified,
+            discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request))};
 }
 
 }  // namespace rst

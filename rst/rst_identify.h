@@ -4,14 +4,25 @@
 #include <span>
 
 #include "discovery/disk_record.h"
+#include "discovery/stop_point.h"
 #include "platform/platform.h"
 
 namespace rst {
 
+enum class IdentifyStatus : std::int32_t {
+    Identified = 0,     // appended to the identified disks
+    RequestFailed = 5,  // DeviceIoControl failed
+    NotOpened = 8,      // no buffer, or the controller path did not open
+};
+
+struct IdentifyOutcome {
+    IdentifyStatus status = IdentifyStatus::NotOpened;
+    discovery::StopPoint stop;
+};
+
 // Identify Controller through the "IntelNvm" pass-through; appends the record on success.
-// Returns 0 (appended), 5 (request failed) or 8 (no buffer, or the path did not open).
-int IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                    discovery::DiskList& identified);
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
+                                discovery::DiskList& identified);
 
 // Fills the identity and UpdateGranularity of the record from 4096 bytes of Identify
 // Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.

@@ -3,20 +3,42 @@
 #include <cstdint>
 
 #include "discovery/disk_record.h"
+#include "discovery/result_code.h"
+#include "discovery/stop_point.h"
 #include "image/firmware_image.h"
 #include "platform/platform.h"
 
 namespace rst {
 
-// Returns 0, 1, 5 or 1602 (the drive needs a power cycle).
-int UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                  const image::FirmwareImage& image, std::uint32_t imageSize);
-// Returns 0 when every piece was accepted, else 1.
-int DownloadRstFirmware(platform::Platform& platform, const platform::DeviceHandle& handle,
-                        const discovery::DiskRecord& disk, const image::FirmwareImage& image,
-                        std::uint32_t imageSize);
-// Returns 0, 1 or 1602.
-int ActivateRstFirmware(platform::Platform& platform, const platform::DeviceHandle& handle,
-                        std::uint8_t pathIdentifier);
+enum class DownloadStatus : std::int32_t { Accepted = 0, Failed = 1 };
+enum class ActivationStatus : std::int32_t { Activated = 0, Failed = 1, RebootRequired = 1602 };
+
+struct DownloadOutcome {
+    DownloadStatus status = DownloadStatus::Failed;
+    discovery::StopPoint stop;
+};
+
+struct ActivationOutcome {
+    ActivationStatus status = ActivationStatus::Failed;
+    discovery::StopPoint stop;
+};
+
+// On this road the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut or
+// RebootRequired (the drive needs a power cycle).
+struct UpdateOutcome {
+    discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
+    discovery::StopPoint stop;
+};
+
+UpdateOutcome UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
+                            const image::FirmwareImage& image, std::uint32_t imageSize);
+// Accepted when every piece was accepted.
+DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
+                                    const platform::DeviceHandle& handle,
+                                    const discovery::DiskRecord& disk,
+                                    const image::FirmwareImage& image, std::uint32_t imageSize);
+ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
+                                      const platform::DeviceHandle& handle,
+                                      std::uint8_t pathIdentifier);
 
 }  // namespace rst

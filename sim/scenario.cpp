@@ -249,8 +249,8 @@ Fault LoadFault(const json& f) {
 
 void Load(const json& s, SimMachine& machine) {
     CheckKeys(s,
-              {"comment", "args", "clock", "keys", "drives", "inbox", "devices", "faults", "rst",
-               "propertyTypes"},
+              {"comment", "args", "clock", "keys", "runLockHeld", "drives", "inbox", "devices",
+               "faults", "rst", "propertyTypes"},
               "scenario");
     if (s.contains("args")) {
         machine.SetArgc(1 + static_cast<int>(TextList(s["args"], "args").size()));
@@ -265,6 +265,8 @@ void Load(const json& s, SimMachine& machine) {
     }
     if (s.contains("keys"))
         machine.Console().SetKeys(Ascii(s["keys"], "keys"));
+    if (s.contains("runLockHeld"))
+        machine.RunGuards().SetLockHeldElsewhere(s["runLockHeld"].get<bool>());
     for (const json& d : s.value("drives", json::array())) {
         NvmeDriveConfig config = DriveConfig(d);
         ReadIdentifyOverrides(d, config);

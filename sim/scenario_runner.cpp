@@ -7,7 +7,7 @@ namespace sim {
 RunOutcome RunScenario(SimMachine& machine) {
     const std::size_t before = machine.Console().Transcript().size();
     RunOutcome outcome;
-    outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform());
+    outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform(), &outcome.record);
     outcome.transcript = machine.Console().Transcript().substr(before);
     return outcome;
 }

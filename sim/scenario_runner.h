@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/run_tool.h"
 #include "sim/sim_machine.h"
 
 namespace sim {
@@ -11,6 +12,7 @@ namespace sim {
 struct RunOutcome {
     std::string transcript;  // everything the tool wrote, as standard output shows it
     std::int32_t exitCode = 0;
+    app::RunRecord record;  // the run's discovery log and the stops of its operations
 };
 
 // app::RunTool(machine.Argc(), machine.Platform()).

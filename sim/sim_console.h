@@ -10,7 +10,7 @@ namespace sim {
 
 class SimConsole : public platform::Console {
 public:
-    static constexpr std::string_view kPausePrompt = "Press any key to continue . . . ";
+    static constexpr std::string_view kPausePrompt = platform::kPausePrompt;
 
     void WriteWideLine(std::u16string_view text) override;
     void WriteNarrow(std::string_view text) override;

@@ -71,7 +71,7 @@ std::u16string DeviceInterfacePath(std::u16string_view instanceId, std::u16strin
     return path + u"#" + std::u16string(classGuid);
 }
 
-SimMachine::SimMachine() : m_platform{*this, *this, m_console, m_clock} {}
+SimMachine::SimMachine() : m_platform{*this, *this, m_console, m_clock, m_guards} {}
 
 SimMachine::~SimMachine() = default;
 

@@ -17,6 +17,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
 #include "sim/sim_endpoint.h"
+#include "sim/sim_run_guards.h"
 
 namespace sim {
 
@@ -78,6 +79,8 @@ public:
     platform::Platform& Platform() { return m_platform; }
     SimConsole& Console() { return m_console; }
     SimClock& Clock() { return m_clock; }
+    SimRunGuards& RunGuards() { return m_guards; }
+    const SimRunGuards& RunGuards() const { return m_guards; }
     FaultPlan& Faults() { return m_faults; }
 
     // Tool arguments as main() counts them (1 = no argument).
@@ -158,6 +161,8 @@ private:
 
     SimConsole m_console;
     SimClock m_clock;
+    std::uint64_t m_callCount = 0;
+    SimRunGuards m_guards{m_callCount, m_console};
     platform::Platform m_platform;
     FaultPlan m_faults;
     int m_argc = 1;
@@ -169,7 +174,6 @@ private:
     std::map<std::uint64_t, OpenHandle> m_handles;
     std::map<std::uint64_t, std::vector<std::uint32_t>> m_lists;  // list id -> DevInsts
     std::uint64_t m_nextId = 0x100;
-    std::uint64_t m_callCount = 0;
     std::vector<CallRecord> m_callLog;
     std::vector<std::string> m_misuse;
 };

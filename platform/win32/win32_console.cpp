@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "platform/win32/console_text.h"
@@ -44,8 +42,12 @@ void Win32Console::PrintWide(std::u16string_view text) {
 }
 
 void Win32Console::Pause() {
-    std::fflush(stdout);
-    std::system("pause");
+    // No command interpreter: %COMSPEC% and cmd's AutoRun commands would run with the tool's
+    // rights.
+    m_input.DiscardTypedKeys();
+    WriteNarrow(platform::kPausePrompt);
+    m_input.WaitForKey();
+    WriteNarrow("\n");
 }
 
 void Win32Console::WriteWide(std::u16string_view text) {

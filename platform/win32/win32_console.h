@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/console.h"
+#include "platform/win32/win32_console_input.h"
 
 namespace platform::win32 {
 
@@ -21,6 +22,7 @@ private:
 
     void* m_output = nullptr;  // the standard output HANDLE
     bool m_isConsole = false;  // a console window (WriteConsoleW) rather than a file or pipe
+    ConsoleInput m_input;      // QuickEdit off for the console's lifetime; the pause's key
 };
 
 }  // namespace platform::win32

@@ -22,7 +22,7 @@ DiskRecord Disk(std::int32_t accessPath, std::u16string revision, std::int32_t r
     disk.ModelNumber = u"VELKORA TRVX208K 1TB";
     disk.SerialNumber = u"SN0001              ";
     disk.FirmwareRevision = std::move(revision);
-    disk.ResultCode = resultCode;
+    disk.ResultCode = static_cast<discovery::ResultCode>(resultCode);
     return disk;
 }
 
@@ -72,10 +72,10 @@ TEST(Report, FinalResultIsAFailureThenADownloadThenCurrentWhateverTheDiskOrder) 
 TEST(Report, CodesAreSettledBeforeTheirTextIsChosen) {
     const ReportRun run = Report({Disk(2, u"XQ71DMRB", 0), Disk(3, u"XQ74DMRB", 20),
                                   Disk(3, u"XQ71DMRB", 0), Disk(1, u"XQ71DMRB", 5)});
-    EXPECT_EQ(run.disks[0].ResultCode, 1602);
-    EXPECT_EQ(run.disks[1].ResultCode, 4000);
-    EXPECT_EQ(run.disks[2].ResultCode, 0);
-    EXPECT_EQ(run.disks[3].ResultCode, 5);
+    EXPECT_EQ(discovery::ToInt(run.disks[0].ResultCode), 1602);
+    EXPECT_EQ(discovery::ToInt(run.disks[1].ResultCode), 4000);
+    EXPECT_EQ(discovery::ToInt(run.disks[2].ResultCode), 0);
+    EXPECT_EQ(discovery::ToInt(run.disks[3].ResultCode), 5);
     const std::string& t = run.text;
     EXPECT_NE(t.find("[Disk #1]\n"), std::string::npos);
     EXPECT_NE(t.find("[Disk #4]\n"), std::string::npos);

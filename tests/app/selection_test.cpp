@@ -37,8 +37,8 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderWithDuplicates
     EXPECT_EQ(selected[1].SerialNumber, u"b");
     EXPECT_EQ(selected[2].SerialNumber, u"a");
     // Selection copies: the identified list is untouched by later changes.
-    selected[0].ResultCode = 1602;
-    EXPECT_EQ(inventory.Identified[0].ResultCode, 0);
+    selected[0].ResultCode = discovery::ResultCode::RebootRequired;
+    EXPECT_EQ(inventory.Identified[0].ResultCode, discovery::ResultCode::Updated);
 }
 
 TEST(SelectDisks, AnImageRevisionWithAZeroCharacterMatchesNoShorterRevision) {

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
+#include "sim/sim_run_guards.h"
 
 namespace fakes {
 
@@ -172,7 +173,8 @@ struct FakeMachine {
     FakeIo io;
     sim::SimConsole console;
     sim::SimClock clock;
-    platform::Platform platform{setup, io, console, clock};
+    sim::SimRunGuards guards;
+    platform::Platform platform{setup, io, console, clock, guards};
 
     bool NothingLeftOpen() const {
         return io.openHandles.empty() && setup.openLists.empty() && !setup.misuse;

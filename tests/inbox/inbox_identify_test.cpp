@@ -86,7 +86,8 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     discovery::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
-    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, candidate, identified), 0);
+    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, candidate, identified).status,
+              inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(identified.size(), 1u);
     const DiskRecord& disk = identified[0];
@@ -97,7 +98,7 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     EXPECT_EQ(disk.PortNumber, -1);
     EXPECT_EQ(disk.AccessPath, discovery::kAccessInbox);
     EXPECT_EQ(disk.DevicePath, kDisk);
-    EXPECT_EQ(disk.ResultCode, 0);
+    EXPECT_EQ(disk.ResultCode, discovery::ResultCode::Updated);
     EXPECT_EQ(machine.console.Transcript(), "");
 }
 
@@ -170,7 +171,9 @@ TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     fakes::FakeMachine machine;
     machine.io.openErrors[kDisk] = 0x3E3;
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    const inbox::IdentifyOutcome outcome =
+        inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    EXPECT_EQ(discovery::Describe(outcome.stop), "open, system error 0x3e3");
     EXPECT_TRUE(identified.empty());
     EXPECT_TRUE(machine.io.sent.empty());
     EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");

@@ -103,8 +103,10 @@ struct UpdateRun {
         };
     }
     int Update(std::int32_t granularity, std::uint32_t bytes = kImageBytes) {
-        return inbox::UpdateInboxDisk(machine.platform, SelectedDisk(granularity), image, bytes);
+        last = inbox::UpdateInboxDisk(machine.platform, SelectedDisk(granularity), image, bytes);
+        return static_cast<int>(last.status);
     }
+    inbox::UpdateOutcome last;
     std::vector<std::uint32_t> Functions() const {
         std::vector<std::uint32_t> functions;
         for (const auto& r : machine.io.sent) {
@@ -281,19 +283,20 @@ std::vector<std::uint32_t> Sequence(std::size_t downloads, bool activate) {
     return functions;
 }
 
-TEST(InboxUpdate, FailuresStopAtOnceWithStatusFive) {
+TEST(InboxUpdate, FailuresStopAtOnceWithStatusFiveAndSayWhere) {
     struct Case {
         const char* name;
         std::size_t failRequest;
         std::uint32_t returnCode;
         std::vector<std::uint32_t> functions;
+        const char* stop;
     };
     const std::vector<Case> cases = {
-        {"get-info call fails", 0, 0, Sequence(0, false)},
-        {"get-info ReturnCode", 0, 1, Sequence(0, false)},
-        {"third piece call fails", 3, 0, Sequence(3, false)},
-        {"third piece ReturnCode", 3, 0x40, Sequence(3, false)},
-        {"activate call fails", 65, 0, Sequence(64, true)},
+        {"get-info call fails", 0, 0, Sequence(0, false), "get-info, system error 0x45d"},
+        {"get-info ReturnCode", 0, 1, Sequence(0, false), "get-info, ReturnCode 0x1"},
+        {"third piece call fails", 3, 0, Sequence(3, false), "piece 3 of 64, system error 0x45d"},
+        {"third piece ReturnCode", 3, 0x40, Sequence(3, false), "piece 3 of 64, ReturnCode 0x40"},
+        {"activate call fails", 65, 0, Sequence(64, true), "activation, system error 0x45d"},
     };
     for (const Case& c : cases) {
         UpdateRun run;
@@ -301,6 +304,7 @@ TEST(InboxUpdate, FailuresStopAtOnceWithStatusFive) {
         run.miniport.failReturnCode = c.returnCode;
         EXPECT_EQ(run.Update(8), 5) << c.name;
         EXPECT_EQ(run.Functions(), c.functions) << c.name;
+        EXPECT_EQ(discovery::Describe(run.last.stop), c.stop) << c.name;
         EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
     }
 }

@@ -33,15 +33,17 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
 
         bench::NullPlatform inbox;
         EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, Disk(discovery::kAccessInbox, granularity),
-                                         image, app::kImageByteCount),
-                  0);
+                                         image, app::kImageByteCount)
+                      .status,
+                  inbox::UpdateStatus::Activated);
         EXPECT_EQ(inbox.endpoint->Calls(), 1 + pieces + 1);  // get-info, pieces, activate
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 
         bench::NullPlatform rstRoad;
         EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, Disk(discovery::kAccessRstDisk, granularity),
-                                     image, app::kImageByteCount),
-                  0);
+                                     image, app::kImageByteCount)
+                      .result,
+                  discovery::ResultCode::Updated);
         EXPECT_EQ(rstRoad.endpoint->Calls(), pieces + 1);
         EXPECT_EQ(rstRoad.io.OpenHandles(), 0u);
     }

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "discovery/stop_point.h"
 #include "image/carried_image.h"
+#include "platform/text.h"
 
 namespace reliability {
 
@@ -242,7 +244,60 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
             broken.push_back("drive " + drive->Name() + " is reported updated but took no image");
         }
     }
+
+    // Every update says where it stopped: a failure before its end, a success at its end, a
+    // disk already current before anything was sent.
+    for (const app::UpdateAttempt& update : outcome.record.updates) {
+        using Stage = discovery::StopPoint::Stage;
+        const Stage stage = update.stop.stage;
+        const bool ok = update.result == discovery::ResultCode::AlreadyCurrent
+                            ? stage == Stage::NotStarted
+                        : (update.result == discovery::ResultCode::Updated ||
+                           update.result == discovery::ResultCode::RebootRequired)
+                            ? stage == Stage::Done
+                            : stage != Stage::Done;
+        if (!ok) {
+            broken.push_back("the update of " + platform::Narrow(update.disk.SerialNumber) +
+                             " ended with code " + std::to_string(discovery::ToInt(update.result)) +
+                             " at " + discovery::Describe(update.stop));
+        }
+    }
     return broken;
+}
+
+}  // namespace reliability
+
+namespace reliability {
+
+bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& failed) {
+    using Stage = discovery::StopPoint::Stage;
+    const bool open = failed.call.kind == sim::CallKind::Open;
+    auto names = [&](const discovery::StopPoint& stop) {
+        return stop.systemError == failed.error && (stop.stage == Stage::Open) == open;
+    };
+    for (const discovery::DeviceDecision& decision : record.discovery) {
+        const bool verdictFits = open ? decision.verdict == discovery::Verdict::OpenFailed
+                                      : decision.verdict == discovery::Verdict::NoDeviceNumber;
+        if (verdictFits && decision.error == failed.error) {
+            return true;
+        }
+    }
+    for (const app::IdentifyAttempt& attempt : record.identifications) {
+        if (names(attempt.stop)) {
+            return true;
+        }
+        for (const rst::MemberIdentification& member : attempt.members) {
+            if (names(member.outcome.stop)) {
+                return true;
+            }
+        }
+    }
+    for (const app::UpdateAttempt& update : record.updates) {
+        if (names(update.stop)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace reliability

@@ -34,6 +34,10 @@ Report ParseReport(const std::string& transcript);
 // Every rule the run broke, one line each; empty for a sound run.
 std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::RunOutcome& outcome);
 
+// Whether the run's record names the failed call: a device decision, an identification, a RAID
+// query, a member or an update that stopped with its system error (an open at the Open stage).
+bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& failed);
+
 // Drives that were asked to activate an image they did not receive whole, in order.
 int WrongActivations(const sim::SimMachine& machine);
 

@@ -90,7 +90,7 @@ TEST_P(RunChecks, SeeWhatIsBroken) {
         std::string("Result Details : ") + (c.result == kReboot ? kReboot : kUnable);
 
     const std::vector<std::string> broken =
-        reliability::CheckRun(machine, {Transcript(results, finalLine), c.exitCode});
+        reliability::CheckRun(machine, {Transcript(results, finalLine), c.exitCode, {}});
 
     if (c.brokenRule == nullptr) {
         EXPECT_TRUE(broken.empty()) << broken.front();
@@ -118,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RunChecks, AMissingReportIsBroken) {
     sim::SimMachine machine;
-    const std::vector<std::string> broken = reliability::CheckRun(machine, {"banner only\n", 1});
+    const std::vector<std::string> broken =
+        reliability::CheckRun(machine, {"banner only\n", 1, {}});
     ASSERT_FALSE(broken.empty());
     EXPECT_NE(broken.front().find("report printed 0 times"), std::string::npos);
 }

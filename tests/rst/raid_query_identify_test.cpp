@@ -65,8 +65,9 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
     EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 0,
-                                    identified),
-              0);
+                                    identified)
+                  .status,
+              rst::QueryStatus::Answered);
 
     Bytes csmi(336);
     csmi.Put(0, 28, 4).Text(4, "CSMIARY").Put(12, 30, 4).Put(16, 11, 4).Put(24, 308, 4);
@@ -103,8 +104,9 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         discovery::DiskList identified;
         // The second query asks for the same RAID set as the first.
         EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 3,
-                                        identified),
-                  0);
+                                        identified)
+                      .status,
+                  rst::QueryStatus::Answered);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
         EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
@@ -131,9 +133,12 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
         if (openError != 0)
             m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 0,
-                                        identified),
-                  0);
+        const rst::QueryOutcome outcome = rst::QueryRaidMembers(
+            m.platform, discovery::MakeCandidate(kController, -1, 1), 0, identified);
+        EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
+        // An unopenable volume records its code.
+        EXPECT_EQ(discovery::Describe(outcome.stop),
+                  openError != 0 ? "open, system error 0x5" : "done");
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(m.console.Transcript(), "");
         EXPECT_TRUE(m.NothingLeftOpen());
@@ -144,8 +149,9 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
     discovery::DiskList identified;
     EXPECT_EQ(
-        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2), identified),
-        0);
+        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2), identified)
+            .status,
+        rst::IdentifyStatus::Identified);
     Bytes expected(4260);
     expected.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4);
     expected.Put(24, 4232, 4).Put(28, 1, 1).Put(29, 0xFF, 1).Put(32, 6, 4).Put(72, 1, 4);
@@ -166,11 +172,13 @@ TEST(RstIdentify, FailuresAppendNothing) {
     unopenable.io.openErrors[kController] = 2;
     FakeMachine refusing;
     refusing.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
-    for (auto [machine, status] : {std::pair{&unopenable, 8}, std::pair{&refusing, 5}}) {
+    for (auto [machine, status, stop] : {std::tuple{&unopenable, 8, "open, system error 0x2"},
+                                         std::tuple{&refusing, 5, "identify, system error 0x1"}}) {
         discovery::DiskList identified;
-        EXPECT_EQ(rst::IdentifyRstDisk(machine->platform,
-                                       discovery::MakeCandidate(kController, 3, 2), identified),
-                  status);
+        const rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(
+            machine->platform, discovery::MakeCandidate(kController, 3, 2), identified);
+        EXPECT_EQ(static_cast<int>(outcome.status), status);
+        EXPECT_EQ(discovery::Describe(outcome.stop), stop);
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(machine->console.Transcript(), "");
         EXPECT_TRUE(machine->NothingLeftOpen());

@@ -75,7 +75,9 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(0);
-    EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(1, -1, 1), image, kImageSize), 0);
+    EXPECT_EQ(
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(1, -1, 1), image, kImageSize).result),
+        0);
 
     ASSERT_EQ(m.io.sent.size(), 513u);
     for (std::uint32_t k = 0; k < 512; ++k) {
@@ -107,7 +109,9 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(32);
-    EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(2, 3, 255), image, kImageSize), 1602);
+    EXPECT_EQ(
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(2, 3, 255), image, kImageSize).result),
+        1602);
     ASSERT_EQ(m.io.sent.size(), 4u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedDownload(3, 0, kPiece, image));
     EXPECT_EQ(m.io.sent[1].bytes, ExpectedDownload(3, kPiece, kPiece, image));
@@ -136,7 +140,10 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
                 buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
             return c.result;
         };
-        EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize), 1);
+        const rst::UpdateOutcome outcome =
+            rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize);
+        EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
+        EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 3u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
@@ -169,21 +176,26 @@ TEST(RstUpdate, ActivationReturnCodes) {
         FakeMachine m;
         m.io.respond = ActivationAnswers(code);
         platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-        EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 7), result) << code;
+        EXPECT_EQ(static_cast<int>(rst::ActivateRstFirmware(m.platform, h.handle, 7).status),
+                  result)
+            << code;
         EXPECT_EQ(m.console.Transcript(), message);
         EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
     }
     FakeMachine m;
     m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
     platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0), 1);
+    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0).status,
+              rst::ActivationStatus::Failed);
     EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
 }
 
 TEST(RstUpdate, UnopenableControllerSendsNothing) {
     FakeMachine m;
     m.io.openErrors[kController] = 0x20;
-    EXPECT_EQ(rst::UpdateRstDisk(m.platform, Disk(2, 1, 1), PatternImage(), kImageSize), 5);
+    EXPECT_EQ(discovery::ToInt(
+                  rst::UpdateRstDisk(m.platform, Disk(2, 1, 1), PatternImage(), kImageSize).result),
+              5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();
     EXPECT_NE(t.find(" Raid : No\n"), std::string::npos);

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
-# Usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME
+# Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
+#                    scenario NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|scenario NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -62,52 +63,52 @@ run_wine() {
 run_tool() {
     need_file "$tools/fwu_exit_code.exe"
     run_wine "$tools/fwu_exit_code.exe" "$exe" "$@" || fail "the exit code helper failed: $(cat "$work/$command.err")"
+    read_exit_code
+}
+
+# The code the helper reported, from $work/$command.err.
+read_exit_code() {
     local line
     line=$(grep -a '^EXIT CODE ' "$work/$command.err" | tail -n 1 | tr -d '\r')
     [ -n "$line" ] || fail "no exit code reported: $(cat "$work/$command.err")"
     exit_code=${line#EXIT CODE }
 }
 
-# Line ends to LF, time stamps masked, the pause prompt line left out.
+# Line ends to LF, time stamps masked.
 normalise() {
     tr -d '\r' <"$1" |
-        sed -E 's/[0-9]{2}-[0-9]{2}-[0-9]{4}\([0-9]{2}:[0-9]{2}:[0-9]{2}\)/DD-MM-YYYY(HH:MM:SS)/g' |
-        sed -E '/^Press any key to continue/d'
+        sed -E 's/[0-9]{2}-[0-9]{2}-[0-9]{4}\([0-9]{2}:[0-9]{2}:[0-9]{2}\)/DD-MM-YYYY(HH:MM:SS)/g'
 }
 
-# The transcript ends with the pause prompt, once.
+prompt='Press any key to continue . . . '
+
+# The transcript ends with the pause prompt, once, and the line end the pause writes after
+# the key.
 check_pause_last() {
-    local count last
-    count=$(tr -d '\r' <"$1" | grep -c 'Press any key to continue' || true)
+    local count
+    count=$(grep -c 'Press any key to continue' "$1" || true)
     [ "$count" = 1 ] || fail "the pause prompt appears $count times"
-    last=$(tr -d '\r' <"$1" | tail -n 1)
-    case $last in
-        "Press any key to continue"*) ;;
-        *) fail "the last output is not the pause prompt: '$last'" ;;
-    esac
+    [ "$(tail -c $((${#prompt} + 2)) "$1" | tr '\r\n' 'RN')" = "${prompt}RN" ] ||
+        fail "the last output is not the pause prompt and CRLF: '$(tail -n 1 "$1" | od -c | head -n 3)'"
 }
 
-case $command in
-scenario)
-    scenario=${2:?usage: wine_test.sh scenario NAME}
-    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
-    [ -f "$json" ] || fail "no scenario $json"
-    need_file "$exe"
-    need_file "$tools/fwu_emu_setup.exe"
-    need_file "$tools/fwuemu.sys"
+# The simulator's run of a scenario: $work/$command.fwsim (transcript), fwsim_code, and
+# $work/$command.drives.expected.
+run_fwsim() {
+    local json=$1
     [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ] || fail "fwsim is not built"
-    [ -x "${FWU_WINE_RELAY:-}" ] || fail "the relay (fwu_wine_relay) is not built"
-    command=scenario-$scenario
-    args=()
-    if [ -f "${json%.json}.args" ]; then
-        mapfile -t args <"${json%.json}.args"
-    fi
-    # The simulator's own run: transcript, exit code, drives.
     "$FWU_FWSIM" "$json" </dev/null >"$work/$command.fwsim" 2>"$work/$command.fwsim.err" || fail "fwsim failed: $(cat "$work/$command.fwsim.err")"
     fwsim_code=$(sed -n 's/^exit code: //p' "$work/$command.fwsim.err")
     grep '^drive ' "$work/$command.fwsim.err" >"$work/$command.drives.expected" || true
+}
 
-    use_prefix
+# The scenario's machine emulated under Wine: the relay serves it, the test driver is installed.
+# Needs use_prefix first; sets port.
+start_emulation() {
+    local json=$1
+    need_file "$tools/fwu_emu_setup.exe"
+    need_file "$tools/fwuemu.sys"
+    [ -x "${FWU_WINE_RELAY:-}" ] || fail "the relay (fwu_wine_relay) is not built"
     rm -f "$work/$command.port"
     "$FWU_WINE_RELAY" "$json" "$work/$command.port" >"$work/$command.relay" 2>"$work/$command.relay.log" &
     relay_pid=$!
@@ -119,7 +120,11 @@ scenario)
     port=$(head -n 1 "$work/$command.port")
     wine "$tools/fwu_emu_setup.exe" "$tools/fwuemu.sys" "$port" </dev/null >"$work/$command.setup" 2>&1 ||
         fail "the emulation setup failed: $(tail -n 5 "$work/$command.setup")"
-    run_tool "${args[@]}"
+}
+
+# Ends the emulation once the tool's handles are closed; the relay's final summary (drive lines,
+# open handles) is in $work/$command.relay and the drive lines in $work/$command.drives.actual.
+stop_emulation() {
     # Handles close when Wine delivers the closes to the driver; give it a moment.
     for _ in $(seq 30); do
         relay_request "$port" 5 >"$work/$command.summary" || true
@@ -129,17 +134,134 @@ scenario)
     relay_request "$port" 6 >/dev/null || true
     wait "$relay_pid" || true
     relay_pid=
+    grep '^drive ' "$work/$command.relay" >"$work/$command.drives.actual" || true
+}
 
+# The run under Wine has fwsim's transcript (time stamps aside) and exit code, the prompt last.
+check_same_run() {
     normalise "$work/$command.fwsim" >"$work/$command.expected"
     normalise "$work/$command.out" >"$work/$command.actual"
-    diff -u "$work/$command.expected" "$work/$command.actual" || fail "the transcript under Wine differs from fwsim's"
+    diff -u "$work/$command.expected" "$work/$command.actual" || fail "$1: the transcript under Wine differs from fwsim's"
     check_pause_last "$work/$command.out"
-    [ "$exit_code" = "$fwsim_code" ] || fail "exit code $exit_code under Wine, $fwsim_code under fwsim"
-    grep '^drive ' "$work/$command.relay" >"$work/$command.drives.actual" || true
+    [ "$exit_code" = "$fwsim_code" ] || fail "$1: exit code $exit_code under Wine, $fwsim_code under fwsim"
+}
+
+case $command in
+scenario)
+    scenario=${2:?usage: wine_test.sh scenario NAME}
+    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
+    [ -f "$json" ] || fail "no scenario $json"
+    need_file "$exe"
+    command=scenario-$scenario
+    args=()
+    if [ -f "${json%.json}.args" ]; then
+        mapfile -t args <"${json%.json}.args"
+    fi
+    run_fwsim "$json"
+    use_prefix
+    start_emulation "$json"
+    run_tool "${args[@]}"
+    stop_emulation
+    check_same_run "scenario $scenario"
     diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the drives end in another state than under fwsim"
     grep -q '^open handles: 0$' "$work/$command.relay" || fail "handles left open: $(grep '^open handles' "$work/$command.relay")"
     echo "scenario $scenario: same transcript, exit code $exit_code and drive state as fwsim"
     cat "$work/$command.drives.actual"
+    ;;
+
+inspect)
+    # The inspector exe against the scenario's emulated machine: the same report as fwinspect
+    # gives, no download, activation or RST firmware request reaching the drives, and its
+    # capture, replayed by fwsim, runs the update as the scenario itself does.
+    scenario=${2:?usage: wine_test.sh inspect NAME}
+    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
+    inspector=$(dirname "$exe")/VELKORAFWInspectTRVX208K.exe
+    need_file "$inspector"
+    [ -n "${FWU_FWINSPECT:-}" ] && [ -x "$FWU_FWINSPECT" ] || fail "fwinspect is not built"
+    command=inspect-$scenario
+    "$FWU_FWINSPECT" "$json" >"$work/$command.fwinspect" || fail "fwinspect failed"
+    run_fwsim "$json"
+    use_prefix
+    start_emulation "$json"
+    capture=$work/$command.capture.json
+    rm -f "$capture"
+    wine "$inspector" --capture "$(winepath -w "$capture" 2>/dev/null)" </dev/null \
+        >"$work/$command.out" 2>"$work/$command.err" || fail "the inspector failed: $(cat "$work/$command.err")"
+    stop_emulation
+    tr -d '\r' <"$work/$command.out" | grep -v '^The machine was captured to ' >"$work/$command.actual"
+    diff -u "$work/$command.fwinspect" "$work/$command.actual" || fail "the inspector's report under Wine differs from fwinspect's"
+    if grep '^drive ' "$work/$command.drives.actual" | grep -qv 'pending activation: none, bytes received 0 in 0 download requests'; then
+        fail "a drive received firmware while the inspector ran: $(cat "$work/$command.drives.actual")"
+    fi
+    [ -s "$capture" ] || fail "no capture written"
+    "$FWU_FWSIM" "$capture" </dev/null >"$work/$command.replay" 2>"$work/$command.replay.err" || fail "fwsim refused the capture: $(cat "$work/$command.replay.err")"
+    diff -u <(normalise "$work/$command.fwsim") <(normalise "$work/$command.replay") || fail "the capture replayed by fwsim runs otherwise than the scenario"
+    [ "$(sed -n 's/^exit code: //p' "$work/$command.replay.err")" = "$fwsim_code" ] || fail "the capture's exit code differs"
+    echo "inspect $scenario: the report is fwinspect's, nothing was downloaded, the capture replays the run"
+    ;;
+
+pause)
+    # The pause with redirected input, on a machine whose run ends with 4000 (more than Wine's
+    # 8-bit status shows): NUL, a pipe that closes empty, a pipe holding two bytes. Each run ends
+    # as fwsim's, the prompt last, the whole exit code kept; from the pipe it takes one byte.
+    json=${FWU_WINE_SCENARIOS:?}/inbox_current.json
+    need_file "$exe"
+    need_file "$tools/fwu_exit_code.exe"
+    run_fwsim "$json"
+    [ "$fwsim_code" = 4000 ] || fail "inbox_current ends with $fwsim_code under fwsim, expected 4000"
+    use_prefix
+    start_emulation "$json"
+    helper=$tools/fwu_exit_code.exe
+    wine "$helper" --nul-input "$exe" </dev/null >"$work/$command.out" 2>"$work/$command.err" || true
+    read_exit_code
+    check_same_run "input from NUL"
+    : | wine "$helper" "$exe" >"$work/$command.out" 2>"$work/$command.err" || true
+    read_exit_code
+    check_same_run "input from a pipe that closes"
+    printf 'xy' | {
+        wine "$helper" "$exe" >"$work/$command.out" 2>"$work/$command.err" || true
+        cat >"$work/$command.rest"
+    }
+    read_exit_code
+    check_same_run "input from a pipe holding two bytes"
+    [ "$(cat "$work/$command.rest")" = y ] || fail "the pause took other than one byte of the pipe: '$(cat "$work/$command.rest")' was left of 'xy'"
+    stop_emulation
+    echo "the pause ends on NUL, a closed pipe and one byte of a pipe; exit code $exit_code kept"
+    ;;
+
+console_input)
+    # The tool in a console: Wine gives a console program one on a pseudo-terminal. `script`
+    # keeps reading its standard input, a FIFO that never ends: at its end, script would type
+    # a key into the console.
+    need_file "$exe"
+    need_file "$tools/fwu_console_session.exe"
+    use_prefix
+    fifo=$work/$command.stdin
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    exec 7<>"$fifo"
+    report=$work/$command.report
+    rm -f "$report"
+    session="wine '$tools/fwu_console_session.exe' '$exe' '$report'"
+    script -qec "$session" /dev/null <"$fifo" >"$work/$command.tty" 2>&1 || true
+    exec 7>&-
+    rm -f "$fifo"
+    [ -f "$report" ] || fail "the console session wrote no report: $(tail -c 400 "$work/$command.tty")"
+    cat >"$work/$command.expected" <<'EXPECTED'
+QuickEdit before: on
+QuickEdit at the prompt: off
+keys waiting at the prompt: 0
+exit code after the key: 1
+keys left after the key: 1
+mode after the key: as before
+exit code after Ctrl+C: 1
+mode after Ctrl+C: as before
+QuickEdit at the prompt, input from a pipe: off
+exit code, input from a pipe: 1
+mode after, input from a pipe: as before
+EXPECTED
+    grep -v '^modes:' "$report" | diff -u "$work/$command.expected" - || fail "the console input differs ($(grep '^modes:' "$report"))"
+    cat "$report"
     ;;
 
 prefix)
@@ -163,6 +285,14 @@ pe)
         sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -w "$flag" >/dev/null ||
             fail "DllCharacteristics lacks $flag"
     done
+    # Every imported function, one a line: nothing that starts a process or a command
+    # interpreter, and the call that keeps DLL loads in System32.
+    functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
+        sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
+    [ -n "$functions" ] || fail "no imported function found in the import table"
+    starters=$(grep -E '^(_?w?system|_w?popen|_w?spawn[a-z]*|_w?exec[a-z]*|CreateProcess[A-Za-z]*|WinExec|ShellExecute[A-Za-z]*)$' <<<"$functions" || true)
+    [ -z "$starters" ] || fail "the exe imports a way of starting a process: $(tr '\n' ' ' <<<"$starters")"
+    grep -qx SetDefaultDllDirectories <<<"$functions" || fail "SetDefaultDllDirectories is not imported"
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
     # RT_MANIFEST (24) with the name 1 in the resource directory.
     awk '/Entry: ID: 0x000018,/ {m = 1; next} m && /Entry: ID: 0x000001,/ {found = 1} m && /Leaf:/ {exit} END {exit !found}' <<<"$headers" ||
@@ -175,7 +305,7 @@ pe)
     # runs into its value.
     tr -d '\000' <"$rsrc" | grep -a 'FileVersion1\.0\.1' >/dev/null ||
         fail "no FileVersion 1.0.1 in the version resource"
-    echo "PE headers as expected: imports $dlls"
+    echo "PE headers as expected: imports $dlls ($(wc -l <<<"$functions") functions)"
     ;;
 
 argument)
@@ -187,7 +317,7 @@ argument)
         first=$(head -n 1 "$work/$command.out")
         [ "$first" = $'[ERROR] Invalid Parameter\r' ] || fail "argument '$argument': first line '$first'"
         check_pause_last "$work/$command.out"
-        [ "$(wc -l <"$work/$command.out")" = 1 ] || fail "argument '$argument': more output than one line and the prompt: $(cat "$work/$command.out")"
+        [ "$(wc -l <"$work/$command.out")" = 2 ] || fail "argument '$argument': more output than one line and the prompt: $(cat "$work/$command.out")"
     done
     echo "argument rejected with exit code 1"
     ;;
@@ -199,8 +329,8 @@ bare)
     [ "$exit_code" = 1 ] || fail "exit code $exit_code, expected 1"
     out=$work/$command.out
     check_pause_last "$out"
-    # Every line ends in CRLF, as text mode writes it (the prompt line has no line end).
-    if sed '$d' "$out" | grep -qv $'\r$'; then
+    # Every line ends in CRLF, as text mode writes it.
+    if grep -qv $'\r$' "$out"; then
         fail "a line does not end in CRLF"
     fi
     separator=$(printf '=%.0s' $(seq 96))
@@ -234,6 +364,21 @@ console)
         fail "the console wrote other bytes than expected"
     }
     echo "every channel written whole, in order, non-ASCII included"
+    ;;
+
+hardening)
+    # The stack protector and _FORTIFY_SOURCE as the build gives them to every Windows program:
+    # each overrun ends the process with STATUS_STACK_BUFFER_OVERRUN, a copy that fits does not.
+    need_file "$tools/fwu_overrun_probe.exe"
+    use_prefix
+    exe=$tools/fwu_overrun_probe.exe
+    for mode in canary fortify; do
+        run_tool "$mode"
+        [ "$exit_code" = 3221226505 ] || fail "overrun '$mode': exit code $exit_code, expected 0xC0000409: $(cat "$work/$command.out")"
+    done
+    run_tool none
+    [ "$exit_code" = 0 ] && grep -q '^NOT STOPPED' "$work/$command.out" || fail "a copy that fits was stopped: exit code $exit_code"
+    echo "stack overrun and unchecked copy stopped with 0xC0000409"
     ;;
 
 values)

@@ -1,6 +1,8 @@
 // Runs a program and prints its whole 32-bit exit code as Windows reports it, which Wine's
-// process status (the low 8 bits) cannot show. Usage: fwu_exit_code.exe PROGRAM [ARGUMENTS...]
-// The program inherits this process's standard handles; the code goes to standard error.
+// process status (the low 8 bits) cannot show.
+// Usage: fwu_exit_code.exe [--nul-input] PROGRAM [ARGUMENTS...]
+// The program inherits this process's standard handles (with --nul-input, its standard input
+// is the NUL device instead); the code goes to standard error.
 #include <windows.h>
 
 #include <cstdio>
@@ -32,13 +34,27 @@ std::wstring Quote(const std::wstring& argument) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        std::fputs("usage: fwu_exit_code.exe PROGRAM [ARGUMENTS...]\n", stderr);
+    int first = 1;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE nul = INVALID_HANDLE_VALUE;
+    if (argc > 1 && std::wstring(argv[1]) == L"--nul-input") {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                          OPEN_EXISTING, 0, nullptr);
+        if (nul == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "cannot open NUL: error %lu\n", GetLastError());
+            return 2;
+        }
+        input = nul;
+        first = 2;
+    }
+    if (argc <= first) {
+        std::fputs("usage: fwu_exit_code.exe [--nul-input] PROGRAM [ARGUMENTS...]\n", stderr);
         return 2;
     }
     std::wstring commandLine;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) {
+    for (int i = first; i < argc; ++i) {
+        if (i > first) {
             commandLine.push_back(L' ');
         }
         commandLine += Quote(argv[i]);
@@ -46,12 +62,16 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput = input;
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    const BOOL started = CreateProcessW(argv[first], commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    if (nul != INVALID_HANDLE_VALUE) {
+        CloseHandle(nul);
+    }
+    if (!started) {
         std::fprintf(stderr, "cannot start the program: error %lu\n", GetLastError());
         return 2;
     }

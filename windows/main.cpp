@@ -1,4 +1,5 @@
-// The Windows entry point: the start-up check, the Win32 platform, one run of the tool.
+// The Windows entry point: the DLL search restricted, the start-up check, the Win32 platform,
+// one run of the tool.
 #include <windows.h>
 
 #include "app/run_tool.h"
@@ -7,8 +8,13 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
+#include "platform/win32/win32_run_guards.h"
 
 int main(int argc, char** /*argv*/) {
+    // Run from a Downloads folder or a USB stick with administrator rights, the exe must not
+    // load a DLL planted beside it: every later load (the system's own delay loads included)
+    // searches System32 only.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     platform::win32::Win32Console console;
     // There is no application framework to start, so only the module handle is checked.
     if (GetModuleHandleW(nullptr) == nullptr) {
@@ -17,6 +23,7 @@ int main(int argc, char** /*argv*/) {
     platform::win32::Win32DeviceInstallServices setup;
     platform::win32::Win32DeviceIo io;
     platform::win32::Win32Clock clock;
-    platform::Platform platform{setup, io, console, clock};
+    platform::win32::Win32RunGuards guards;
+    platform::Platform platform{setup, io, console, clock, guards};
     return app::RunTool(argc, platform);
 }

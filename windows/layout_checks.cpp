@@ -358,10 +358,14 @@ static_assert(mp::kActivateSizeValue == sizeof(StorageFirmwareActivate));
 static_assert(mp::kInfoVersionOffset == offsetof(StorageFirmwareInfo, Version));
 static_assert(mp::kInfoUpgradeSupportOffset == offsetof(StorageFirmwareInfo, UpgradeSupport));
 static_assert(mp::kInfoSlotCountOffset == offsetof(StorageFirmwareInfo, SlotCount));
+static_assert(mp::kInfoActiveSlotOffset == offsetof(StorageFirmwareInfo, ActiveSlot));
+static_assert(mp::kInfoPendingSlotOffset == offsetof(StorageFirmwareInfo, PendingActivateSlot));
 static_assert(mp::kInfoSlotsOffset == offsetof(StorageFirmwareInfo, Slot));
 static_assert(mp::kInfoVersionValue == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION);
 static_assert(mp::kSlotNumberOffset == offsetof(StorageFirmwareSlotInfo, SlotNumber));
 static_assert(mp::kSlotReadOnlyOffset == offsetof(StorageFirmwareSlotInfo, ReadOnly));
+static_assert(mp::kSlotRevisionOffset == offsetof(StorageFirmwareSlotInfo, Revision));
+static_assert(mp::kSlotRevisionSize == sizeof(StorageFirmwareSlotInfo::Revision));
 static_assert(mp::kStorageFirmwareSlotInfoSize == sizeof(StorageFirmwareSlotInfo));
 
 // The inbox road: FIRMWARE_REQUEST_BLOCK right behind SRB_IO_CONTROL, its data area behind it.

@@ -1,0 +1,56 @@
+// The one table of per-disk outcomes: which code the run stores for each update status, how the
+// report settles it before printing, the text it shows, and the final result (the exit code).
+//
+// | ResultCode          | stored when                                   | report text            |
+// |---------------------|-----------------------------------------------|------------------------|
+// | Updated (0)         | the RST update's accepted activation          | settled to 1602        |
+// | Failed (1)          | a refused download or activation              | "Unable to update..."  |
+// | NotCarriedOut (5)   | unopenable disk, failed request               | "Unable to update..."  |
+// | AlreadyCurrent (20) | at the image's revision: nothing sent         | settled to 4000        |
+// | RebootRequired(1602)| the inbox update's accepted activation, or an | "Downloaded firmware   |
+// |                     | RST activation asking for a power cycle       |  successfully, but..." |
+// | Latest (4000)       | (the report, for a disk at the image revision)| "Already have the..."  |
+//
+// FinalResult: 1 when no disk was selected or any failed (a code the report has no success text
+// for counts as failed); else 1602 when any disk was downloaded; else 4000 when any was current;
+// else 0.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "discovery/disk_record.h"
+#include "discovery/result_code.h"
+#include "inbox/inbox_update.h"
+
+namespace app {
+
+// What RunUpdates stores for a disk at the image's revision and for each road's update.
+inline constexpr discovery::ResultCode kResultOfCurrentDisk = discovery::ResultCode::AlreadyCurrent;
+discovery::ResultCode ResultOfInboxUpdate(inbox::UpdateStatus status);
+
+// The report's last word on a disk before it prints it: a disk at the image's revision is
+// Latest, and an RST update's Updated needs a reboot like every other.
+discovery::ResultCode SettledResult(const discovery::DiskRecord& disk,
+                                    std::u16string_view imageRevision);
+
+// "Result Details : " text of a settled code.
+const char* DiskResultText(discovery::ResultCode code);
+
+// The final result over the settled codes of the selected disks, in any order.
+class FinalResultTally {
+public:
+    void Add(discovery::ResultCode settled);
+    std::int32_t Result() const;
+
+private:
+    bool m_any = false;
+    bool m_failed = false;
+    bool m_downloaded = false;
+    bool m_current = false;
+};
+
+// The line under "[Final Result]".
+const char* FinalResultLine(std::int32_t finalResult);
+
+}  // namespace app

@@ -1,0 +1,50 @@
+// Why a discovery walk took or left each device it looked at. Discovery prints almost nothing;
+// this log is what tests and the inspector read to tell an administrator why a drive is missing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/windows_values.h"
+
+namespace discovery {
+
+enum class Walk {
+    InboxDisks,      // GUID_DEVINTERFACE_DISK, for the maker's disks on the inbox driver
+    RstControllers,  // GUID_DEVINTERFACE_STORAGEPORT, for the Intel RST controller
+    RstDisks,        // GUID_DEVINTERFACE_DISK, for the disks behind that controller
+};
+
+enum class Verdict {
+    Taken,                     // a candidate was made (or, for a controller, it was chosen)
+    RaidVolume,                // an RST RAID volume: one candidate, expanded by the CSMI query
+    NotMakersVendor,           // the parent does not carry the vendor identifier looked for
+    NotRstController,          // an interface path or driver description of another controller
+    NoNvmeHardwareId,          // no hardware identifier names NVMe
+    PropertyNotReadable,       // a property the test needs could not be read as a string
+    NoInterface,               // no interface, or its detail, at the device's index
+    InterfaceOfAnotherDevice,  // the interface at the device's index belongs to another device
+    OpenFailed,                // CreateFileW refused the path (error holds the code)
+    NoDeviceNumber,            // IOCTL_STORAGE_GET_DEVICE_NUMBER failed or answered short
+};
+
+struct DeviceDecision {
+    Walk walk = Walk::InboxDisks;
+    std::uint32_t index = 0;    // in the walk's device list
+    std::u16string parentId;    // as read, where the walk read it
+    std::u16string instanceId;  // as read, where the walk read it
+    std::u16string path;        // the interface path, where the walk got that far
+    Verdict verdict = Verdict::Taken;
+    win::Dword error = 0;  // OpenFailed, NoDeviceNumber: the system error code
+
+    friend bool operator==(const DeviceDecision&, const DeviceDecision&) = default;
+};
+
+using DiscoveryLog = std::vector<DeviceDecision>;
+
+std::string_view VerdictText(Verdict verdict);
+std::string_view WalkText(Walk walk);
+
+}  // namespace discovery

@@ -1,0 +1,302 @@
+#include "inspect/inspection.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/disk_inventory.h"
+#include "app/result_table.h"
+#include "discovery/identify_controller_data.h"
+#include "image/firmware_image.h"
+#include "image/piece_plan.h"
+#include "inbox/miniport_firmware_layout.h"
+#include "inbox/miniport_request.h"
+#include "inspect/read_only_io.h"
+#include "platform/byte_layout.h"
+#include "platform/miniport_layout.h"
+#include "platform/text.h"
+#include "rst/rst_requests.h"
+
+namespace inspect {
+
+namespace {
+
+using discovery::Verdict;
+
+// Discovery and identification print their own lines; the inspector tells the same in its
+// report, so the run underneath writes to nowhere.
+class SilentConsole final : public platform::Console {
+public:
+    void WriteWideLine(std::u16string_view) override {}
+    void WriteNarrow(std::string_view) override {}
+    void PrintWide(std::u16string_view) override {}
+    void Pause() override {}
+};
+
+std::string SlotRevision(std::span<const std::uint8_t> bytes) {
+    std::string text(bytes.begin(), bytes.end());
+    while (!text.empty() && text.back() == '\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The inbox driver's firmware get-info, read in the version-1 layout the updater reads.
+FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path) {
+    using namespace platform::miniport;
+    using inbox::miniport::kRequestBlockOffset;
+    FirmwareSlots slots;
+    const platform::OpenResult opened =
+        platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
+    if (!opened.handle.Valid()) {
+        return slots;
+    }
+    std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(image::kPieceUnit));
+    inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
+    const platform::ControlResult result =
+        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
+    const std::size_t info =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess ||
+        !platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+        return slots;
+    }
+    slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (slots.version != kInfoVersionUnsetValue && slots.version != kInfoVersionValue) {
+        return slots;
+    }
+    slots.answered = true;
+    slots.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    slots.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
+    slots.pendingSlot = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    const std::size_t count = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
+        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
+            break;
+        }
+        slots.slots.push_back({platform::GetU8(buffer, entry + kSlotNumberOffset),
+                               platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0,
+                               SlotRevision(std::span<const std::uint8_t>(buffer).subspan(
+                                   entry + kSlotRevisionOffset, kSlotRevisionSize))});
+    }
+    return slots;
+}
+
+// What would make the inbox update fail before its download, as the get-info answer shows it.
+std::string Obstacle(const InspectedDevice& device) {
+    if (device.disk.AccessPath != discovery::kAccessInbox) {
+        return {};
+    }
+    const FirmwareSlots& slots = device.slots;
+    if (!slots.answered) {
+        return slots.version > 1 ? "the get-info answer is of structure version " +
+                                       platform::DecimalText(slots.version) + ", which is not read"
+                                 : "the driver does not answer get-info";
+    }
+    if (slots.upgradeSupport == 0) {
+        return "the driver reports no firmware upgrade support";
+    }
+    const bool writable =
+        std::any_of(slots.slots.begin(), slots.slots.end(),
+                    [](const FirmwareSlot& s) { return s.number != 0 && !s.readOnly; });
+    return writable ? std::string() : "no writable firmware slot";
+}
+
+const discovery::DiskRecord* FindIdentified(const discovery::DiskList& identified,
+                                            const discovery::DiskRecord& candidate) {
+    for (const discovery::DiskRecord& disk : identified) {
+        if (disk.DevicePath == candidate.DevicePath && disk.AccessPath == candidate.AccessPath &&
+            (disk.AccessPath == discovery::kAccessInbox ||
+             disk.PortNumber == candidate.PortNumber)) {
+            return &disk;
+        }
+    }
+    return nullptr;
+}
+
+class Inspector {
+public:
+    Inspector(platform::Platform& platform, ReadOnlyDeviceIo& guard,
+              const image::FirmwareImage& image, const app::DiskInventory& inventory)
+        : m_platform(platform), m_guard(guard), m_image(image), m_inventory(inventory) {}
+
+    // A candidate's identification, as the updater would have it.
+    InspectedDevice Identified(const discovery::DeviceDecision& found,
+                               const discovery::DiskRecord& candidate, bool identifiedOk,
+                               const discovery::StopPoint& stop) const {
+        InspectedDevice device;
+        device.found = found;
+        device.disk = candidate;
+        const discovery::DiskRecord* record = FindIdentified(m_inventory.Identified, candidate);
+        if (!identifiedOk || record == nullptr) {
+            device.decision = Decision::IdentificationFailed;
+            device.stop = discovery::Describe(stop);
+            device.error = stop.systemError;
+            return device;
+        }
+        device.identified = true;
+        device.disk = *record;
+        const int pathId = candidate.AccessPath == discovery::kAccessInbox
+                               ? -1
+                               : rst::PathIdentifier(candidate.PortNumber);
+        if (const IdentifyData* data = m_guard.IdentifyOf(candidate.DevicePath, pathId)) {
+            using namespace discovery::identify;
+            device.versionMajor = platform::GetU16(*data, kVersionMajorOffset);
+            device.versionMinor = platform::GetU8(*data, kVersionMinorOffset);
+            device.versionTertiary = platform::GetU8(*data, kVersionTertiaryOffset);
+            device.fwug = platform::GetU8(*data, kFwugOffset);
+        }
+        const std::int32_t units =
+            image::IsPossibleGranularity(record->UpdateGranularity) ? record->UpdateGranularity : 1;
+        device.pieceSize = image::PieceSizeOf(units);
+        device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
+        if (candidate.AccessPath == discovery::kAccessInbox) {
+            device.slots = ReadSlots(m_platform, candidate.DevicePath);
+        }
+        if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
+            device.decision = Decision::WouldBeUpdated;
+            device.obstacle = Obstacle(device);
+        } else if (app::SameRevision(record->FirmwareRevision, m_image.ImageRevision)) {
+            device.decision = Decision::AlreadyCurrent;
+        } else {
+            device.decision = Decision::AnotherRevision;
+        }
+        return device;
+    }
+
+private:
+    platform::Platform& m_platform;
+    ReadOnlyDeviceIo& m_guard;
+    const image::FirmwareImage& m_image;
+    const app::DiskInventory& m_inventory;
+};
+
+Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
+    switch (found.verdict) {
+        case Verdict::NotMakersVendor:
+            return Decision::NotMakersDrive;
+        case Verdict::NoNvmeHardwareId:
+            return Decision::NoNvmeHardwareId;
+        case Verdict::OpenFailed:
+            return Decision::NotOpened;
+        case Verdict::NotRstController:
+            return Decision::NotRstController;
+        default:
+            return Decision::LeftOut;
+    }
+}
+
+}  // namespace
+
+std::string_view DecisionText(Decision decision) {
+    switch (decision) {
+        case Decision::WouldBeUpdated:
+            return "would be updated";
+        case Decision::AlreadyCurrent:
+            return "already current";
+        case Decision::AnotherRevision:
+            return "another revision";
+        case Decision::NotMakersDrive:
+            return "not the maker's drive";
+        case Decision::NoNvmeHardwareId:
+            return "no NVMe hardware ID";
+        case Decision::NotOpened:
+            return "could not be opened";
+        case Decision::IdentificationFailed:
+            return "identification failed";
+        case Decision::RaidVolume:
+            return "RAID volume";
+        case Decision::RstController:
+            return "Intel RST controller";
+        case Decision::NotRstController:
+            return "not an Intel RST controller";
+        case Decision::LeftOut:
+            return "left out";
+    }
+    return "?";
+}
+
+Inspection Inspect(platform::Platform& platform) {
+    image::PrepareFirmwareImage();
+    const image::FirmwareImage& image = image::TheFirmwareImage();
+    ReadOnlyDeviceIo guard(platform.io);
+    SilentConsole silent;
+    platform::Platform readOnly{platform.setup, guard, silent, platform.clock, platform.guards};
+
+    app::DiskInventory inventory;
+    inventory.FindAndIdentify(readOnly);
+
+    Inspection inspection;
+    inspection.imageRevision = image.ImageRevision;
+    inspection.upgradableRevision = image.UpgradableRevision;
+    const Inspector inspector(readOnly, guard, image, inventory);
+    const bool rstWalked = std::any_of(
+        inventory.Discovery.begin(), inventory.Discovery.end(),
+        [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
+    std::size_t candidate = 0;
+    for (const discovery::DeviceDecision& found : inventory.Discovery) {
+        // Both disk walks see every disk: each device is told by the walk it belongs to, a disk
+        // behind an Intel controller by the RST walk when that ran, any other by the inbox walk.
+        const bool intelParent = platform::Contains(found.parentId, u"VEN_8086");
+        if (found.verdict == Verdict::NotMakersVendor &&
+            ((found.walk == discovery::Walk::RstDisks && !intelParent) ||
+             (found.walk == discovery::Walk::InboxDisks && intelParent && rstWalked))) {
+            continue;
+        }
+        const bool takesCandidate =
+            found.walk != discovery::Walk::RstControllers &&
+            (found.verdict == Verdict::Taken || found.verdict == Verdict::RaidVolume);
+        if (!takesCandidate || candidate >= inventory.Identifications.size()) {
+            InspectedDevice device;
+            device.found = found;
+            device.disk.DevicePath = found.path;
+            device.decision =
+                found.walk == discovery::Walk::RstControllers && found.verdict == Verdict::Taken
+                    ? Decision::RstController
+                    : DecisionOfVerdict(found);
+            device.error = found.error;
+            inspection.devices.push_back(std::move(device));
+            continue;
+        }
+        const app::IdentifyAttempt& attempt = inventory.Identifications[candidate++];
+        if (found.verdict == Verdict::RaidVolume) {
+            InspectedDevice volume;
+            volume.found = found;
+            volume.disk = attempt.candidate;
+            volume.decision = Decision::RaidVolume;
+            volume.members = attempt.members.size();
+            volume.stop = discovery::Describe(attempt.stop);
+            volume.error = attempt.stop.systemError;
+            inspection.devices.push_back(std::move(volume));
+            for (const rst::MemberIdentification& member : attempt.members) {
+                InspectedDevice device = inspector.Identified(
+                    found, member.member, member.outcome.status == rst::IdentifyStatus::Identified,
+                    member.outcome.stop);
+                device.raidMember = true;
+                inspection.devices.push_back(std::move(device));
+            }
+            continue;
+        }
+        // Identified or not, the status of either road's identification is 0 when it appended.
+        inspection.devices.push_back(
+            inspector.Identified(found, attempt.candidate, attempt.status == 0, attempt.stop));
+    }
+
+    // The updater's final result over the disks it selects, in its order: a download taken as
+    // accepted unless the get-info answer already shows that it would fail.
+    app::FinalResultTally tally;
+    for (const InspectedDevice& device : inspection.devices) {
+        if (device.decision == Decision::WouldBeUpdated) {
+            tally.Add(device.obstacle.empty() ? discovery::ResultCode::RebootRequired
+                                              : discovery::ResultCode::Failed);
+        } else if (device.decision == Decision::AlreadyCurrent) {
+            tally.Add(discovery::ResultCode::Latest);
+        }
+    }
+    inspection.expectedExitCode = tally.Result();
+    inspection.refusedRequests = guard.Refused();
+    return inspection;
+}
+
+}  // namespace inspect

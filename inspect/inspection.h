@@ -1,0 +1,78 @@
+// The read-only half of an update run, with the reason of every decision: the updater's own
+// discovery, identification and selection, run behind a guard that lets only reading requests
+// through, plus the firmware slots that the inbox driver reports.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "discovery/device_decision.h"
+#include "discovery/disk_record.h"
+#include "platform/platform.h"
+
+namespace inspect {
+
+struct FirmwareSlot {
+    std::uint8_t number = 0;
+    bool readOnly = false;
+    std::string revision;  // the 8 bytes of the slot's revision, trailing zeros dropped
+};
+
+// STORAGE_FIRMWARE_INFO as the inbox driver answered the get-info request.
+struct FirmwareSlots {
+    bool answered = false;
+    std::uint32_t version = 0;  // the structure's Version; only 0 and 1 are read
+    std::uint8_t upgradeSupport = 0;
+    std::uint8_t activeSlot = 0;
+    std::uint8_t pendingSlot = 0;
+    std::vector<FirmwareSlot> slots;
+};
+
+enum class Decision {
+    WouldBeUpdated,        // at the older revision: the updater downloads and activates
+    AlreadyCurrent,        // at the image's revision: reported, nothing sent
+    AnotherRevision,       // identified, any other revision: left alone, not reported
+    NotMakersDrive,        // its parent is not the maker's NVMe controller
+    NoNvmeHardwareId,      // none of its hardware IDs names NVMe
+    NotOpened,             // CreateFileW refused it (error holds the code)
+    IdentificationFailed,  // Identify Controller did not come back
+    RaidVolume,            // an RST RAID volume, expanded into its member drives
+    RstController,         // the Intel RST controller the updater chose
+    NotRstController,      // a storage controller the updater does not use
+    LeftOut,               // any other reason discovery gives (see `found.verdict`)
+};
+
+struct InspectedDevice {
+    discovery::DeviceDecision found;  // discovery's decision (for a RAID member: the volume's)
+    bool raidMember = false;
+    discovery::DiskRecord disk;  // how it is reached and, once identified, who it is
+    bool identified = false;
+    std::uint16_t versionMajor = 0;  // VER of the Identify data
+    std::uint8_t versionMinor = 0;
+    std::uint8_t versionTertiary = 0;
+    std::uint8_t fwug = 0;
+    std::size_t pieceSize = 0;  // what the updater would send, in bytes
+    std::size_t pieceCount = 0;
+    FirmwareSlots slots;  // inbox drives only
+    Decision decision = Decision::LeftOut;
+    win::Dword error = 0;     // NotOpened: the system error code
+    std::string stop;         // IdentificationFailed, RaidVolume: where it stopped
+    std::size_t members = 0;  // RaidVolume: member drives found
+    std::string obstacle;     // WouldBeUpdated: why the update would fail, if it would
+};
+
+struct Inspection {
+    std::u16string imageRevision;
+    std::u16string upgradableRevision;
+    std::vector<InspectedDevice> devices;
+    std::int32_t expectedExitCode = 1;  // what the updater would end with, downloads succeeding
+    std::size_t refusedRequests = 0;    // requests the read-only guard stopped (always 0)
+};
+
+Inspection Inspect(platform::Platform& platform);
+
+std::string_view DecisionText(Decision decision);
+
+}  // namespace inspect

@@ -1,0 +1,241 @@
+#include "inspect/inspection_report.h"
+
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace inspect {
+
+namespace {
+
+using platform::Narrow;
+
+std::string Number(std::int64_t value) {
+    return platform::DecimalText(value);
+}
+
+std::string VersionText(const InspectedDevice& device) {
+    return Number(device.versionMajor) + "." + Number(device.versionMinor) + "." +
+           Number(device.versionTertiary);
+}
+
+std::string DecisionKey(Decision decision) {
+    switch (decision) {
+        case Decision::WouldBeUpdated:
+            return "wouldBeUpdated";
+        case Decision::AlreadyCurrent:
+            return "alreadyCurrent";
+        case Decision::AnotherRevision:
+            return "anotherRevision";
+        case Decision::NotMakersDrive:
+            return "notMakersDrive";
+        case Decision::NoNvmeHardwareId:
+            return "noNvmeHardwareId";
+        case Decision::NotOpened:
+            return "notOpened";
+        case Decision::IdentificationFailed:
+            return "identificationFailed";
+        case Decision::RaidVolume:
+            return "raidVolume";
+        case Decision::RstController:
+            return "rstController";
+        case Decision::NotRstController:
+            return "notRstController";
+        case Decision::LeftOut:
+            return "leftOut";
+    }
+    return "leftOut";
+}
+
+// The decision with its reason, as one phrase.
+std::string Reason(const InspectedDevice& device, const Inspection& inspection) {
+    switch (device.decision) {
+        case Decision::WouldBeUpdated:
+            return "would be updated from " + Narrow(device.disk.FirmwareRevision) + " to " +
+                   Narrow(inspection.imageRevision) +
+                   (device.obstacle.empty() ? "" : ", but would fail: " + device.obstacle);
+        case Decision::AlreadyCurrent:
+            return "already current";
+        case Decision::AnotherRevision:
+            return "another revision (only " + Narrow(inspection.upgradableRevision) +
+                   " is updated)";
+        case Decision::NotOpened:
+            return "could not be opened (system error 0x" + platform::HexLower(device.error) + ")";
+        case Decision::IdentificationFailed:
+            return "identification failed (" + device.stop + ")";
+        case Decision::RaidVolume:
+            return "RAID volume expanded into " +
+                   Number(static_cast<std::int64_t>(device.members)) +
+                   " members (query: " + device.stop + ")";
+        case Decision::LeftOut:
+            return "left out: " + std::string(discovery::VerdictText(device.found.verdict));
+        default:
+            return std::string(DecisionText(device.decision));
+    }
+}
+
+std::string AccessText(std::int32_t accessPath) {
+    switch (accessPath) {
+        case discovery::kAccessRstRaid:
+            return "1 (RAID behind Intel RST)";
+        case discovery::kAccessRstDisk:
+            return "2 (disk behind Intel RST)";
+        case discovery::kAccessInbox:
+            return "3 (inbox NVMe driver)";
+        default:
+            return "-";
+    }
+}
+
+std::string SlotsText(const FirmwareSlots& slots) {
+    if (!slots.answered) {
+        return slots.version > 1 ? "reported in structure version " + Number(slots.version)
+                                 : "not reported";
+    }
+    std::string text;
+    for (const FirmwareSlot& slot : slots.slots) {
+        text += text.empty() ? "" : ", ";
+        text += Number(slot.number) + " " +
+                (slot.revision.empty() ? std::string("empty") : "\"" + slot.revision + "\"");
+        text += slot.readOnly ? " read-only" : "";
+        text += slot.number == slots.activeSlot ? " active" : "";
+        text += slot.number == slots.pendingSlot ? " pending" : "";
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::string DeviceText(const InspectedDevice& device, const Inspection& inspection) {
+    std::string text = "  Found in : " + std::string(discovery::WalkText(device.found.walk)) +
+                       ", index " + Number(device.found.index) +
+                       (device.raidMember ? " (RAID member)" : "") + "\n";
+    if (device.raidMember) {
+        // The volume's own lines stand above; a member is told by its port.
+    } else if (!device.found.instanceId.empty()) {
+        text += "  Instance ID : " + Narrow(device.found.instanceId) + "\n";
+    }
+    if (!device.raidMember && !device.found.parentId.empty()) {
+        text += "  Parent : " + Narrow(device.found.parentId) + "\n";
+    }
+    if (!device.found.path.empty()) {
+        text += "  Interface : " + Narrow(device.found.path) + "\n";
+    }
+    if (device.disk.AccessPath != 0) {
+        text += "  Access path : " + AccessText(device.disk.AccessPath) + "\n";
+        text += "  Device path : " + Narrow(device.disk.DevicePath) + "\n";
+        text += "  Port : " + Number(device.disk.PortNumber) + "\n";
+    }
+    if (device.identified) {
+        text += "  Model Number : " + Narrow(device.disk.ModelNumber) + "\n";
+        text += "  Serial Number : " + Narrow(device.disk.SerialNumber) + "\n";
+        text += "  Firmware Revision : " + Narrow(device.disk.FirmwareRevision) + "\n";
+        text += "  NVMe version : " + VersionText(device) + "\n";
+        text += "  FWUG : " + Number(device.fwug) + " (pieces of " +
+                Number(static_cast<std::int64_t>(device.pieceSize)) + " bytes, " +
+                Number(static_cast<std::int64_t>(device.pieceCount)) + " pieces)\n";
+        if (device.disk.AccessPath == discovery::kAccessInbox) {
+            text += "  Firmware slots : " + SlotsText(device.slots) + "\n";
+        }
+    }
+    text += "  Decision : " + Reason(device, inspection) + "\n";
+    return text;
+}
+
+// A JSON string: quotes, backslashes and every code unit outside printable ASCII escaped.
+std::string Json(std::u16string_view text) {
+    std::string out = "\"";
+    for (const char16_t c : text) {
+        if (c == u'"' || c == u'\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Json(std::string_view text) {
+    return Json(platform::WidenUnsigned(text));
+}
+
+std::string DeviceJson(const InspectedDevice& device, const Inspection& inspection) {
+    std::string j = "{";
+    auto field = [&j](const char* name, const std::string& value) {
+        j += (j.size() > 1 ? ", \"" : "\"") + std::string(name) + "\": " + value;
+    };
+    field("walk", Json(discovery::WalkText(device.found.walk)));
+    field("index", Number(device.found.index));
+    field("raidMember", device.raidMember ? "true" : "false");
+    field("instanceId", Json(device.found.instanceId));
+    field("parentId", Json(device.found.parentId));
+    field("interfacePath", Json(device.found.path));
+    field("accessPath", Number(device.disk.AccessPath));
+    field("devicePath", Json(device.disk.DevicePath));
+    field("port", Number(device.disk.PortNumber));
+    field("identified", device.identified ? "true" : "false");
+    field("model", device.identified ? Json(device.disk.ModelNumber) : "null");
+    field("serial", device.identified ? Json(device.disk.SerialNumber) : "null");
+    field("revision", device.identified ? Json(device.disk.FirmwareRevision) : "null");
+    field("nvmeVersion", device.identified ? Json(VersionText(device)) : "null");
+    field("fwug", device.identified ? Number(device.fwug) : "null");
+    field("pieceSize",
+          device.identified ? Number(static_cast<std::int64_t>(device.pieceSize)) : "null");
+    field("pieceCount",
+          device.identified ? Number(static_cast<std::int64_t>(device.pieceCount)) : "null");
+    std::string slots = "null";
+    if (device.slots.answered) {
+        slots = "[";
+        for (const FirmwareSlot& slot : device.slots.slots) {
+            slots += (slots.size() > 1 ? ", " : "") + std::string("{\"slot\": ") +
+                     Number(slot.number) + ", \"readOnly\": " + (slot.readOnly ? "true" : "false") +
+                     ", \"revision\": " + Json(slot.revision) + ", \"active\": " +
+                     (slot.number == device.slots.activeSlot ? "true" : "false") + "}";
+        }
+        slots += "]";
+    }
+    field("slots", slots);
+    field("decision", Json(DecisionKey(device.decision)));
+    field("reason", Json(Reason(device, inspection)));
+    field("systemError", Number(device.error));
+    field("members", Number(static_cast<std::int64_t>(device.members)));
+    return j + "}";
+}
+
+}  // namespace
+
+std::string InspectionText(const Inspection& inspection) {
+    std::string text =
+        "Firmware update inspection (read-only: nothing is downloaded or activated)\n"
+        "Image revision : " +
+        Narrow(inspection.imageRevision) +
+        ", drives updated from : " + Narrow(inspection.upgradableRevision) + "\n";
+    int number = 1;
+    for (const InspectedDevice& device : inspection.devices) {
+        text += "\n[Device #" + Number(number++) + "]\n" + DeviceText(device, inspection);
+    }
+    if (inspection.devices.empty()) {
+        text += "\nNo device was found.\n";
+    }
+    text += "\nThe updater would end with exit code " + Number(inspection.expectedExitCode) + ".\n";
+    return text;
+}
+
+std::string InspectionJson(const Inspection& inspection) {
+    std::string j = "{\"imageRevision\": " + Json(inspection.imageRevision) +
+                    ", \"upgradableRevision\": " + Json(inspection.upgradableRevision) +
+                    ", \"devices\": [";
+    for (std::size_t i = 0; i < inspection.devices.size(); ++i) {
+        j += (i == 0 ? "\n  " : ",\n  ") + DeviceJson(inspection.devices[i], inspection);
+    }
+    j += inspection.devices.empty() ? "]" : "\n]";
+    j += ", \"expectedExitCode\": " + Number(inspection.expectedExitCode) +
+         ", \"refusedRequests\": " + Number(static_cast<std::int64_t>(inspection.refusedRequests)) +
+         "}\n";
+    return j;
+}
+
+}  // namespace inspect

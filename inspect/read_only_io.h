@@ -1,0 +1,59 @@
+// The inspector's device I/O: it passes to Windows only the requests that read — the device
+// number, the Identify property query, the miniport's firmware get-info, the CSMI RAID
+// configuration and the RST pass-through's Identify — and refuses every other device control
+// (any download or activation, any "IntelFw " request) without sending it. So the inspector is
+// read-only by construction, whatever its code above asks for.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/device_io.h"
+
+namespace inspect {
+
+// The Identify Controller data a drive answered, by the path it was reached through and, behind
+// Intel RST, the path identifier (-1 on the inbox driver).
+using IdentifyKey = std::pair<std::u16string, int>;
+using IdentifyData = std::vector<std::uint8_t>;
+
+class ReadOnlyDeviceIo final : public platform::DeviceIo {
+public:
+    explicit ReadOnlyDeviceIo(platform::DeviceIo& inner) : m_inner(inner) {}
+
+    platform::OpenResult Open(std::u16string_view path, win::Dword desiredAccess,
+                              win::Dword shareMode, win::Dword flagsAndAttributes) override;
+    using platform::DeviceIo::Control;
+    platform::ControlResult Control(const platform::DeviceHandle& handle, win::Dword controlCode,
+                                    std::span<std::uint8_t> buffer,
+                                    std::uint32_t inputLength) override;
+
+    // Requests refused because they would have changed something.
+    std::size_t Refused() const { return m_refused; }
+    // The Identify data answered through `path` (and, behind RST, to path identifier pathId).
+    const IdentifyData* IdentifyOf(const std::u16string& path, int pathId) const;
+
+protected:
+    // Handles are the inner device I/O's own, and it closes them.
+    void CloseDevice(std::uint64_t) override {}
+
+private:
+    void Remember(const platform::DeviceHandle& handle, win::Dword controlCode,
+                  std::span<const std::uint8_t> buffer);
+
+    platform::DeviceIo& m_inner;
+    std::map<std::uint64_t, std::u16string> m_paths;  // handle id -> path opened
+    std::map<IdentifyKey, IdentifyData> m_identify;
+    std::size_t m_refused = 0;
+};
+
+// Whether a device control request only reads (the allow-list above).
+bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buffer,
+                       std::uint32_t inputLength);
+
+}  // namespace inspect

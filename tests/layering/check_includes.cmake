@@ -1,0 +1,35 @@
+# platform/ includes no header of the folders that call it; Windows headers and _WIN32 appear
+# only in platform/win32/, windows/ and the test-only Windows programs under Wine.
+set(windows_header
+    "#[ \t]*include[ \t]*<(windows|win[a-z0-9]*|setupapi|cfgmgr32|devpkey|devguid|initguid|ntdd[a-z]*|nvme|ntddk|wdm)\\.h>")
+set(upper_header "#[ \t]*include[ \t]*\"(app|discovery|inbox|rst|sim)/")
+set(windows_only "^(platform/win32|windows|tests/wine/win32|tests/wine/fixture)/")
+
+# The folders of the tree, without the build trees.
+file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+list(FILTER folders EXCLUDE REGEX "^(build|out|\\..*)$")
+set(sources "")
+foreach(folder ${folders})
+    file(GLOB_RECURSE found RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h
+        ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.c ${SOURCE_DIR}/${folder}/*.rc)
+    list(APPEND sources ${found})
+endforeach()
+set(faults "")
+foreach(source ${sources})
+    file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "#[ \t]*(include|if)")
+    foreach(line ${lines})
+        if(source MATCHES "^platform/" AND line MATCHES "${upper_header}")
+            list(APPEND faults "${source}: ${line}")
+        endif()
+        if(NOT source MATCHES "${windows_only}" AND
+           (line MATCHES "${windows_header}" OR line MATCHES "_WIN32"))
+            list(APPEND faults "${source}: ${line}")
+        endif()
+    endforeach()
+endforeach()
+if(faults)
+    list(JOIN faults "\n  " text)
+    message(FATAL_ERROR "include rules broken:\n  ${text}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} files follow the include rules")
