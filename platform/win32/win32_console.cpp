@@ -42,8 +42,8 @@ void Win32Console::PrintWide(std::u16string_view text) {
 }
 
 void Win32Console::Pause() {
-    // No command interpreter: %COMSPEC% and cmd's AutoRun commands would run with the tool's
-    // rights.
+    // No command interpreter: whichever one the user's environment names, and cmd's AutoRun
+    // commands, would run with the tool's rights.
     m_input.DiscardTypedKeys();
     WriteNarrow(platform::kPausePrompt);
     m_input.WaitForKey();

@@ -2,13 +2,13 @@
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
 # Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
-#                    scenario NAME
+#                    run_lock|scenario NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
-# FWU_WINE_RELAY, FWU_WINE_SCENARIOS.
+# FWU_WINE_RELAY, FWU_WINE_SCENARIOS, FWU_SIM_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|run_lock|scenario NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -229,6 +229,86 @@ pause)
     echo "the pause ends on NUL, a closed pipe and one byte of a pipe; exit code $exit_code kept"
     ;;
 
+run_lock)
+    # Another run holds the run lock (a helper holding the Global\ mutex): the exe refuses as
+    # fwsim does for the scenario's knob and sends nothing to the drive. Once the helper is
+    # killed (the mutex, kept open by a second helper, is abandoned) the run updates the drive
+    # as fwsim's without the knob; once a holder has released it and ended, a run goes through
+    # again.
+    json=${FWU_SIM_SCENARIOS:?}/run_lock_held.json
+    need_file "$exe"
+    need_file "$tools/fwu_run_lock_holder.exe"
+    unlocked=$work/$command.unlocked.json
+    grep -v '"runLockHeld"' "$json" >"$unlocked"
+    use_prefix
+    start_emulation "$json"
+    holder_pid=
+    keeper_pid=
+    trap 'exec 8>&- 9>&- 2>/dev/null; for pid in $holder_pid $keeper_pid; do kill -KILL "$pid" 2>/dev/null; done; stop_relay; wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+    # A helper that runs until its standard input, a FIFO this script keeps open on the given
+    # descriptor, ends; it has started once its output holds the word. Sets helper_pid.
+    start_helper() {
+        local name=$1 descriptor=$2 word=$3
+        shift 3
+        local fifo=$work/$command.$name.stdin
+        rm -f "$fifo" "$work/$command.$name"
+        mkfifo "$fifo"
+        eval "exec $descriptor<>\"\$fifo\""
+        # Only this script writes to the FIFO: the helper does not inherit the writing ends.
+        wine "$tools/fwu_run_lock_holder.exe" "$@" <"$fifo" >"$work/$command.$name" 2>&1 8>&- 9>&- &
+        helper_pid=$!
+        for _ in $(seq 100); do
+            grep -q "^$word" "$work/$command.$name" 2>/dev/null && return 0
+            sleep 0.1
+        done
+        fail "the $name helper did not start: $(cat "$work/$command.$name")"
+    }
+    start_holder() {
+        start_helper holder 8 HELD
+        holder_pid=$helper_pid
+    }
+    drives_now() {
+        relay_request "$port" 5 | grep '^drive ' >"$work/$command.drives.actual" || true
+    }
+
+    # The keeper's handle keeps the mutex alive when the holder is killed.
+    start_helper keeper 9 OPEN --open-only
+    keeper_pid=$helper_pid
+    start_holder
+    run_fwsim "$json"
+    run_tool
+    check_same_run "a run while another holds the lock"
+    drives_now
+    diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the refused run reached the drive"
+
+    kill -KILL "$holder_pid"
+    wait "$holder_pid" 2>/dev/null || true
+    holder_pid=
+    exec 8>&-
+    run_fwsim "$unlocked"
+    run_tool
+    check_same_run "a run after the holder was killed"
+    drives_now
+    diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the run after the holder was killed left the drive unlike fwsim's"
+
+    exec 9>&-
+    wait "$keeper_pid" || true
+    keeper_pid=
+    start_holder
+    exec 8>&-
+    wait "$holder_pid" || fail "the holder failed: $(cat "$work/$command.holder")"
+    holder_pid=
+    grep -q '^RELEASED' "$work/$command.holder" || fail "the holder did not release the lock: $(cat "$work/$command.holder")"
+    # The drive runs the image the run before activated: this run finds it current.
+    run_tool
+    [ "$exit_code" = 4000 ] || fail "a run after the holder ended: exit code $exit_code, expected 4000"
+    grep -q 'Another firmware update' "$work/$command.out" && fail "a run after the holder ended was refused"
+    check_pause_last "$work/$command.out"
+    stop_emulation
+    grep -q '^open handles: 0$' "$work/$command.relay" || fail "handles left open: $(grep '^open handles' "$work/$command.relay")"
+    echo "refused while the lock was held; runs after a killed and after an ended holder went through"
+    ;;
+
 console_input)
     # The tool in a console: Wine gives a console program one on a pseudo-terminal. `script`
     # keeps reading its standard input, a FIFO that never ends: at its end, script would type
@@ -286,13 +366,16 @@ pe)
             fail "DllCharacteristics lacks $flag"
     done
     # Every imported function, one a line: nothing that starts a process or a command
-    # interpreter, and the call that keeps DLL loads in System32.
+    # interpreter; the calls that keep DLL loads in System32, take the run lock and keep the
+    # system awake.
     functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
         sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
     [ -n "$functions" ] || fail "no imported function found in the import table"
     starters=$(grep -E '^(_?w?system|_w?popen|_w?spawn[a-z]*|_w?exec[a-z]*|CreateProcess[A-Za-z]*|WinExec|ShellExecute[A-Za-z]*)$' <<<"$functions" || true)
     [ -z "$starters" ] || fail "the exe imports a way of starting a process: $(tr '\n' ' ' <<<"$starters")"
-    grep -qx SetDefaultDllDirectories <<<"$functions" || fail "SetDefaultDllDirectories is not imported"
+    for function in SetDefaultDllDirectories CreateMutexW SetThreadExecutionState; do
+        grep -qx "$function" <<<"$functions" || fail "$function is not imported"
+    done
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
     # RT_MANIFEST (24) with the name 1 in the resource directory.
     awk '/Entry: ID: 0x000018,/ {m = 1; next} m && /Entry: ID: 0x000001,/ {found = 1} m && /Leaf:/ {exit} END {exit !found}' <<<"$headers" ||
