@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/device_number_layout.h"
 #include "discovery/device_properties.h"
 #include "discovery/open_failure_line.h"
 #include "platform/byte_layout.h"
@@ -17,10 +18,8 @@ namespace {
 constexpr std::u16string_view kMakerVendorId = u"VEN_7A3C";
 constexpr std::u16string_view kNvmeHardwareId = u"NVMe";
 
-// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
-constexpr std::size_t kDeviceNumberOffset = 4;
-constexpr std::size_t kStorageDeviceNumberSize = 12;
-static_assert(kDeviceNumberOffset + 4 <= kStorageDeviceNumberSize);
+using device_number::kDeviceNumberOffset;
+using device_number::kStorageDeviceNumberSize;
 
 // Where the walk stands on one device, and its verdict once it is done with it.
 struct Examined {

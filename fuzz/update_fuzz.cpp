@@ -14,6 +14,7 @@
 #include "inbox/inbox_update.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
+#include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_update.h"
 
@@ -90,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     sim::SimMachine machine;
     const std::size_t functionOffset =
-        inbox ? inbox::miniport::kFunctionOffset : rst::layout::kFrbFunction;
+        (inbox ? inbox::miniport::kRequestBlockOffset : rst::layout::kFwRequestBlockOffset) +
+        platform::miniport::kFrbFunctionOffset;
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, functionOffset);
     machine.AddPath(disk.DevicePath, driver);
     const image::FirmwareImage& image = image::TheFirmwareImage();

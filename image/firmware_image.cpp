@@ -12,8 +12,8 @@ void PrepareFirmwareImage(FirmwareImage& target, std::span<const std::uint8_t> c
     target.WorkingCopy.assign(carried.begin(), carried.end());
     target.WorkingCopy.resize(kImageSize);
     // Bytes are taken as they are, zero-extended: the revision is always 8 characters.
-    target.ImageRevision.assign(kRevisionLength, u'\0');
-    for (std::size_t i = 0; i < kRevisionLength; ++i) {
+    target.ImageRevision.assign(kRevisionSize, u'\0');
+    for (std::size_t i = 0; i < kRevisionSize; ++i) {
         target.ImageRevision[i] = target.WorkingCopy[kRevisionOffset + i];
     }
     target.UpgradableRevision = kUpgradableRevision;

@@ -15,7 +15,7 @@ namespace image {
 inline constexpr std::size_t kSignatureOffset = 0x800;
 inline constexpr std::string_view kSignature = "FW_IMAGE_META_SIGNATURE_________";
 inline constexpr std::size_t kRevisionOffset = 0x820;
-inline constexpr std::size_t kRevisionLength = 8;
+inline constexpr std::size_t kRevisionSize = 8;
 inline constexpr std::u16string_view kUpgradableRevision = u"XQ71DMRB";
 inline constexpr std::u16string_view kTitlePrefix = u"VELKORAFWUpdateTRVX208K_V1.0.1_";
 

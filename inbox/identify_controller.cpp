@@ -15,6 +15,7 @@ std::u16string IdentifyText(std::span<const std::uint8_t> data, std::size_t star
         return {};
     }
     const auto tail = data.subspan(start);
+    // Ends at a zero byte; the RST road goes on. NVMe pads with blanks: only zero padding differs.
     const auto zero = std::find(tail.begin(), tail.end(), std::uint8_t{0});
     const std::size_t length = static_cast<std::size_t>(zero - tail.begin());
     return platform::WidenSigned(tail.first(std::min(length, width)));

@@ -6,8 +6,8 @@
 
 #include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
-#include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
+#include "platform/miniport_layout.h"
 
 namespace inbox {
 
@@ -31,7 +31,7 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
         return discovery::StoppedAt(stage, result.error);
     }
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
-    if (returnCode != miniport::kStatusSuccess) {
+    if (returnCode != platform::miniport::kFirmwareStatusSuccess) {
         return discovery::StoppedAt(stage, 0, returnCode);
     }
     return std::nullopt;
@@ -41,11 +41,12 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
 
 UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                               const image::FirmwareImage& image, std::uint32_t byteCount) {
+    // " Update FW : " where the RST road prints " Updated FW : ": each road's text is fixed.
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
 
-    // This road refuses, before opening the disk, a granularity no Identify answer can give:
-    // it would make no progress or an unreasonable buffer. Likewise no byte beyond the working
-    // copy is ever sent.
+    // Unlike RST (one 4 KiB unit), this road refuses, before opening the disk, a granularity no
+    // Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
+    // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
         return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::NotStarted));
@@ -63,7 +64,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::Dis
         return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error));
     }
 
-    BuildFirmwareRequest(buffer, miniport::kFunctionGetInfo);
+    BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
     if (const auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::GetInfo)) {
         return Ended(UpdateStatus::NotCarriedOut, *failed);
     }
@@ -89,6 +90,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::Dis
         }
     }
 
+    // The slot get-info named; the RST road has no get-info and always activates slot 2.
     BuildActivateRequest(buffer, slot.slot);
     const platform::ControlResult activated =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
@@ -98,7 +100,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::Dis
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
-    if ((returnCode & ~miniport::kStatusPowerCycleRequired) != 0) {
+    if ((returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) != 0) {
         return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::Activation, 0, returnCode));
     }
     return Ended(UpdateStatus::Activated, discovery::StoppedAt(Stage::Done, 0, returnCode));

@@ -4,14 +4,16 @@
 
 #include "inbox/miniport_firmware_layout.h"
 #include "platform/byte_layout.h"
+#include "platform/miniport_header.h"
 #include "platform/windows_values.h"
 
 namespace inbox {
 
+using namespace platform::miniport;
 using namespace miniport;
 
 std::size_t MiniportBufferSize(std::size_t pieceSize) {
-    return pieceSize + kRequestOverhead;
+    return pieceSize + kRequestOverheadSize;
 }
 
 namespace {
@@ -20,19 +22,10 @@ namespace {
 // the whole buffer.
 void WriteFirmwareRequestHeader(std::span<std::uint8_t> buffer, std::uint32_t function) {
     const auto size = static_cast<std::uint32_t>(buffer.size());
-    platform::PutU32(buffer, kHeaderLengthOffset, kHeaderLength);
-    platform::PutAscii(buffer, kSignatureOffset, kSignature);
-    platform::PutU32(buffer, kTimeoutOffset, kTimeoutSeconds);
-    platform::PutU32(buffer, kControlCodeOffset, win::kIoctlScsiMiniportFirmware);
-    platform::PutU32(buffer, kReturnCodeOffset, 0);
-    platform::PutU32(buffer, kLengthOffset, size - static_cast<std::uint32_t>(kSrbIoControlSize));
-    platform::PutU32(buffer, kVersionOffset, kRequestVersion);
-    platform::PutU32(buffer, kSizeOffset, kRequestBlockSizeValue);
-    platform::PutU32(buffer, kFunctionOffset, function);
-    platform::PutU32(buffer, kFlagsOffset, kFlagController);
-    platform::PutU32(buffer, kDataBufferOffsetOffset, static_cast<std::uint32_t>(kDataAreaOffset));
-    platform::PutU32(buffer, kDataBufferLengthOffset,
-                     size - static_cast<std::uint32_t>(kDataAreaOffset));
+    PutSrbIoControl(buffer, kSrbSignatureValue, kSrbTimeoutValue, win::kIoctlScsiMiniportFirmware);
+    PutFirmwareRequestBlock(buffer, kRequestBlockOffset, function,
+                            static_cast<std::uint32_t>(kDataAreaOffset),
+                            size - static_cast<std::uint32_t>(kDataAreaOffset));
 }
 
 void PutZeros(std::span<std::uint8_t> buffer, std::size_t offset, std::size_t width) {
@@ -52,38 +45,39 @@ void BuildFirmwareRequest(std::span<std::uint8_t> buffer, std::uint32_t function
 // zeros after a short piece (the buffer keeps its size; BufferSize says how much is image).
 void BuildDownloadRequest(std::span<std::uint8_t> buffer, std::uint64_t offset,
                           std::span<const std::uint8_t> piece) {
-    platform::CheckFits(buffer.size(), kRequestOverhead, piece.size());
-    WriteFirmwareRequestHeader(buffer, kFunctionDownload);
-    platform::PutU32(buffer, kDataAreaOffset + kDownloadVersionOffset, kDownloadVersion);
+    platform::CheckFits(buffer.size(), kRequestOverheadSize, piece.size());
+    WriteFirmwareRequestHeader(buffer, kFirmwareFunctionDownload);
+    platform::PutU32(buffer, kDataAreaOffset + kDownloadVersionOffset, kDownloadVersionValue);
     platform::PutU32(buffer, kDataAreaOffset + kDownloadSizeOffset, kDownloadSizeValue);
     platform::PutU64(buffer, kDataAreaOffset + kDownloadOffsetOffset, offset);
     platform::PutU64(buffer, kDataAreaOffset + kDownloadBufferSizeOffset, piece.size());
-    platform::PutBytes(buffer, kRequestOverhead, piece);
-    const std::size_t end = kRequestOverhead + piece.size();
+    platform::PutBytes(buffer, kRequestOverheadSize, piece);
+    const std::size_t end = kRequestOverheadSize + piece.size();
     PutZeros(buffer, end, buffer.size() - end);
 }
 
 void BuildActivateRequest(std::span<std::uint8_t> buffer, std::uint8_t slot) {
-    BuildFirmwareRequest(buffer, kFunctionActivate);
-    platform::PutU32(buffer, kDataAreaOffset + kActivateVersionOffset, kActivateVersion);
+    BuildFirmwareRequest(buffer, kFirmwareFunctionActivate);
+    platform::PutU32(buffer, kDataAreaOffset + kActivateVersionOffset, kActivateVersionValue);
     platform::PutU32(buffer, kDataAreaOffset + kActivateSizeOffset, kActivateSizeValue);
     platform::PutU8(buffer, kDataAreaOffset + kActivateSlotOffset, slot);
 }
 
 std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer) {
-    return platform::GetU32(buffer, kReturnCodeOffset);
+    return SrbReturnCode(buffer);
 }
 
 SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
     // The driver may move the answer; trust its offset only as far as the buffer reaches.
-    const std::size_t info = platform::GetU32(buffer, kDataBufferOffsetOffset);
+    const std::size_t info =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
     if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return {};
     }
     // STORAGE_FIRMWARE_INFO_V2 puts its slot entries elsewhere and makes them 24 bytes long:
     // read in the version-1 layout it would name a slot that is not there.
     const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (version != kInfoVersionUnset && version != kInfoVersion1) {
+    if (version != kInfoVersionUnsetValue && version != kInfoVersionValue) {
         return {};
     }
     const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
@@ -92,11 +86,11 @@ SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
         return {SlotChoice::NotUpdatable, 0};
     }
     if (!platform::FitsIn(buffer.size(), info + kInfoSlotsOffset,
-                          std::size_t{slotCount} * kSlotEntrySize)) {
+                          std::size_t{slotCount} * kStorageFirmwareSlotInfoSize)) {
         return {};
     }
     for (std::size_t i = 0; i < slotCount; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
         const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
         // Firmware slots are numbered from 1; slot 0 would let the controller choose.
         if (number != 0 && platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {

@@ -8,6 +8,7 @@
 #include "inbox/miniport_request.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
+#include "platform/miniport_layout.h"
 #include "platform/text.h"
 
 namespace inspect {
@@ -17,11 +18,10 @@ namespace {
 namespace identify = discovery::identify;
 using json::Decimal;
 using json::HexText;
-using namespace inbox::miniport;
-
-// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
-constexpr std::size_t kDeviceNumberOffset = 4;
-static_assert(kDeviceNumberOffset + 4 <= kStorageDeviceNumberSize);
+using namespace platform::miniport;
+using discovery::device_number::kDeviceNumberOffset;
+using inbox::miniport::kDataAreaOffset;
+using inbox::miniport::kRequestBlockOffset;
 
 // Identify Controller: VER (4 bytes) and FRMW; FRMW bits 3:1 count the slots, bit 0 makes
 // slot 1 read-only.
@@ -66,7 +66,7 @@ bool FieldReproduced(std::span<const std::uint8_t> identify, std::size_t offset,
 GetInfoAnswer AskGetInfo(platform::Platform& platform, const platform::DeviceHandle& handle) {
     GetInfoAnswer answer;
     answer.buffer.resize(inbox::MiniportBufferSize(kGetInfoPieceSize));
-    inbox::BuildFirmwareRequest(answer.buffer, kFunctionGetInfo);
+    inbox::BuildFirmwareRequest(answer.buffer, kFirmwareFunctionGetInfo);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, answer.buffer);
     answer.ok = result.ok;
@@ -92,8 +92,8 @@ void CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info, std::u
     const std::string running =
         FieldText(identify, identify::kFirmwareRevisionOffset, identify::kFirmwareRevisionSize);
     for (std::size_t i = 0; i < slotCount; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
-        if (!platform::FitsIn(buffer.size(), entry, kSlotEntrySize)) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
+        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
             break;
         }
         const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
@@ -223,12 +223,13 @@ GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint
     }
     const std::span<const std::uint8_t> buffer(answer.buffer);
     const std::uint32_t returnCode = inbox::FirmwareReturnCode(buffer);
-    if (returnCode != kStatusSuccess) {
+    if (returnCode != kFirmwareStatusSuccess) {
         notes.push_back("the firmware get-info request answered ReturnCode " + HexText(returnCode) +
                         "; fwsim's driver answers 0");
         return mapping;
     }
-    const std::uint32_t info = platform::GetU32(buffer, kDataBufferOffsetOffset);
+    const std::uint32_t info =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
     if (info != kDataAreaOffset) {
         // The simulated driver writes its answer at the data area and then the moved offset.
         mapping.overrides.Add("dataBufferOffset", Decimal(info));
@@ -237,10 +238,10 @@ GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint
         return mapping;
     }
     const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (version != kInfoVersion1) {
+    if (version != kInfoVersionValue) {
         mapping.overrides.Add("version", Decimal(version));
     }
-    if (version != kInfoVersionUnset && version != kInfoVersion1) {
+    if (version != kInfoVersionUnsetValue && version != kInfoVersionValue) {
         return mapping;  // another layout: the tool reads nothing more of it
     }
     const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);

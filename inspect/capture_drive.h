@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "discovery/device_number_layout.h"
 #include "inspect/capture_json.h"
 #include "platform/platform.h"
 
@@ -40,7 +41,7 @@ struct DiskProbe {
 DiskProbe ProbeDisk(platform::Platform& platform, std::u16string_view path, bool askGetInfo);
 
 // The bytes of STORAGE_DEVICE_NUMBER, which IOCTL_STORAGE_GET_DEVICE_NUMBER returns whole.
-inline constexpr std::uint32_t kStorageDeviceNumberSize = 12;
+using discovery::device_number::kStorageDeviceNumberSize;
 
 // The scenario's drive object: name, SN, MN and FR as text, VER, FRMW, FWUG and the byte
 // overrides that make the simulated drive's Identify data equal `identify` byte for byte.

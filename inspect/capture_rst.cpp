@@ -10,11 +10,9 @@ namespace inspect {
 
 namespace {
 
-// CSMI_SAS_RAID_CONFIG after the header: uCapacity (MB), uStripeSize (KB), bRaidType.
-constexpr std::size_t kCsmiCapacityOffset = 32;
-constexpr std::size_t kCsmiStripeSizeOffset = 36;
-constexpr std::size_t kCsmiRaidTypeOffset = 40;
-static_assert(kCsmiRaidTypeOffset < rst::layout::kCsmiDriveCount);
+using rst::layout::kCsmiCapacityOffset;
+using rst::layout::kCsmiRaidTypeOffset;
+using rst::layout::kCsmiStripeSizeOffset;
 
 // One IOCTL_SCSI_MINIPORT exchange with the controller: the call, the driver's ReturnCode and
 // the buffer as the driver left it.

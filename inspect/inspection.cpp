@@ -14,6 +14,7 @@
 #include "inspect/read_only_io.h"
 #include "inspect/silent_console.h"
 #include "platform/byte_layout.h"
+#include "platform/miniport_layout.h"
 #include "platform/text.h"
 #include "rst/rst_requests.h"
 
@@ -33,7 +34,8 @@ std::string SlotRevision(std::span<const std::uint8_t> bytes) {
 
 // The inbox driver's firmware get-info, read in the version-1 layout the updater reads.
 FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path) {
-    using namespace inbox::miniport;
+    using namespace platform::miniport;
+    using inbox::miniport::kRequestBlockOffset;
     FirmwareSlots slots;
     const platform::OpenResult opened =
         platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
@@ -42,16 +44,17 @@ FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path
         return slots;
     }
     std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(image::kPieceUnit));
-    inbox::BuildFirmwareRequest(buffer, kFunctionGetInfo);
+    inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
-    const std::size_t info = platform::GetU32(buffer, kDataBufferOffsetOffset);
-    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kStatusSuccess ||
+    const std::size_t info =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess ||
         !platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return slots;
     }
     slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (slots.version != kInfoVersionUnset && slots.version != kInfoVersion1) {
+    if (slots.version != kInfoVersionUnsetValue && slots.version != kInfoVersionValue) {
         return slots;
     }
     slots.answered = true;
@@ -60,8 +63,8 @@ FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path
     slots.pendingSlot = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
     const std::size_t count = platform::GetU8(buffer, info + kInfoSlotCountOffset);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kSlotEntrySize;
-        if (!platform::FitsIn(buffer.size(), entry, kSlotEntrySize)) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
+        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
             break;
         }
         slots.slots.push_back({platform::GetU8(buffer, entry + kSlotNumberOffset),

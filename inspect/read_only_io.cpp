@@ -6,6 +6,7 @@
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
+#include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
 
 namespace inspect {
@@ -13,8 +14,8 @@ namespace inspect {
 namespace {
 
 std::string_view SignatureOf(std::span<const std::uint8_t> buffer) {
-    constexpr std::size_t kAt = rst::layout::kSrbSignature;
-    constexpr std::size_t kSize = rst::layout::kSignatureSize;
+    constexpr std::size_t kAt = platform::miniport::kSrbSignatureOffset;
+    constexpr std::size_t kSize = platform::miniport::kSrbSignatureSize;
     if (!platform::FitsIn(buffer.size(), kAt, kSize)) {
         return {};
     }
@@ -41,18 +42,20 @@ bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buf
             return false;
     }
     const std::string_view signature = SignatureOf(input);
-    const std::uint32_t control = U32At(input, rst::layout::kSrbControlCode);
-    if (signature == inbox::miniport::kSignature) {
+    const std::uint32_t control = U32At(input, platform::miniport::kSrbControlCodeOffset);
+    if (signature == inbox::miniport::kSrbSignatureValue) {
         return control == win::kIoctlScsiMiniportFirmware &&
-               U32At(input, inbox::miniport::kFunctionOffset) == inbox::miniport::kFunctionGetInfo;
+               U32At(input, inbox::miniport::kRequestBlockOffset +
+                                platform::miniport::kFrbFunctionOffset) ==
+                   platform::miniport::kFirmwareFunctionGetInfo;
     }
-    if (signature == rst::layout::kCsmiSignature) {
-        return control == rst::layout::kCsmiGetRaidConfig;
+    if (signature == rst::layout::kCsmiSignatureValue) {
+        return control == rst::layout::kCsmiControlCodeValue;
     }
-    if (signature == rst::layout::kNvmSignature) {
-        return control == rst::layout::kNvmPassThrough &&
-               platform::FitsIn(input.size(), rst::layout::kNvmCdw0, 1) &&
-               input[rst::layout::kNvmCdw0] == rst::layout::kNvmIdentifyCdw0;
+    if (signature == rst::layout::kNvmSignatureValue) {
+        return control == rst::layout::kNvmControlCodeValue &&
+               platform::FitsIn(input.size(), rst::layout::kNvmCdw0Offset, 1) &&
+               input[rst::layout::kNvmCdw0Offset] == rst::layout::kNvmCdw0Value;
     }
     return false;
 }
@@ -94,10 +97,12 @@ void ReadOnlyDeviceIo::Remember(const platform::DeviceHandle& handle, win::Dword
         const auto data =
             buffer.subspan(inbox::query::kIdentifyDataOffset, inbox::query::kIdentifyDataSize);
         m_identify[{path->second, -1}] = IdentifyData(data.begin(), data.end());
-    } else if (SignatureOf(buffer) == rst::layout::kNvmSignature &&
-               platform::FitsIn(buffer.size(), rst::layout::kNvmData, rst::layout::kNvmDataSize)) {
-        const auto data = buffer.subspan(rst::layout::kNvmData, rst::layout::kNvmDataSize);
-        m_identify[{path->second, buffer[rst::layout::kAddressPathId]}] =
+    } else if (SignatureOf(buffer) == rst::layout::kNvmSignatureValue &&
+               platform::FitsIn(buffer.size(), rst::layout::kNvmDataAreaOffset,
+                                rst::layout::kNvmDataAreaSize)) {
+        const auto data =
+            buffer.subspan(rst::layout::kNvmDataAreaOffset, rst::layout::kNvmDataAreaSize);
+        m_identify[{path->second, buffer[rst::layout::kAddressPathIdOffset]}] =
             IdentifyData(data.begin(), data.end());
     }
 }

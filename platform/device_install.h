@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/owned_handle.h"
 #include "platform/windows_values.h"
 
 namespace platform {
@@ -45,26 +46,14 @@ struct HardwareIdList {
 
 class DeviceInstallServices;
 
-// A device information list (HDEVINFO); destroyed on every path by its owner.
-class DeviceInfoList {
-public:
-    DeviceInfoList() = default;
-    DeviceInfoList(DeviceInstallServices* services, std::uint64_t id)
-        : m_services(services), m_id(id) {}
-    DeviceInfoList(DeviceInfoList&& other) noexcept;
-    DeviceInfoList& operator=(DeviceInfoList&& other) noexcept;
-    DeviceInfoList(const DeviceInfoList&) = delete;
-    DeviceInfoList& operator=(const DeviceInfoList&) = delete;
-    ~DeviceInfoList();
-
-    bool Valid() const { return m_services != nullptr; }
-    std::uint64_t Id() const { return m_id; }
-    void Reset();
-
-private:
-    DeviceInstallServices* m_services = nullptr;
-    std::uint64_t m_id = 0;
+// SetupDiDestroyDeviceInfoList of a device information list.
+struct DeviceInfoListTraits {
+    using Owner = DeviceInstallServices;
+    static void Release(DeviceInstallServices& services, std::uint64_t id);
 };
+
+// A device information list (HDEVINFO); move-only, destroyed by its destructor on every path.
+using DeviceInfoList = OwnedHandle<DeviceInfoListTraits>;
 
 class DeviceInstallServices {
 public:
@@ -91,9 +80,13 @@ public:
                                                          const DeviceInfo& device) = 0;
 
 protected:
-    friend class DeviceInfoList;
+    friend struct DeviceInfoListTraits;
     // SetupDiDestroyDeviceInfoList.
     virtual void DestroyDeviceInfoList(std::uint64_t id) = 0;
 };
+
+inline void DeviceInfoListTraits::Release(DeviceInstallServices& services, std::uint64_t id) {
+    services.DestroyDeviceInfoList(id);
+}
 
 }  // namespace platform

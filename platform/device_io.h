@@ -5,41 +5,31 @@
 #include <span>
 #include <string_view>
 
+#include "platform/owned_handle.h"
 #include "platform/windows_values.h"
 
 namespace platform {
 
 class DeviceIo;
 
-// An open device handle; move-only, closed by its destructor on every path.
-class DeviceHandle {
-public:
-    DeviceHandle() = default;
-    DeviceHandle(DeviceIo* io, std::uint64_t id) : m_io(io), m_id(id) {}
-    DeviceHandle(DeviceHandle&& other) noexcept;
-    DeviceHandle& operator=(DeviceHandle&& other) noexcept;
-    DeviceHandle(const DeviceHandle&) = delete;
-    DeviceHandle& operator=(const DeviceHandle&) = delete;
-    ~DeviceHandle();
-
-    bool Valid() const { return m_io != nullptr; }
-    std::uint64_t Id() const { return m_id; }
-    void Close();
-
-private:
-    DeviceIo* m_io = nullptr;
-    std::uint64_t m_id = 0;
+// CloseHandle of an open device handle.
+struct DeviceHandleTraits {
+    using Owner = DeviceIo;
+    static void Release(DeviceIo& io, std::uint64_t id);
 };
 
+// An open device handle; move-only, closed by its destructor on every path.
+using DeviceHandle = OwnedHandle<DeviceHandleTraits>;
+
 struct OpenResult {
-    DeviceHandle handle;     // valid on success
-    win::Dword error = 0;    // GetLastError() when the open failed
+    DeviceHandle handle;   // valid on success
+    win::Dword error = 0;  // GetLastError() when the open failed
 };
 
 struct ControlResult {
-    bool ok = false;                 // what DeviceIoControl returned
+    bool ok = false;  // what DeviceIoControl returned
     std::uint32_t bytesReturned = 0;
-    win::Dword error = 0;            // GetLastError() when it returned false
+    win::Dword error = 0;  // GetLastError() when it returned false
 };
 
 class DeviceIo {
@@ -47,8 +37,8 @@ public:
     virtual ~DeviceIo() = default;
 
     // CreateFileW(path, access, share, no security attributes, OPEN_EXISTING, flags, no template).
-    virtual OpenResult Open(std::u16string_view path, win::Dword desiredAccess, win::Dword shareMode,
-                            win::Dword flagsAndAttributes) = 0;
+    virtual OpenResult Open(std::u16string_view path, win::Dword desiredAccess,
+                            win::Dword shareMode, win::Dword flagsAndAttributes) = 0;
 
     // DeviceIoControl without an overlapped structure. The same buffer is the input (its first
     // inputLength bytes; 0 sends no input) and the output (all of it).
@@ -62,9 +52,13 @@ public:
     }
 
 protected:
-    friend class DeviceHandle;
+    friend struct DeviceHandleTraits;
     // CloseHandle.
     virtual void CloseDevice(std::uint64_t id) = 0;
 };
+
+inline void DeviceHandleTraits::Release(DeviceIo& io, std::uint64_t id) {
+    io.CloseDevice(id);
+}
 
 }  // namespace platform

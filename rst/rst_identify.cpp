@@ -15,6 +15,7 @@ namespace {
 std::u16string FieldText(std::span<const std::uint8_t> identify, std::size_t offset,
                          std::size_t size) {
     platform::CheckFits(identify.size(), offset, size);
+    // Keeps zero bytes; the inbox road stops. NVMe pads with blanks: only zero padding differs.
     return platform::WidenSigned(identify.subspan(offset, size));
 }
 

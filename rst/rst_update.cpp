@@ -6,6 +6,7 @@
 #include "discovery/open_failure_line.h"
 #include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
+#include "platform/miniport_layout.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
@@ -17,17 +18,6 @@ namespace {
 using discovery::StopPoint;
 using Stage = discovery::StopPoint::Stage;
 
-// FIRMWARE_STATUS values the activation answers with.
-constexpr std::uint32_t kStatusSuccess = 0x0;
-constexpr std::uint32_t kStatusError = 0x1;
-constexpr std::uint32_t kStatusIllegalRequest = 0x2;
-constexpr std::uint32_t kStatusInvalidParameter = 0x3;
-constexpr std::uint32_t kStatusInputBufferTooBig = 0x4;
-constexpr std::uint32_t kStatusInvalidSlot = 0x6;
-constexpr std::uint32_t kStatusInvalidImage = 0x7;
-constexpr std::uint32_t kStatusControllerError = 0x10;
-constexpr std::uint32_t kStatusPowerCycleRequired = 0x20;
-
 std::u16string Signed(std::uint32_t value) {
     return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
 }
@@ -36,7 +26,7 @@ std::u16string HexUpper(std::uint32_t value) {
     return platform::ToU16(platform::HexUpper(value));
 }
 
-// This road takes a granularity no Identify answer can give as one 4 KiB unit.
+// One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox road refuses.
 std::int32_t GranularityToSend(std::int32_t granularity) {
     return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
 }
@@ -47,7 +37,8 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform,
                                    const platform::DeviceHandle& handle,
                                    std::span<std::uint8_t> request, std::uint8_t pathId,
                                    const image::Piece& piece) {
-    const std::span<std::uint8_t> sent = request.first(layout::kDlImage + piece.bytes.size());
+    const std::span<std::uint8_t> sent =
+        request.first(layout::kFwDownloadOverheadSize + piece.bytes.size());
     FillDownloadRequest(sent, pathId, piece.offset, piece.bytes);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
@@ -78,7 +69,7 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
                                     const image::FirmwareImage& image, std::uint32_t imageSize) {
     const std::size_t pieceSize = image::PieceSizeOf(GranularityToSend(disk.UpdateGranularity));
     const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
-    std::vector<std::uint8_t> request(layout::kDlImage + pieceSize);
+    std::vector<std::uint8_t> request(layout::kFwDownloadOverheadSize + pieceSize);
 
     // An image larger than the working copy cannot be sent whole: nothing is sent.
     std::optional<StopPoint> failed;
@@ -112,7 +103,7 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
 ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
                                       const platform::DeviceHandle& handle,
                                       std::uint8_t pathIdentifier) {
-    std::vector<std::uint8_t> request(layout::kActRequestSize);
+    std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
     FillActivationRequest(request, pathIdentifier);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
@@ -124,27 +115,27 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
     }
     const std::uint32_t code = ReturnCodeOf(request);
     switch (code) {
-        case kStatusSuccess:
+        case platform::miniport::kFirmwareStatusSuccess:
             console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");
             return Activation(ActivationStatus::Activated, code);
-        case kStatusError:
-        case kStatusControllerError:
+        case platform::miniport::kFirmwareStatusError:
+        case platform::miniport::kFirmwareStatusControllerError:
             console.PrintWide(u"  [ERROR] Firmware activate failed: error returned\n\n");
             return Activation(ActivationStatus::Failed, code);
-        case kStatusIllegalRequest:
-        case kStatusInvalidParameter:
-        case kStatusInputBufferTooBig:
+        case platform::miniport::kFirmwareStatusIllegalRequest:
+        case platform::miniport::kFirmwareStatusInvalidParameter:
+        case platform::miniport::kFirmwareStatusInputBufferTooBig:
             console.PrintWide(
                 u"  [ERROR] Firmware activate parameter error: srbControl->ReturnCode " +
                 Signed(code) + u"\n\n");
             return Activation(ActivationStatus::Failed, code);
-        case kStatusInvalidSlot:
+        case platform::miniport::kFirmwareStatusInvalidSlot:
             console.PrintWide(u"  [ERROR] Firmware activate failed: invalid slot number\n\n");
             return Activation(ActivationStatus::Failed, code);
-        case kStatusInvalidImage:
+        case platform::miniport::kFirmwareStatusInvalidImage:
             console.PrintWide(u"  [ERROR] Firmware activate failed: invalid firmware image\n\n");
             return Activation(ActivationStatus::Failed, code);
-        case kStatusPowerCycleRequired:
+        case platform::miniport::kFirmwareStatusPowerCycleRequired:
             console.PrintWide(
                 u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
             return Activation(ActivationStatus::RebootRequired, code);
@@ -159,6 +150,7 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
 UpdateOutcome UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                             const image::FirmwareImage& image, std::uint32_t imageSize) {
     using discovery::ResultCode;
+    // " Updated FW : " where the inbox road prints " Update FW : ": each road's text is fixed.
     discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Updated FW : ");
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);

@@ -4,6 +4,7 @@
 
 #include "platform/byte_layout.h"
 #include "sim/windows_layouts.h"
+#include "sim/windows_values.h"
 
 namespace sim {
 
@@ -18,10 +19,8 @@ constexpr std::size_t kIntelFwFunctionOffset = layout::kIntelFrb + layout::kFrbF
 
 // CreateFileW access rights the tool may ask for: the generic rights and the specific and
 // standard rights of a file object.
-constexpr win::Dword kValidAccess = 0xF0000000u | 0x001F01FFu;
-constexpr win::Dword kValidShare = 0x7;
-constexpr win::Dword kFileDeviceAccessRead = 0x1;
-constexpr win::Dword kFileDeviceAccessWrite = 0x2;
+constexpr win::Dword kValidAccess = kGenericRights | kFileAllAccess;
+constexpr win::Dword kValidShare = kFileShareAll;
 
 std::string SignatureOf(std::span<const std::uint8_t> buffer) {
     if (!platform::FitsIn(buffer.size(), kSrbSignatureOffset, kSrbSignatureLength)) {
@@ -109,10 +108,10 @@ platform::ControlResult DevicePaths::Control(const platform::DeviceHandle& handl
         return {false, 0, win::kErrorInvalidParameter};
     }
     // The access bits of a control code name the rights the handle must have been opened with.
-    const win::Dword required = (controlCode >> 14) & 0x3;
+    const win::Dword required = (controlCode >> kCtlCodeAccessShift) & kCtlCodeAccessMask;
     const win::Dword access = it->second.access;
-    if (((required & kFileDeviceAccessRead) && !(access & win::kGenericRead)) ||
-        ((required & kFileDeviceAccessWrite) && !(access & win::kGenericWrite))) {
+    if (((required & kFileReadAccess) && !(access & win::kGenericRead)) ||
+        ((required & kFileWriteAccess) && !(access & win::kGenericWrite))) {
         return {false, 0, win::kErrorAccessDenied};
     }
     platform::ControlResult result = it->second.endpoint->Control(controlCode, buffer, inputLength);

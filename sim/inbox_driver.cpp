@@ -5,6 +5,7 @@
 
 #include "platform/byte_layout.h"
 #include "sim/windows_layouts.h"
+#include "sim/windows_values.h"
 
 namespace sim {
 
@@ -15,68 +16,18 @@ using platform::GetU64;
 using platform::PutU32;
 using platform::PutU8;
 
-constexpr win::Dword kFileDeviceDisk = 0x7;
+using namespace layout;
 
-// STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber.
-constexpr std::size_t kDeviceNumberSize = 12;
+// The query and the protocol-specific data it carries in AdditionalParameters.
+constexpr std::size_t kQueryMinimumInput = kQueryProtocolData + kProtocolSpecificDataStructureSize;
 
-// STORAGE_PROPERTY_QUERY (PropertyId, QueryType, AdditionalParameters) with
-// STORAGE_PROTOCOL_SPECIFIC_DATA in its AdditionalParameters.
-constexpr std::size_t kQueryPropertyId = 0;
-constexpr std::size_t kQueryType = 4;
-constexpr std::size_t kQueryProtocolData = 8;
-constexpr std::size_t kQueryMinimumInput = kQueryProtocolData + 40;
-constexpr std::uint32_t kStorageAdapterProtocolSpecificProperty = 49;
-constexpr std::uint32_t kStorageDeviceProtocolSpecificProperty = 50;
-constexpr std::uint32_t kPropertyStandardQuery = 0;
-// STORAGE_PROTOCOL_SPECIFIC_DATA, relative to its start.
-constexpr std::size_t kProtocolType = 0;
-constexpr std::size_t kDataType = 4;
-constexpr std::size_t kRequestValue = 8;
-constexpr std::size_t kProtocolDataOffset = 16;
-constexpr std::size_t kProtocolDataLength = 20;
-constexpr std::size_t kProtocolSpecificDataSize = 40;
-constexpr std::uint32_t kProtocolTypeNvme = 3;
-constexpr std::uint32_t kNvmeDataTypeIdentify = 1;
-constexpr std::uint32_t kCnsController = 1;
-// STORAGE_PROTOCOL_DATA_DESCRIPTOR: Version, Size, then the protocol-specific data.
-constexpr std::size_t kDescriptorHead = 8;
-constexpr std::uint32_t kDescriptorSize = kDescriptorHead + kProtocolSpecificDataSize;
-
-using layout::kSrbControlCode;
-using layout::kSrbHeaderLength;
-using layout::kSrbLength;
-using layout::kSrbReturnCode;
-using layout::kSrbSignature;
-using layout::kSrbSize;
 // FIRMWARE_REQUEST_BLOCK directly behind SRB_IO_CONTROL, at offsets in the request.
-constexpr std::size_t kFrbVersion = layout::kInboxFrb + layout::kFrbVersion;
-constexpr std::size_t kFrbSize = layout::kInboxFrb + layout::kFrbSize;
-constexpr std::size_t kFrbFunction = layout::kInboxFrb + layout::kFrbFunction;
-constexpr std::size_t kFrbFlags = layout::kInboxFrb + layout::kFrbFlags;
-constexpr std::size_t kFrbDataBufferOffset = layout::kInboxFrb + layout::kFrbDataBufferOffset;
-constexpr std::size_t kFrbDataBufferLength = layout::kInboxFrb + layout::kFrbDataBufferLength;
-using layout::kFirmwareFunctionActivate;
-using layout::kFirmwareFunctionDownload;
-using layout::kFirmwareFunctionGetInfo;
-using layout::kFirmwareRequestFlagController;
-using layout::kFrbStructureSize;
-using layout::kInfoActiveSlot;
-using layout::kInfoPendingSlot;
-using layout::kInfoSlotCount;
-using layout::kInfoSlots;
-using layout::kInfoStructureSize;
-using layout::kInfoUpgradeSupport;
-using layout::kSlotEntrySize;
-using layout::kSlotRevision;
-constexpr std::uint8_t kInvalidSlot = 0xFF;
-// STORAGE_FIRMWARE_DOWNLOAD (version 1): the image follows Offset and BufferSize at 24; the
-// structure's padded size is 32, and both sizes are what callers put in Size.
-using layout::kActivateSlot;
-using layout::kActivateStructureSize;
-using layout::kDownloadBufferSize;
-using layout::kDownloadImage;
-using layout::kDownloadOffset;
+constexpr std::size_t kFrbVersionAt = kInboxFrb + kFrbVersion;
+constexpr std::size_t kFrbSizeAt = kInboxFrb + kFrbSize;
+constexpr std::size_t kFrbFunctionAt = kInboxFrb + kFrbFunction;
+constexpr std::size_t kFrbFlagsAt = kInboxFrb + kFrbFlags;
+constexpr std::size_t kFrbDataBufferOffsetAt = kInboxFrb + kFrbDataBufferOffset;
+constexpr std::size_t kFrbDataBufferLengthAt = kInboxFrb + kFrbDataBufferLength;
 // Firmware Commit action 1: replace the slot's image and activate it at the next reset.
 constexpr std::uint8_t kCommitReplaceActivateAtReset = 1;
 
@@ -125,14 +76,14 @@ platform::ControlResult InboxDriver::Control(win::Dword controlCode, std::span<s
 }
 
 platform::ControlResult InboxDriver::DeviceNumberQuery(std::span<std::uint8_t> buffer) {
-    if (buffer.size() < kDeviceNumberSize) {
+    if (buffer.size() < kDeviceNumberStructureSize) {
         return Fail(win::kErrorInsufficientBuffer);
     }
     // A driver that answers short writes only what it returns.
-    std::array<std::uint8_t, kDeviceNumberSize> answer{};
-    PutU32(answer, 0, kFileDeviceDisk);
-    PutU32(answer, 4, m_deviceNumber);
-    PutU32(answer, 8, 0);
+    std::array<std::uint8_t, kDeviceNumberStructureSize> answer{};
+    PutU32(answer, kDeviceNumberDeviceType, kFileDeviceDisk);
+    PutU32(answer, kDeviceNumberDeviceNumber, m_deviceNumber);
+    PutU32(answer, kDeviceNumberPartitionNumber, 0);
     const std::size_t returned = std::min<std::size_t>(m_options.deviceNumberBytes, answer.size());
     std::copy_n(answer.begin(), returned, buffer.begin());
     return {true, static_cast<std::uint32_t>(returned), 0};
@@ -155,15 +106,15 @@ platform::ControlResult InboxDriver::PropertyQuery(std::span<std::uint8_t> buffe
     const std::uint32_t dataLength = GetU32(in, p + kProtocolDataLength);
     if (GetU32(in, p + kProtocolType) != kProtocolTypeNvme ||
         GetU32(in, p + kDataType) != kNvmeDataTypeIdentify ||
-        GetU32(in, p + kRequestValue) != kCnsController || dataOffset < kProtocolSpecificDataSize ||
-        dataLength < kIdentifySize ||
+        GetU32(in, p + kRequestValue) != kNvmeIdentifyCnsController ||
+        dataOffset < kProtocolSpecificDataStructureSize || dataLength < kIdentifySize ||
         !platform::FitsIn(buffer.size(), std::size_t{p} + dataOffset, kIdentifySize)) {
         return Fail(win::kErrorInvalidParameter);
     }
     const auto identify = m_drive.IdentifyController();
     // The answer: a STORAGE_PROTOCOL_DATA_DESCRIPTOR over the query, data where it was asked.
-    PutU32(buffer, 0, kDescriptorSize);
-    PutU32(buffer, 4, kDescriptorSize);
+    PutU32(buffer, kDescriptorVersion, kDescriptorStructureSize);
+    PutU32(buffer, kDescriptorSize, kDescriptorStructureSize);
     PutU32(buffer, p + kProtocolDataLength, kIdentifySize);
     platform::PutBytes(buffer, p + dataOffset, identify);
     return {true, static_cast<std::uint32_t>(p + dataOffset + kIdentifySize), 0};
@@ -176,25 +127,27 @@ platform::ControlResult InboxDriver::Miniport(std::span<std::uint8_t> buffer,
         std::size_t{GetU32(buffer, kSrbLength)} + kSrbSize > inputLength) {
         return Fail(win::kErrorInvalidParameter);
     }
-    const std::string signature(buffer.begin() + kSrbSignature, buffer.begin() + kSrbSignature + 8);
+    const std::string signature(buffer.begin() + kSrbSignature,
+                                buffer.begin() + kSrbSignature + kSrbSignatureSize);
     if (signature != "FIRMWARE" ||
         GetU32(buffer, kSrbControlCode) != win::kIoctlScsiMiniportFirmware) {
         return Fail(kErrorInvalidFunction);
     }
     const std::size_t requestEnd = kSrbSize + GetU32(buffer, kSrbLength);
     std::uint32_t status = kFirmwareStatusInvalidParameter;
-    if (requestEnd >= kSrbSize + kFrbStructureSize && GetU32(buffer, kFrbVersion) == 1 &&
-        GetU32(buffer, kFrbSize) == kFrbStructureSize) {
-        const std::uint32_t dataOffset = GetU32(buffer, kFrbDataBufferOffset);
-        const std::uint32_t dataLength = GetU32(buffer, kFrbDataBufferLength);
+    if (requestEnd >= kSrbSize + kFrbStructureSize &&
+        GetU32(buffer, kFrbVersionAt) == kFrbStructureVersion &&
+        GetU32(buffer, kFrbSizeAt) == kFrbStructureSize) {
+        const std::uint32_t dataOffset = GetU32(buffer, kFrbDataBufferOffsetAt);
+        const std::uint32_t dataLength = GetU32(buffer, kFrbDataBufferLengthAt);
         const bool fits = dataOffset >= kSrbSize + kFrbStructureSize &&
                           platform::FitsIn(requestEnd, dataOffset, dataLength);
         if (fits) {
             const std::span<std::uint8_t> request = buffer.first(requestEnd);
-            switch (GetU32(buffer, kFrbFunction)) {
+            switch (GetU32(buffer, kFrbFunctionAt)) {
                 case kFirmwareFunctionGetInfo:
-                    status =
-                        FirmwareGetInfo(request, GetU32(buffer, kFrbFlags), dataOffset, dataLength);
+                    status = FirmwareGetInfo(request, GetU32(buffer, kFrbFlagsAt), dataOffset,
+                                             dataLength);
                     break;
                 case kFirmwareFunctionDownload:
                     status = FirmwareDownload(request, dataOffset, dataLength);
@@ -230,35 +183,34 @@ std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::
         }
     }
     const bool v2 = m_options.infoVersion == 2;
-    const std::size_t slotsAt = v2 ? layout::kInfoV2Slots : kInfoSlots;
-    const std::size_t entrySize = v2 ? layout::kSlotV2EntrySize : kSlotEntrySize;
+    const std::size_t slotsAt = v2 ? kInfoV2Slots : kInfoSlots;
+    const std::size_t entrySize = v2 ? kSlotV2EntrySize : kSlotEntrySize;
     const std::size_t needed = slotsAt + entrySize * std::max<std::size_t>(slots.size(), 1);
     if (dataLength < needed) {
         return kFirmwareStatusOutputBufferTooSmall;
     }
     const std::span<std::uint8_t> info = buffer.subspan(dataOffset, dataLength);
-    PutU32(info, 0, m_options.infoVersion);
-    PutU32(info, 4, v2 ? layout::kInfoV2StructureSize : kInfoStructureSize);
+    PutU32(info, kInfoVersion, m_options.infoVersion);
+    PutU32(info, kInfoSize, v2 ? kInfoV2StructureSize : kInfoStructureSize);
     PutU8(info, kInfoUpgradeSupport, m_options.infoUpgradeSupport.value_or(1));
     PutU8(info, kInfoSlotCount,
           m_options.infoSlotCount.value_or(static_cast<std::uint8_t>(slots.size())));
     PutU8(info, kInfoActiveSlot, activeSlot);
-    PutU8(info, kInfoPendingSlot, pendingSlot == 0 ? kInvalidSlot : pendingSlot);
+    PutU8(info, kInfoPendingSlot, pendingSlot == 0 ? kInfoInvalidSlot : pendingSlot);
     if (v2) {
         // FWUG in bytes (4 KiB when the drive gives none), and the driver's transfer limit.
         const std::uint8_t fwug = identify[319];
-        PutU32(info, layout::kInfoV2PayloadAlignment,
-               (fwug == 0 || fwug == 0xFF ? 1u : fwug) * 4096u);
-        PutU32(info, layout::kInfoV2PayloadMaxSize, m_options.maxTransferBytes);
+        PutU32(info, kInfoV2PayloadAlignment, (fwug == 0 || fwug == 0xFF ? 1u : fwug) * 4096u);
+        PutU32(info, kInfoV2PayloadMaxSize, m_options.maxTransferBytes);
     }
     for (std::size_t i = 0; i < slots.size(); ++i) {
         const std::size_t entry = slotsAt + entrySize * i;
-        PutU8(info, entry, slots[i]);
-        PutU8(info, entry + 1, (slots[i] == 1 && (frmw & 1)) ? 1 : 0);
+        PutU8(info, entry + kSlotNumber, slots[i]);
+        PutU8(info, entry + kSlotReadOnly, (slots[i] == 1 && (frmw & 1)) ? 1 : 0);
         platform::PutBytes(info, entry + kSlotRevision, std::span(log).subspan(8u * slots[i], 8));
     }
     if (m_options.infoDataBufferOffset) {
-        PutU32(buffer, kFrbDataBufferOffset, *m_options.infoDataBufferOffset);
+        PutU32(buffer, kFrbDataBufferOffsetAt, *m_options.infoDataBufferOffset);
     }
     return kFirmwareStatusSuccess;
 }
@@ -266,8 +218,10 @@ std::uint32_t InboxDriver::FirmwareGetInfo(std::span<std::uint8_t> buffer, std::
 std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer,
                                             std::uint32_t dataOffset, std::uint32_t dataLength) {
     const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
-    if (dataLength < kDownloadImage || GetU32(block, 0) != 1 ||
-        (GetU32(block, 4) != kDownloadImage && GetU32(block, 4) != 32)) {
+    if (dataLength < kDownloadImage ||
+        GetU32(block, kDownloadVersion) != kDownloadStructureVersion ||
+        (GetU32(block, kDownloadSize) != kDownloadImage &&
+         GetU32(block, kDownloadSize) != kDownloadStructureSize)) {
         return kFirmwareStatusInvalidParameter;
     }
     const std::uint64_t offset = GetU64(block, kDownloadOffset);
@@ -284,12 +238,13 @@ std::uint32_t InboxDriver::FirmwareDownload(std::span<std::uint8_t> buffer,
 std::uint32_t InboxDriver::FirmwareActivate(std::span<std::uint8_t> buffer,
                                             std::uint32_t dataOffset, std::uint32_t dataLength) {
     const std::span<const std::uint8_t> block = buffer.subspan(dataOffset, dataLength);
-    if (dataLength < kActivateStructureSize || GetU32(block, 0) != 1 ||
-        GetU32(block, 4) != kActivateStructureSize) {
+    if (dataLength < kActivateStructureSize ||
+        GetU32(block, kActivateVersion) != kActivateStructureVersion ||
+        GetU32(block, kActivateSize) != kActivateStructureSize) {
         return kFirmwareStatusInvalidParameter;
     }
     const std::uint8_t slot = block[kActivateSlot];
-    if (slot == 0 || slot == kInvalidSlot) {
+    if (slot == 0 || slot == kInfoInvalidSlot) {
         return kFirmwareStatusInvalidSlot;
     }
     return FirmwareStatusFromNvme(m_drive.Commit(slot, kCommitReplaceActivateAtReset));

@@ -9,24 +9,9 @@
 
 #include "sim/nvme_drive.h"
 #include "sim/sim_endpoint.h"
+#include "sim/windows_values.h"
 
 namespace sim {
-
-// FIRMWARE_STATUS values of SRB_IO_CONTROL.ReturnCode (ntddscsi.h).
-inline constexpr std::uint32_t kFirmwareStatusSuccess = 0x0;
-inline constexpr std::uint32_t kFirmwareStatusError = 0x1;
-inline constexpr std::uint32_t kFirmwareStatusIllegalRequest = 0x2;
-inline constexpr std::uint32_t kFirmwareStatusInvalidParameter = 0x3;
-inline constexpr std::uint32_t kFirmwareStatusInputBufferTooBig = 0x4;
-inline constexpr std::uint32_t kFirmwareStatusOutputBufferTooSmall = 0x5;
-inline constexpr std::uint32_t kFirmwareStatusInvalidSlot = 0x6;
-inline constexpr std::uint32_t kFirmwareStatusInvalidImage = 0x7;
-inline constexpr std::uint32_t kFirmwareStatusControllerError = 0x10;
-inline constexpr std::uint32_t kFirmwareStatusPowerCycleRequired = 0x20;
-inline constexpr std::uint32_t kFirmwareStatusDeviceError = 0x40;
-
-// ERROR_INVALID_FUNCTION: a control code or miniport signature the driver does not serve.
-inline constexpr win::Dword kErrorInvalidFunction = 1;
 
 // The NVMe status of a firmware command as a FIRMWARE_STATUS.
 std::uint32_t FirmwareStatusFromNvme(std::uint16_t nvmeStatus);

@@ -41,7 +41,7 @@ void AnswerGetInfo(std::span<std::uint8_t> buffer) {
     if (!platform::FitsIn(buffer.size(), info, kInfoSlots + kSlotEntrySize)) {
         return;
     }
-    platform::PutU32(buffer, info + kInfoVersion, 1);
+    platform::PutU32(buffer, info + kInfoVersion, kInfoStructureVersion);
     platform::PutU32(buffer, info + kInfoSize, kInfoStructureSize);
     platform::PutU8(buffer, info + kInfoUpgradeSupport, 1);
     platform::PutU8(buffer, info + kInfoSlotCount, 1);

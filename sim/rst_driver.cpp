@@ -4,7 +4,9 @@
 
 #include "platform/byte_layout.h"
 #include "sim/inbox_driver.h"
+#include "sim/rst_layouts.h"
 #include "sim/windows_layouts.h"
+#include "sim/windows_values.h"
 
 namespace sim {
 
@@ -16,43 +18,6 @@ using platform::PutU32;
 
 using namespace layout;
 
-constexpr std::uint32_t kCsmiGetRaidConfig = 11;
-constexpr std::uint32_t kIntelNvmPassThrough = 0xF0002808;
-constexpr std::uint32_t kIntelFirmware = 0xF0000040;
-
-// CSMI_SAS_RAID_CONFIG behind the header, and its CSMI_SAS_RAID_DRIVES entries.
-constexpr std::size_t kRaidSetIndex = 28;
-constexpr std::size_t kRaidCapacity = 32;
-constexpr std::size_t kRaidStripeSize = 36;
-constexpr std::size_t kRaidType = 40;
-constexpr std::size_t kRaidStatus = 41;
-constexpr std::size_t kRaidDriveCount = 43;
-constexpr std::size_t kRaidDrives = 64;
-constexpr std::size_t kDriveEntrySize = 136;
-constexpr std::size_t kDriveModel = 0;
-constexpr std::size_t kDriveFirmware = 40;
-constexpr std::size_t kDriveSerial = 48;
-constexpr std::size_t kDriveSasAddress = 88;
-constexpr std::size_t kDriveUsage = 105;
-constexpr std::uint8_t kDriveConfigMember = 1;
-
-// The address behind the header of the Intel requests.
-constexpr std::size_t kAddressVersion = 28;
-constexpr std::size_t kAddressPath = 29;
-constexpr std::size_t kAddressTarget = 30;
-constexpr std::size_t kAddressLun = 31;
-
-// "IntelNvm": submission entry, command set flag, completion entry, data offset and length.
-constexpr std::size_t kSqe = 32;
-constexpr std::size_t kSqeNsid = kSqe + 4;
-constexpr std::size_t kSqeCdw10 = kSqe + 40;
-constexpr std::size_t kIoCommandSet = 96;
-constexpr std::size_t kCqe = 100;
-constexpr std::size_t kCqeDw3 = kCqe + 12;
-constexpr std::size_t kNvmDataOffset = 116;
-constexpr std::size_t kNvmDataLength = 120;
-constexpr std::size_t kNvmDataStart = 164;
-constexpr std::uint8_t kAdminIdentify = 0x06;
 constexpr std::uint16_t kNvmeInvalidOpcode = 0x001;
 
 // "IntelFw ": FIRMWARE_REQUEST_BLOCK behind the address, data offset counted from the buffer's
@@ -93,7 +58,8 @@ platform::ControlResult RstDriver::Control(win::Dword controlCode, std::span<std
         std::size_t{GetU32(buffer, kSrbLength)} + kSrbSize > inputLength) {
         return {false, 0, win::kErrorInvalidParameter};
     }
-    const std::string signature(buffer.begin() + kSrbSignature, buffer.begin() + kSrbSignature + 8);
+    const std::string signature(buffer.begin() + kSrbSignature,
+                                buffer.begin() + kSrbSignature + kSrbSignatureSize);
     const std::uint32_t code = GetU32(buffer, kSrbControlCode);
     const std::span<std::uint8_t> request = buffer.first(kSrbSize + GetU32(buffer, kSrbLength));
     std::uint32_t status = 0;
@@ -136,9 +102,10 @@ std::uint32_t RstDriver::GetRaidConfig(std::span<std::uint8_t> request) {
         const RaidMember& member = set.members[i];
         if (member.drive != nullptr) {
             const NvmeDriveConfig& c = member.drive->Config();
-            PutPadded(request, entry + kDriveModel, 40, c.model);
-            PutPadded(request, entry + kDriveFirmware, 8, member.drive->RunningRevision());
-            PutPadded(request, entry + kDriveSerial, 40, c.serial);
+            PutPadded(request, entry + kDriveModel, kDriveModelSize, c.model);
+            PutPadded(request, entry + kDriveFirmware, kDriveFirmwareSize,
+                      member.drive->RunningRevision());
+            PutPadded(request, entry + kDriveSerial, kDriveSerialSize, c.serial);
         }
         // bSASAddress of an NVMe member: LUN, target, path in bytes 0, 1, 2.
         request[entry + kDriveSasAddress + 2] = member.port;
@@ -156,7 +123,7 @@ NvmeDrive* RstDriver::Addressed(std::span<const std::uint8_t> request) const {
 }
 
 std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
-    if (request.size() < kNvmDataStart || request[kAddressVersion] != 1) {
+    if (request.size() < kNvmDataStart || request[kAddressVersion] != kAddressStructureVersion) {
         return kFirmwareStatusInvalidParameter;
     }
     const std::uint32_t dataOffset = GetU32(request, kNvmDataOffset);
@@ -171,8 +138,9 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
         return m_options.emptyPortReturnCode;
     }
     // Only Identify Controller is served; other admin commands complete with Invalid Opcode.
-    const bool identify = request[kSqe] == kAdminIdentify && request[kIoCommandSet] == 0 &&
-                          (GetU32(request, kSqeCdw10) & 0xFF) == 1 &&
+    const bool identify = request[kSqe] == kNvmeAdminCommandIdentify &&
+                          request[kIoCommandSet] == 0 &&
+                          (GetU32(request, kSqeCdw10) & 0xFF) == kNvmeIdentifyCnsController &&
                           GetU32(request, kSqeNsid) == 0;
     if (!identify || dataLength < kIdentifySize) {
         PutU32(request, kCqeDw3,
@@ -186,8 +154,9 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
 }
 
 std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
-    if (request.size() < kFrbEnd || request[kAddressVersion] != 1 || GetU32(request, kFrb) != 1 ||
-        GetU32(request, kFrb + 4) != 24) {
+    if (request.size() < kFrbEnd || request[kAddressVersion] != kAddressStructureVersion ||
+        GetU32(request, kFrb + kFrbVersion) != kFrbStructureVersion ||
+        GetU32(request, kFrb + kFrbSize) != kFrbStructureSize) {
         return kFirmwareStatusInvalidParameter;
     }
     const std::uint32_t dataOffset = GetU32(request, kFrbDataOffset);
@@ -198,9 +167,11 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
     const std::span<const std::uint8_t> block = request.subspan(dataOffset, dataLength);
     NvmeDrive* drive = Addressed(request);
     switch (GetU32(request, kFrbFunctionAt)) {
-        case 2: {
-            if (dataLength < kDownloadV2Image || GetU32(block, 0) != 2 ||
-                (GetU32(block, 4) != kDownloadV2Image && GetU32(block, 4) != 40)) {
+        case kFirmwareFunctionDownload: {
+            if (dataLength < kDownloadV2Image ||
+                GetU32(block, kDownloadVersion) != kDownloadV2StructureVersion ||
+                (GetU32(block, kDownloadSize) != kDownloadV2Image &&
+                 GetU32(block, kDownloadSize) != kDownloadV2StructureSize)) {
                 return kFirmwareStatusInvalidParameter;
             }
             const std::uint64_t size = GetU64(block, kDownloadBufferSize);
@@ -216,8 +187,10 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
             return FirmwareStatusFromNvme(drive->Download(GetU64(block, kDownloadOffset),
                                                           block.subspan(kDownloadV2Image, size)));
         }
-        case 3: {
-            if (dataLength < 12 || GetU32(block, 0) != 1 || GetU32(block, 4) != 12) {
+        case kFirmwareFunctionActivate: {
+            if (dataLength < kActivateStructureSize ||
+                GetU32(block, kActivateVersion) != kActivateStructureVersion ||
+                GetU32(block, kActivateSize) != kActivateStructureSize) {
                 return kFirmwareStatusInvalidParameter;
             }
             if (drive == nullptr) {

@@ -1,5 +1,6 @@
 // Compile-time checks of the Windows values and layouts that the portable code spells itself,
-// against the published definitions of the SDK headers. Nothing here runs.
+// against the published definitions of the SDK headers: the tool's declarations, then the
+// simulator's own, each checked by itself. Nothing here runs.
 #include <windows.h>
 
 #include <ntddscsi.h>
@@ -9,10 +10,15 @@
 
 #include <cstddef>
 
+#include "discovery/device_number_layout.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/property_query_layout.h"
+#include "platform/miniport_layout.h"
 #include "platform/windows_values.h"
 #include "rst/rst_layout.h"
+#include "sim/rst_layouts.h"
+#include "sim/windows_layouts.h"
+#include "sim/windows_values.h"
 
 namespace {
 
@@ -45,6 +51,25 @@ struct StorageFirmwareInfo {  // STORAGE_FIRMWARE_INFO
     ULONG Reserved;
     StorageFirmwareSlotInfo Slot[1];
 };
+struct StorageFirmwareSlotInfoV2 {  // STORAGE_FIRMWARE_SLOT_INFO_V2
+    UCHAR SlotNumber;
+    BOOLEAN ReadOnly;
+    UCHAR Reserved[6];
+    UCHAR Revision[16];
+};
+struct StorageFirmwareInfoV2 {  // STORAGE_FIRMWARE_INFO_V2
+    ULONG Version;
+    ULONG Size;
+    BOOLEAN UpgradeSupport;
+    UCHAR SlotCount;
+    UCHAR ActiveSlot;
+    UCHAR PendingActivateSlot;
+    BOOLEAN FirmwareShared;
+    UCHAR Reserved[3];
+    ULONG ImagePayloadAlignment;
+    ULONG ImagePayloadMaxSize;
+    StorageFirmwareSlotInfoV2 Slot[1];
+};
 struct StorageFirmwareDownload {  // STORAGE_FIRMWARE_DOWNLOAD
     ULONG Version;
     ULONG Size;
@@ -68,6 +93,32 @@ struct StorageFirmwareActivate {  // STORAGE_FIRMWARE_ACTIVATE
     UCHAR SlotToActivate;
     UCHAR Reserved0[3];
 };
+
+// The values of those headers that mingw-w64 lacks, spelled as the Windows SDK publishes them.
+namespace sdk {
+constexpr ULONG FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION = 0x1;
+constexpr ULONG FIRMWARE_FUNCTION_GET_INFO = 0x01;
+constexpr ULONG FIRMWARE_FUNCTION_DOWNLOAD = 0x02;
+constexpr ULONG FIRMWARE_FUNCTION_ACTIVATE = 0x03;
+constexpr ULONG FIRMWARE_REQUEST_FLAG_CONTROLLER = 0x00000001;
+constexpr ULONG FIRMWARE_STATUS_SUCCESS = 0x0;
+constexpr ULONG FIRMWARE_STATUS_ERROR = 0x1;
+constexpr ULONG FIRMWARE_STATUS_ILLEGAL_REQUEST = 0x2;
+constexpr ULONG FIRMWARE_STATUS_INVALID_PARAMETER = 0x3;
+constexpr ULONG FIRMWARE_STATUS_INPUT_BUFFER_TOO_BIG = 0x4;
+constexpr ULONG FIRMWARE_STATUS_OUTPUT_BUFFER_TOO_SMALL = 0x5;
+constexpr ULONG FIRMWARE_STATUS_INVALID_SLOT = 0x6;
+constexpr ULONG FIRMWARE_STATUS_INVALID_IMAGE = 0x7;
+constexpr ULONG FIRMWARE_STATUS_CONTROLLER_ERROR = 0x10;
+constexpr ULONG FIRMWARE_STATUS_POWER_CYCLE_REQUIRED = 0x20;
+constexpr ULONG FIRMWARE_STATUS_DEVICE_ERROR = 0x40;
+constexpr ULONG STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION = 0x1;
+constexpr ULONG STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION_V2 = 0x2;
+constexpr UCHAR STORAGE_FIRMWARE_INFO_INVALID_SLOT = 0xFF;
+constexpr ULONG STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION = 0x1;
+constexpr ULONG STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION_V2 = 0x2;
+constexpr ULONG STORAGE_FIRMWARE_ACTIVATE_STRUCTURE_VERSION = 0x1;
+}  // namespace sdk
 
 // CSMI_SAS_RAID_CONFIG and CSMI_SAS_RAID_DRIVES of the CSMI standard (csmisas.h).
 struct CsmiSasRaidDrives {
@@ -98,6 +149,7 @@ struct CsmiSasRaidConfig {
     UCHAR bReserved[20];
     CsmiSasRaidDrives Drives[1];
 };
+constexpr UCHAR CSMI_SAS_DRIVE_CONFIG_MEMBER = 1;
 struct CsmiSasRaidConfigBuffer {  // CSMI_SAS_RAID_CONFIG_BUFFER
     SRB_IO_CONTROL IoctlHeader;
     CsmiSasRaidConfig Configuration;
@@ -160,6 +212,9 @@ static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceType) == 0);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) == 4);
 static_assert(offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber) == 8);
+static_assert(discovery::device_number::kDeviceNumberOffset ==
+              offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber));
+static_assert(discovery::device_number::kStorageDeviceNumberSize == sizeof(STORAGE_DEVICE_NUMBER));
 static_assert(StorageAdapterProtocolSpecificProperty == 49);
 static_assert(StorageDeviceProtocolSpecificProperty == 50);
 static_assert(PropertyStandardQuery == 0);
@@ -239,85 +294,276 @@ static_assert(discovery::identify::kModelNumberSize == sizeof(Identify::MN));
 static_assert(discovery::identify::kFirmwareRevisionOffset == offsetof(Identify, FR));
 static_assert(discovery::identify::kFirmwareRevisionSize == sizeof(Identify::FR));
 // VER: tertiary in bits 7:0, minor in 15:8, major in 31:16 (little-endian).
+static_assert(discovery::identify::kVersionTertiaryOffset == offsetof(Identify, VER));
 static_assert(discovery::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
 static_assert(discovery::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
 static_assert(discovery::identify::kFwugOffset == offsetof(Identify, FWUG));
-static_assert(rst::layout::kNvmDataSize == sizeof(Identify));
 
-// The inbox road's miniport firmware request: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK, data.
-namespace mp = inbox::miniport;
-static_assert(mp::kHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
-static_assert(mp::kSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
-static_assert(mp::kSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
-static_assert(mp::kTimeoutOffset == offsetof(SRB_IO_CONTROL, Timeout));
-static_assert(mp::kControlCodeOffset == offsetof(SRB_IO_CONTROL, ControlCode));
-static_assert(mp::kReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
-static_assert(mp::kLengthOffset == offsetof(SRB_IO_CONTROL, Length));
+// The miniport firmware structures both roads share (platform/miniport_layout.h).
+namespace mp = platform::miniport;
+static_assert(mp::kSrbHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
+static_assert(mp::kSrbSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
+static_assert(mp::kSrbSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(mp::kSrbTimeoutOffset == offsetof(SRB_IO_CONTROL, Timeout));
+static_assert(mp::kSrbControlCodeOffset == offsetof(SRB_IO_CONTROL, ControlCode));
+static_assert(mp::kSrbReturnCodeOffset == offsetof(SRB_IO_CONTROL, ReturnCode));
+static_assert(mp::kSrbLengthOffset == offsetof(SRB_IO_CONTROL, Length));
 static_assert(mp::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
-static_assert(mp::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
-static_assert(mp::kVersionOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, Version));
-static_assert(mp::kSizeOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Size));
-static_assert(mp::kFunctionOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, Function));
-static_assert(mp::kFlagsOffset - mp::kRequestBlockOffset == offsetof(FirmwareRequestBlock, Flags));
-static_assert(mp::kDataBufferOffsetOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, DataBufferOffset));
-static_assert(mp::kDataBufferLengthOffset - mp::kRequestBlockOffset ==
-              offsetof(FirmwareRequestBlock, DataBufferLength));
-static_assert(mp::kRequestBlockSize == sizeof(FirmwareRequestBlock));
+static_assert(mp::kSrbHeaderLengthValue == sizeof(SRB_IO_CONTROL));
+static_assert(mp::kFrbVersionOffset == offsetof(FirmwareRequestBlock, Version));
+static_assert(mp::kFrbSizeOffset == offsetof(FirmwareRequestBlock, Size));
+static_assert(mp::kFrbFunctionOffset == offsetof(FirmwareRequestBlock, Function));
+static_assert(mp::kFrbFlagsOffset == offsetof(FirmwareRequestBlock, Flags));
+static_assert(mp::kFrbDataBufferOffsetOffset == offsetof(FirmwareRequestBlock, DataBufferOffset));
+static_assert(mp::kFrbDataBufferLengthOffset == offsetof(FirmwareRequestBlock, DataBufferLength));
+static_assert(mp::kFirmwareRequestBlockSize == sizeof(FirmwareRequestBlock));
+static_assert(mp::kFrbVersionValue == sdk::FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION);
+static_assert(mp::kFrbSizeValue == sizeof(FirmwareRequestBlock));
+static_assert(mp::kFirmwareFunctionGetInfo == sdk::FIRMWARE_FUNCTION_GET_INFO);
+static_assert(mp::kFirmwareFunctionDownload == sdk::FIRMWARE_FUNCTION_DOWNLOAD);
+static_assert(mp::kFirmwareFunctionActivate == sdk::FIRMWARE_FUNCTION_ACTIVATE);
+static_assert(mp::kFirmwareRequestFlagController == sdk::FIRMWARE_REQUEST_FLAG_CONTROLLER);
+static_assert(mp::kFirmwareStatusSuccess == sdk::FIRMWARE_STATUS_SUCCESS);
+static_assert(mp::kFirmwareStatusError == sdk::FIRMWARE_STATUS_ERROR);
+static_assert(mp::kFirmwareStatusIllegalRequest == sdk::FIRMWARE_STATUS_ILLEGAL_REQUEST);
+static_assert(mp::kFirmwareStatusInvalidParameter == sdk::FIRMWARE_STATUS_INVALID_PARAMETER);
+static_assert(mp::kFirmwareStatusInputBufferTooBig == sdk::FIRMWARE_STATUS_INPUT_BUFFER_TOO_BIG);
+static_assert(mp::kFirmwareStatusInvalidSlot == sdk::FIRMWARE_STATUS_INVALID_SLOT);
+static_assert(mp::kFirmwareStatusInvalidImage == sdk::FIRMWARE_STATUS_INVALID_IMAGE);
+static_assert(mp::kFirmwareStatusControllerError == sdk::FIRMWARE_STATUS_CONTROLLER_ERROR);
+static_assert(mp::kFirmwareStatusPowerCycleRequired == sdk::FIRMWARE_STATUS_POWER_CYCLE_REQUIRED);
 static_assert(mp::kDownloadVersionOffset == offsetof(StorageFirmwareDownload, Version));
 static_assert(mp::kDownloadSizeOffset == offsetof(StorageFirmwareDownload, Size));
 static_assert(mp::kDownloadOffsetOffset == offsetof(StorageFirmwareDownload, Offset));
 static_assert(mp::kDownloadBufferSizeOffset == offsetof(StorageFirmwareDownload, BufferSize));
 static_assert(mp::kDownloadImageBufferOffset == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(mp::kDownloadVersionValue == sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION);
+static_assert(mp::kDownloadSizeValue == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(mp::kDownloadVersionOffset == offsetof(StorageFirmwareDownloadV2, Version));
+static_assert(mp::kDownloadSizeOffset == offsetof(StorageFirmwareDownloadV2, Size));
+static_assert(mp::kDownloadOffsetOffset == offsetof(StorageFirmwareDownloadV2, Offset));
+static_assert(mp::kDownloadBufferSizeOffset == offsetof(StorageFirmwareDownloadV2, BufferSize));
+static_assert(mp::kDownloadV2SlotOffset == offsetof(StorageFirmwareDownloadV2, Slot));
+static_assert(mp::kDownloadV2ReservedOffset == offsetof(StorageFirmwareDownloadV2, Reserved));
+static_assert(mp::kDownloadV2ReservedSize == sizeof(StorageFirmwareDownloadV2::Reserved));
+static_assert(mp::kDownloadV2ImageSizeOffset == offsetof(StorageFirmwareDownloadV2, ImageSize));
+static_assert(mp::kDownloadV2ImageBufferOffset == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(mp::kDownloadV2VersionValue == sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION_V2);
+static_assert(mp::kDownloadV2SizeValue == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
 static_assert(mp::kActivateVersionOffset == offsetof(StorageFirmwareActivate, Version));
 static_assert(mp::kActivateSizeOffset == offsetof(StorageFirmwareActivate, Size));
 static_assert(mp::kActivateSlotOffset == offsetof(StorageFirmwareActivate, SlotToActivate));
-static_assert(mp::kActivateStructSize == sizeof(StorageFirmwareActivate));
+static_assert(mp::kStorageFirmwareActivateSize == sizeof(StorageFirmwareActivate));
+static_assert(mp::kActivateVersionValue == sdk::STORAGE_FIRMWARE_ACTIVATE_STRUCTURE_VERSION);
+static_assert(mp::kActivateSizeValue == sizeof(StorageFirmwareActivate));
+static_assert(mp::kInfoVersionOffset == offsetof(StorageFirmwareInfo, Version));
 static_assert(mp::kInfoUpgradeSupportOffset == offsetof(StorageFirmwareInfo, UpgradeSupport));
 static_assert(mp::kInfoSlotCountOffset == offsetof(StorageFirmwareInfo, SlotCount));
+static_assert(mp::kInfoActiveSlotOffset == offsetof(StorageFirmwareInfo, ActiveSlot));
+static_assert(mp::kInfoPendingSlotOffset == offsetof(StorageFirmwareInfo, PendingActivateSlot));
 static_assert(mp::kInfoSlotsOffset == offsetof(StorageFirmwareInfo, Slot));
-static_assert(mp::kSlotEntrySize == sizeof(StorageFirmwareSlotInfo));
+static_assert(mp::kInfoVersionValue == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION);
 static_assert(mp::kSlotNumberOffset == offsetof(StorageFirmwareSlotInfo, SlotNumber));
 static_assert(mp::kSlotReadOnlyOffset == offsetof(StorageFirmwareSlotInfo, ReadOnly));
+static_assert(mp::kSlotRevisionOffset == offsetof(StorageFirmwareSlotInfo, Revision));
+static_assert(mp::kSlotRevisionSize == sizeof(StorageFirmwareSlotInfo::Revision));
+static_assert(mp::kStorageFirmwareSlotInfoSize == sizeof(StorageFirmwareSlotInfo));
 
-// The RST road: the same header, the CSMI RAID configuration, the firmware request.
+// The inbox road: FIRMWARE_REQUEST_BLOCK right behind SRB_IO_CONTROL, its data area behind it.
+namespace ib = inbox::miniport;
+static_assert(ib::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
+static_assert(ib::kDataAreaOffset == sizeof(SRB_IO_CONTROL) + sizeof(FirmwareRequestBlock));
+static_assert(ib::kRequestOverheadSize ==
+              ib::kDataAreaOffset + offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(ib::kSrbSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+
+// The RST road: the CSMI RAID configuration, the NVMe pass-through, the firmware request.
 namespace rl = rst::layout;
-static_assert(rl::kSrbHeaderLength == offsetof(SRB_IO_CONTROL, HeaderLength));
-static_assert(rl::kSrbSignature == offsetof(SRB_IO_CONTROL, Signature));
-static_assert(rl::kSrbTimeout == offsetof(SRB_IO_CONTROL, Timeout));
-static_assert(rl::kSrbControlCode == offsetof(SRB_IO_CONTROL, ControlCode));
-static_assert(rl::kSrbReturnCode == offsetof(SRB_IO_CONTROL, ReturnCode));
-static_assert(rl::kSrbLength == offsetof(SRB_IO_CONTROL, Length));
-static_assert(rl::kSrbIoControlSize == sizeof(SRB_IO_CONTROL));
-static_assert(rl::kCsmiRaidSetIndex == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                           offsetof(CsmiSasRaidConfig, uRaidSetIndex));
-static_assert(rl::kCsmiDriveCount == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                         offsetof(CsmiSasRaidConfig, bDriveCount));
-static_assert(rl::kCsmiFirstDrive == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
-                                         offsetof(CsmiSasRaidConfig, Drives));
+static_assert(rl::kAddressOffset == sizeof(SRB_IO_CONTROL));
+static_assert(rl::kCsmiSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(rl::kCsmiRaidSetIndexOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                                 offsetof(CsmiSasRaidConfig, uRaidSetIndex));
+static_assert(rl::kCsmiCapacityOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                             offsetof(CsmiSasRaidConfig, uCapacity));
+static_assert(rl::kCsmiStripeSizeOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                               offsetof(CsmiSasRaidConfig, uStripeSize));
+static_assert(rl::kCsmiRaidTypeOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                             offsetof(CsmiSasRaidConfig, bRaidType));
+static_assert(rl::kCsmiDriveCountOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                               offsetof(CsmiSasRaidConfig, bDriveCount));
+static_assert(rl::kCsmiFirstDriveOffset == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                               offsetof(CsmiSasRaidConfig, Drives));
 static_assert(rl::kCsmiDriveEntrySize == sizeof(CsmiSasRaidDrives));
-static_assert(rl::kCsmiDriveSasAddress == offsetof(CsmiSasRaidDrives, bSASAddress));
-static_assert(rl::kFrbVersion - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Version));
-static_assert(rl::kFrbSize - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Size));
-static_assert(rl::kFrbFunction - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Function));
-static_assert(rl::kFrbFlags - rl::kAddressEnd == offsetof(FirmwareRequestBlock, Flags));
-static_assert(rl::kFrbDataBufferOffset - rl::kAddressEnd ==
-              offsetof(FirmwareRequestBlock, DataBufferOffset));
-static_assert(rl::kFrbDataBufferLength - rl::kAddressEnd ==
-              offsetof(FirmwareRequestBlock, DataBufferLength));
-static_assert(rl::kFrbSizeValue == sizeof(FirmwareRequestBlock));
-static_assert(rl::kDlVersion - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Version));
-static_assert(rl::kDlSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Size));
-static_assert(rl::kDlOffset - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Offset));
-static_assert(rl::kDlBufferSize - rl::kFwData == offsetof(StorageFirmwareDownloadV2, BufferSize));
-static_assert(rl::kDlSlot - rl::kFwData == offsetof(StorageFirmwareDownloadV2, Slot));
-static_assert(rl::kDlImage - rl::kFwData == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
-static_assert(rl::kDlSizeValue == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
-static_assert(rl::kActVersion - rl::kFwData == offsetof(StorageFirmwareActivate, Version));
-static_assert(rl::kActSize - rl::kFwData == offsetof(StorageFirmwareActivate, Size));
-static_assert(rl::kActSlot - rl::kFwData == offsetof(StorageFirmwareActivate, SlotToActivate));
-static_assert(rl::kActSizeValue == sizeof(StorageFirmwareActivate));
+static_assert(rl::kCsmiDriveSasAddressOffset == offsetof(CsmiSasRaidDrives, bSASAddress));
+static_assert(rl::kNvmSubmissionSize == sizeof(NVME_COMMAND));
+static_assert(rl::kNvmCdw0Offset - rl::kNvmSubmissionOffset == offsetof(NVME_COMMAND, CDW0));
+static_assert(rl::kNvmNsidOffset - rl::kNvmSubmissionOffset == offsetof(NVME_COMMAND, NSID));
+static_assert(rl::kNvmCdw10Offset - rl::kNvmSubmissionOffset ==
+              offsetof(NVME_COMMAND, u.GENERAL.CDW10));
+static_assert(rl::kNvmCompletionSize == sizeof(NVME_COMPLETION_ENTRY));
+static_assert(rl::kNvmCdw0Value == NVME_ADMIN_COMMAND_IDENTIFY);
+static_assert(rl::kNvmCdw10Value == NVME_IDENTIFY_CNS_CONTROLLER);
+static_assert(rl::kNvmDataAreaSize == sizeof(Identify));
+static_assert(rl::kFwSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(rl::kFwDataAreaOffset == rl::kFwRequestBlockOffset + sizeof(FirmwareRequestBlock));
+static_assert(rl::kFwDownloadOverheadSize ==
+              rl::kFwDataAreaOffset + offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(rl::kFwActivateRequestSize ==
+              rl::kFwDataAreaOffset + sizeof(StorageFirmwareActivate));
+
+// The simulator's own declarations (sim/), which decode what the tool sends.
+namespace sl = sim::layout;
+static_assert(sl::kSrbHeaderLength == offsetof(SRB_IO_CONTROL, HeaderLength));
+static_assert(sl::kSrbSignature == offsetof(SRB_IO_CONTROL, Signature));
+static_assert(sl::kSrbSignatureSize == sizeof(SRB_IO_CONTROL::Signature));
+static_assert(sl::kSrbTimeout == offsetof(SRB_IO_CONTROL, Timeout));
+static_assert(sl::kSrbControlCode == offsetof(SRB_IO_CONTROL, ControlCode));
+static_assert(sl::kSrbReturnCode == offsetof(SRB_IO_CONTROL, ReturnCode));
+static_assert(sl::kSrbLength == offsetof(SRB_IO_CONTROL, Length));
+static_assert(sl::kSrbSize == sizeof(SRB_IO_CONTROL));
+static_assert(sl::kFrbVersion == offsetof(FirmwareRequestBlock, Version));
+static_assert(sl::kFrbSize == offsetof(FirmwareRequestBlock, Size));
+static_assert(sl::kFrbFunction == offsetof(FirmwareRequestBlock, Function));
+static_assert(sl::kFrbFlags == offsetof(FirmwareRequestBlock, Flags));
+static_assert(sl::kFrbDataBufferOffset == offsetof(FirmwareRequestBlock, DataBufferOffset));
+static_assert(sl::kFrbDataBufferLength == offsetof(FirmwareRequestBlock, DataBufferLength));
+static_assert(sl::kFrbStructureSize == sizeof(FirmwareRequestBlock));
+static_assert(sl::kFrbStructureVersion == sdk::FIRMWARE_REQUEST_BLOCK_STRUCTURE_VERSION);
+static_assert(sl::kFirmwareFunctionGetInfo == sdk::FIRMWARE_FUNCTION_GET_INFO);
+static_assert(sl::kFirmwareFunctionDownload == sdk::FIRMWARE_FUNCTION_DOWNLOAD);
+static_assert(sl::kFirmwareFunctionActivate == sdk::FIRMWARE_FUNCTION_ACTIVATE);
+static_assert(sl::kFirmwareRequestFlagController == sdk::FIRMWARE_REQUEST_FLAG_CONTROLLER);
+static_assert(sl::kInboxFrb == sizeof(SRB_IO_CONTROL));
+static_assert(sl::kIntelFrb == sl::kAddressLun + 1);
+static_assert(sl::kInfoVersion == offsetof(StorageFirmwareInfo, Version));
+static_assert(sl::kInfoSize == offsetof(StorageFirmwareInfo, Size));
+static_assert(sl::kInfoUpgradeSupport == offsetof(StorageFirmwareInfo, UpgradeSupport));
+static_assert(sl::kInfoSlotCount == offsetof(StorageFirmwareInfo, SlotCount));
+static_assert(sl::kInfoActiveSlot == offsetof(StorageFirmwareInfo, ActiveSlot));
+static_assert(sl::kInfoPendingSlot == offsetof(StorageFirmwareInfo, PendingActivateSlot));
+static_assert(sl::kInfoSlots == offsetof(StorageFirmwareInfo, Slot));
+static_assert(sl::kInfoStructureSize == sizeof(StorageFirmwareInfo));
+static_assert(sl::kInfoStructureVersion == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION);
+static_assert(sl::kInfoInvalidSlot == sdk::STORAGE_FIRMWARE_INFO_INVALID_SLOT);
+static_assert(sl::kSlotEntrySize == sizeof(StorageFirmwareSlotInfo));
+static_assert(sl::kSlotNumber == offsetof(StorageFirmwareSlotInfo, SlotNumber));
+static_assert(sl::kSlotReadOnly == offsetof(StorageFirmwareSlotInfo, ReadOnly));
+static_assert(sl::kSlotRevision == offsetof(StorageFirmwareSlotInfo, Revision));
+static_assert(sl::kInfoV2PayloadAlignment ==
+              offsetof(StorageFirmwareInfoV2, ImagePayloadAlignment));
+static_assert(sl::kInfoV2PayloadMaxSize == offsetof(StorageFirmwareInfoV2, ImagePayloadMaxSize));
+static_assert(sl::kInfoV2Slots == offsetof(StorageFirmwareInfoV2, Slot));
+static_assert(sl::kInfoV2StructureSize == sizeof(StorageFirmwareInfoV2));
+static_assert(sl::kInfoV2StructureVersion == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION_V2);
+static_assert(sl::kSlotV2EntrySize == sizeof(StorageFirmwareSlotInfoV2));
+static_assert(sl::kSlotNumber == offsetof(StorageFirmwareSlotInfoV2, SlotNumber));
+static_assert(sl::kSlotReadOnly == offsetof(StorageFirmwareSlotInfoV2, ReadOnly));
+static_assert(sl::kDownloadVersion == offsetof(StorageFirmwareDownload, Version));
+static_assert(sl::kDownloadSize == offsetof(StorageFirmwareDownload, Size));
+static_assert(sl::kDownloadOffset == offsetof(StorageFirmwareDownload, Offset));
+static_assert(sl::kDownloadBufferSize == offsetof(StorageFirmwareDownload, BufferSize));
+static_assert(sl::kDownloadImage == offsetof(StorageFirmwareDownload, ImageBuffer));
+static_assert(sl::kDownloadStructureSize == sizeof(StorageFirmwareDownload));
+static_assert(sl::kDownloadStructureVersion == sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION);
+static_assert(sl::kDownloadVersion == offsetof(StorageFirmwareDownloadV2, Version));
+static_assert(sl::kDownloadSize == offsetof(StorageFirmwareDownloadV2, Size));
+static_assert(sl::kDownloadOffset == offsetof(StorageFirmwareDownloadV2, Offset));
+static_assert(sl::kDownloadBufferSize == offsetof(StorageFirmwareDownloadV2, BufferSize));
+static_assert(sl::kDownloadV2Slot == offsetof(StorageFirmwareDownloadV2, Slot));
+static_assert(sl::kDownloadV2Image == offsetof(StorageFirmwareDownloadV2, ImageBuffer));
+static_assert(sl::kDownloadV2StructureSize == sizeof(StorageFirmwareDownloadV2));
+static_assert(sl::kDownloadV2StructureVersion ==
+              sdk::STORAGE_FIRMWARE_DOWNLOAD_STRUCTURE_VERSION_V2);
+static_assert(sl::kActivateVersion == offsetof(StorageFirmwareActivate, Version));
+static_assert(sl::kActivateSize == offsetof(StorageFirmwareActivate, Size));
+static_assert(sl::kActivateSlot == offsetof(StorageFirmwareActivate, SlotToActivate));
+static_assert(sl::kActivateStructureSize == sizeof(StorageFirmwareActivate));
+static_assert(sl::kActivateStructureVersion == sdk::STORAGE_FIRMWARE_ACTIVATE_STRUCTURE_VERSION);
+static_assert(sl::kDeviceNumberDeviceType == offsetof(STORAGE_DEVICE_NUMBER, DeviceType));
+static_assert(sl::kDeviceNumberDeviceNumber == offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber));
+static_assert(sl::kDeviceNumberPartitionNumber == offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber));
+static_assert(sl::kDeviceNumberStructureSize == sizeof(STORAGE_DEVICE_NUMBER));
+static_assert(sl::kQueryPropertyId == offsetof(STORAGE_PROPERTY_QUERY, PropertyId));
+static_assert(sl::kQueryType == offsetof(STORAGE_PROPERTY_QUERY, QueryType));
+static_assert(sl::kQueryProtocolData == offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+static_assert(sl::kProtocolType == offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType));
+static_assert(sl::kDataType == offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, DataType));
+static_assert(sl::kRequestValue ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataRequestValue));
+static_assert(sl::kProtocolDataOffset ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset));
+static_assert(sl::kProtocolDataLength ==
+              offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength));
+static_assert(sl::kProtocolSpecificDataStructureSize == sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA));
+static_assert(sl::kDescriptorVersion == offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Version));
+static_assert(sl::kDescriptorSize == offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, Size));
+static_assert(sl::kDescriptorProtocolData ==
+              offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData));
+static_assert(sl::kDescriptorStructureSize == sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR));
+
+// The simulated RST driver: CSMI, the Intel address and the NVMe pass-through entries.
+static_assert(sl::kRaidSetIndex == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                       offsetof(CsmiSasRaidConfig, uRaidSetIndex));
+static_assert(sl::kRaidCapacity == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                       offsetof(CsmiSasRaidConfig, uCapacity));
+static_assert(sl::kRaidStripeSize == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                         offsetof(CsmiSasRaidConfig, uStripeSize));
+static_assert(sl::kRaidType == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                   offsetof(CsmiSasRaidConfig, bRaidType));
+static_assert(sl::kRaidStatus == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                     offsetof(CsmiSasRaidConfig, bStatus));
+static_assert(sl::kRaidDriveCount == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                         offsetof(CsmiSasRaidConfig, bDriveCount));
+static_assert(sl::kRaidDrives == offsetof(CsmiSasRaidConfigBuffer, Configuration) +
+                                     offsetof(CsmiSasRaidConfig, Drives));
+static_assert(sl::kDriveEntrySize == sizeof(CsmiSasRaidDrives));
+static_assert(sl::kDriveModel == offsetof(CsmiSasRaidDrives, bModel));
+static_assert(sl::kDriveModelSize == sizeof(CsmiSasRaidDrives::bModel));
+static_assert(sl::kDriveFirmware == offsetof(CsmiSasRaidDrives, bFirmware));
+static_assert(sl::kDriveFirmwareSize == sizeof(CsmiSasRaidDrives::bFirmware));
+static_assert(sl::kDriveSerial == offsetof(CsmiSasRaidDrives, bSerialNumber));
+static_assert(sl::kDriveSerialSize == sizeof(CsmiSasRaidDrives::bSerialNumber));
+static_assert(sl::kDriveSasAddress == offsetof(CsmiSasRaidDrives, bSASAddress));
+static_assert(sl::kDriveUsage == offsetof(CsmiSasRaidDrives, bDriveUsage));
+static_assert(sl::kDriveConfigMember == CSMI_SAS_DRIVE_CONFIG_MEMBER);
+static_assert(sl::kAddressVersion == sizeof(SRB_IO_CONTROL));
+static_assert(sl::kSqe == sl::kAddressLun + 1);
+static_assert(sl::kSqeNsid - sl::kSqe == offsetof(NVME_COMMAND, NSID));
+static_assert(sl::kSqeCdw10 - sl::kSqe == offsetof(NVME_COMMAND, u.GENERAL.CDW10));
+static_assert(sl::kIoCommandSet == sl::kSqe + sizeof(NVME_COMMAND));
+static_assert(sl::kCqeDw3 - sl::kCqe == offsetof(NVME_COMPLETION_ENTRY, DW3));
+static_assert(sl::kNvmDataOffset == sl::kCqe + sizeof(NVME_COMPLETION_ENTRY));
+
+// The simulator's Windows values.
+static_assert(sim::kFirmwareStatusSuccess == sdk::FIRMWARE_STATUS_SUCCESS);
+static_assert(sim::kFirmwareStatusError == sdk::FIRMWARE_STATUS_ERROR);
+static_assert(sim::kFirmwareStatusIllegalRequest == sdk::FIRMWARE_STATUS_ILLEGAL_REQUEST);
+static_assert(sim::kFirmwareStatusInvalidParameter == sdk::FIRMWARE_STATUS_INVALID_PARAMETER);
+static_assert(sim::kFirmwareStatusInputBufferTooBig == sdk::FIRMWARE_STATUS_INPUT_BUFFER_TOO_BIG);
+static_assert(sim::kFirmwareStatusOutputBufferTooSmall ==
+              sdk::FIRMWARE_STATUS_OUTPUT_BUFFER_TOO_SMALL);
+static_assert(sim::kFirmwareStatusInvalidSlot == sdk::FIRMWARE_STATUS_INVALID_SLOT);
+static_assert(sim::kFirmwareStatusInvalidImage == sdk::FIRMWARE_STATUS_INVALID_IMAGE);
+static_assert(sim::kFirmwareStatusControllerError == sdk::FIRMWARE_STATUS_CONTROLLER_ERROR);
+static_assert(sim::kFirmwareStatusPowerCycleRequired == sdk::FIRMWARE_STATUS_POWER_CYCLE_REQUIRED);
+static_assert(sim::kFirmwareStatusDeviceError == sdk::FIRMWARE_STATUS_DEVICE_ERROR);
+static_assert(sim::kErrorInvalidFunction == ERROR_INVALID_FUNCTION);
+static_assert(sim::kGenericRights ==
+              (GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL));
+static_assert(sim::kFileAllAccess == FILE_ALL_ACCESS);
+static_assert(sim::kFileShareAll == (FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+static_assert((CTL_CODE(0, 0, 0, FILE_READ_ACCESS | FILE_WRITE_ACCESS) >>
+               sim::kCtlCodeAccessShift) == sim::kCtlCodeAccessMask);
+static_assert(sim::kFileReadAccess == FILE_READ_ACCESS);
+static_assert(sim::kFileWriteAccess == FILE_WRITE_ACCESS);
+static_assert(sim::kFileDeviceDisk == FILE_DEVICE_DISK);
+static_assert(sim::kStorageAdapterProtocolSpecificProperty ==
+              StorageAdapterProtocolSpecificProperty);
+static_assert(sim::kStorageDeviceProtocolSpecificProperty == StorageDeviceProtocolSpecificProperty);
+static_assert(sim::kPropertyStandardQuery == PropertyStandardQuery);
+static_assert(sim::kProtocolTypeNvme == ProtocolTypeNvme);
+static_assert(sim::kNvmeDataTypeIdentify == NVMeDataTypeIdentify);
+static_assert(sim::kNvmeIdentifyCnsController == NVME_IDENTIFY_CNS_CONTROLLER);
+static_assert(sim::kNvmeAdminCommandIdentify == NVME_ADMIN_COMMAND_IDENTIFY);
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "inbox/miniport_request.h"
 #include "inspect/inspector.h"
 #include "inspect/read_only_io.h"
+#include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
@@ -118,7 +119,7 @@ TEST(Inspector, NoRequestThatChangesADriveLeavesIt) {
 // The guard itself, on the requests the updater builds: only the reading ones pass.
 TEST(Inspector, GuardPassesOnlyReadingRequests) {
     std::vector<std::uint8_t> miniport(inbox::MiniportBufferSize(4096));
-    inbox::BuildFirmwareRequest(miniport, inbox::miniport::kFunctionGetInfo);
+    inbox::BuildFirmwareRequest(miniport, platform::miniport::kFirmwareFunctionGetInfo);
     EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, miniport.size()));
     // The get-info request with no input says nothing the guard can check: refused.
     EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, 0));
@@ -134,12 +135,13 @@ TEST(Inspector, GuardPassesOnlyReadingRequests) {
     std::vector<std::uint8_t> identify(rst::layout::kNvmRequestSize);
     rst::FillIdentifyPassThrough(identify, 2);
     EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify, identify.size()));
-    identify[rst::layout::kNvmCdw0] = 0x11;  // Firmware Image Download through the pass-through
+    // Firmware Image Download through the pass-through.
+    identify[rst::layout::kNvmCdw0Offset] = 0x11;
     EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify, identify.size()));
-    std::vector<std::uint8_t> download(rst::layout::kDlImage + piece.size());
+    std::vector<std::uint8_t> download(rst::layout::kFwDownloadOverheadSize + piece.size());
     rst::FillDownloadRequest(download, 2, 0, piece);
     EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, download, download.size()));
-    std::vector<std::uint8_t> activate(rst::layout::kActRequestSize);
+    std::vector<std::uint8_t> activate(rst::layout::kFwActivateRequestSize);
     rst::FillActivationRequest(activate, 2);
     EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, activate, activate.size()));
 
