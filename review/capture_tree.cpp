@@ -1,4 +1,4 @@
-#include "inspect/capture_tree.h"
+#include "review/capture_tree.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "inspect/inspection.h"
+#include "review/machine_review.h"
 
 namespace inspect {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "discovery/device_number_layout.h"
-#include "inspect/capture_json.h"
+#include "review/capture_json.h"
 #include "platform/platform.h"
 
 namespace inspect {

@@ -1,4 +1,4 @@
-#include "inspect/inspection_report.h"
+#include "review/review_report.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/inspector.h"
+#include "review/review_program.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_console.h"

@@ -1,9 +1,9 @@
-#include "inspect/capture_scenario.h"
+#include "review/capture_scenario.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "inspect/capture_writer.h"
+#include "review/capture_writer.h"
 #include "platform/text.h"
 
 namespace inspect {

@@ -1,4 +1,4 @@
-#include "inspect/capture_rst.h"
+#include "review/capture_rst.h"
 
 #include <algorithm>
 

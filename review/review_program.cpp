@@ -1,11 +1,11 @@
-#include "inspect/inspector.h"
+#include "review/review_program.h"
 
 #include <optional>
 
-#include "inspect/capture.h"
-#include "inspect/inspection.h"
-#include "inspect/inspection_report.h"
-#include "inspect/read_only_io.h"
+#include "review/capture.h"
+#include "review/machine_review.h"
+#include "review/review_report.h"
+#include "review/read_only_io.h"
 
 namespace inspect {
 

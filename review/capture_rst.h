@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "discovery/rst_discovery.h"
-#include "inspect/capture_drive.h"
+#include "review/capture_drive.h"
 #include "platform/platform.h"
 
 namespace inspect {

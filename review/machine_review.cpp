@@ -1,5 +1,5 @@
-#include "inspect/inspection.h"
-#include "inspect/silent_console.h"
+#include "review/machine_review.h"
+#include "review/silent_console.h"
 
 #include <algorithm>
 #include <memory>
@@ -11,8 +11,8 @@
 #include "image/piece_plan.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
-#include "inspect/read_only_io.h"
-#include "inspect/silent_console.h"
+#include "review/read_only_io.h"
+#include "review/silent_console.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
 #include "platform/text.h"

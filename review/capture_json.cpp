@@ -1,4 +1,4 @@
-#include "inspect/capture_json.h"
+#include "review/capture_json.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "inspect/capture.h"
+#include "review/capture.h"
 
 #include "discovery/inbox_enumeration.h"
-#include "inspect/capture_scenario.h"
-#include "inspect/silent_console.h"
+#include "review/capture_scenario.h"
+#include "review/silent_console.h"
 
 namespace inspect {
 
