@@ -16,9 +16,9 @@ inline constexpr std::size_t kModelNumberSize = 40;
 inline constexpr std::size_t kFirmwareRevisionOffset = 64;  // FR
 inline constexpr std::size_t kFirmwareRevisionSize = 8;
 inline constexpr std::size_t kVersionTertiaryOffset = 80;  // VER bits 7:0
-inline constexpr std::size_t kVersionMinorOffset = 81;  // VER bits 15:8
-inline constexpr std::size_t kVersionMajorOffset = 82;  // VER bits 31:16
-inline constexpr std::size_t kFwugOffset = 319;         // FWUG, 4 KiB units
+inline constexpr std::size_t kVersionMinorOffset = 81;     // VER bits 15:8
+inline constexpr std::size_t kVersionMajorOffset = 82;     // VER bits 31:16
+inline constexpr std::size_t kFwugOffset = 319;            // FWUG, 4 KiB units
 
 static_assert(kSerialNumberOffset + kSerialNumberSize == kModelNumberOffset);
 static_assert(kModelNumberOffset + kModelNumberSize == kFirmwareRevisionOffset);

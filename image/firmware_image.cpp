@@ -21,7 +21,8 @@ void PrepareFirmwareImage(FirmwareImage& target, std::span<const std::uint8_t> c
 }
 
 void PrepareFirmwareImage() {
-    PrepareFirmwareImage(TheFirmwareImage(), std::span<const std::uint8_t>(kCarriedImage, kImageSize));
+    PrepareFirmwareImage(TheFirmwareImage(),
+                         std::span<const std::uint8_t>(kCarriedImage, kImageSize));
 }
 
 }  // namespace image

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "review/capture_writer.h"
 #include "platform/text.h"
+#include "review/capture_writer.h"
 
 namespace inspect {
 

@@ -11,11 +11,11 @@
 #include "image/piece_plan.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
-#include "review/read_only_io.h"
-#include "review/silent_console.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
 #include "platform/text.h"
+#include "review/read_only_io.h"
+#include "review/silent_console.h"
 #include "rst/rst_requests.h"
 
 namespace inspect {

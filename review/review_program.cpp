@@ -4,8 +4,8 @@
 
 #include "review/capture.h"
 #include "review/machine_review.h"
-#include "review/review_report.h"
 #include "review/read_only_io.h"
+#include "review/review_report.h"
 
 namespace inspect {
 

@@ -10,9 +10,9 @@
 
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
-#include "review/review_program.h"
-#include "review/read_only_io.h"
 #include "platform/miniport_layout.h"
+#include "review/read_only_io.h"
+#include "review/review_program.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
