@@ -15,10 +15,14 @@ inline constexpr std::size_t kModelNumberOffset = 24;  // MN
 inline constexpr std::size_t kModelNumberSize = 40;
 inline constexpr std::size_t kFirmwareRevisionOffset = 64;  // FR
 inline constexpr std::size_t kFirmwareRevisionSize = 8;
+inline constexpr std::size_t kVersionOffset = 80;  // VER, 4 bytes
+inline constexpr std::size_t kVersionSize = 4;
 inline constexpr std::size_t kVersionTertiaryOffset = 80;  // VER bits 7:0
 inline constexpr std::size_t kVersionMinorOffset = 81;     // VER bits 15:8
 inline constexpr std::size_t kVersionMajorOffset = 82;     // VER bits 31:16
-inline constexpr std::size_t kFwugOffset = 319;            // FWUG, 4 KiB units
+inline constexpr std::size_t kFrmwOffset =
+    260;  // FRMW: bits 3:1 slot count, bit 0 slot 1 read-only
+inline constexpr std::size_t kFwugOffset = 319;  // FWUG, 4 KiB units
 
 static_assert(kSerialNumberOffset + kSerialNumberSize == kModelNumberOffset);
 static_assert(kModelNumberOffset + kModelNumberSize == kFirmwareRevisionOffset);

@@ -23,18 +23,10 @@ using discovery::device_number::kDeviceNumberOffset;
 using inbox::miniport::kDataAreaOffset;
 using inbox::miniport::kRequestBlockOffset;
 
-// Identify Controller: VER (4 bytes) and FRMW; FRMW bits 3:1 count the slots, bit 0 makes
-// slot 1 read-only.
-constexpr std::size_t kVersionOffset = 80;
-constexpr std::size_t kVersionSize = 4;
-constexpr std::size_t kFrmwOffset = 260;
+using identify::kFrmwOffset;
+using identify::kVersionOffset;
+using identify::kVersionSize;
 
-// STORAGE_FIRMWARE_INFO (version 1) fields the tool does not read, relative to the answer, and
-// the Revision of a STORAGE_FIRMWARE_SLOT_INFO entry.
-constexpr std::size_t kInfoActiveSlotOffset = 10;
-constexpr std::size_t kInfoPendingSlotOffset = 11;
-constexpr std::size_t kSlotRevisionOffset = 8;
-constexpr std::size_t kSlotRevisionSize = 8;
 constexpr std::uint8_t kNoPendingSlot = 0xFF;
 // What the simulated driver answers besides what FRMW gives.
 constexpr std::uint8_t kSimUpgradeSupport = 1;

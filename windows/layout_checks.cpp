@@ -161,9 +161,12 @@ static_assert(discovery::identify::kModelNumberSize == sizeof(Identify::MN));
 static_assert(discovery::identify::kFirmwareRevisionOffset == offsetof(Identify, FR));
 static_assert(discovery::identify::kFirmwareRevisionSize == sizeof(Identify::FR));
 // VER: tertiary in bits 7:0, minor in 15:8, major in 31:16 (little-endian).
+static_assert(discovery::identify::kVersionOffset == offsetof(Identify, VER));
+static_assert(discovery::identify::kVersionSize == sizeof(Identify::VER));
 static_assert(discovery::identify::kVersionTertiaryOffset == offsetof(Identify, VER));
 static_assert(discovery::identify::kVersionMinorOffset == offsetof(Identify, VER) + 1);
 static_assert(discovery::identify::kVersionMajorOffset == offsetof(Identify, VER) + 2);
+static_assert(discovery::identify::kFrmwOffset == offsetof(Identify, FRMW));
 static_assert(discovery::identify::kFwugOffset == offsetof(Identify, FWUG));
 
 // The miniport firmware structures both roads share (platform/miniport_layout.h).
