@@ -8,7 +8,16 @@ namespace inspect {
 
 namespace {
 
-using platform::Narrow;
+// Text for a person: printable ASCII as it is, any other code unit (a zero byte or a byte above
+// 0x7F of an Identify field, widened) as '?'; the JSON carries every code unit exactly.
+std::string Narrow(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
 
 std::string Number(std::int64_t value) {
     return platform::DecimalText(value);

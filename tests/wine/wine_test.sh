@@ -188,7 +188,7 @@ inspect)
     wine "$inspector" --capture "$(winepath -w "$capture" 2>/dev/null)" </dev/null \
         >"$work/$command.out" 2>"$work/$command.err" || fail "the inspector failed: $(cat "$work/$command.err")"
     stop_emulation
-    tr -d '\r' <"$work/$command.out" | grep -v '^The machine was captured to ' >"$work/$command.actual"
+    tr -d '\r' <"$work/$command.out" | grep -a -v '^The machine was captured to ' >"$work/$command.actual"
     diff -u "$work/$command.fwinspect" "$work/$command.actual" || fail "the inspector's report under Wine differs from fwinspect's"
     if grep '^drive ' "$work/$command.drives.actual" | grep -qv 'pending activation: none, bytes received 0 in 0 download requests'; then
         fail "a drive received firmware while the inspector ran: $(cat "$work/$command.drives.actual")"
