@@ -49,8 +49,12 @@ FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
     const std::size_t info =
         platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
-    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess ||
-        !platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
+        return slots;
+    }
+    slots.requestAnswered = true;
+    slots.choice = inbox::ChooseWritableSlot(buffer).choice;
+    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return slots;
     }
     slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
@@ -80,19 +84,23 @@ std::string Obstacle(const InspectedDevice& device) {
     if (device.disk.AccessPath != discovery::kAccessInbox) {
         return {};
     }
+    // The updater's own decision on the answer, not a second reading of it.
     const FirmwareSlots& slots = device.slots;
-    if (!slots.answered) {
-        return slots.version > 1 ? "the get-info answer is of structure version " +
-                                       platform::DecimalText(slots.version) + ", which is not read"
-                                 : "the driver does not answer get-info";
+    if (!slots.requestAnswered) {
+        return "the driver does not answer get-info";
     }
-    if (slots.upgradeSupport == 0) {
-        return "the driver reports no firmware upgrade support";
+    switch (slots.choice) {
+        case inbox::SlotChoice::Chosen:
+            return {};
+        case inbox::SlotChoice::NotUpdatable:
+            return slots.upgradeSupport == 0 ? "the driver reports no firmware upgrade support"
+                                             : "no writable firmware slot";
+        case inbox::SlotChoice::Malformed:
+            break;
     }
-    const bool writable =
-        std::any_of(slots.slots.begin(), slots.slots.end(),
-                    [](const FirmwareSlot& s) { return s.number != 0 && !s.readOnly; });
-    return writable ? std::string() : "no writable firmware slot";
+    return slots.version > 1 ? "the get-info answer is of structure version " +
+                                   platform::DecimalText(slots.version) + ", which is not read"
+                             : "the get-info answer reaches past its buffer";
 }
 
 const discovery::DiskRecord* FindIdentified(const discovery::DiskList& identified,

@@ -10,6 +10,7 @@
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
+#include "inbox/miniport_request.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -22,7 +23,10 @@ struct FirmwareSlot {
 
 // STORAGE_FIRMWARE_INFO as the inbox driver answered the get-info request.
 struct FirmwareSlots {
-    bool answered = false;
+    bool requestAnswered = false;  // the get-info call succeeded with ReturnCode 0
+    // The updater's own reading of that answer (inbox::ChooseWritableSlot).
+    inbox::SlotChoice choice = inbox::SlotChoice::Malformed;
+    bool answered = false;      // the slots below could be read
     std::uint32_t version = 0;  // the structure's Version; only 0 and 1 are read
     std::uint8_t upgradeSupport = 0;
     std::uint8_t activeSlot = 0;

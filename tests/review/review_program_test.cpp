@@ -16,6 +16,7 @@
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
+#include "sim/scenario_runner.h"
 
 namespace {
 
@@ -114,6 +115,35 @@ TEST(Inspector, NoRequestThatChangesADriveLeavesIt) {
         ++machines;
     }
     EXPECT_GT(machines, 40u);
+}
+
+// Where the get-info answer already decides the update, the inspector says why with the
+// updater's own reading of it, and expects the exit code the updater ends with.
+TEST(Inspector, GetInfoObstaclesAreTheUpdatersOwn) {
+    struct Case {
+        const char* scenario;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"inbox_no_upgrade_support",
+         "but would fail: the driver reports no firmware upgrade support"},
+        {"inbox_readonly_slots", "but would fail: no writable firmware slot"},
+        {"sim_inbox_malformed_getinfo",
+         "but would fail: the get-info answer reaches past its buffer"},
+        {"inbox_driver_answers", "but would fail: the get-info answer is of structure version 2"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = (kTree / "sim" / "scenarios" / c.scenario).string() + ".json";
+        sim::LoadResult inspected = sim::LoadScenarioFile(file);
+        sim::LoadResult updated = sim::LoadScenarioFile(file);
+        ASSERT_TRUE(inspected.machine && updated.machine) << c.scenario;
+        const Inspected run = Inspect(*inspected.machine, {});
+        EXPECT_NE(run.output.find(c.reason), std::string::npos) << c.scenario;
+        const int updaterCode = sim::RunScenario(*updated.machine).exitCode;
+        EXPECT_NE(run.output.find("would end with exit code " + std::to_string(updaterCode) + "."),
+                  std::string::npos)
+            << c.scenario;
+    }
 }
 
 // The guard itself, on the requests the updater builds: only the reading ones pass.
