@@ -12,6 +12,7 @@
 namespace app {
 
 using discovery::DiskRecord;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -20,14 +21,41 @@ std::int32_t Number(Status status) {
     return static_cast<std::int32_t>(status);
 }
 
+// NVMe pads SN with blanks; the inbox road stops at a zero byte, the RST road keeps it.
+std::u16string_view WithoutPadding(std::u16string_view text) {
+    const std::size_t end = text.find_last_not_of(u" \0"sv);
+    return end == std::u16string_view::npos ? std::u16string_view{} : text.substr(0, end + 1);
+}
+
 }  // namespace
+
+bool IsMakersDrive(const DiskRecord& disk) {
+    return disk.AccessPath == discovery::kAccessInbox || disk.PciVendorId == kMakerPciVendorId;
+}
+
+std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
+                                            std::size_t index) {
+    const DiskRecord& disk = identified.at(index);
+    const std::u16string_view serial = WithoutPadding(disk.SerialNumber);
+    if (serial.empty()) {
+        return std::nullopt;
+    }
+    const std::u16string_view model = WithoutPadding(disk.ModelNumber);
+    for (std::size_t earlier = 0; earlier < index; ++earlier) {
+        if (WithoutPadding(identified[earlier].SerialNumber) == serial &&
+            WithoutPadding(identified[earlier].ModelNumber) == model) {
+            return earlier;
+        }
+    }
+    return std::nullopt;
+}
 
 void DiskInventory::FindAndIdentify(platform::Platform& platform) {
     discovery::RaidController controller;
     if (discovery::FindRstController(platform, controller, &Discovery)) {
         discovery::EnumerateRstDisks(platform, controller, Candidates, &Discovery);
     }
-    discovery::EnumerateInboxNvmeDisks(platform, Candidates, &Discovery);
+    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, Candidates, &Discovery);
     if (Candidates.empty()) {
         return;
     }
@@ -53,6 +81,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform) {
                 attempt.status = Number(outcome.status);
                 attempt.stop = outcome.stop;
                 attempt.members = std::move(outcome.members);
+                attempt.listedMembers = outcome.listedMembers;
                 break;
             }
             case discovery::kAccessInbox: {
@@ -100,12 +129,37 @@ void DiskInventory::RunUpdates(platform::Platform& platform, const image::Firmwa
 
 void DiskInventory::SelectDisks(const image::FirmwareImage& image,
                                 discovery::DiskList& selectedDisks) const {
-    for (const DiskRecord& disk : Identified) {
+    for (std::size_t index = 0; index < Identified.size(); ++index) {
+        const DiskRecord& disk = Identified[index];
+        if (!IsMakersDrive(disk) || EarlierSameDrive(Identified, index)) {
+            continue;
+        }
         if (SameRevision(disk.FirmwareRevision, image.UpgradableRevision) ||
             SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
             selectedDisks.push_back(disk);
         }
     }
+}
+
+bool DiskInventory::MakersDriveLeftBehind() const {
+    if (!InboxDisksListed) {
+        return true;
+    }
+    for (const discovery::DeviceDecision& decision : Discovery) {
+        if (decision.walk == discovery::Walk::InboxDisks && decision.makersNvmeDisk &&
+            decision.verdict != discovery::Verdict::Taken) {
+            return true;
+        }
+    }
+    for (const IdentifyAttempt& attempt : Identifications) {
+        if (attempt.candidate.AccessPath == discovery::kAccessInbox && attempt.status != 0) {
+            return true;
+        }
+        if (attempt.listedMembers > attempt.members.size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "discovery/device_decision.h"
@@ -18,6 +19,19 @@ inline bool SameRevision(std::u16string_view a, std::u16string_view b) {
     return a == b;
 }
 
+// The PCI vendor ID of the maker's drives: what the inbox road requires of a disk's parent and
+// the RST road of Identify Controller VID.
+inline constexpr std::uint16_t kMakerPciVendorId = 0x7A3C;
+
+// Whether an identified disk is one of the maker's drives.
+bool IsMakersDrive(const discovery::DiskRecord& disk);
+
+// The earlier record of `identified` that is the same drive as record `index`, reached a second
+// way (two RAID volumes on the same members): the same model and serial number. A serial number
+// that is empty or only padding names no drive and is never matched.
+std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
+                                            std::size_t index);
+
 // How the identification of one candidate ended (a RAID volume: its query and each member).
 struct IdentifyAttempt {
     discovery::DiskRecord candidate;
@@ -25,6 +39,7 @@ struct IdentifyAttempt {
     discovery::StopPoint stop;
     std::uint32_t raidSetIndex = 0;                  // RAID volumes: the set asked for
     std::vector<rst::MemberIdentification> members;  // RAID volumes: in drive-entry order
+    std::size_t listedMembers = 0;                   // RAID volumes: bDriveCount
 };
 
 // How the update of one selected disk ended.
@@ -41,8 +56,13 @@ public:
                     discovery::DiskList& selectedDisks);
     // Discovery and identification alone: fills Candidates, Identified and their logs.
     void FindAndIdentify(platform::Platform& platform);
-    // Appends to selectedDisks a copy of each identified disk at the older or the image revision.
+    // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
+    // image revision, each drive once.
     void SelectDisks(const image::FirmwareImage& image, discovery::DiskList& selectedDisks) const;
+    // Whether one of the maker's drives may have been left out: a disk the inbox walk knew to be
+    // the maker's that was not identified (or a disk list the walk could not get), or a RAID set
+    // with members whose entries could not be read.
+    bool MakersDriveLeftBehind() const;
 
     discovery::DiskList Candidates;
     discovery::DiskList Identified;
@@ -52,6 +72,7 @@ public:
     discovery::DiscoveryLog Discovery;
     std::vector<IdentifyAttempt> Identifications;
     std::vector<UpdateAttempt> Updates;
+    bool InboxDisksListed = true;  // the inbox walk got its disk list
 };
 
 }  // namespace app

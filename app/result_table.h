@@ -11,9 +11,9 @@
 // |                     | RST activation asking for a power cycle       |  successfully, but..." |
 // | Latest (4000)       | (the report, for a disk at the image revision)| "Already have the..."  |
 //
-// FinalResult: 1 when no disk was selected or any failed (a code the report has no success text
-// for counts as failed); else 1602 when any disk was downloaded; else 4000 when any was current;
-// else 0.
+// FinalResult: 1 when no disk was selected, any failed (a code the report has no success text
+// for counts as failed) or one of the maker's drives was left behind unidentified; else 1602
+// when any disk was downloaded; else 4000 when any was current; else 0.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,8 @@ const char* DiskResultText(discovery::ResultCode code);
 class FinalResultTally {
 public:
     void Add(discovery::ResultCode settled);
+    // One of the maker's drives could not be found or identified: the run cannot succeed.
+    void AddDriveLeftBehind() { m_failed = true; }
     std::int32_t Result() const;
 
 private:

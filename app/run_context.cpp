@@ -44,6 +44,9 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
             tally.Add(disk.ResultCode);
         }
     }
+    if (Inventory.MakersDriveLeftBehind()) {
+        tally.AddDriveLeftBehind();
+    }
     // Whatever the order in which Windows lists the disks.
     FinalResult = tally.Result();
     text += "\n[Final Result]\n";

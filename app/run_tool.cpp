@@ -42,6 +42,7 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
+                record->makersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
                 record->discovery = std::move(context.Inventory.Discovery);
                 record->identifications = std::move(context.Inventory.Identifications);
                 record->updates = std::move(context.Inventory.Updates);

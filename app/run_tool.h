@@ -13,6 +13,7 @@ struct RunRecord {
     discovery::DiscoveryLog discovery;
     std::vector<IdentifyAttempt> identifications;
     std::vector<UpdateAttempt> updates;
+    bool makersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
 };
 
 // One whole run: argument check, image, banner, discovery, updates, report, pause.

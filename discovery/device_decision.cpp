@@ -12,6 +12,8 @@ std::string_view VerdictText(Verdict verdict) {
             return "not the vendor looked for";
         case Verdict::NotRstController:
             return "not an Intel RST controller";
+        case Verdict::NotRstControllerDisk:
+            return "parent is not the RST controller";
         case Verdict::NoNvmeHardwareId:
             return "no NVMe hardware ID";
         case Verdict::PropertyNotReadable:

@@ -22,6 +22,7 @@ enum class Verdict {
     RaidVolume,                // an RST RAID volume: one candidate, expanded by the CSMI query
     NotMakersVendor,           // the parent does not carry the vendor identifier looked for
     NotRstController,          // an interface path or driver description of another controller
+    NotRstControllerDisk,      // an Intel-parented disk whose parent is not the chosen controller
     NoNvmeHardwareId,          // no hardware identifier names NVMe
     PropertyNotReadable,       // a property the test needs could not be read as a string
     NoInterface,               // no interface, or its detail, at the device's index
@@ -37,6 +38,9 @@ struct DeviceDecision {
     std::u16string instanceId;  // as read, where the walk read it
     std::u16string path;        // the interface path, where the walk got that far
     Verdict verdict = Verdict::Taken;
+    // The inbox walk: the parent carries the maker's vendor ID and a hardware ID names NVMe, so
+    // the disk is one of the maker's drives whatever became of it afterwards.
+    bool makersNvmeDisk = false;
     win::Dword error = 0;  // OpenFailed, NoDeviceNumber: the system error code
 
     friend bool operator==(const DeviceDecision&, const DeviceDecision&) = default;

@@ -32,6 +32,7 @@ struct Examined {
 void ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoList& list,
                      const platform::DeviceInfo& device, DiskList& candidates, Examined& seen) {
     DeviceDecision& decision = seen.decision;
+    decision.makersNvmeDisk = true;
     if (!ReadInstanceId(platform.setup, list, device, decision.instanceId)) {
         decision.verdict = Verdict::PropertyNotReadable;
         return;

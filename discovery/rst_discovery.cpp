@@ -154,8 +154,15 @@ bool EnumerateRstDisks(platform::Platform& platform, const RaidController& contr
             decision.verdict = Verdict::PropertyNotReadable;
             continue;
         }
-        if (!Contains(decision.parentId, u"VEN_8086")) {
-            decision.verdict = Verdict::NotMakersVendor;
+        // Only the chosen controller's own disks: an Intel SSD on the inbox driver, a disk on
+        // Intel's AHCI controller or on a second Intel controller also has a "VEN_8086" parent,
+        // and addressing it through this controller would reach whichever drive sits at its
+        // bus number there. Windows compares instance IDs without regard to letter case.
+        if (platform::ToUpperAscii(decision.parentId) !=
+            platform::ToUpperAscii(controller.InstanceId)) {
+            decision.verdict = Contains(decision.parentId, u"VEN_8086")
+                                   ? Verdict::NotRstControllerDisk
+                                   : Verdict::NotMakersVendor;
             continue;
         }
         if (!ReadInstanceId(setup, list, *device, decision.instanceId)) {

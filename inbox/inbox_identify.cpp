@@ -41,6 +41,8 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskR
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
+        platform.console.WriteNarrow("  [ERROR] Failed to get Identify Controller data: 0x" +
+                                     platform::HexLower(result.error) + "\n\n");
         return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error)};
     }
 

@@ -191,11 +191,15 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
     given.insert(kFrmwOffset);
     given.insert(kFwugOffset);
 
+    // A simulated drive reports the maker's VID and SSVID unless told otherwise.
+    constexpr std::uint8_t kSimulatedVendorBytes[] = {0x3C, 0x7A, 0x3C, 0x7A};
     json::Object overrides;
     for (std::size_t offset = 0; offset < identify.size(); ++offset) {
         const bool textField = offset >= kSerialNumberOffset &&
                                offset < kFirmwareRevisionOffset + kFirmwareRevisionSize;
-        if (given.count(offset) == 0 && (textField || identify[offset] != 0)) {
+        const std::uint8_t usual =
+            offset < kSerialNumberOffset ? kSimulatedVendorBytes[offset] : std::uint8_t{0};
+        if (given.count(offset) == 0 && (textField || identify[offset] != usual)) {
             overrides.Add(Decimal(offset), Decimal(identify[offset]));
         }
     }

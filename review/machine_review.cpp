@@ -103,38 +103,28 @@ std::string Obstacle(const InspectedDevice& device) {
                              : "the get-info answer reaches past its buffer";
 }
 
-const discovery::DiskRecord* FindIdentified(const discovery::DiskList& identified,
-                                            const discovery::DiskRecord& candidate) {
-    for (const discovery::DiskRecord& disk : identified) {
-        if (disk.DevicePath == candidate.DevicePath && disk.AccessPath == candidate.AccessPath &&
-            (disk.AccessPath == discovery::kAccessInbox ||
-             disk.PortNumber == candidate.PortNumber)) {
-            return &disk;
-        }
-    }
-    return nullptr;
-}
-
 class Inspector {
 public:
     Inspector(platform::Platform& platform, ReadOnlyDeviceIo& guard,
               const image::FirmwareImage& image, const app::DiskInventory& inventory)
         : m_platform(platform), m_guard(guard), m_image(image), m_inventory(inventory) {}
 
-    // A candidate's identification, as the updater would have it.
+    // A candidate's identification, as the updater would have it. Each identification that
+    // succeeded appended one record to Identified, in the order of the attempts.
     InspectedDevice Identified(const discovery::DeviceDecision& found,
                                const discovery::DiskRecord& candidate, bool identifiedOk,
-                               const discovery::StopPoint& stop) const {
+                               const discovery::StopPoint& stop) {
         InspectedDevice device;
         device.found = found;
         device.disk = candidate;
-        const discovery::DiskRecord* record = FindIdentified(m_inventory.Identified, candidate);
-        if (!identifiedOk || record == nullptr) {
+        if (!identifiedOk || m_nextIdentified >= m_inventory.Identified.size()) {
             device.decision = Decision::IdentificationFailed;
             device.stop = discovery::Describe(stop);
             device.error = stop.systemError;
             return device;
         }
+        device.identifiedIndex = m_nextIdentified++;
+        const discovery::DiskRecord* record = &m_inventory.Identified[device.identifiedIndex];
         device.identified = true;
         device.disk = *record;
         const int pathId = candidate.AccessPath == discovery::kAccessInbox
@@ -154,7 +144,11 @@ public:
         if (candidate.AccessPath == discovery::kAccessInbox) {
             device.slots = ReadSlots(m_platform, candidate.DevicePath);
         }
-        if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
+        if (!app::IsMakersDrive(*record)) {
+            device.decision = Decision::NotMakersDrive;
+        } else if (app::EarlierSameDrive(m_inventory.Identified, device.identifiedIndex)) {
+            device.decision = Decision::SameDrive;
+        } else if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
             device.decision = Decision::WouldBeUpdated;
             device.obstacle = Obstacle(device);
         } else if (app::SameRevision(record->FirmwareRevision, m_image.ImageRevision)) {
@@ -170,6 +164,7 @@ private:
     ReadOnlyDeviceIo& m_guard;
     const image::FirmwareImage& m_image;
     const app::DiskInventory& m_inventory;
+    std::size_t m_nextIdentified = 0;
 };
 
 Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
@@ -182,6 +177,8 @@ Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
             return Decision::NotOpened;
         case Verdict::NotRstController:
             return Decision::NotRstController;
+        case Verdict::NotRstControllerDisk:
+            return Decision::NotBehindRstController;
         default:
             return Decision::LeftOut;
     }
@@ -211,6 +208,10 @@ std::string_view DecisionText(Decision decision) {
             return "Intel RST controller";
         case Decision::NotRstController:
             return "not an Intel RST controller";
+        case Decision::SameDrive:
+            return "the same drive as another device";
+        case Decision::NotBehindRstController:
+            return "parent is not the RST controller";
         case Decision::LeftOut:
             return "left out";
     }
@@ -230,7 +231,7 @@ Inspection Inspect(platform::Platform& platform) {
     Inspection inspection;
     inspection.imageRevision = image.ImageRevision;
     inspection.upgradableRevision = image.UpgradableRevision;
-    const Inspector inspector(readOnly, guard, image, inventory);
+    Inspector inspector(readOnly, guard, image, inventory);
     const bool rstWalked = std::any_of(
         inventory.Discovery.begin(), inventory.Discovery.end(),
         [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
@@ -283,9 +284,26 @@ Inspection Inspect(platform::Platform& platform) {
             inspector.Identified(found, attempt.candidate, attempt.status == 0, attempt.stop));
     }
 
+    // A drive reached a second way names the device it is the same drive as.
+    std::vector<std::size_t> deviceOfIdentified(inventory.Identified.size());
+    for (std::size_t number = 1; number <= inspection.devices.size(); ++number) {
+        InspectedDevice& device = inspection.devices[number - 1];
+        if (!device.identified) {
+            continue;
+        }
+        deviceOfIdentified[device.identifiedIndex] = number;
+        if (device.decision == Decision::SameDrive) {
+            device.sameAs = deviceOfIdentified[*app::EarlierSameDrive(inventory.Identified,
+                                                                      device.identifiedIndex)];
+        }
+    }
+
     // The updater's final result over the disks it selects, in its order: a download taken as
     // accepted unless the get-info answer already shows that it would fail.
     app::FinalResultTally tally;
+    if (inventory.MakersDriveLeftBehind()) {
+        tally.AddDriveLeftBehind();
+    }
     for (const InspectedDevice& device : inspection.devices) {
         if (device.decision == Decision::WouldBeUpdated) {
             tally.Add(device.obstacle.empty() ? discovery::ResultCode::RebootRequired

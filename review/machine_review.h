@@ -35,17 +35,19 @@ struct FirmwareSlots {
 };
 
 enum class Decision {
-    WouldBeUpdated,        // at the older revision: the updater downloads and activates
-    AlreadyCurrent,        // at the image's revision: reported, nothing sent
-    AnotherRevision,       // identified, any other revision: left alone, not reported
-    NotMakersDrive,        // its parent is not the maker's NVMe controller
-    NoNvmeHardwareId,      // none of its hardware IDs names NVMe
-    NotOpened,             // CreateFileW refused it (error holds the code)
-    IdentificationFailed,  // Identify Controller did not come back
-    RaidVolume,            // an RST RAID volume, expanded into its member drives
-    RstController,         // the Intel RST controller the updater chose
-    NotRstController,      // a storage controller the updater does not use
-    LeftOut,               // any other reason discovery gives (see `found.verdict`)
+    WouldBeUpdated,          // at the older revision: the updater downloads and activates
+    AlreadyCurrent,          // at the image's revision: reported, nothing sent
+    AnotherRevision,         // identified, any other revision: left alone, not reported
+    NotMakersDrive,          // its parent is not the maker's NVMe controller
+    NoNvmeHardwareId,        // none of its hardware IDs names NVMe
+    NotOpened,               // CreateFileW refused it (error holds the code)
+    IdentificationFailed,    // Identify Controller did not come back
+    RaidVolume,              // an RST RAID volume, expanded into its member drives
+    RstController,           // the Intel RST controller the updater chose
+    NotRstController,        // a storage controller the updater does not use
+    NotBehindRstController,  // an Intel-parented disk that is not on the chosen RST controller
+    SameDrive,               // identified before through another RAID volume: updated once there
+    LeftOut,                 // any other reason discovery gives (see `found.verdict`)
 };
 
 struct InspectedDevice {
@@ -53,7 +55,9 @@ struct InspectedDevice {
     bool raidMember = false;
     discovery::DiskRecord disk;  // how it is reached and, once identified, who it is
     bool identified = false;
-    std::uint16_t versionMajor = 0;  // VER of the Identify data
+    std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
+    std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
+    std::uint16_t versionMajor = 0;   // VER of the Identify data
     std::uint8_t versionMinor = 0;
     std::uint8_t versionTertiary = 0;
     std::uint8_t fwug = 0;

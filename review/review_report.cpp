@@ -50,6 +50,10 @@ std::string DecisionKey(Decision decision) {
             return "rstController";
         case Decision::NotRstController:
             return "notRstController";
+        case Decision::NotBehindRstController:
+            return "notBehindRstController";
+        case Decision::SameDrive:
+            return "sameDrive";
         case Decision::LeftOut:
             return "leftOut";
     }
@@ -68,6 +72,12 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
         case Decision::AnotherRevision:
             return "another revision (only " + Narrow(inspection.upgradableRevision) +
                    " is updated)";
+        case Decision::SameDrive:
+            return "the same drive as device #" + Number(static_cast<std::int64_t>(device.sameAs));
+        case Decision::NotMakersDrive:
+            return device.identified ? "not the maker's drive (PCI vendor ID 0x" +
+                                           platform::HexLower(device.disk.PciVendorId) + ")"
+                                     : "not the maker's drive";
         case Decision::NotOpened:
             return "could not be opened (system error 0x" + platform::HexLower(device.error) + ")";
         case Decision::IdentificationFailed:
@@ -209,6 +219,9 @@ std::string DeviceJson(const InspectedDevice& device, const Inspection& inspecti
     field("slots", slots);
     field("decision", Json(DecisionKey(device.decision)));
     field("reason", Json(Reason(device, inspection)));
+    field("sameAs", device.decision == Decision::SameDrive
+                        ? Number(static_cast<std::int64_t>(device.sameAs))
+                        : "null");
     field("systemError", Number(device.error));
     field("members", Number(static_cast<std::int64_t>(device.members)));
     return j + "}";

@@ -1,5 +1,6 @@
 #include "rst/raid_query.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -19,13 +20,16 @@ bool Answered(platform::Platform& platform, const platform::DeviceHandle& handle
     return result.ok && ReturnCodeOf(request) == 0;
 }
 
+struct Members {
+    std::vector<std::uint8_t> ports;  // the ports of the entries that could be read
+    std::size_t listed = 0;           // bDriveCount of the answer
+};
+
 // The member ports of the answer: never beyond the buffer. When the set has more members than
 // the first answer holds, the configuration is asked again with room for all of them; if that
 // second answer does not come, the entries of the first are taken.
-std::vector<std::uint8_t> MemberPorts(platform::Platform& platform,
-                                      const platform::DeviceHandle& handle,
-                                      std::uint32_t raidSetIndex,
-                                      const std::vector<std::uint8_t>& firstAnswer) {
+Members MemberPorts(platform::Platform& platform, const platform::DeviceHandle& handle,
+                    std::uint32_t raidSetIndex, const std::vector<std::uint8_t>& firstAnswer) {
     const std::size_t driveCount = CsmiDriveCount(firstAnswer);
     const std::vector<std::uint8_t>* answer = &firstAnswer;
     std::vector<std::uint8_t> larger;
@@ -36,16 +40,16 @@ std::vector<std::uint8_t> MemberPorts(platform::Platform& platform,
             answer = &larger;
         }
     }
-    const std::size_t count = CsmiDriveCount(*answer);
-    std::vector<std::uint8_t> ports;
-    for (std::size_t i = 0; i < count; ++i) {
+    Members members;
+    members.listed = std::max<std::size_t>(driveCount, CsmiDriveCount(*answer));
+    for (std::size_t i = 0; i < CsmiDriveCount(*answer); ++i) {
         const std::optional<std::uint8_t> port = CsmiMemberPort(*answer, i);
         if (!port) {
             break;
         }
-        ports.push_back(*port);
+        members.ports.push_back(*port);
     }
-    return ports;
+    return members;
 }
 
 }  // namespace
@@ -76,7 +80,18 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecor
     }
     // The controller stays open while the members are identified through their own handles.
     QueryOutcome outcome{QueryStatus::Answered, discovery::StoppedAt(Stage::Done), {}};
-    for (std::uint8_t port : MemberPorts(platform, opened.handle, raidSetIndex, request)) {
+    const Members members = MemberPorts(platform, opened.handle, raidSetIndex, request);
+    outcome.listedMembers = members.listed;
+    // Members that could not be read cannot be updated: say so, and the run cannot succeed.
+    if (members.ports.size() < members.listed) {
+        platform.console.WriteNarrow(
+            "  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) + " lists " +
+            platform::DecimalText(static_cast<std::int64_t>(members.listed)) +
+            " member drives; only " +
+            platform::DecimalText(static_cast<std::int64_t>(members.ports.size())) +
+            " could be read.\n\n");
+    }
+    for (std::uint8_t port : members.ports) {
         const discovery::DiskRecord member =
             discovery::MakeCandidate(volume.DevicePath, port, discovery::kAccessRstRaid);
         outcome.members.push_back({member, IdentifyRstDisk(platform, member, identified)});

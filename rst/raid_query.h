@@ -25,6 +25,8 @@ struct QueryOutcome {
     QueryStatus status = QueryStatus::Answered;
     discovery::StopPoint stop;
     std::vector<MemberIdentification> members;  // in drive-entry order
+    std::size_t listedMembers = 0;              // bDriveCount: more than members when some
+                                                // entries could not be read
 };
 
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set

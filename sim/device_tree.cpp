@@ -62,6 +62,17 @@ bool DeviceTree::IsInterfaceOfAbsentDevice(std::u16string_view path) const {
     });
 }
 
+const SimDevice* DeviceTree::DeviceOfInterface(std::u16string_view path) const {
+    for (const SimDevice& device : m_devices) {
+        for (const SimInterface& i : device.interfaces) {
+            if (SamePath(i.path, path)) {
+                return &device;
+            }
+        }
+    }
+    return nullptr;
+}
+
 const std::vector<std::uint32_t>* DeviceTree::FindList(const platform::DeviceInfoList& list) {
     const auto it = m_lists.find(list.Id());
     if (!list.Valid() || it == m_lists.end()) {

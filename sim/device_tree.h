@@ -57,6 +57,8 @@ public:
     SimDevice* FindDeviceByInst(std::uint32_t devInst);
     // Whether the path is an interface of a device that is not present.
     bool IsInterfaceOfAbsentDevice(std::u16string_view path) const;
+    // The device one of whose interfaces has this path, if any.
+    const SimDevice* DeviceOfInterface(std::u16string_view path) const;
 
     std::size_t OpenListCount() const { return m_lists.size(); }
 

@@ -11,6 +11,7 @@ namespace sim {
 namespace {
 
 // Identify Controller fields (NVMe base standard, figure "Identify Controller Data Structure").
+constexpr std::size_t kVidOffset = 0, kSsvidOffset = 2;
 constexpr std::size_t kSnOffset = 4, kSnWidth = 20;
 constexpr std::size_t kMnOffset = 24, kMnWidth = 40;
 constexpr std::size_t kFrOffset = 64, kFrWidth = 8;
@@ -74,6 +75,8 @@ std::uint16_t NvmeDrive::Record(DriveRequest request) {
 
 std::array<std::uint8_t, kIdentifySize> NvmeDrive::IdentifyData() const {
     std::array<std::uint8_t, kIdentifySize> data{};
+    platform::PutU16(data, kVidOffset, m_config.pciVendorId);
+    platform::PutU16(data, kSsvidOffset, m_config.pciVendorId);
     PutBlankPadded(data, kSnOffset, kSnWidth, m_config.serial);
     PutBlankPadded(data, kMnOffset, kMnWidth, m_config.model);
     PutBlankPadded(data, kFrOffset, kFrWidth, RunningRevision());

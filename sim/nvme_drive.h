@@ -36,6 +36,7 @@ struct NvmeDriveConfig {
     std::uint32_t version = 0x00010300;  // VER: major << 16 | minor << 8 | tertiary
     std::uint8_t frmw = 0x06;            // FRMW: 3 slots, slot 1 writable
     std::uint8_t fwug = 0x01;            // FWUG in 4 KiB units
+    std::uint16_t pciVendorId = 0x7A3C;  // VID and SSVID; another maker's drive overrides both
     std::map<std::size_t, std::uint8_t> identifyOverrides;  // Identify byte -> value, applied last
 
     // Fault knobs.

@@ -59,6 +59,9 @@ public:
     std::uint32_t AddDevice(SimDevice device) { return m_tree.AddDevice(std::move(device)); }
     SimDevice* FindDevice(std::u16string_view instanceId) { return m_tree.FindDevice(instanceId); }
     SimDevice* FindDeviceByInst(std::uint32_t devInst) { return m_tree.FindDeviceByInst(devInst); }
+    const SimDevice* DeviceOfInterface(std::u16string_view path) const {
+        return m_tree.DeviceOfInterface(path);
+    }
     NvmeDrive& AddDrive(NvmeDriveConfig config);
     NvmeDrive* FindDrive(std::string_view name);
     const std::vector<std::unique_ptr<NvmeDrive>>& Drives() const { return m_drives; }

@@ -106,8 +106,14 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
     };
     m.setup.disks[3].interfacePath.reset();  // no interface: skipped
     m.setup.disks.push_back(Disk(25, kIntelParent, u"SCSI\\DISK&VEN_INTEL&PROD_SSD\\4&4", u"x"));
+    // Another Intel device's disk (an Intel SSD on the inbox driver) at bus 0: not this
+    // controller's, not opened.
+    m.setup.disks.push_back(
+        Disk(26, u"PCI\\VEN_8086&DEV_F1A8\\4&9", kPlainDisk, u"Bus Number 0, Target Id 0, LUN 0"));
     m.setup.everyDevice = m.setup.disks;
-    discovery::RaidController controller{true, kRstPath, u"PCI\\VEN_8086"};
+    // Instance IDs compare without regard to letter case.
+    discovery::RaidController controller{true, kRstPath,
+                                         u"pci\\ven_8086&dev_2822&subsys_1\\3&11583659&0&fa"};
     discovery::DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, controller, candidates));
     const discovery::DiskList expected = {

@@ -179,7 +179,7 @@ TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");
 }
 
-TEST(InboxIdentify, FailedQueryDropsTheDiskQuietlyAndClosesTheHandle) {
+TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
     fakes::FakeMachine machine;
     machine.io.respond = [](const fakes::Sent&, std::span<std::uint8_t>) {
         return fakes::Fail(win::kErrorIoDevice);
@@ -187,7 +187,8 @@ TEST(InboxIdentify, FailedQueryDropsTheDiskQuietlyAndClosesTheHandle) {
     discovery::DiskList identified;
     inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
     EXPECT_TRUE(identified.empty());
-    EXPECT_EQ(machine.console.Transcript(), "");
+    EXPECT_EQ(machine.console.Transcript(),
+              "  [ERROR] Failed to get Identify Controller data: 0x45d\n\n");
     EXPECT_TRUE(machine.io.openHandles.empty());
 }
 

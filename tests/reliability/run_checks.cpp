@@ -102,6 +102,48 @@ bool DriveGotFirmwareRequests(const sim::NvmeDrive& drive) {
                        });
 }
 
+// The image sent twice to one drive in one run: two downloads from its start or two commits.
+bool ImageSentTwice(const sim::NvmeDrive& drive) {
+    int starts = 0;
+    int commits = 0;
+    for (const sim::DriveRequest& request : drive.Requests()) {
+        starts += request.kind == sim::DriveRequest::Kind::Download && request.offset == 0;
+        commits += request.kind == sim::DriveRequest::Kind::Commit;
+    }
+    return starts > 1 || commits > 1;
+}
+
+bool StartsWithPath(std::u16string_view path, std::u16string_view prefix) {
+    return path.size() >= prefix.size() &&
+           platform::ToUpperAscii(path.substr(0, prefix.size())) == prefix;
+}
+
+// A failed call that shows one of the maker's inbox disks could not be opened or identified:
+// \\.\PHYSICALDRIVEn names only the maker's inbox disks, and a disk interface of a device whose
+// parent is the maker's controller and which has an NVMe hardware ID is one of them.
+bool MakersInboxDiskLost(const sim::SimMachine& machine, const sim::CallRecord& record) {
+    if (!record.failed) {
+        return false;
+    }
+    const sim::CallInfo& call = record.call;
+    if (call.kind == sim::CallKind::Open && StartsWithPath(call.target, u"\\\\.\\PHYSICALDRIVE")) {
+        return true;
+    }
+    if (call.kind == sim::CallKind::Control && call.controlCode == 0x2D1400) {
+        return true;
+    }
+    if (call.kind != sim::CallKind::Open && call.kind != sim::CallKind::Control) {
+        return false;
+    }
+    const sim::SimDevice* device = machine.DeviceOfInterface(call.target);
+    if (device == nullptr || !device->parentId ||
+        !platform::Contains(*device->parentId, u"VEN_7A3C") || !device->hardwareIds) {
+        return false;
+    }
+    return std::any_of(device->hardwareIds->begin(), device->hardwareIds->end(),
+                       [](const std::u16string& id) { return platform::Contains(id, u"NVMe"); });
+}
+
 const ReportedDisk* FindReported(const Report& report, const std::string& serial) {
     for (const ReportedDisk& disk : report.disks) {
         if (disk.serial == serial) {
@@ -196,7 +238,13 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
         for (std::string& wrong : DriveWrongActivations(*drive)) {
             broken.push_back(std::move(wrong));
         }
+        if (ImageSentTwice(*drive)) {
+            broken.push_back("drive " + drive->Name() + " received the image twice");
+        }
     }
+    const bool makersDiskLost =
+        std::any_of(machine.CallLog().begin(), machine.CallLog().end(),
+                    [&](const sim::CallRecord& r) { return MakersInboxDiskLost(machine, r); });
 
     const Report report = ParseReport(outcome.transcript);
     if (report.finalResultCount != 1) {
@@ -225,8 +273,15 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
                              " has no known outcome: " + disk.result);
         }
     }
+    // A drive of the maker left behind fails the run whatever the report's disks say.
     const int expectedCode = anyFailed ? 1 : anyDownloaded ? 1602 : 4000;
-    if (outcome.exitCode != expectedCode) {
+    if (makersDiskLost && outcome.exitCode != 1) {
+        broken.push_back(
+            "one of the maker's inbox disks could not be opened or identified, yet "
+            "the exit code is " +
+            std::to_string(outcome.exitCode));
+    } else if (outcome.exitCode != expectedCode &&
+               !(outcome.exitCode == 1 && outcome.record.makersDriveLeftBehind)) {
         broken.push_back("exit code " + std::to_string(outcome.exitCode) +
                          ", the report calls for " + std::to_string(expectedCode));
     }

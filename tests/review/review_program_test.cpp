@@ -59,6 +59,8 @@ TEST(Inspector, WholeOutputs) {
         {"", {"--json"}, "default.json"},
         {"reliability_access_denied", {}, "reliability_access_denied.txt"},
         {"inbox_driver_answers", {"--json"}, "inbox_driver_answers.json"},
+        {"rst_matrix_raid", {}, "rst_matrix_raid.txt"},
+        {"rst_other_intel_disks", {}, "rst_other_intel_disks.txt"},
     };
     for (const Case& c : cases) {
         sim::LoadResult loaded =
