@@ -281,7 +281,8 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
             "the exit code is " +
             std::to_string(outcome.exitCode));
     } else if (outcome.exitCode != expectedCode &&
-               !(outcome.exitCode == 1 && outcome.record.makersDriveLeftBehind)) {
+               !(outcome.exitCode == 1 &&
+                 (makersDiskLost || outcome.record.makersDriveLeftBehind))) {
         broken.push_back("exit code " + std::to_string(outcome.exitCode) +
                          ", the report calls for " + std::to_string(expectedCode));
     }

@@ -28,7 +28,13 @@ std::string Transcript(const std::vector<std::string>& results, const std::strin
     return text + "\n[Final Result]\n" + finalLine + "\n\n";
 }
 
-enum class DriveState { Untouched, PartImage, WholeImageCommitted, PartImageCommitted };
+enum class DriveState {
+    Untouched,
+    PartImage,
+    WholeImageCommitted,
+    PartImageCommitted,
+    WholeImageCommittedTwice
+};
 
 void Drive(sim::NvmeDrive& drive, DriveState state) {
     const std::span<const std::uint8_t> image(image::kCarriedImage, image::kImageSize);
@@ -48,15 +54,22 @@ void Drive(sim::NvmeDrive& drive, DriveState state) {
             drive.Download(0, image.first(half));
             drive.Commit(0, 1);
             return;
+        case DriveState::WholeImageCommittedTwice:
+            Drive(drive, DriveState::WholeImageCommitted);
+            Drive(drive, DriveState::WholeImageCommitted);
+            return;
     }
 }
+
+// The maker's inbox disk at \\.\PHYSICALDRIVE1: not there, held open by the run, or refused.
+enum class InboxDisk { None, LeftOpen, OpenRefused };
 
 struct Case {
     const char* name;
     DriveState drive;
     const char* result;  // the one disk's result text; null: no disk in the report
     std::int32_t exitCode;
-    bool keepHandleOpen;
+    InboxDisk inboxDisk;
     const char* brokenRule;  // a part of the expected complaint; null: a sound run
 };
 
@@ -75,12 +88,18 @@ TEST_P(RunChecks, SeeWhatIsBroken) {
     config.fwug = 0xFF;
     Drive(machine.AddDrive(config), c.drive);
     std::optional<platform::OpenResult> held;
-    if (c.keepHandleOpen) {
+    if (c.inboxDisk != InboxDisk::None) {
         sim::InboxDiskConfig disk;
         disk.deviceNumber = 1;
         machine.AddInboxDisk(disk, *machine.Drives().front());
+        if (c.inboxDisk == InboxDisk::OpenRefused) {
+            sim::Fault fault;
+            fault.kind = sim::CallKind::Open;
+            fault.error = win::kErrorAccessDenied;
+            machine.Faults().Add(fault);
+        }
         held = machine.Open(u"\\\\.\\PHYSICALDRIVE1", win::kGenericRead, 0, 0);
-        ASSERT_TRUE(held->handle.Valid());
+        ASSERT_EQ(held->handle.Valid(), c.inboxDisk == InboxDisk::LeftOpen);
     }
     std::vector<std::string> results;
     if (c.result != nullptr) {
@@ -105,15 +124,22 @@ using enum DriveState;
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunChecks,
     testing::Values(
-        Case{"sound_update", WholeImageCommitted, kReboot, 1602, false, nullptr},
-        Case{"sound_failure", PartImage, kUnable, 1, false, nullptr},
-        Case{"failure_called_success", PartImage, kUnable, 1602, false, "exit code 1602"},
-        Case{"no_disk_not_exit_1", Untouched, nullptr, 4000, false, "exit code 4000"},
-        Case{"incomplete_image_activated", PartImageCommitted, kUnable, 1, false,
+        Case{"sound_update", WholeImageCommitted, kReboot, 1602, InboxDisk::None, nullptr},
+        Case{"sound_failure", PartImage, kUnable, 1, InboxDisk::None, nullptr},
+        Case{"failure_called_success", PartImage, kUnable, 1602, InboxDisk::None, "exit code 1602"},
+        Case{"no_disk_not_exit_1", Untouched, nullptr, 4000, InboxDisk::None, "exit code 4000"},
+        Case{"incomplete_image_activated", PartImageCommitted, kUnable, 1, InboxDisk::None,
              "incomplete image"},
-        Case{"reported_updated_without_image", PartImage, kReboot, 1602, false, "took no image"},
-        Case{"sent_firmware_not_reported", PartImage, nullptr, 1, false, "not reported"},
-        Case{"handle_left_open", Untouched, nullptr, 1, true, "handle"}),
+        Case{"reported_updated_without_image", PartImage, kReboot, 1602, InboxDisk::None,
+             "took no image"},
+        Case{"sent_firmware_not_reported", PartImage, nullptr, 1, InboxDisk::None, "not reported"},
+        Case{"handle_left_open", Untouched, nullptr, 1, InboxDisk::LeftOpen, "handle"},
+        Case{"image_sent_twice", WholeImageCommittedTwice, kReboot, 1602, InboxDisk::None,
+             "image twice"},
+        Case{"lost_inbox_disk_fails_the_run", WholeImageCommitted, kReboot, 1,
+             InboxDisk::OpenRefused, nullptr},
+        Case{"lost_inbox_disk_called_success", WholeImageCommitted, kReboot, 1602,
+             InboxDisk::OpenRefused, "could not be opened or identified"}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(RunChecks, AMissingReportIsBroken) {
