@@ -1,6 +1,8 @@
 #include "review/review_report.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -123,6 +125,66 @@ std::string SlotsText(const FirmwareSlots& slots) {
     return text.empty() ? "none" : text;
 }
 
+std::string Trimmed(std::u16string_view text) {
+    std::string narrow = Narrow(text);
+    while (!narrow.empty() && (narrow.back() == ' ' || narrow.back() == '?')) {
+        narrow.pop_back();
+    }
+    return narrow;
+}
+
+std::string RoadText(std::int32_t accessPath) {
+    switch (accessPath) {
+        case discovery::kAccessRstRaid:
+            return "RST RAID member";
+        case discovery::kAccessRstDisk:
+            return "RST disk";
+        case discovery::kAccessInbox:
+            return "inbox";
+        default:
+            return "-";
+    }
+}
+
+// One row per identified drive, in columns as wide as their widest entry.
+std::string SummaryText(const Inspection& inspection) {
+    std::vector<std::vector<std::string>> rows = {
+        {"Device", "Model", "Serial", "Road", "Running", "Slots", "Decision"}};
+    for (std::size_t i = 0; i < inspection.devices.size(); ++i) {
+        const InspectedDevice& device = inspection.devices[i];
+        if (device.identified) {
+            rows.push_back({"#" + Number(static_cast<std::int64_t>(i + 1)),
+                            Trimmed(device.disk.ModelNumber), Trimmed(device.disk.SerialNumber),
+                            RoadText(device.disk.AccessPath), Narrow(device.disk.FirmwareRevision),
+                            device.disk.AccessPath == discovery::kAccessInbox
+                                ? SlotsText(device.slots)
+                                : "not read",
+                            Reason(device, inspection)});
+        }
+    }
+    if (rows.size() == 1) {
+        return "No drive was identified.\n";
+    }
+    std::vector<std::size_t> widths(rows.front().size(), 0);
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            widths[c] = std::max(widths[c], row[c].size());
+        }
+    }
+    std::string text;
+    for (const auto& row : rows) {
+        std::string line = " ";
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += " " + row[c];
+            if (c + 1 < row.size()) {
+                line += std::string(widths[c] - row[c].size() + 1, ' ');
+            }
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
 std::string DeviceText(const InspectedDevice& device, const Inspection& inspection) {
     std::string text = "  Found in : " + std::string(discovery::WalkText(device.found.walk)) +
                        ", index " + Number(device.found.index) +
@@ -235,6 +297,8 @@ std::string InspectionText(const Inspection& inspection) {
         "Image revision : " +
         Narrow(inspection.imageRevision) +
         ", drives updated from : " + Narrow(inspection.upgradableRevision) + "\n";
+    text += "\n" + SummaryText(inspection);
+    text += "\nThe updater would end with exit code " + Number(inspection.expectedExitCode) + ".\n";
     int number = 1;
     for (const InspectedDevice& device : inspection.devices) {
         text += "\n[Device #" + Number(number++) + "]\n" + DeviceText(device, inspection);
@@ -242,7 +306,6 @@ std::string InspectionText(const Inspection& inspection) {
     if (inspection.devices.empty()) {
         text += "\nNo device was found.\n";
     }
-    text += "\nThe updater would end with exit code " + Number(inspection.expectedExitCode) + ".\n";
     return text;
 }
 

@@ -9,11 +9,20 @@
 #include "sim/scenario.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // The scenario is the one argument that is neither an option nor the capture's file, in
+    // whatever place it stands; the options go to the inspector as they came.
+    std::vector<std::string> args;
     std::string scenario;
-    if (!args.empty() && !args.front().starts_with("--")) {
-        scenario = args.front();
-        args.erase(args.begin());
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--capture" && i + 1 < argc) {
+            args.push_back(arg);
+            args.push_back(argv[++i]);
+        } else if (!arg.starts_with("--") && scenario.empty()) {
+            scenario = arg;
+        } else {
+            args.push_back(arg);
+        }
     }
     sim::LoadResult loaded =
         scenario.empty() ? sim::LoadDefaultScenario() : sim::LoadScenarioFile(scenario);
