@@ -7,6 +7,7 @@ using discovery::ResultCode;
 ResultCode ResultOfInboxUpdate(inbox::UpdateStatus status) {
     switch (status) {
         case inbox::UpdateStatus::Activated:
+        case inbox::UpdateStatus::AlreadyDownloaded:
             return ResultCode::RebootRequired;
         case inbox::UpdateStatus::Refused:
             return ResultCode::Failed;

@@ -7,8 +7,9 @@
 // | Failed (1)          | a refused download or activation              | "Unable to update..."  |
 // | NotCarriedOut (5)   | unopenable disk, failed request               | "Unable to update..."  |
 // | AlreadyCurrent (20) | at the image's revision: nothing sent         | settled to 4000        |
-// | RebootRequired(1602)| the inbox update's accepted activation, or an | "Downloaded firmware   |
-// |                     | RST activation asking for a power cycle       |  successfully, but..." |
+// | RebootRequired(1602)| the inbox update's accepted activation, an    | "Downloaded firmware   |
+// |                     | RST activation asking for a power cycle, or   |  successfully, but..." |
+// |                     | the image already pending the next reset      |                        |
 // | Latest (4000)       | (the report, for a disk at the image revision)| "Already have the..."  |
 //
 // FinalResult: 1 when no disk was selected, any failed (a code the report has no success text

@@ -22,4 +22,8 @@ void PrintTargetDiskBlock(platform::Console& console, const DiskRecord& disk,
     console.WriteWideLine(separator);
 }
 
+void PrintAlreadyDownloaded(platform::Console& console) {
+    console.WriteNarrow("  [PASS] Firmware is already downloaded; activation requires reboot.\n");
+}
+
 }  // namespace discovery

@@ -1,8 +1,9 @@
 // Both update roads against a driver that answers every request from the fuzzer's bytes: the
-// inbox get-info answer (slot table at any offset, any count), every download and activation
-// answer, on either road and with any granularity the record may hold. An activation may only
-// follow a download of the whole image that the driver accepted piece by piece, and only an
-// accepted activation may come back as success.
+// inbox get-info answer (slot table at any offset, any count), the RST firmware slot log, every
+// download and activation answer, on either road and with any granularity the record may hold.
+// An activation may only follow a download of the whole image that the driver accepted piece by
+// piece, and only an accepted activation, or an answer naming the image as pending, may come
+// back as success.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -30,20 +31,26 @@ std::size_t PieceCount(std::int32_t granularity) {
     return (image::kImageSize + piece - 1) / piece;
 }
 
-// The exchanges up to an activation: (get-info first on the inbox road) then every piece of the
+bool AnyActivation(const std::vector<fuzzing::Exchange>& exchanges) {
+    return std::any_of(exchanges.begin(), exchanges.end(),
+                       [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
+}
+
+// The exchanges up to an activation: the question first (get-info on the inbox road, answered
+// with success; the firmware slot log behind RST, whatever it got), then every piece of the
 // image, each one answered with success.
 void CheckActivationEarned(const std::vector<fuzzing::Exchange>& exchanges, bool inbox,
                            std::int32_t granularity) {
-    const bool activated =
-        std::any_of(exchanges.begin(), exchanges.end(),
-                    [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
-    if (!activated) {
+    if (!AnyActivation(exchanges)) {
         return;
     }
     std::size_t downloads = 0;
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         const fuzzing::Exchange& e = exchanges[i];
         if (e.function != kFunctionActivate) {
+            if (!inbox && i == 0) {
+                continue;  // the slot log: without an answer the update goes on
+            }
             const bool expected =
                 inbox && i == 0 ? e.function == kFunctionGetInfo : e.function == kFunctionDownload;
             if (!expected || !e.ok || e.returnCode != 0) {
@@ -69,6 +76,14 @@ void CheckSuccessEarned(const std::vector<fuzzing::Exchange>& exchanges, bool su
     if (exchanges.empty() || exchanges.back().function != kFunctionActivate ||
         !exchanges.back().ok || (exchanges.back().returnCode & ~kPowerCycleRequired) != 0) {
         fuzzing::Broken("success reported without an accepted activation");
+    }
+}
+
+// 1602 without any activation: the one question asked (get-info, or the slot log behind RST)
+// was answered with success, and nothing was sent after it.
+void CheckAlreadyDownloaded(const std::vector<fuzzing::Exchange>& exchanges) {
+    if (exchanges.size() != 1 || !exchanges[0].ok || exchanges[0].returnCode != 0) {
+        fuzzing::Broken("reported as already downloaded without an answer that says so");
     }
 }
 
@@ -101,10 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (inbox) {
         const int status = static_cast<int>(
             inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize).status);
-        if (status != 0 && status != 1 && status != 5) {
-            fuzzing::Broken("an inbox status outside 0, 1, 5");
+        if (status != 0 && status != 1 && status != 5 && status != 1602) {
+            fuzzing::Broken("an inbox status outside 0, 1, 5, 1602");
         }
         success = status == 0;
+        if (status == 1602) {
+            CheckAlreadyDownloaded(driver->Exchanges());
+        }
         if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > 255) {
             if (!driver->Exchanges().empty()) {
                 fuzzing::Broken("requests sent with a granularity outside 1-255");
@@ -117,6 +135,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             fuzzing::Broken("an RST status outside 0, 1, 5, 1602");
         }
         success = status == 0 || status == 1602;
+        if (status == 1602 && !AnyActivation(driver->Exchanges())) {
+            CheckAlreadyDownloaded(driver->Exchanges());
+            success = false;
+        }
         // A granularity outside 1-255 is sent as one 4 KiB unit.
         if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > 255) {
             disk.UpdateGranularity = 1;

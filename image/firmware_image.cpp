@@ -25,4 +25,16 @@ void PrepareFirmwareImage() {
                          std::span<const std::uint8_t>(kCarriedImage, kImageSize));
 }
 
+bool IsRevision(std::span<const std::uint8_t> revisionBytes, std::u16string_view revision) {
+    if (revisionBytes.size() != revision.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < revision.size(); ++i) {
+        if (char16_t{revisionBytes[i]} != revision[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace image

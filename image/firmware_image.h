@@ -34,4 +34,9 @@ void PrepareFirmwareImage(FirmwareImage& target, std::span<const std::uint8_t> c
 // Fills the program's image from the carried image.
 void PrepareFirmwareImage();
 
+// Whether a drive's 8 revision bytes (a firmware slot's) name `revision`: each byte widened to
+// one code unit as the image's own revision is, then compared code unit for code unit, as
+// selection compares revisions (no trimming, no case folding).
+bool IsRevision(std::span<const std::uint8_t> revisionBytes, std::u16string_view revision);
+
 }  // namespace image

@@ -72,6 +72,12 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::Dis
     if (slot.choice == SlotChoice::Malformed) {
         return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::GetInfo));
     }
+    // A rerun before the reboot: the drive already holds the image for its next reset, and a
+    // second download and activation would only repeat the first.
+    if (slot.pendingRevision && image::IsRevision(*slot.pendingRevision, image.ImageRevision)) {
+        discovery::PrintAlreadyDownloaded(platform.console);
+        return Ended(UpdateStatus::AlreadyDownloaded, discovery::StoppedAt(Stage::Done));
+    }
     if (slot.choice == SlotChoice::NotUpdatable) {
         return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::GetInfo));
     }

@@ -13,6 +13,8 @@ enum class UpdateStatus : std::int32_t {
     Activated = 0,      // every request accepted, the activation too (power cycle or not)
     Refused = 1,        // no writable slot, or the activation refused
     NotCarriedOut = 5,  // the disk did not open, or a request failed
+    // The slot to be activated at the next reset already holds the image: nothing was sent.
+    AlreadyDownloaded = 1602,
 };
 
 struct UpdateOutcome {
@@ -21,7 +23,7 @@ struct UpdateOutcome {
 };
 
 // Downloads byteCount bytes of the image through the miniport firmware interface and
-// activates them.
+// activates them, unless get-info shows the image already waiting for the next reset.
 UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
                               const image::FirmwareImage& image, std::uint32_t byteCount);
 

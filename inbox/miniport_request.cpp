@@ -82,22 +82,38 @@ SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
     }
     const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
     const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    if (upgradeSupport == 0 || slotCount == 0) {
-        return {SlotChoice::NotUpdatable, 0};
-    }
-    if (!platform::FitsIn(buffer.size(), info + kInfoSlotsOffset,
+    if (slotCount == 0 ||
+        !platform::FitsIn(buffer.size(), info + kInfoSlotsOffset,
                           std::size_t{slotCount} * kStorageFirmwareSlotInfoSize)) {
-        return {};
+        // Without upgrade support the entries are not needed to refuse the update.
+        SlotAnswer refused;
+        refused.choice = upgradeSupport == 0 || slotCount == 0 ? SlotChoice::NotUpdatable
+                                                               : SlotChoice::Malformed;
+        return refused;
     }
+    // Windows writes STORAGE_FIRMWARE_INFO_INVALID_SLOT when nothing is pending; the drive's own
+    // log says 0.
+    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    const bool anyPending = pending != 0 && pending != kInfoInvalidSlotValue;
+    SlotAnswer answer{SlotChoice::NotUpdatable, 0, std::nullopt};
     for (std::size_t i = 0; i < slotCount; ++i) {
         const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
         const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
         // Firmware slots are numbered from 1; slot 0 would let the controller choose.
-        if (number != 0 && platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
-            return {SlotChoice::Chosen, number};
+        if (answer.choice != SlotChoice::Chosen && upgradeSupport != 0 && number != 0 &&
+            platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
+            answer.choice = SlotChoice::Chosen;
+            answer.slot = number;
+        }
+        if (anyPending && number == pending && !answer.pendingRevision) {
+            SlotRevisionBytes revision{};
+            for (std::size_t k = 0; k < revision.size(); ++k) {
+                revision[k] = platform::GetU8(buffer, entry + kSlotRevisionOffset + k);
+            }
+            answer.pendingRevision = revision;
         }
     }
-    return {SlotChoice::NotUpdatable, 0};
+    return answer;
 }
 
 }  // namespace inbox

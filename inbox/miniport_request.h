@@ -2,9 +2,12 @@
 // S = C + 76 bytes (C = the piece size) serves every request of one update.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
+
+#include "platform/miniport_layout.h"
 
 namespace inbox {
 
@@ -27,15 +30,20 @@ std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer);
 
 enum class SlotChoice { Chosen, NotUpdatable, Malformed };
 
+using SlotRevisionBytes = std::array<std::uint8_t, platform::miniport::kSlotRevisionSize>;
+
 struct SlotAnswer {
     SlotChoice choice = SlotChoice::Malformed;
     std::uint8_t slot = 0;
+    // The Revision of the entry whose SlotNumber is PendingActivateSlot, when the answer names
+    // a slot to be activated at the next reset and lists it.
+    std::optional<SlotRevisionBytes> pendingRevision;
 };
 
-// Reads STORAGE_FIRMWARE_INFO at the DataBufferOffset the request block holds after the call
-// and picks the first writable slot (SlotNumber not 0, ReadOnly 0). An answer whose header or
-// slot entries would lie outside the buffer, or of a structure version other than 0 or 1, is
-// Malformed.
+// Reads STORAGE_FIRMWARE_INFO at the DataBufferOffset the request block holds after the call:
+// picks the first writable slot (SlotNumber not 0, ReadOnly 0) and finds the pending slot's
+// entry. An answer whose header or slot entries would lie outside the buffer, or of a
+// structure version other than 0 or 1, is Malformed.
 SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer);
 
 }  // namespace inbox

@@ -96,6 +96,7 @@ inline constexpr std::size_t kInfoPendingSlotOffset = 11;  // PendingActivateSlo
 inline constexpr std::size_t kInfoSlotsOffset = 16;
 inline constexpr std::uint32_t kInfoVersionUnsetValue = 0;
 inline constexpr std::uint32_t kInfoVersionValue = 1;  // STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION
+inline constexpr std::uint8_t kInfoInvalidSlotValue = 0xFF;  // STORAGE_FIRMWARE_INFO_INVALID_SLOT
 inline constexpr std::size_t kSlotNumberOffset = 0;
 inline constexpr std::size_t kSlotReadOnlyOffset = 1;
 inline constexpr std::size_t kSlotRevisionOffset = 8;

@@ -13,17 +13,69 @@ namespace inspect {
 
 namespace {
 
+namespace mp = platform::miniport;
+namespace query = inbox::query;
+namespace rl = rst::layout;
+
 std::string_view SignatureOf(std::span<const std::uint8_t> buffer) {
-    constexpr std::size_t kAt = platform::miniport::kSrbSignatureOffset;
-    constexpr std::size_t kSize = platform::miniport::kSrbSignatureSize;
+    constexpr std::size_t kAt = mp::kSrbSignatureOffset;
+    constexpr std::size_t kSize = mp::kSrbSignatureSize;
     if (!platform::FitsIn(buffer.size(), kAt, kSize)) {
         return {};
     }
     return {reinterpret_cast<const char*>(buffer.data() + kAt), kSize};
 }
 
-std::uint32_t U32At(std::span<const std::uint8_t> buffer, std::size_t offset) {
-    return platform::FitsIn(buffer.size(), offset, 4) ? platform::GetU32(buffer, offset) : 0;
+// Each check below first makes sure the input holds every field it looks at: a field the
+// driver would read past the input is not one the guard has seen.
+std::uint32_t U32(std::span<const std::uint8_t> input, std::size_t offset) {
+    return platform::GetU32(input, offset);
+}
+
+// The NVMe protocol-specific query for Identify Controller. Other protocol data (a log page such
+// as telemetry, whose reading makes the drive take a new snapshot) and other properties do not
+// pass.
+bool IsIdentifyQuery(std::span<const std::uint8_t> input) {
+    return platform::FitsIn(input.size(), 0, query::kIdentifyDataOffset) &&
+           U32(input, query::kPropertyIdOffset) == query::kStorageAdapterProtocolSpecificProperty &&
+           U32(input, query::kQueryTypeOffset) == query::kPropertyStandardQuery &&
+           U32(input, query::kProtocolTypeOffset) == query::kProtocolTypeNvme &&
+           U32(input, query::kDataTypeOffset) == query::kNvmeDataTypeIdentify &&
+           U32(input, query::kRequestValueOffset) == query::kIdentifyCnsController;
+}
+
+// The driver finds every field behind SRB_IO_CONTROL by its HeaderLength.
+bool HasSrbHeader(std::span<const std::uint8_t> input, std::size_t requestSize,
+                  std::uint32_t controlCode) {
+    return platform::FitsIn(input.size(), 0, requestSize) &&
+           U32(input, mp::kSrbHeaderLengthOffset) == mp::kSrbHeaderLengthValue &&
+           U32(input, mp::kSrbControlCodeOffset) == controlCode;
+}
+
+bool IsFirmwareGetInfo(std::span<const std::uint8_t> input) {
+    constexpr std::size_t kBlock = inbox::miniport::kRequestBlockOffset;
+    return HasSrbHeader(input, inbox::miniport::kDataAreaOffset, win::kIoctlScsiMiniportFirmware) &&
+           U32(input, kBlock + mp::kFrbVersionOffset) == mp::kFrbVersionValue &&
+           U32(input, kBlock + mp::kFrbSizeOffset) == mp::kFrbSizeValue &&
+           U32(input, kBlock + mp::kFrbFunctionOffset) == mp::kFirmwareFunctionGetInfo;
+}
+
+bool IsCsmiRaidConfig(std::span<const std::uint8_t> input) {
+    return HasSrbHeader(input, mp::kSrbIoControlSize, rl::kCsmiControlCodeValue);
+}
+
+// An admin command (never the I/O command set) that only reads: Identify Controller, or Get Log
+// Page of the firmware slot log without a log-specific field.
+bool IsReadingPassThrough(std::span<const std::uint8_t> input) {
+    if (!HasSrbHeader(input, rl::kNvmCompletionOffset, rl::kNvmControlCodeValue) ||
+        input[rl::kNvmCommandSetOffset] != 0) {
+        return false;
+    }
+    const std::uint32_t cdw0 = U32(input, rl::kNvmCdw0Offset);
+    const std::uint32_t cdw10 = U32(input, rl::kNvmCdw10Offset);
+    return (cdw0 == rl::kNvmCdw0Value && cdw10 == rl::kNvmCdw10Value) ||
+           (cdw0 == rl::kNvmGetLogPageCdw0Value &&
+            (cdw10 & rl::kNvmGetLogPageSelectMask) == rl::kFirmwareSlotLogId);
 }
 
 }  // namespace
@@ -34,28 +86,23 @@ bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buf
         buffer.first(std::min<std::size_t>(buffer.size(), inputLength));
     switch (controlCode) {
         case win::kIoctlStorageGetDeviceNumber:
-        case win::kIoctlStorageQueryProperty:
             return true;
+        case win::kIoctlStorageQueryProperty:
+            return IsIdentifyQuery(input);
         case win::kIoctlScsiMiniport:
             break;
         default:
             return false;
     }
     const std::string_view signature = SignatureOf(input);
-    const std::uint32_t control = U32At(input, platform::miniport::kSrbControlCodeOffset);
     if (signature == inbox::miniport::kSrbSignatureValue) {
-        return control == win::kIoctlScsiMiniportFirmware &&
-               U32At(input, inbox::miniport::kRequestBlockOffset +
-                                platform::miniport::kFrbFunctionOffset) ==
-                   platform::miniport::kFirmwareFunctionGetInfo;
+        return IsFirmwareGetInfo(input);
     }
-    if (signature == rst::layout::kCsmiSignatureValue) {
-        return control == rst::layout::kCsmiControlCodeValue;
+    if (signature == rl::kCsmiSignatureValue) {
+        return IsCsmiRaidConfig(input);
     }
-    if (signature == rst::layout::kNvmSignatureValue) {
-        return control == rst::layout::kNvmControlCodeValue &&
-               platform::FitsIn(input.size(), rst::layout::kNvmCdw0Offset, 1) &&
-               input[rst::layout::kNvmCdw0Offset] == rst::layout::kNvmCdw0Value;
+    if (signature == rl::kNvmSignatureValue) {
+        return IsReadingPassThrough(input);
     }
     return false;
 }
@@ -97,12 +144,11 @@ void ReadOnlyDeviceIo::Remember(const platform::DeviceHandle& handle, win::Dword
         const auto data =
             buffer.subspan(inbox::query::kIdentifyDataOffset, inbox::query::kIdentifyDataSize);
         m_identify[{path->second, -1}] = IdentifyData(data.begin(), data.end());
-    } else if (SignatureOf(buffer) == rst::layout::kNvmSignatureValue &&
-               platform::FitsIn(buffer.size(), rst::layout::kNvmDataAreaOffset,
-                                rst::layout::kNvmDataAreaSize)) {
-        const auto data =
-            buffer.subspan(rst::layout::kNvmDataAreaOffset, rst::layout::kNvmDataAreaSize);
-        m_identify[{path->second, buffer[rst::layout::kAddressPathIdOffset]}] =
+    } else if (SignatureOf(buffer) == rl::kNvmSignatureValue &&
+               platform::FitsIn(buffer.size(), rl::kNvmDataAreaOffset, rl::kNvmDataAreaSize) &&
+               U32(buffer, rl::kNvmCdw0Offset) == rl::kNvmCdw0Value) {
+        const auto data = buffer.subspan(rl::kNvmDataAreaOffset, rl::kNvmDataAreaSize);
+        m_identify[{path->second, buffer[rl::kAddressPathIdOffset]}] =
             IdentifyData(data.begin(), data.end());
     }
 }

@@ -1,8 +1,9 @@
-// The inspector's device I/O: it passes to Windows only the requests that read — the device
-// number, the Identify property query, the miniport's firmware get-info, the CSMI RAID
-// configuration and the RST pass-through's Identify — and refuses every other device control
-// (any download or activation, any "IntelFw " request) without sending it. So the inspector is
-// read-only by construction, whatever its code above asks for.
+// The inspector's device I/O: it passes to Windows only the requests the inspector sends, each
+// of which reads — the device number, the NVMe Identify Controller property query, the
+// miniport's firmware get-info, the CSMI RAID configuration, and the RST pass-through's Identify
+// Controller and firmware slot log — and refuses every other device control (any download or
+// activation, any other log page or property, any "IntelFw " request) without sending it. So
+// the inspector is read-only by construction, whatever its code above asks for.
 #pragma once
 
 #include <array>

@@ -69,6 +69,34 @@ inline constexpr std::size_t kNvmDataAreaSize = 4096;
 inline constexpr std::size_t kNvmRequestSize = 4260;
 inline constexpr std::uint32_t kNvmCdw0Value = 0x06;  // opcode 06h Identify
 inline constexpr std::uint32_t kNvmCdw10Value = 1;    // CNS 01h Identify Controller
+inline constexpr std::uint32_t kNvmNsidValue = 0;     // Identify Controller names no namespace
+
+// Get Log Page (opcode 02h) of the firmware slot information log (log identifier 03h), in the
+// same request. The log is global to the controller: FFFFFFFFh, every namespace, is what the NVMe
+// standard names for a log that is not namespace specific in every revision (later ones also let
+// 0 stand for it), and what the common tools send. The data length is the log's 512 bytes, what
+// NUMDL asks the drive to transfer, so the driver moves no more than the command gives.
+inline constexpr std::uint32_t kNvmGetLogPageCdw0Value = 0x02;
+inline constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
+inline constexpr std::size_t kFirmwareSlotLogSize = 512;
+inline constexpr std::uint32_t kNvmGetLogPageNumdlShift = 16;  // CDW10 bits 31:16, dwords - 1
+// LID, LSP and RAE: which log is read and how; NUMDL above them says only how much.
+inline constexpr std::uint32_t kNvmGetLogPageSelectMask = 0xFFFF;
+inline constexpr std::uint32_t kNvmSlotLogCdw10Value =
+    static_cast<std::uint32_t>(kFirmwareSlotLogSize / 4 - 1) << kNvmGetLogPageNumdlShift |
+    kFirmwareSlotLogId;
+inline constexpr std::uint32_t kNvmSlotLogNsidValue = 0xFFFFFFFF;
+static_assert(kNvmSlotLogCdw10Value == 0x007F0003);
+static_assert(kFirmwareSlotLogSize <= kNvmDataAreaSize);
+
+// The firmware slot information log: AFI (bits 2:0 the running slot, bits 6:4 the slot to be
+// activated at the next reset, 0 for none), then FRS1 to FRS7.
+inline constexpr std::size_t kSlotLogAfiOffset = 0;
+inline constexpr unsigned kSlotLogAfiPendingShift = 4;
+inline constexpr std::uint8_t kSlotLogAfiSlotMask = 0x7;
+inline constexpr std::size_t kSlotLogRevisionsOffset = 8;  // FRS1; FRSn at 8 + 8 * (n - 1)
+inline constexpr std::size_t kSlotLogRevisionSize = 8;
+static_assert(kSlotLogRevisionsOffset + 7 * kSlotLogRevisionSize <= kFirmwareSlotLogSize);
 static_assert(kNvmCdw10Offset == 72);
 static_assert(kNvmSubmissionOffset == kAddressOffset + kAddressSize);
 static_assert(kNvmSubmissionOffset + kNvmSubmissionSize == kNvmCommandSetOffset);

@@ -37,6 +37,19 @@ inline void FillFirmwareRequestBlock(std::span<std::uint8_t> buffer, std::uint32
                             static_cast<std::uint32_t>(kFwDataAreaOffset), dataLength);
 }
 
+// One builder for every admin command the pass-through carries: each reads into the data area.
+void FillPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId, std::uint32_t cdw0,
+                     std::uint32_t nsid, std::uint32_t cdw10, std::size_t dataLength) {
+    FillHeader(buffer, kNvmSignatureValue, kNvmTimeoutValue, kNvmControlCodeValue);
+    FillAddress(buffer, pathId);
+    PutU32(buffer, kNvmCdw0Offset, cdw0);
+    PutU32(buffer, kNvmNsidOffset, nsid);
+    PutU32(buffer, kNvmCdw10Offset, cdw10);
+    PutU8(buffer, kNvmCommandSetOffset, 0);
+    PutU32(buffer, kNvmDataOffsetOffset, static_cast<std::uint32_t>(kNvmDataAreaOffset));
+    PutU32(buffer, kNvmDataLengthOffset, static_cast<std::uint32_t>(dataLength));
+}
+
 }  // namespace
 
 std::uint8_t PathIdentifier(std::int64_t portNumber) {
@@ -71,19 +84,29 @@ std::optional<std::uint8_t> CsmiMemberPort(std::span<const std::uint8_t> buffer,
 }
 
 void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
-    FillHeader(buffer, kNvmSignatureValue, kNvmTimeoutValue, kNvmControlCodeValue);
-    FillAddress(buffer, pathId);
-    PutU32(buffer, kNvmCdw0Offset, kNvmCdw0Value);
-    PutU32(buffer, kNvmNsidOffset, 0);
-    PutU32(buffer, kNvmCdw10Offset, kNvmCdw10Value);
-    PutU8(buffer, kNvmCommandSetOffset, 0);
-    PutU32(buffer, kNvmDataOffsetOffset, static_cast<std::uint32_t>(kNvmDataAreaOffset));
-    PutU32(buffer, kNvmDataLengthOffset, static_cast<std::uint32_t>(kNvmDataAreaSize));
+    FillPassThrough(buffer, pathId, kNvmCdw0Value, kNvmNsidValue, kNvmCdw10Value, kNvmDataAreaSize);
+}
+
+void FillSlotLogPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
+    FillPassThrough(buffer, pathId, kNvmGetLogPageCdw0Value, kNvmSlotLogNsidValue,
+                    kNvmSlotLogCdw10Value, kFirmwareSlotLogSize);
 }
 
 std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buffer) {
     platform::CheckFits(buffer.size(), kNvmDataAreaOffset, kNvmDataAreaSize);
     return buffer.subspan(kNvmDataAreaOffset, kNvmDataAreaSize);
+}
+
+std::optional<std::span<const std::uint8_t>> PendingSlotRevision(
+    std::span<const std::uint8_t> buffer) {
+    const std::span<const std::uint8_t> log = PassThroughData(buffer).first(kFirmwareSlotLogSize);
+    const std::uint8_t pending =
+        (platform::GetU8(log, kSlotLogAfiOffset) >> kSlotLogAfiPendingShift) & kSlotLogAfiSlotMask;
+    if (pending == 0) {
+        return std::nullopt;
+    }
+    return log.subspan(kSlotLogRevisionsOffset + (pending - 1u) * kSlotLogRevisionSize,
+                       kSlotLogRevisionSize);
 }
 
 // Every byte written once, as a cleared buffer filled field by field would hold them: the

@@ -25,7 +25,14 @@ std::optional<std::uint8_t> CsmiMemberPort(std::span<const std::uint8_t> buffer,
 
 // "IntelNvm" Identify Controller (4260 bytes).
 void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+// "IntelNvm" Get Log Page of the firmware slot information log, in a request of the same size.
+void FillSlotLogPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+// The whole data area (4096 bytes) of a pass-through request.
 std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buffer);
+// From a slot log request's answer: the revision bytes of the slot to be activated at the next
+// reset, or nothing when none is.
+std::optional<std::span<const std::uint8_t>> PendingSlotRevision(
+    std::span<const std::uint8_t> buffer);
 
 // "IntelFw " download of one piece: the buffer is exactly piece.size() + 88 bytes.
 void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,

@@ -55,6 +55,22 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform,
     return std::nullopt;
 }
 
+// Whether the drive's firmware slot log names a slot to be activated at the next reset that holds
+// the image. A driver that refuses the command (the RST driver is not known to serve it) or
+// fails the call answers nothing: the update goes on as without the question.
+bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle& handle,
+                      std::uint8_t pathId, std::u16string_view imageRevision) {
+    std::vector<std::uint8_t> request(layout::kNvmRequestSize);
+    FillSlotLogPassThrough(request, pathId);
+    const platform::ControlResult result =
+        platform.io.Control(handle, win::kIoctlScsiMiniport, request);
+    if (!result.ok || ReturnCodeOf(request) != 0) {
+        return false;
+    }
+    const auto revision = PendingSlotRevision(request);
+    return revision && image::IsRevision(*revision, imageRevision);
+}
+
 ActivationOutcome Activation(ActivationStatus status, std::uint32_t returnCode) {
     return {status, discovery::StoppedAt(
                         status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0,
@@ -157,6 +173,12 @@ UpdateOutcome UpdateRstDisk(platform::Platform& platform, const discovery::DiskR
     if (!opened.handle.Valid()) {
         discovery::PrintDiskHandleFailure(platform.console, opened.error);
         return {ResultCode::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error)};
+    }
+    // A rerun before the reboot: the image already waits for the next reset.
+    if (ImageAwaitsReset(platform, opened.handle, PathIdentifier(disk.PortNumber),
+                         image.ImageRevision)) {
+        discovery::PrintAlreadyDownloaded(platform.console);
+        return {ResultCode::RebootRequired, discovery::StoppedAt(Stage::Done)};
     }
     const DownloadOutcome download =
         DownloadRstFirmware(platform, opened.handle, disk, image, imageSize);

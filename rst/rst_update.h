@@ -24,7 +24,7 @@ struct ActivationOutcome {
 };
 
 // On this road the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut or
-// RebootRequired (the drive needs a power cycle).
+// RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
 struct UpdateOutcome {
     discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
     discovery::StopPoint stop;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/byte_layout.h"
+#include "sim/rst_layouts.h"
 #include "sim/windows_layouts.h"
 #include "sim/windows_values.h"
 
@@ -36,6 +37,9 @@ std::uint32_t FunctionOf(std::span<const std::uint8_t> buffer, const std::string
         offset = kFirmwareFunctionOffset;
     } else if (signature == "IntelFw ") {
         offset = kIntelFwFunctionOffset;
+    } else if (signature == "IntelNvm") {
+        // The NVMe admin opcode of the pass-through's command (CDW0 bits 7:0).
+        return platform::FitsIn(buffer.size(), layout::kSqe, 1) ? buffer[layout::kSqe] : 0;
     } else {
         return 0;
     }

@@ -35,7 +35,8 @@ struct CallInfo {
     std::u16string target;     // path opened or controlled, or the device's instance ID
     std::uint32_t controlCode = 0;
     std::string signature;       // SRB_IO_CONTROL signature of IOCTL_SCSI_MINIPORT (8 bytes)
-    std::uint32_t function = 0;  // FIRMWARE_REQUEST_BLOCK function where the request has one
+    std::uint32_t function = 0;  // FIRMWARE_REQUEST_BLOCK function where the request has one;
+                                 // for "IntelNvm" the NVMe admin opcode
 };
 
 struct Fault {

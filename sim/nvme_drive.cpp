@@ -64,8 +64,16 @@ std::string_view DriveRequestKindName(DriveRequest::Kind kind) {
 }
 
 NvmeDrive::NvmeDrive(NvmeDriveConfig config) : m_config(std::move(config)) {
-    m_slotRevisions[1] = m_config.revision;
+    if (m_config.slots) {
+        for (std::size_t i = 0; i < m_config.slots->size() && i + 1 < m_slotRevisions.size(); ++i) {
+            m_slotRevisions[i + 1] = (*m_config.slots)[i];
+        }
+    } else {
+        m_slotRevisions[1] = m_config.revision;
+    }
     m_runningRevision = m_config.revision;
+    m_activeSlot = m_config.activeSlot;
+    m_pendingSlot = m_config.pendingSlot;
 }
 
 std::uint16_t NvmeDrive::Record(DriveRequest request) {

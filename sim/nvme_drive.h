@@ -32,11 +32,15 @@ struct NvmeDriveConfig {
     std::string name;  // how scenarios and tests name the drive
     std::string serial = "S0000000000000";
     std::string model = "NVMe Drive";
-    std::string revision = "1.0";        // running revision; also slot 1's image
-    std::uint32_t version = 0x00010300;  // VER: major << 16 | minor << 8 | tertiary
-    std::uint8_t frmw = 0x06;            // FRMW: 3 slots, slot 1 writable
-    std::uint8_t fwug = 0x01;            // FWUG in 4 KiB units
-    std::uint16_t pciVendorId = 0x7A3C;  // VID and SSVID; another maker's drive overrides both
+    std::string revision = "1.0";  // running revision; also slot 1's image unless `slots`
+    // Each slot's revision from slot 1 on ("" an empty slot); none given: slot 1 holds `revision`.
+    std::optional<std::vector<std::string>> slots;
+    std::uint8_t activeSlot = 1;
+    std::optional<std::uint8_t> pendingSlot;  // the slot activated at the next reset
+    std::uint32_t version = 0x00010300;       // VER: major << 16 | minor << 8 | tertiary
+    std::uint8_t frmw = 0x06;                 // FRMW: 3 slots, slot 1 writable
+    std::uint8_t fwug = 0x01;                 // FWUG in 4 KiB units
+    std::uint16_t pciVendorId = 0x7A3C;       // VID and SSVID; another maker's drive overrides both
     std::map<std::size_t, std::uint8_t> identifyOverrides;  // Identify byte -> value, applied last
 
     // Fault knobs.

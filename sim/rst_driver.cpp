@@ -19,6 +19,12 @@ using platform::PutU32;
 using namespace layout;
 
 constexpr std::uint16_t kNvmeInvalidOpcode = 0x001;
+constexpr std::uint16_t kNvmeInvalidLogPage = 0x109;
+// Get Log Page (NVMe admin opcode 02h): CDW10 LID 7:0, NUMDL 31:16; CDW11 NUMDU 15:0; CDW12 and
+// CDW13 the byte offset into the log. The firmware slot information log is LID 03h.
+constexpr std::uint8_t kNvmeAdminCommandGetLogPage = 0x02;
+constexpr std::uint8_t kLogFirmwareSlot = 0x03;
+constexpr std::uint32_t kNsidEvery = 0xFFFFFFFF;
 
 // "IntelFw ": FIRMWARE_REQUEST_BLOCK behind the address, data offset counted from the buffer's
 // start; the download block is STORAGE_FIRMWARE_DOWNLOAD_V2.
@@ -137,7 +143,11 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
         std::fill(data.begin(), data.end(), 0);
         return m_options.emptyPortReturnCode;
     }
-    // Only Identify Controller is served; other admin commands complete with Invalid Opcode.
+    if (request[kSqe] == kNvmeAdminCommandGetLogPage && request[kIoCommandSet] == 0) {
+        return FirmwareSlotLog(*drive, request, data);
+    }
+    // Identify Controller and the firmware slot log are served; other admin commands complete
+    // with Invalid Opcode.
     const bool identify = request[kSqe] == kNvmeAdminCommandIdentify &&
                           request[kIoCommandSet] == 0 &&
                           (GetU32(request, kSqeCdw10) & 0xFF) == kNvmeIdentifyCnsController &&
@@ -150,6 +160,35 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
     const auto identifyData = drive->IdentifyController();
     platform::PutBytes(data, 0, identifyData);
     PutU32(request, kCqeDw3, 0);
+    return 0;
+}
+
+std::uint32_t RstDriver::FirmwareSlotLog(NvmeDrive& drive, std::span<std::uint8_t> request,
+                                         std::span<std::uint8_t> data) {
+    if (m_options.slotLogReturnCode) {
+        std::fill(data.begin(), data.end(), 0);
+        return *m_options.slotLogReturnCode;
+    }
+    const std::uint32_t cdw10 = GetU32(request, kSqeCdw10);
+    const std::uint64_t bytes =
+        ((std::uint64_t{GetU32(request, kSqeCdw11) & 0xFFFF} << 16 | cdw10 >> 16) + 1) * 4;
+    const std::uint64_t offset =
+        std::uint64_t{GetU32(request, kSqeCdw13)} << 32 | GetU32(request, kSqeCdw12);
+    const std::uint32_t nsid = GetU32(request, kSqeNsid);
+    // A log global to the controller: the namespace is 0 or every namespace.
+    std::uint16_t status = kNvmeSuccess;
+    if ((cdw10 & 0xFF) != kLogFirmwareSlot) {
+        status = kNvmeInvalidLogPage;
+    } else if ((nsid != 0 && nsid != kNsidEvery) || offset % 4 != 0 ||
+               !platform::FitsIn(kFirmwareSlotLogSize, offset, bytes) || data.size() < bytes) {
+        status = kNvmeInvalidField;
+    }
+    PutU32(request, kCqeDw3, std::uint32_t{status} << 17);
+    if (status != kNvmeSuccess) {
+        return kFirmwareStatusInvalidParameter;
+    }
+    const auto log = drive.FirmwareSlotLog();
+    platform::PutBytes(data, 0, std::span(log).subspan(offset, bytes));
     return 0;
 }
 

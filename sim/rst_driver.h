@@ -44,6 +44,8 @@ struct RstDriverOptions {
     std::optional<std::uint32_t> raidQueryReturnCode;  // refuse GET_RAID_CONFIG with this status
     std::uint32_t activationReturnCode = 0x20;  // a successful activation: power cycle required
     std::uint32_t emptyPortReturnCode = 1;  // pass-through or firmware to a port without a drive
+    // Refuse the pass-through's Get Log Page of the firmware slot log with this ReturnCode.
+    std::optional<std::uint32_t> slotLogReturnCode;
 };
 
 class RstDriver : public SimEndpoint {
@@ -61,6 +63,8 @@ public:
 private:
     std::uint32_t GetRaidConfig(std::span<std::uint8_t> request);
     std::uint32_t NvmePassThrough(std::span<std::uint8_t> request);
+    std::uint32_t FirmwareSlotLog(NvmeDrive& drive, std::span<std::uint8_t> request,
+                                  std::span<std::uint8_t> data);
     std::uint32_t Firmware(std::span<std::uint8_t> request);
     NvmeDrive* Addressed(std::span<const std::uint8_t> request) const;
 

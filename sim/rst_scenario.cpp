@@ -105,10 +105,11 @@ std::u16string Suffix(unsigned number) {
 void LoadController(const json& rst, SimMachine& machine, unsigned controllerIndex) {
     CheckKeys(rst, {"controller", "raidSets", "disks"}, "rst");
     const json controller = rst.value("controller", json::object());
-    CheckKeys(controller,
-              {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
-               "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode"},
-              "rst controller");
+    CheckKeys(
+        controller,
+        {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
+         "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode", "slotLogReturnCode"},
+        "rst controller");
     RstDriverOptions options;
     if (controller.contains("raidQueryReturnCode")) {
         options.raidQueryReturnCode = static_cast<std::uint32_t>(
@@ -121,6 +122,10 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
     if (controller.contains("emptyPortReturnCode")) {
         options.emptyPortReturnCode = static_cast<std::uint32_t>(
             Number(controller["emptyPortReturnCode"], "emptyPortReturnCode"));
+    }
+    if (controller.contains("slotLogReturnCode")) {
+        options.slotLogReturnCode = static_cast<std::uint32_t>(
+            Number(controller["slotLogReturnCode"], "slotLogReturnCode"));
     }
     auto driver = std::make_shared<RstDriver>(options);
 

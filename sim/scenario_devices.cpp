@@ -37,7 +37,7 @@ NvmeDriveConfig DriveConfig(const json& d) {
     CheckKeys(d,
               {"name", "serial", "model", "revision", "version", "frmw", "fwug", "identify",
                "rejectPiece", "rejectPieceStatus", "commitStatus", "acceptShortLastPiece",
-               "detectOverlap"},
+               "detectOverlap", "slots", "activeSlot", "pendingSlot"},
               "drive");
     NvmeDriveConfig c;
     c.name = Ascii(d.at("name"), "drive name");
@@ -64,6 +64,36 @@ NvmeDriveConfig DriveConfig(const json& d) {
     return c;
 }
 
+// A firmware slot number, 1 to 7 as the NVMe standard numbers them.
+std::uint8_t SlotNumber(const json& value, std::string_view what) {
+    const std::uint8_t slot = Narrow<std::uint8_t>(value, what);
+    if (slot < 1 || slot > 7) {
+        throw std::invalid_argument(std::string(what) +
+                                    ": not a slot from 1 to 7: " + value.dump());
+    }
+    return slot;
+}
+
+void ReadSlots(const json& d, NvmeDriveConfig& c) {
+    if (d.contains("slots")) {
+        if (!d["slots"].is_array() || d["slots"].size() > 7) {
+            throw std::invalid_argument("slots: not a list of at most 7 revisions");
+        }
+        c.slots.emplace();
+        for (const json& revision : d["slots"]) {
+            c.slots->push_back(Ascii(revision, "slot revision"));
+            if (c.slots->back().size() > 8) {
+                throw std::invalid_argument("slots: a revision has at most 8 characters: " +
+                                            revision.dump());
+            }
+        }
+    }
+    if (d.contains("activeSlot"))
+        c.activeSlot = SlotNumber(d["activeSlot"], "activeSlot");
+    if (d.contains("pendingSlot"))
+        c.pendingSlot = SlotNumber(d["pendingSlot"], "pendingSlot");
+}
+
 void ReadIdentifyOverrides(const json& d, NvmeDriveConfig& c) {
     if (!d.contains("identify")) {
         return;
@@ -85,6 +115,7 @@ void ReadIdentifyOverrides(const json& d, NvmeDriveConfig& c) {
 void LoadDrive(const json& d, SimMachine& machine) {
     NvmeDriveConfig config = DriveConfig(d);
     ReadIdentifyOverrides(d, config);
+    ReadSlots(d, config);
     if (machine.FindDrive(config.name) != nullptr) {
         throw std::invalid_argument("two drives named " + config.name);
     }

@@ -233,6 +233,7 @@ static_assert(mp::kInfoActiveSlotOffset == offsetof(StorageFirmwareInfo, ActiveS
 static_assert(mp::kInfoPendingSlotOffset == offsetof(StorageFirmwareInfo, PendingActivateSlot));
 static_assert(mp::kInfoSlotsOffset == offsetof(StorageFirmwareInfo, Slot));
 static_assert(mp::kInfoVersionValue == sdk::STORAGE_FIRMWARE_INFO_STRUCTURE_VERSION);
+static_assert(mp::kInfoInvalidSlotValue == sdk::STORAGE_FIRMWARE_INFO_INVALID_SLOT);
 static_assert(mp::kSlotNumberOffset == offsetof(StorageFirmwareSlotInfo, SlotNumber));
 static_assert(mp::kSlotReadOnlyOffset == offsetof(StorageFirmwareSlotInfo, ReadOnly));
 static_assert(mp::kSlotRevisionOffset == offsetof(StorageFirmwareSlotInfo, Revision));
@@ -274,6 +275,11 @@ static_assert(rl::kNvmCompletionSize == sizeof(NVME_COMPLETION_ENTRY));
 static_assert(rl::kNvmCdw0Value == NVME_ADMIN_COMMAND_IDENTIFY);
 static_assert(rl::kNvmCdw10Value == NVME_IDENTIFY_CNS_CONTROLLER);
 static_assert(rl::kNvmDataAreaSize == sizeof(Identify));
+static_assert(rl::kNvmGetLogPageCdw0Value == NVME_ADMIN_COMMAND_GET_LOG_PAGE);
+static_assert(rl::kFirmwareSlotLogId == NVME_LOG_PAGE_FIRMWARE_SLOT_INFO);
+static_assert(rl::kFirmwareSlotLogSize == sizeof(NVME_FIRMWARE_SLOT_INFO_LOG));
+static_assert(rl::kSlotLogRevisionsOffset == offsetof(NVME_FIRMWARE_SLOT_INFO_LOG, FRS));
+static_assert(rl::kSlotLogRevisionSize == sizeof(NVME_FIRMWARE_SLOT_INFO_LOG::FRS[0]));
 static_assert(rl::kFwSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
 static_assert(rl::kFwDataAreaOffset == rl::kFwRequestBlockOffset + sizeof(FirmwareRequestBlock));
 static_assert(rl::kFwDownloadOverheadSize ==

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,12 +18,14 @@ constexpr std::uint32_t kImageBytes = 0x200000;
 struct Slot {
     std::uint8_t number;
     bool readOnly;
+    std::string revision = {};  // the entry's 8 Revision bytes, zero-padded
 };
 
 // The miniport's side: answers get-info from `slots`, keeps every download, and fails the
 // request with the given number (0-based over all requests) when asked to.
 struct Miniport {
     std::uint8_t upgradeSupport = 1;
+    std::uint8_t pendingSlot = 0xFF;  // STORAGE_FIRMWARE_INFO_INVALID_SLOT: none
     std::vector<Slot> slots = {{1, true}, {2, false}};
     std::optional<std::uint8_t> slotCountOverride;
     std::optional<std::uint32_t> infoOffset;  // DataBufferOffset the driver leaves behind
@@ -53,11 +56,15 @@ struct Miniport {
                 buffer[at + 8] = upgradeSupport;
                 buffer[at + 9] =
                     slotCountOverride.value_or(static_cast<std::uint8_t>(slots.size()));
+                buffer[at + 11] = pendingSlot;
             }
             for (std::size_t i = 0; i < slots.size(); ++i) {
                 if (platform::FitsIn(buffer.size(), at + 16 + 16 * i, 16)) {
                     buffer[at + 16 + 16 * i] = slots[i].number;
                     buffer[at + 17 + 16 * i] = slots[i].readOnly ? 1 : 0;
+                    std::copy_n(slots[i].revision.begin(),
+                                std::min<std::size_t>(8, slots[i].revision.size()),
+                                buffer.begin() + static_cast<std::ptrdiff_t>(at + 24 + 16 * i));
                 }
             }
         } else if (function == 2) {
@@ -235,6 +242,75 @@ TEST(InboxUpdate, SlotChoiceFromTheGetInfoAnswer) {
     }
 }
 
+// The functions of the requests sent: get-info, `downloads` downloads, maybe activate.
+std::vector<std::uint32_t> Sequence(std::size_t downloads, bool activate) {
+    std::vector<std::uint32_t> functions(1, 1);
+    functions.insert(functions.end(), downloads, 2);
+    if (activate) {
+        functions.push_back(3);
+    }
+    return functions;
+}
+
+// A rerun before the reboot: the entry whose SlotNumber is PendingActivateSlot holds the image's
+// revision, so nothing more is sent; any other answer updates as before.
+TEST(InboxUpdate, ImageAlreadyPendingActivationIsNotSentAgain) {
+    struct Case {
+        const char* name;
+        std::uint8_t upgradeSupport;
+        std::uint8_t pending;
+        std::vector<Slot> slots;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"image pending in the slot the update would choose",
+         1,
+         2,
+         {{1, true, "XQ71DMRB"}, {2, false, "XQ72DMRB"}},
+         1602},
+        {"image pending in another slot",
+         1,
+         3,
+         {{1, true, "XQ71DMRB"}, {2, false}, {3, false, "XQ72DMRB"}},
+         1602},
+        {"pending entry found by number, not position",
+         1,
+         7,
+         {{2, false}, {7, false, "XQ72DMRB"}},
+         1602},
+        {"image pending, every slot read-only",
+         1,
+         2,
+         {{1, true, "XQ71DMRB"}, {2, true, "XQ72DMRB"}},
+         1602},
+        {"image pending, no upgrade support", 0, 2, {{2, false, "XQ72DMRB"}}, 1602},
+        {"another revision pending", 1, 2, {{1, true}, {2, false, "XQ73DMRB"}}, 0},
+        {"the older revision pending", 1, 2, {{1, true}, {2, false, "XQ71DMRB"}}, 0},
+        {"image in a slot, nothing pending", 1, 0xFF, {{1, true}, {2, false, "XQ72DMRB"}}, 0},
+        {"pending slot 0 means none", 1, 0, {{0, true, "XQ72DMRB"}, {2, false}}, 0},
+        {"pending slot not listed", 1, 3, {{1, true}, {2, false, "XQ72DMRB"}}, 0},
+        {"revision in lower case", 1, 2, {{1, true}, {2, false, "xq72dmrb"}}, 0},
+    };
+    const std::string pass =
+        "  [PASS] Firmware is already downloaded; activation requires reboot.\n";
+    for (const Case& c : cases) {
+        UpdateRun run;
+        run.miniport.upgradeSupport = c.upgradeSupport;
+        run.miniport.pendingSlot = c.pending;
+        run.miniport.slots = c.slots;
+        EXPECT_EQ(run.Update(8), c.status) << c.name;
+        const std::string& transcript = run.machine.console.Transcript();
+        if (c.status == 1602) {
+            EXPECT_EQ(run.Functions(), std::vector<std::uint32_t>{1}) << c.name;
+            EXPECT_TRUE(transcript.ends_with("---\n" + pass)) << c.name;
+        } else {
+            EXPECT_EQ(run.Functions(), Sequence(64, true)) << c.name;
+            EXPECT_EQ(transcript.find(pass), std::string::npos) << c.name;
+        }
+        EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
+    }
+}
+
 TEST(InboxUpdate, AnswerReachingPastTheBufferFailsWithoutDownload) {
     struct Case {
         const char* name;
@@ -271,16 +347,6 @@ TEST(InboxUpdate, ActivationReturnCodes) {
         run.miniport.activateReturnCode = code;
         EXPECT_EQ(run.Update(8), status) << code;
     }
-}
-
-// The functions of the requests sent: get-info, `downloads` downloads, maybe activate.
-std::vector<std::uint32_t> Sequence(std::size_t downloads, bool activate) {
-    std::vector<std::uint32_t> functions(1, 1);
-    functions.insert(functions.end(), downloads, 2);
-    if (activate) {
-        functions.push_back(3);
-    }
-    return functions;
 }
 
 TEST(InboxUpdate, FailuresStopAtOnceWithStatusFiveAndSayWhere) {

@@ -44,7 +44,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
                                      image, app::kImageByteCount)
                       .result,
                   discovery::ResultCode::Updated);
-        EXPECT_EQ(rstRoad.endpoint->Calls(), pieces + 1);
+        EXPECT_EQ(rstRoad.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate
         EXPECT_EQ(rstRoad.io.OpenHandles(), 0u);
     }
 }

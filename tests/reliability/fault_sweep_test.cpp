@@ -42,6 +42,11 @@ protected:
         if (faultedCall >= m_firstFirmwareCall && ReportedSerials(outcome) != m_cleanSerials) {
             broken.push_back("the report does not list the disks the clean run selected");
         }
+        // Without an answer to the firmware slot log, the update goes on as it would without
+        // asking: the same console text as the clean run, whose drives have nothing pending.
+        if (IsSlotLogRequest(faultedCall) && outcome.transcript != m_cleanTranscript) {
+            broken.push_back("an unanswered slot log request changed the run");
+        }
         if (failed != nullptr) {
             // The call as it failed in this run (a scenario's own fault may have come first).
             const auto& log = loaded.machine->CallLog();
@@ -75,23 +80,39 @@ protected:
             ADD_FAILURE() << GetParam() << ", clean run: " << rule;
         }
         m_cleanSerials = ReportedSerials(outcome);
+        m_cleanTranscript = outcome.transcript;
         for (const sim::CallRecord& record : clean.machine->CallLog()) {
             if (record.call.signature == "FIRMWARE" || record.call.signature == "IntelFw ") {
                 m_firstFirmwareCall = std::min(m_firstFirmwareCall, record.call.number);
+            }
+            if (IsSlotLog(record)) {
+                m_slotLogCalls.push_back(record.call.number);
             }
         }
         return clean.machine->CallLog();
     }
 
+    // The RST road's Get Log Page (opcode 02h) of the firmware slot log, before the download.
+    static bool IsSlotLog(const sim::CallRecord& call) {
+        return call.call.kind == sim::CallKind::Control && call.call.signature == "IntelNvm" &&
+               call.call.function == 2;
+    }
+
+    bool IsSlotLogRequest(std::uint64_t callNumber) const {
+        return std::find(m_slotLogCalls.begin(), m_slotLogCalls.end(), callNumber) !=
+               m_slotLogCalls.end();
+    }
+
     // Opens and device control calls belong to an operation that keeps its stop; the quiet
     // ones do not: the controller's open in discovery (printed, but the search just ends) is
-    // named too, the second CSMI query for a large set is not (the first answer is taken).
+    // named too, the second CSMI query for a large set is not (the first answer is taken), nor
+    // the slot log request (the update goes on without its answer).
     static bool NamedByItsOperation(const sim::CallRecord& call) {
         if (call.call.kind == sim::CallKind::Open) {
             return true;
         }
         return call.call.kind == sim::CallKind::Control &&
-               !call.call.signature.starts_with("CSMIARY");
+               !call.call.signature.starts_with("CSMIARY") && !IsSlotLog(call);
     }
 
     static std::vector<std::string> ReportedSerials(const sim::RunOutcome& outcome) {
@@ -114,6 +135,8 @@ protected:
 
     Figures m_figures;
     std::vector<std::string> m_cleanSerials;
+    std::string m_cleanTranscript;
+    std::vector<std::uint64_t> m_slotLogCalls;
     std::uint64_t m_firstFirmwareCall = UINT64_MAX;
 };
 

@@ -57,9 +57,12 @@ std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("runLockHeld")) {
         return "runLockHeld";
     }
+    // A drive's firmware slots (and the RST driver's answer to the slot log) decide a rerun
+    // before the reboot; the capture does not carry them yet.
     for (const json& d : s.value("drives", json::array())) {
-        for (const char* knob : {"rejectPiece", "rejectPieceStatus", "commitStatus",
-                                 "acceptShortLastPiece", "detectOverlap"}) {
+        for (const char* knob :
+             {"rejectPiece", "rejectPieceStatus", "commitStatus", "acceptShortLastPiece",
+              "detectOverlap", "slots", "activeSlot", "pendingSlot"}) {
             if (d.contains(knob)) {
                 return knob;
             }
@@ -72,9 +75,10 @@ std::optional<std::string> NotCapturable(const json& s) {
     }
     const json rst = s.value("rst", json());
     for (const json& c : rst.is_array() ? rst : json::array({rst})) {
-        if (c.is_object() &&
-            c.value("controller", json::object()).contains("activationReturnCode")) {
-            return "activationReturnCode";
+        for (const char* knob : {"activationReturnCode", "slotLogReturnCode"}) {
+            if (c.is_object() && c.value("controller", json::object()).contains(knob)) {
+                return knob;
+            }
         }
     }
     return std::nullopt;

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "inbox/inbox_identify.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
+#include "inbox/property_query_layout.h"
+#include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
 #include "review/read_only_io.h"
 #include "review/review_program.h"
@@ -17,6 +20,7 @@
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
@@ -180,6 +184,108 @@ TEST(Inspector, GuardPassesOnlyReadingRequests) {
     std::vector<std::uint8_t> any(64);
     EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlStorageGetDeviceNumber, any, 0));
     EXPECT_FALSE(inspect::IsReadOnlyRequest(0x0007C088, any, 0));  // another storage IOCTL
+}
+
+// Every shape the inspector sends reaches the device I/O below the guard; each of them with one
+// checked field changed, or cut short, reaches nothing.
+TEST(Inspector, GuardRefusesEveryOtherShapeBeforeItReachesTheDevice) {
+    enum class Shape { Query, GetInfo, Csmi, NvmIdentify, NvmSlotLog };
+    auto build = [](Shape shape) {
+        std::vector<std::uint8_t> request;
+        switch (shape) {
+            case Shape::Query:
+                request.assign(inbox::query::kBufferSize, 0);
+                inbox::BuildIdentifyQuery(request);
+                break;
+            case Shape::GetInfo:
+                request.resize(inbox::MiniportBufferSize(4096));
+                inbox::BuildFirmwareRequest(request, platform::miniport::kFirmwareFunctionGetInfo);
+                break;
+            case Shape::Csmi:
+                request.resize(rst::layout::kCsmiRequestSize);
+                rst::FillCsmiRaidConfigRequest(request, 0);
+                break;
+            case Shape::NvmIdentify:
+                request.resize(rst::layout::kNvmRequestSize);
+                rst::FillIdentifyPassThrough(request, 2);
+                break;
+            case Shape::NvmSlotLog:
+                request.resize(rst::layout::kNvmRequestSize);
+                rst::FillSlotLogPassThrough(request, 2);
+                break;
+        }
+        return request;
+    };
+    auto code = [](Shape shape) {
+        return shape == Shape::Query ? win::kIoctlStorageQueryProperty : win::kIoctlScsiMiniport;
+    };
+    struct Changed {
+        const char* name;
+        Shape shape;
+        std::size_t offset;
+        std::uint32_t value;
+        std::size_t width = 4;
+        std::optional<std::uint32_t> inputLength = std::nullopt;
+    };
+    const Changed refused[] = {
+        {"device protocol-specific property", Shape::Query, 0, 50},
+        {"property exists query", Shape::Query, 4, 1},
+        {"ATA protocol", Shape::Query, 8, 2},
+        {"NVMe log page (telemetry)", Shape::Query, 12, 2},
+        {"Identify Namespace", Shape::Query, 16, 0},
+        {"query cut short", Shape::Query, 0, 49, 4, 40},
+        {"get-info header length", Shape::GetInfo, 0, 32},
+        {"get-info control code", Shape::GetInfo, 16, 0x1B0781},
+        {"get-info block version", Shape::GetInfo, 28, 2},
+        {"get-info block size", Shape::GetInfo, 32, 32},
+        {"download function", Shape::GetInfo, 36, 2},
+        {"activate function", Shape::GetInfo, 36, 3},
+        {"get-info cut short", Shape::GetInfo, 0, 28, 4, 48},
+        {"CSMI header length", Shape::Csmi, 0, 36},
+        {"CSMI another control code", Shape::Csmi, 16, 12},
+        {"CSMI cut short", Shape::Csmi, 0, 28, 4, 24},
+        {"pass-through header length", Shape::NvmIdentify, 0, 36},
+        {"pass-through control code", Shape::NvmIdentify, 16, 0xF0000040},
+        {"Firmware Image Download", Shape::NvmIdentify, 32, 0x11},
+        {"Firmware Commit", Shape::NvmIdentify, 32, 0x10},
+        {"Identify with a command identifier", Shape::NvmIdentify, 32, 0x00010006},
+        {"Identify Namespace through the pass-through", Shape::NvmIdentify, 72, 0},
+        {"Identify as an I/O command", Shape::NvmIdentify, 96, 1, 1},
+        {"pass-through cut short", Shape::NvmIdentify, 0, 28, 4, 96},
+        {"telemetry log", Shape::NvmSlotLog, 72, 0x007F0007},
+        {"SMART log", Shape::NvmSlotLog, 72, 0x007F0002},
+        {"slot log with a log-specific field", Shape::NvmSlotLog, 72, 0x007F0103},
+        {"slot log retaining events", Shape::NvmSlotLog, 72, 0x007F8003},
+        {"Get Log Page as an I/O read", Shape::NvmSlotLog, 96, 1, 1},
+        {"Set Features", Shape::NvmSlotLog, 32, 0x09},
+    };
+    const std::u16string path = u"\\\\.\\PHYSICALDRIVE1";
+    for (const Shape shape :
+         {Shape::Query, Shape::GetInfo, Shape::Csmi, Shape::NvmIdentify, Shape::NvmSlotLog}) {
+        fakes::FakeIo inner;
+        inspect::ReadOnlyDeviceIo guard(inner);
+        const platform::OpenResult opened = guard.Open(path, 0, 0, 0);
+        std::vector<std::uint8_t> request = build(shape);
+        EXPECT_TRUE(guard.Control(opened.handle, code(shape), request).ok);
+        EXPECT_EQ(inner.sent.size(), 1u) << static_cast<int>(shape);
+    }
+    for (const Changed& c : refused) {
+        fakes::FakeIo inner;
+        inspect::ReadOnlyDeviceIo guard(inner);
+        const platform::OpenResult opened = guard.Open(path, 0, 0, 0);
+        std::vector<std::uint8_t> request = build(c.shape);
+        if (c.width == 1) {
+            platform::PutU8(request, c.offset, static_cast<std::uint8_t>(c.value));
+        } else {
+            platform::PutU32(request, c.offset, c.value);
+        }
+        const platform::ControlResult result =
+            guard.Control(opened.handle, code(c.shape), request,
+                          c.inputLength.value_or(static_cast<std::uint32_t>(request.size())));
+        EXPECT_FALSE(result.ok) << c.name;
+        EXPECT_TRUE(inner.sent.empty()) << c.name;
+        EXPECT_EQ(guard.Refused(), 1u) << c.name;
+    }
 }
 
 }  // namespace

@@ -36,7 +36,21 @@ bool IsActivation(const Sent& s) {
     return U32At(s.bytes, 40) == 3;
 }
 
-// Answers downloads with 0 and the activation with the given ReturnCode.
+bool IsSlotLogRequest(const Sent& s) {
+    return s.bytes.size() == 4260 && s.bytes.at(32) == 0x02;
+}
+
+// The Get Log Page of the firmware slot log sent before the first piece, in full.
+std::vector<std::uint8_t> ExpectedSlotLogRequest(std::uint8_t pathId) {
+    Bytes b(4260);
+    b.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4).Put(24, 4232, 4);
+    b.Put(28, 1, 1).Put(29, pathId, 1);
+    b.Put(32, 0x02, 4).Put(36, 0xFFFFFFFF, 4).Put(72, 0x007F0003, 4);
+    b.Put(116, 164, 4).Put(120, 512, 4);
+    return b.data;
+}
+
+// Answers the slot log and downloads with 0 and the activation with the given ReturnCode.
 fakes::Responder ActivationAnswers(std::uint32_t code) {
     return [code](const Sent& s, std::span<std::uint8_t> buffer) {
         if (IsActivation(s)) {
@@ -79,17 +93,19 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
         discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(1, -1, 1), image, kImageSize).result),
         0);
 
-    ASSERT_EQ(m.io.sent.size(), 513u);
+    ASSERT_EQ(m.io.sent.size(), 514u);
+    EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(0xFF));
+    EXPECT_EQ(m.io.sent[0].code, 0x4D008u);
     for (std::uint32_t k = 0; k < 512; ++k) {
-        ASSERT_EQ(m.io.sent[k].bytes, ExpectedDownload(0xFF, k * 4096, 4096, image)) << k;
-        ASSERT_EQ(m.io.sent[k].code, 0x4D008u);
+        ASSERT_EQ(m.io.sent[k + 1].bytes, ExpectedDownload(0xFF, k * 4096, 4096, image)) << k;
+        ASSERT_EQ(m.io.sent[k + 1].code, 0x4D008u);
     }
     Bytes activation(68);
     activation.Put(0, 28, 4).Text(4, "IntelFw ").Put(12, 30, 4).Put(16, 0xF0000040, 4);
     activation.Put(24, 40, 4).Put(28, 1, 1).Put(29, 0xFF, 1);
     activation.Put(32, 1, 4).Put(36, 24, 4).Put(40, 3, 4).Put(44, 1, 4).Put(48, 56, 4);
     activation.Put(52, 12, 4).Put(56, 1, 4).Put(60, 12, 4).Put(64, 2, 1);
-    EXPECT_EQ(m.io.sent[512].bytes, activation.data);
+    EXPECT_EQ(m.io.sent[513].bytes, activation.data);
 
     ASSERT_EQ(m.io.opens.size(), 1u);
     EXPECT_EQ(m.io.opens[0].path, kController);
@@ -112,12 +128,13 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     EXPECT_EQ(
         discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(2, 3, 255), image, kImageSize).result),
         1602);
-    ASSERT_EQ(m.io.sent.size(), 4u);
-    EXPECT_EQ(m.io.sent[0].bytes, ExpectedDownload(3, 0, kPiece, image));
-    EXPECT_EQ(m.io.sent[1].bytes, ExpectedDownload(3, kPiece, kPiece, image));
-    EXPECT_EQ(m.io.sent[2].bytes, ExpectedDownload(3, 2 * kPiece, kImageSize - 2 * kPiece, image));
-    EXPECT_EQ(m.io.sent[2].bytes.size(), 8192u + 88);
-    EXPECT_TRUE(IsActivation(m.io.sent[3]));
+    ASSERT_EQ(m.io.sent.size(), 5u);
+    EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
+    EXPECT_EQ(m.io.sent[1].bytes, ExpectedDownload(3, 0, kPiece, image));
+    EXPECT_EQ(m.io.sent[2].bytes, ExpectedDownload(3, kPiece, kPiece, image));
+    EXPECT_EQ(m.io.sent[3].bytes, ExpectedDownload(3, 2 * kPiece, kImageSize - 2 * kPiece, image));
+    EXPECT_EQ(m.io.sent[3].bytes.size(), 8192u + 88);
+    EXPECT_TRUE(IsActivation(m.io.sent[4]));
 }
 
 TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
@@ -134,7 +151,7 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
         FakeMachine m;
         int calls = 0;
         m.io.respond = [&](const Sent&, std::span<std::uint8_t> buffer) {
-            if (++calls < 3)
+            if (++calls < 4)  // the slot log, then pieces 1 and 2
                 return fakes::Ok();
             for (int i = 0; i < 4; ++i)
                 buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
@@ -144,7 +161,7 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
             rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize);
         EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
         EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
-        EXPECT_EQ(m.io.sent.size(), 3u);
+        EXPECT_EQ(m.io.sent.size(), 4u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
         EXPECT_TRUE(m.NothingLeftOpen());
@@ -188,6 +205,62 @@ TEST(RstUpdate, ActivationReturnCodes) {
     EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0).status,
               rst::ActivationStatus::Failed);
     EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
+}
+
+// The firmware slot log asked before the first piece: only a slot to be activated at the next
+// reset that holds the image ends the update there; an unanswered question changes nothing.
+TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
+    struct Case {
+        const char* name;
+        std::uint8_t afi;
+        std::uint8_t slot;  // the slot whose FRS holds `revision`
+        const char* revision;
+        platform::ControlResult result;
+        std::uint32_t returnCode;
+        bool alreadyDownloaded;
+    };
+    const Case cases[] = {
+        {"image pending in slot 2", 0x21, 2, "NEWREV01", fakes::Ok(), 0, true},
+        {"image pending in slot 7", 0x71, 7, "NEWREV01", fakes::Ok(), 0, true},
+        {"another revision pending", 0x21, 2, "NEWREV02", fakes::Ok(), 0, false},
+        {"image in a slot that is not pending", 0x31, 2, "NEWREV01", fakes::Ok(), 0, false},
+        {"image in the running slot, nothing pending", 0x01, 1, "NEWREV01", fakes::Ok(), 0, false},
+        {"driver refuses the command", 0x21, 2, "NEWREV01", fakes::Ok(), 3, false},
+        {"call fails", 0x21, 2, "NEWREV01", fakes::Fail(0x1F), 0, false},
+    };
+    for (const Case& c : cases) {
+        FakeMachine m;
+        m.io.respond = [&c](const Sent& s, std::span<std::uint8_t> buffer) {
+            if (!IsSlotLogRequest(s)) {
+                return fakes::Ok();
+            }
+            buffer[164] = c.afi;
+            for (std::size_t i = 0; i < 8; ++i) {
+                buffer[164 + 8 * c.slot + i] = static_cast<std::uint8_t>(c.revision[i]);
+            }
+            buffer[20] = static_cast<std::uint8_t>(c.returnCode);
+            return c.result;
+        };
+        const rst::UpdateOutcome outcome =
+            rst::UpdateRstDisk(m.platform, Disk(1, 4, 64), PatternImage(), kImageSize);
+        const std::string after = m.console.Transcript().substr(kBlockRaid.size());
+        if (c.alreadyDownloaded) {
+            EXPECT_EQ(outcome.result, discovery::ResultCode::RebootRequired) << c.name;
+            EXPECT_EQ(m.io.sent.size(), 1u) << c.name;
+            EXPECT_EQ(after,
+                      "  [PASS] Firmware is already downloaded; activation requires reboot.\n")
+                << c.name;
+        } else {
+            EXPECT_EQ(outcome.result, discovery::ResultCode::Updated) << c.name;
+            EXPECT_EQ(m.io.sent.size(), 1u + 8 + 1) << c.name;
+            EXPECT_EQ(after,
+                      "\n  [PASS] Firmware download is succeeded.\n"
+                      "  [PASS] Firmware activation is succeeded.\n\n")
+                << c.name;
+        }
+        EXPECT_TRUE(IsSlotLogRequest(m.io.sent.at(0))) << c.name;
+        EXPECT_TRUE(m.NothingLeftOpen()) << c.name;
+    }
 }
 
 TEST(RstUpdate, UnopenableControllerSendsNothing) {

@@ -158,6 +158,55 @@ TEST_F(RstDriverTest, MalformedPassThroughRequestsAreRefused) {
     EXPECT_EQ(a.CountRequests(sim::DriveRequest::Kind::Identify), 0u);
 }
 
+// Get Log Page of the firmware slot log: AFI and FRS1-FRS7 as the drive holds them, 512 bytes
+// and no more; any other log, namespace, length or a refusing driver gets no data.
+TEST_F(RstDriverTest, FirmwareSlotLogAsTheDriveFillsIt) {
+    sim::NvmeDriveConfig config = Config("s", "SS");
+    config.slots = {"XQ71DMRB", "", "XQ74DMRB"};
+    config.pendingSlot = 3;
+    sim::NvmeDrive staged(config);
+    driver.AddPort(3, staged);
+    auto slotLog = [] {
+        std::vector<std::uint8_t> q = Identify(3);
+        PutU32(q, 32, 0x02);
+        PutU32(q, 36, 0xFFFFFFFF);
+        PutU32(q, 72, 0x007F0003);
+        PutU32(q, 120, 512);
+        return q;
+    };
+    std::vector<std::uint8_t> q = slotLog();
+    ASSERT_EQ(Send(q), 0u);
+    EXPECT_EQ(q[164], 0x31);  // running slot 1, slot 3 at the next reset
+    EXPECT_EQ(std::string(q.begin() + 172, q.begin() + 180), "XQ71DMRB");
+    EXPECT_TRUE(std::all_of(q.begin() + 180, q.begin() + 188, [](auto v) { return v == 0; }));
+    EXPECT_EQ(std::string(q.begin() + 188, q.begin() + 196), "XQ74DMRB");
+    EXPECT_TRUE(std::all_of(q.begin() + 164 + 512, q.end(), [](auto v) { return v == 0; }));
+    EXPECT_EQ(GetU32(q, 112), 0u);
+
+    struct Case {
+        const char* what;
+        std::size_t offset;
+        std::uint32_t value;
+    };
+    for (const Case& k : {Case{"namespace 1", 36, 1}, Case{"telemetry log", 72, 0x007F0007},
+                          Case{"past the log's 512 bytes", 72, 0x00FF0003},
+                          Case{"data shorter than NUMD", 120, 256}}) {
+        q = slotLog();
+        PutU32(q, k.offset, k.value);
+        EXPECT_NE(Send(q), 0u) << k.what;
+        EXPECT_NE(GetU32(q, 112), 0u) << k.what;  // an error status in the completion
+        EXPECT_EQ(q[164], 0) << k.what;
+    }
+    q = slotLog();
+    PutU32(q, 36, 0);  // a global log may also be asked for with namespace 0
+    EXPECT_EQ(Send(q), 0u);
+    driver.Options().slotLogReturnCode = 7;
+    q = slotLog();
+    EXPECT_EQ(Send(q), 7u);
+    EXPECT_EQ(q[164], 0);
+    EXPECT_EQ(staged.CountRequests(sim::DriveRequest::Kind::SlotLog), 2u);
+}
+
 TEST_F(RstDriverTest, FirmwareDownloadAndActivationNeedAPowerCycle) {
     std::vector<std::uint8_t> early = Activate(4, 2);
     EXPECT_EQ(Send(early), sim::kFirmwareStatusInvalidImage);  // nothing downloaded yet

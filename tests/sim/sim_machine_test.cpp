@@ -179,6 +179,13 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
     EXPECT_NE(sim::LoadScenario(R"({"drives": [{"name": "x", "fwug": 256}]})").error.find("fwug"),
               std::string::npos);
     EXPECT_NE(sim::LoadScenario(R"({"faults": [{"call": "Read"}]})").error, "");
+    for (const char* drive :
+         {R"({"name": "x", "slots": ["1", "2", "3", "4", "5", "6", "7", "8"]})",
+          R"({"name": "x", "slots": ["XQ71DMRB9"]})", R"({"name": "x", "slots": "XQ71DMRB"})",
+          R"({"name": "x", "pendingSlot": 0})", R"({"name": "x", "activeSlot": 8})"}) {
+        EXPECT_NE(sim::LoadScenario(std::string(R"({"drives": [)") + drive + "]}").error, "")
+            << drive;
+    }
 }
 
 TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
