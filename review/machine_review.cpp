@@ -24,61 +24,6 @@ namespace {
 
 using discovery::Verdict;
 
-std::string SlotRevision(std::span<const std::uint8_t> bytes) {
-    std::string text(bytes.begin(), bytes.end());
-    while (!text.empty() && text.back() == '\0') {
-        text.pop_back();
-    }
-    return text;
-}
-
-// The inbox driver's firmware get-info, read in the version-1 layout the updater reads.
-FirmwareSlots ReadSlots(platform::Platform& platform, const std::u16string& path) {
-    using namespace platform::miniport;
-    using inbox::miniport::kRequestBlockOffset;
-    FirmwareSlots slots;
-    const platform::OpenResult opened =
-        platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
-                         win::kFileShareRead | win::kFileShareWrite, 0);
-    if (!opened.handle.Valid()) {
-        return slots;
-    }
-    std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(image::kPieceUnit));
-    inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
-    const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
-    const std::size_t info =
-        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
-    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
-        return slots;
-    }
-    slots.requestAnswered = true;
-    slots.choice = inbox::ChooseWritableSlot(buffer).choice;
-    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
-        return slots;
-    }
-    slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (slots.version != kInfoVersionUnsetValue && slots.version != kInfoVersionValue) {
-        return slots;
-    }
-    slots.answered = true;
-    slots.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
-    slots.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
-    slots.pendingSlot = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
-    const std::size_t count = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
-        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
-            break;
-        }
-        slots.slots.push_back({platform::GetU8(buffer, entry + kSlotNumberOffset),
-                               platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0,
-                               SlotRevision(std::span<const std::uint8_t>(buffer).subspan(
-                                   entry + kSlotRevisionOffset, kSlotRevisionSize))});
-    }
-    return slots;
-}
-
 // What would make the inbox update fail before its download, as the get-info answer shows it.
 std::string Obstacle(const InspectedDevice& device) {
     if (device.disk.AccessPath != discovery::kAccessInbox) {
@@ -101,6 +46,29 @@ std::string Obstacle(const InspectedDevice& device) {
     return slots.version > 1 ? "the get-info answer is of structure version " +
                                    platform::DecimalText(slots.version) + ", which is not read"
                              : "the get-info answer reaches past its buffer";
+}
+
+// What the drive's slots say of a drive the updater would update: the image waiting for the
+// next reset (the updater sends nothing), or the image in a slot that the last reset did not
+// activate (the updater downloads it again).
+void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
+    const FirmwareSlots& slots = device.slots;
+    if (slots.imageStaged) {
+        device.decision = Decision::AlreadyDownloaded;
+        device.obstacle.clear();
+        return;
+    }
+    if (!slots.answered || slots.pendingSlot) {
+        return;
+    }
+    for (const FirmwareSlot& slot : slots.slots) {
+        if (slot.number != 0 && slot.number != slots.activeSlot &&
+            platform::WidenUnsigned(slot.revision) == imageRevision) {
+            device.decision = Decision::ImageNotActivated;
+            device.imageSlot = slot.number;
+            return;
+        }
+    }
 }
 
 class Inspector {
@@ -130,7 +98,8 @@ public:
         const int pathId = candidate.AccessPath == discovery::kAccessInbox
                                ? -1
                                : rst::PathIdentifier(candidate.PortNumber);
-        if (const IdentifyData* data = m_guard.IdentifyOf(candidate.DevicePath, pathId)) {
+        const IdentifyData* data = m_guard.IdentifyOf(candidate.DevicePath, pathId);
+        if (data != nullptr) {
             using namespace discovery::identify;
             device.versionMajor = platform::GetU16(*data, kVersionMajorOffset);
             device.versionMinor = platform::GetU8(*data, kVersionMinorOffset);
@@ -142,7 +111,11 @@ public:
         device.pieceSize = image::PieceSizeOf(units);
         device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
         if (candidate.AccessPath == discovery::kAccessInbox) {
-            device.slots = ReadSlots(m_platform, candidate.DevicePath);
+            device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, m_image.ImageRevision);
+        } else if (data != nullptr) {
+            device.slots =
+                ReadRstSlots(m_platform, candidate.DevicePath, static_cast<std::uint8_t>(pathId),
+                             *data, m_image.ImageRevision);
         }
         if (!app::IsMakersDrive(*record)) {
             device.decision = Decision::NotMakersDrive;
@@ -151,6 +124,7 @@ public:
         } else if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
             device.decision = Decision::WouldBeUpdated;
             device.obstacle = Obstacle(device);
+            SlotState(device, m_image.ImageRevision);
         } else if (app::SameRevision(record->FirmwareRevision, m_image.ImageRevision)) {
             device.decision = Decision::AlreadyCurrent;
         } else {
@@ -210,6 +184,10 @@ std::string_view DecisionText(Decision decision) {
             return "not an Intel RST controller";
         case Decision::SameDrive:
             return "the same drive as another device";
+        case Decision::AlreadyDownloaded:
+            return "already downloaded, activates at the next reset";
+        case Decision::ImageNotActivated:
+            return "the image is in a slot but the last reset did not activate it";
         case Decision::NotBehindRstController:
             return "parent is not the RST controller";
         case Decision::LeftOut:
@@ -305,9 +283,12 @@ Inspection Inspect(platform::Platform& platform) {
         tally.AddDriveLeftBehind();
     }
     for (const InspectedDevice& device : inspection.devices) {
-        if (device.decision == Decision::WouldBeUpdated) {
+        if (device.decision == Decision::WouldBeUpdated ||
+            device.decision == Decision::ImageNotActivated) {
             tally.Add(device.obstacle.empty() ? discovery::ResultCode::RebootRequired
                                               : discovery::ResultCode::Failed);
+        } else if (device.decision == Decision::AlreadyDownloaded) {
+            tally.Add(discovery::ResultCode::RebootRequired);
         } else if (device.decision == Decision::AlreadyCurrent) {
             tally.Add(discovery::ResultCode::Latest);
         }

@@ -10,29 +10,10 @@
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
-#include "inbox/miniport_request.h"
 #include "platform/platform.h"
+#include "review/firmware_slots.h"
 
 namespace inspect {
-
-struct FirmwareSlot {
-    std::uint8_t number = 0;
-    bool readOnly = false;
-    std::string revision;  // the 8 bytes of the slot's revision, trailing zeros dropped
-};
-
-// STORAGE_FIRMWARE_INFO as the inbox driver answered the get-info request.
-struct FirmwareSlots {
-    bool requestAnswered = false;  // the get-info call succeeded with ReturnCode 0
-    // The updater's own reading of that answer (inbox::ChooseWritableSlot).
-    inbox::SlotChoice choice = inbox::SlotChoice::Malformed;
-    bool answered = false;      // the slots below could be read
-    std::uint32_t version = 0;  // the structure's Version; only 0 and 1 are read
-    std::uint8_t upgradeSupport = 0;
-    std::uint8_t activeSlot = 0;
-    std::uint8_t pendingSlot = 0;
-    std::vector<FirmwareSlot> slots;
-};
 
 enum class Decision {
     WouldBeUpdated,          // at the older revision: the updater downloads and activates
@@ -47,6 +28,8 @@ enum class Decision {
     NotRstController,        // a storage controller the updater does not use
     NotBehindRstController,  // an Intel-parented disk that is not on the chosen RST controller
     SameDrive,               // identified before through another RAID volume: updated once there
+    AlreadyDownloaded,       // at the older revision, the image waiting for the next reset
+    ImageNotActivated,       // at the older revision, the image in a slot, no activation pending
     LeftOut,                 // any other reason discovery gives (see `found.verdict`)
 };
 
@@ -57,13 +40,14 @@ struct InspectedDevice {
     bool identified = false;
     std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
     std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
+    std::uint8_t imageSlot = 0;       // ImageNotActivated: the slot that holds the image
     std::uint16_t versionMajor = 0;   // VER of the Identify data
     std::uint8_t versionMinor = 0;
     std::uint8_t versionTertiary = 0;
     std::uint8_t fwug = 0;
     std::size_t pieceSize = 0;  // what the updater would send, in bytes
     std::size_t pieceCount = 0;
-    FirmwareSlots slots;  // inbox drives only
+    FirmwareSlots slots;  // identified drives, where the road could read them
     Decision decision = Decision::LeftOut;
     win::Dword error = 0;     // NotOpened: the system error code
     std::string stop;         // IdentificationFailed, RaidVolume: where it stopped

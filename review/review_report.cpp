@@ -56,6 +56,10 @@ std::string DecisionKey(Decision decision) {
             return "notBehindRstController";
         case Decision::SameDrive:
             return "sameDrive";
+        case Decision::AlreadyDownloaded:
+            return "alreadyDownloaded";
+        case Decision::ImageNotActivated:
+            return "imageNotActivated";
         case Decision::LeftOut:
             return "leftOut";
     }
@@ -74,6 +78,9 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
         case Decision::AnotherRevision:
             return "another revision (only " + Narrow(inspection.upgradableRevision) +
                    " is updated)";
+        case Decision::ImageNotActivated:
+            return "the image is in slot " + Number(device.imageSlot) +
+                   " but the last reset did not activate it; a full shutdown may be needed";
         case Decision::SameDrive:
             return "the same drive as device #" + Number(static_cast<std::int64_t>(device.sameAs));
         case Decision::NotMakersDrive:
@@ -156,10 +163,7 @@ std::string SummaryText(const Inspection& inspection) {
             rows.push_back({"#" + Number(static_cast<std::int64_t>(i + 1)),
                             Trimmed(device.disk.ModelNumber), Trimmed(device.disk.SerialNumber),
                             RoadText(device.disk.AccessPath), Narrow(device.disk.FirmwareRevision),
-                            device.disk.AccessPath == discovery::kAccessInbox
-                                ? SlotsText(device.slots)
-                                : "not read",
-                            Reason(device, inspection)});
+                            SlotsText(device.slots), Reason(device, inspection)});
         }
     }
     if (rows.size() == 1) {
@@ -213,9 +217,7 @@ std::string DeviceText(const InspectedDevice& device, const Inspection& inspecti
         text += "  FWUG : " + Number(device.fwug) + " (pieces of " +
                 Number(static_cast<std::int64_t>(device.pieceSize)) + " bytes, " +
                 Number(static_cast<std::int64_t>(device.pieceCount)) + " pieces)\n";
-        if (device.disk.AccessPath == discovery::kAccessInbox) {
-            text += "  Firmware slots : " + SlotsText(device.slots) + "\n";
-        }
+        text += "  Firmware slots : " + SlotsText(device.slots) + "\n";
     }
     text += "  Decision : " + Reason(device, inspection) + "\n";
     return text;
@@ -267,17 +269,21 @@ std::string DeviceJson(const InspectedDevice& device, const Inspection& inspecti
           device.identified ? Number(static_cast<std::int64_t>(device.pieceSize)) : "null");
     field("pieceCount",
           device.identified ? Number(static_cast<std::int64_t>(device.pieceCount)) : "null");
+    const FirmwareSlots& read = device.slots;
     std::string slots = "null";
-    if (device.slots.answered) {
+    if (read.answered) {
         slots = "[";
-        for (const FirmwareSlot& slot : device.slots.slots) {
+        for (const FirmwareSlot& slot : read.slots) {
             slots += (slots.size() > 1 ? ", " : "") + std::string("{\"slot\": ") +
                      Number(slot.number) + ", \"readOnly\": " + (slot.readOnly ? "true" : "false") +
-                     ", \"revision\": " + Json(slot.revision) + ", \"active\": " +
-                     (slot.number == device.slots.activeSlot ? "true" : "false") + "}";
+                     ", \"revision\": " + Json(slot.revision) +
+                     ", \"active\": " + (slot.number == read.activeSlot ? "true" : "false") +
+                     ", \"pending\": " + (slot.number == read.pendingSlot ? "true" : "false") + "}";
         }
         slots += "]";
     }
+    field("activeSlot", read.answered ? Number(read.activeSlot) : "null");
+    field("pendingSlot", read.answered && read.pendingSlot ? Number(*read.pendingSlot) : "null");
     field("slots", slots);
     field("decision", Json(DecisionKey(device.decision)));
     field("reason", Json(Reason(device, inspection)));

@@ -97,16 +97,31 @@ std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buff
     return buffer.subspan(kNvmDataAreaOffset, kNvmDataAreaSize);
 }
 
+std::uint8_t SlotLogActiveSlot(std::span<const std::uint8_t> buffer) {
+    return platform::GetU8(PassThroughData(buffer), kSlotLogAfiOffset) & kSlotLogAfiSlotMask;
+}
+
+std::uint8_t SlotLogPendingSlot(std::span<const std::uint8_t> buffer) {
+    return (platform::GetU8(PassThroughData(buffer), kSlotLogAfiOffset) >>
+            kSlotLogAfiPendingShift) &
+           kSlotLogAfiSlotMask;
+}
+
+std::span<const std::uint8_t> SlotLogRevision(std::span<const std::uint8_t> buffer,
+                                              std::uint8_t slot) {
+    const std::span<const std::uint8_t> log = PassThroughData(buffer).first(kFirmwareSlotLogSize);
+    platform::CheckFits(7, slot - 1u, 1);  // slots 1 to 7
+    return log.subspan(kSlotLogRevisionsOffset + (slot - 1u) * kSlotLogRevisionSize,
+                       kSlotLogRevisionSize);
+}
+
 std::optional<std::span<const std::uint8_t>> PendingSlotRevision(
     std::span<const std::uint8_t> buffer) {
-    const std::span<const std::uint8_t> log = PassThroughData(buffer).first(kFirmwareSlotLogSize);
-    const std::uint8_t pending =
-        (platform::GetU8(log, kSlotLogAfiOffset) >> kSlotLogAfiPendingShift) & kSlotLogAfiSlotMask;
+    const std::uint8_t pending = SlotLogPendingSlot(buffer);
     if (pending == 0) {
         return std::nullopt;
     }
-    return log.subspan(kSlotLogRevisionsOffset + (pending - 1u) * kSlotLogRevisionSize,
-                       kSlotLogRevisionSize);
+    return SlotLogRevision(buffer, pending);
 }
 
 // Every byte written once, as a cleared buffer filled field by field would hold them: the

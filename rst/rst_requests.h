@@ -33,6 +33,12 @@ std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buff
 // reset, or nothing when none is.
 std::optional<std::span<const std::uint8_t>> PendingSlotRevision(
     std::span<const std::uint8_t> buffer);
+// From a slot log request's answer: AFI's active slot (bits 2:0), its slot to be activated at
+// the next reset (bits 6:4, 0 when none), and the revision bytes of slot 1 to 7.
+std::uint8_t SlotLogActiveSlot(std::span<const std::uint8_t> buffer);
+std::uint8_t SlotLogPendingSlot(std::span<const std::uint8_t> buffer);
+std::span<const std::uint8_t> SlotLogRevision(std::span<const std::uint8_t> buffer,
+                                              std::uint8_t slot);
 
 // "IntelFw " download of one piece: the buffer is exactly piece.size() + 88 bytes.
 void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,

@@ -65,6 +65,8 @@ TEST(Inspector, WholeOutputs) {
         {"inbox_driver_answers", {"--json"}, "inbox_driver_answers.json"},
         {"rst_matrix_raid", {}, "rst_matrix_raid.txt"},
         {"rst_other_intel_disks", {}, "rst_other_intel_disks.txt"},
+        {"inbox_rerun_before_reboot", {}, "inbox_rerun_before_reboot.txt"},
+        {"rst_rerun_before_reboot", {"--json"}, "rst_rerun_before_reboot.json"},
     };
     for (const Case& c : cases) {
         sim::LoadResult loaded =

@@ -1,0 +1,114 @@
+#include "review/firmware_slots.h"
+
+#include "discovery/identify_controller_data.h"
+#include "image/firmware_image.h"
+#include "image/piece_plan.h"
+#include "inbox/miniport_firmware_layout.h"
+#include "platform/byte_layout.h"
+#include "platform/miniport_layout.h"
+#include "rst/rst_layout.h"
+#include "rst/rst_requests.h"
+
+namespace inspect {
+
+namespace {
+
+std::string SlotRevision(std::span<const std::uint8_t> bytes) {
+    std::string text(bytes.begin(), bytes.end());
+    while (!text.empty() && text.back() == '\0') {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
+                             std::u16string_view imageRevision) {
+    using namespace platform::miniport;
+    using inbox::miniport::kRequestBlockOffset;
+    FirmwareSlots slots;
+    const platform::OpenResult opened =
+        platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, 0);
+    if (!opened.handle.Valid()) {
+        return slots;
+    }
+    std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(image::kPieceUnit));
+    inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
+    const platform::ControlResult result =
+        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
+    const std::size_t info =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
+        return slots;
+    }
+    slots.requestAnswered = true;
+    const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(buffer);
+    slots.choice = answer.choice;
+    slots.imageStaged = answer.choice != inbox::SlotChoice::Malformed && answer.pendingRevision &&
+                        image::IsRevision(*answer.pendingRevision, imageRevision);
+    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+        return slots;
+    }
+    slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (slots.version != kInfoVersionUnsetValue && slots.version != kInfoVersionValue) {
+        return slots;
+    }
+    slots.answered = true;
+    slots.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    slots.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
+    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    if (pending != 0 && pending != kInfoInvalidSlotValue) {
+        slots.pendingSlot = pending;
+    }
+    const std::size_t count = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
+        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
+            break;
+        }
+        slots.slots.push_back({platform::GetU8(buffer, entry + kSlotNumberOffset),
+                               platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0,
+                               SlotRevision(std::span<const std::uint8_t>(buffer).subspan(
+                                   entry + kSlotRevisionOffset, kSlotRevisionSize))});
+    }
+    return slots;
+}
+
+FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& controllerPath,
+                           std::uint8_t pathId, std::span<const std::uint8_t> identify,
+                           std::u16string_view imageRevision) {
+    FirmwareSlots slots;
+    std::vector<std::uint8_t> request(rst::layout::kNvmRequestSize);
+    rst::FillSlotLogPassThrough(request, pathId);
+    const platform::OpenResult opened =
+        platform.io.Open(controllerPath, win::kGenericRead | win::kGenericWrite,
+                         win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
+    if (!opened.handle.Valid()) {
+        return slots;
+    }
+    const platform::ControlResult result =
+        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
+    // As the update: a refused request or a non-zero ReturnCode means the log is not served.
+    if (!result.ok || rst::ReturnCodeOf(request) != 0) {
+        return slots;
+    }
+    slots.requestAnswered = true;
+    slots.answered = true;
+    const std::optional<std::span<const std::uint8_t>> pending = rst::PendingSlotRevision(request);
+    slots.imageStaged = pending && image::IsRevision(*pending, imageRevision);
+    slots.activeSlot = rst::SlotLogActiveSlot(request);
+    if (const std::uint8_t slot = rst::SlotLogPendingSlot(request); slot != 0) {
+        slots.pendingSlot = slot;
+    }
+    const std::uint8_t frmw = platform::GetU8(identify, discovery::identify::kFrmwOffset);
+    const std::uint8_t count = (frmw >> 1) & 0x7;
+    for (std::uint8_t slot = 1; slot <= count; ++slot) {
+        slots.slots.push_back({slot, slot == 1 && (frmw & 1) != 0,
+                               SlotRevision(rst::SlotLogRevision(request, slot))});
+    }
+    return slots;
+}
+
+}  // namespace inspect

@@ -1,0 +1,48 @@
+// A drive's firmware slots as the inspector reads them, on either road: the inbox driver's
+// firmware get-info answer, or the firmware slot information log (log page 03h) through the
+// RST pass-through. Both are read with the updater's own readers, so that the inspector's
+// "already downloaded" is the updater's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "inbox/miniport_request.h"
+#include "platform/platform.h"
+
+namespace inspect {
+
+struct FirmwareSlot {
+    std::uint8_t number = 0;
+    bool readOnly = false;
+    std::string revision;  // the 8 bytes of the slot's revision, trailing zeros dropped
+};
+
+struct FirmwareSlots {
+    bool requestAnswered = false;  // the request succeeded (inbox: with ReturnCode 0)
+    // Inbox: the updater's own reading of the get-info answer (inbox::ChooseWritableSlot).
+    inbox::SlotChoice choice = inbox::SlotChoice::Malformed;
+    bool answered = false;      // the slots below could be read
+    std::uint32_t version = 0;  // inbox: the structure's Version; only 0 and 1 are read
+    std::uint8_t upgradeSupport = 0;
+    std::uint8_t activeSlot = 0;
+    std::optional<std::uint8_t> pendingSlot;  // the slot activated at the next reset
+    std::vector<FirmwareSlot> slots;
+    // The pending slot holds the image: the updater sends nothing and reports 1602.
+    bool imageStaged = false;
+};
+
+// The inbox driver's firmware get-info, read in the version-1 layout the updater reads.
+FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
+                             std::u16string_view imageRevision);
+
+// The slot log through the "IntelNvm" pass-through at the drive's path identifier; the slots
+// listed are those FRMW of the Identify data counts (slot 1 read-only when FRMW bit 0 says so).
+FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& controllerPath,
+                           std::uint8_t pathId, std::span<const std::uint8_t> identify,
+                           std::u16string_view imageRevision);
+
+}  // namespace inspect
