@@ -10,6 +10,7 @@
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
 #include "platform/text.h"
+#include "rst/rst_requests.h"
 
 namespace inspect {
 
@@ -34,10 +35,6 @@ constexpr std::uint8_t kSimActiveSlot = 1;
 
 // The get-info request is built for pieces of 4 KiB, the smallest the tool sends.
 constexpr std::size_t kGetInfoPieceSize = 4096;
-
-std::string Quote(const std::string& text) {
-    return "\"" + text + "\"";
-}
 
 std::string VersionText(std::uint32_t ver) {
     return Decimal(ver >> 16) + "." + Decimal((ver >> 8) & 0xFF) + "." + Decimal(ver & 0xFF);
@@ -66,26 +63,20 @@ GetInfoAnswer AskGetInfo(platform::Platform& platform, const platform::DeviceHan
     return answer;
 }
 
-// The slot entries, active and pending slot and slot revisions against the simulated ones.
-void CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info, std::uint8_t slotCount,
-                  std::span<const std::uint8_t> identify, std::vector<std::string>& notes) {
+// The slot entries against the simulated ones; where they are the simulated drive's, the slots'
+// revisions and the active and pending slot become the drive's slot state.
+std::optional<SlotState> CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info,
+                                      std::uint8_t slotCount,
+                                      std::span<const std::uint8_t> identify,
+                                      std::vector<std::string>& notes) {
     const std::uint8_t frmw = identify[kFrmwOffset];
     const std::size_t simSlots = (frmw >> 1) & 0x7;
-    if (platform::GetU8(buffer, info + kInfoActiveSlotOffset) != kSimActiveSlot) {
-        notes.push_back("get-info names active slot " +
-                        Decimal(platform::GetU8(buffer, info + kInfoActiveSlotOffset)) +
-                        "; fwsim's drive runs from slot 1");
-    }
-    if (platform::GetU8(buffer, info + kInfoPendingSlotOffset) != kNoPendingSlot) {
-        notes.push_back("get-info names pending slot " +
-                        Decimal(platform::GetU8(buffer, info + kInfoPendingSlotOffset)) +
-                        "; fwsim's drive has no activation pending");
-    }
-    const std::string running =
-        FieldText(identify, identify::kFirmwareRevisionOffset, identify::kFirmwareRevisionSize);
+    SlotState state;
+    bool asSimulated = slotCount == simSlots;
     for (std::size_t i = 0; i < slotCount; ++i) {
         const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
         if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
+            asSimulated = false;
             break;
         }
         const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
@@ -97,16 +88,27 @@ void CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info, std::u
             notes.push_back("get-info slot entry " + Decimal(i) + " is slot " + Decimal(number) +
                             (readOnly ? " (read-only)" : "") + "; fwsim's is slot " +
                             Decimal(simNumber) + (simReadOnly ? " (read-only)" : ""));
+            asSimulated = false;
             continue;
         }
-        const std::string revision =
-            FieldText(buffer, entry + kSlotRevisionOffset, kSlotRevisionSize);
-        const std::string simRevision = simListed && i == 0 ? running : std::string();
-        if (simListed && revision != simRevision) {
-            notes.push_back("slot " + Decimal(number) + " holds revision " + Quote(revision) +
-                            "; fwsim's holds " + Quote(simRevision));
-        }
+        state.revisions.push_back(
+            FieldText(buffer, entry + kSlotRevisionOffset, kSlotRevisionSize));
     }
+    const std::uint8_t active = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
+    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    if (!asSimulated || active == 0 || active > simSlots ||
+        (pending != kNoPendingSlot && (pending == 0 || pending > simSlots))) {
+        if (active != kSimActiveSlot || pending != kNoPendingSlot) {
+            notes.push_back("get-info names active slot " + Decimal(active) + " and pending slot " +
+                            Decimal(pending) + ", which fwsim's drive cannot give");
+        }
+        return std::nullopt;
+    }
+    state.activeSlot = active;
+    if (pending != kNoPendingSlot) {
+        state.pendingSlot = pending;
+    }
+    return state;
 }
 
 }  // namespace
@@ -158,7 +160,30 @@ std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, s
     return text;
 }
 
-std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify) {
+std::optional<SlotState> SlotLogState(std::span<const std::uint8_t> request,
+                                      std::span<const std::uint8_t> identify) {
+    if (rst::ReturnCodeOf(request) != 0) {
+        return std::nullopt;
+    }
+    SlotState state;
+    const std::uint8_t count = (identify[kFrmwOffset] >> 1) & 0x7;
+    for (std::uint8_t slot = 1; slot <= count; ++slot) {
+        const std::span<const std::uint8_t> revision = rst::SlotLogRevision(request, slot);
+        state.revisions.push_back(FieldText(revision, 0, revision.size()));
+    }
+    state.activeSlot = rst::SlotLogActiveSlot(request);
+    if (const std::uint8_t pending = rst::SlotLogPendingSlot(request); pending != 0) {
+        state.pendingSlot = pending;
+    }
+    if (state.activeSlot == 0 || state.activeSlot > count ||
+        state.pendingSlot.value_or(1) > count) {
+        return std::nullopt;
+    }
+    return state;
+}
+
+std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
+                      const std::optional<SlotState>& slots) {
     using namespace identify;
     struct Field {
         const char* key;
@@ -206,6 +231,24 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
     if (!overrides.Empty()) {
         drive.Add("identify", overrides.Wrapped(8, 12));
     }
+    // A new simulated drive runs slot 1, which holds its running revision, and nothing else.
+    if (slots) {
+        std::vector<std::string> fresh(slots->revisions.size());
+        if (!fresh.empty()) {
+            fresh[0] = FieldText(identify, kFirmwareRevisionOffset, kFirmwareRevisionSize);
+        }
+        if (slots->revisions != fresh || slots->activeSlot != 1 || slots->pendingSlot) {
+            std::vector<std::u16string> texts;
+            for (const std::string& revision : slots->revisions) {
+                texts.push_back(platform::WidenUnsigned(revision));
+            }
+            drive.Add("slots", json::TextList(texts));
+            drive.Add("activeSlot", Decimal(slots->activeSlot));
+            if (slots->pendingSlot) {
+                drive.Add("pendingSlot", Decimal(*slots->pendingSlot));
+            }
+        }
+    }
     return drive.Block(6);
 }
 
@@ -248,7 +291,7 @@ GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint
     if (slotCount != ((identify[kFrmwOffset] >> 1) & 0x7)) {
         mapping.overrides.Add("slotCount", Decimal(slotCount));
     }
-    CompareSlots(buffer, info, slotCount, identify, notes);
+    mapping.slots = CompareSlots(buffer, info, slotCount, identify, notes);
     return mapping;
 }
 

@@ -43,9 +43,19 @@ DiskProbe ProbeDisk(platform::Platform& platform, std::u16string_view path, bool
 // The bytes of STORAGE_DEVICE_NUMBER, which IOCTL_STORAGE_GET_DEVICE_NUMBER returns whole.
 using discovery::device_number::kStorageDeviceNumberSize;
 
+// A drive's firmware slots as captured: each slot's revision from slot 1 on, the active slot
+// and the slot to be activated at the next reset.
+struct SlotState {
+    std::vector<std::string> revisions;
+    std::uint8_t activeSlot = 1;
+    std::optional<std::uint8_t> pendingSlot;
+};
+
 // The scenario's drive object: name, SN, MN and FR as text, VER, FRMW, FWUG and the byte
-// overrides that make the simulated drive's Identify data equal `identify` byte for byte.
-std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify);
+// overrides that make the simulated drive's Identify data equal `identify` byte for byte; and
+// its slots, active and pending slot where they are not a new drive's (slot 1 running).
+std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
+                      const std::optional<SlotState>& slots = std::nullopt);
 // The text a fixed-width ASCII field (of Identify data, a slot revision) gives the scenario:
 // trailing blanks and zeros dropped, other bytes outside printable ASCII as '?'.
 std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t size);
@@ -53,7 +63,13 @@ std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, s
 struct GetInfoMapping {
     json::Object overrides;          // the inbox disk's "getInfo" object; empty: none needed
     std::vector<std::string> notes;  // what the simulated answer cannot give as captured
+    std::optional<SlotState> slots;  // the drive's slots, where the answer lists them as fwsim's
 };
+
+// The slots of an "IntelNvm" slot log answer, the slot count from FRMW; nothing when the
+// driver did not serve it.
+std::optional<SlotState> SlotLogState(std::span<const std::uint8_t> request,
+                                      std::span<const std::uint8_t> identify);
 
 // Compares the captured get-info answer with the one the simulated driver derives from FRMW
 // and a slot log in which slot 1 holds the running revision and is active.

@@ -78,7 +78,17 @@ PassThroughAnswer IdentifyAtPort(platform::Platform& platform, const platform::D
     rst::FillIdentifyPassThrough(request, port);
     const Exchange answer = Ask(platform, handle, std::move(request));
     const std::span<const std::uint8_t> data = rst::PassThroughData(answer.buffer);
-    return {answer.ok, answer.error, answer.returnCode, IdentifyData(data.begin(), data.end())};
+    PassThroughAnswer identified{answer.ok, answer.error, answer.returnCode,
+                                 IdentifyData(data.begin(), data.end()), std::nullopt};
+    if (identified.HasDrive()) {
+        std::vector<std::uint8_t> log(rst::layout::kNvmRequestSize);
+        rst::FillSlotLogPassThrough(log, port);
+        Exchange slots = Ask(platform, handle, std::move(log));
+        if (slots.ok) {
+            identified.slotLog = std::move(slots.buffer);
+        }
+    }
+    return identified;
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ struct PassThroughAnswer {
     win::Dword error = 0;
     std::uint32_t returnCode = 0;
     IdentifyData data;  // the data area as it stands after the call
+    // The firmware slot log request as the driver left it, when the call succeeded.
+    std::optional<std::vector<std::uint8_t>> slotLog;
 
     // A drive answered: the call and its ReturnCode succeeded.
     bool HasDrive() const { return ok && returnCode == 0; }

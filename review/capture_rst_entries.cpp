@@ -52,7 +52,10 @@ json::Object ControllerFields(const CapturedDevice& device, const std::u16string
 std::string ScenarioWriter::PortDrive(std::uint8_t port) {
     auto it = m_portDrives.find(port);
     if (it == m_portDrives.end()) {
-        it = m_portDrives.emplace(port, NewDrive(m.rst.ports.at(port).data)).first;
+        const PassThroughAnswer& answer = m.rst.ports.at(port);
+        const std::optional<SlotState> slots =
+            answer.slotLog ? SlotLogState(*answer.slotLog, answer.data) : std::nullopt;
+        it = m_portDrives.emplace(port, NewDrive(answer.data, slots)).first;
     }
     return it->second;
 }

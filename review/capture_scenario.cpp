@@ -144,9 +144,10 @@ std::vector<const CapturedDevice*> ScenarioWriter::InDiskListOrder(Role role) co
     return devices;
 }
 
-std::string ScenarioWriter::NewDrive(std::span<const std::uint8_t> identify) {
+std::string ScenarioWriter::NewDrive(std::span<const std::uint8_t> identify,
+                                     const std::optional<SlotState>& slots) {
     const std::string name = "d" + Decimal(m_drives.size());
-    m_drives.push_back(DriveJson(name, identify));
+    m_drives.push_back(DriveJson(name, identify, slots));
     return name;
 }
 
@@ -172,7 +173,12 @@ std::string ScenarioWriter::InboxEntry(const CapturedDevice& device) {
     Emit(device);
     const DiskProbe& probe = *ProbeOf(device);
     json::Object entry;
-    entry.Add("drive", json::Quoted(NewDrive(*probe.identify)));
+    std::optional<GetInfoMapping> mapping;
+    if (probe.getInfo) {
+        mapping = MapGetInfo(*probe.getInfo, *probe.identify);
+    }
+    entry.Add("drive",
+              json::Quoted(NewDrive(*probe.identify, mapping ? mapping->slots : std::nullopt)));
     std::uint32_t number = 0;
     if (probe.deviceNumber) {
         number = *probe.deviceNumber;
@@ -191,12 +197,11 @@ std::string ScenarioWriter::InboxEntry(const CapturedDevice& device) {
                               " refused IOCTL_STORAGE_GET_DEVICE_NUMBER; fwsim's answers no bytes");
         }
     }
-    if (probe.getInfo) {
-        GetInfoMapping mapping = MapGetInfo(*probe.getInfo, *probe.identify);
-        if (!mapping.overrides.Empty()) {
-            entry.Add("getInfo", mapping.overrides.Line());
+    if (mapping) {
+        if (!mapping->overrides.Empty()) {
+            entry.Add("getInfo", mapping->overrides.Line());
         }
-        for (const std::string& note : mapping.notes) {
+        for (const std::string& note : mapping->notes) {
             m_notes.push_back(NodeName(device) + ": " + note);
         }
     }
@@ -246,8 +251,8 @@ std::string ScenarioWriter::Comment(bool inbox) const {
                        "download piece that is not aligned to FWUG (unless FWUG is 0 or 0xFF), "
                        "takes a short last piece that ends at the image end, refuses overlapping "
                        "pieces (0x114) and completes Firmware Commit, the new image running "
-                       "after the next reset; slot 1 holds the running revision and is active, "
-                       "the other slots are empty.";
+                       "after the next reset; a drive whose slots could not be read runs slot 1, "
+                       "which holds the running revision, and has the other slots empty.";
     if (inbox) {
         text += " The inbox driver takes at most 512 KiB in one download request.";
     }

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "review/capture_drive.h"
 #include "review/capture_json.h"
 #include "review/capture_nodes.h"
 #include "review/capture_scenario.h"
@@ -31,7 +33,8 @@ private:
     const DiskProbe* ProbeOf(const CapturedDevice& device) const;
     // The devices of a role, those of the disk interface list in that list's order.
     std::vector<const CapturedDevice*> InDiskListOrder(Role role) const;
-    std::string NewDrive(std::span<const std::uint8_t> identify);
+    std::string NewDrive(std::span<const std::uint8_t> identify,
+                         const std::optional<SlotState>& slots = std::nullopt);
     void Emit(const CapturedDevice& device);
     std::string PlainEntry(const CapturedDevice& device);
     std::string InboxEntry(const CapturedDevice& device);

@@ -57,12 +57,10 @@ std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("runLockHeld")) {
         return "runLockHeld";
     }
-    // A drive's firmware slots (and the RST driver's answer to the slot log) decide a rerun
-    // before the reboot; the capture does not carry them yet.
+    // The capture carries a drive's slots; a driver that refuses the slot log cannot be seen.
     for (const json& d : s.value("drives", json::array())) {
-        for (const char* knob :
-             {"rejectPiece", "rejectPieceStatus", "commitStatus", "acceptShortLastPiece",
-              "detectOverlap", "slots", "activeSlot", "pendingSlot"}) {
+        for (const char* knob : {"rejectPiece", "rejectPieceStatus", "commitStatus",
+                                 "acceptShortLastPiece", "detectOverlap"}) {
             if (d.contains(knob)) {
                 return knob;
             }
