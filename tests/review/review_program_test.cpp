@@ -66,6 +66,7 @@ TEST(Inspector, WholeOutputs) {
         {"rst_matrix_raid", {}, "rst_matrix_raid.txt"},
         {"rst_other_intel_disks", {}, "rst_other_intel_disks.txt"},
         {"inbox_rerun_before_reboot", {}, "inbox_rerun_before_reboot.txt"},
+        {"inbox_rerun_before_reboot", {"--json"}, "inbox_rerun_before_reboot.json"},
         {"rst_rerun_before_reboot", {"--json"}, "rst_rerun_before_reboot.json"},
     };
     for (const Case& c : cases) {
