@@ -58,7 +58,8 @@ void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
         device.obstacle.clear();
         return;
     }
-    if (!slots.answered || slots.pendingSlot) {
+    // A drive whose update would fail keeps that reason.
+    if (!slots.answered || slots.pendingSlot || !device.obstacle.empty()) {
         return;
     }
     for (const FirmwareSlot& slot : slots.slots) {
