@@ -9,9 +9,8 @@
 namespace discovery::identify {
 
 inline constexpr std::size_t kDataSize = 4096;
-inline constexpr std::size_t kVendorIdOffset = 0;           // VID, PCI vendor ID, little-endian
-inline constexpr std::size_t kSubsystemVendorIdOffset = 2;  // SSVID
-inline constexpr std::size_t kSerialNumberOffset = 4;       // SN
+inline constexpr std::size_t kVendorIdOffset = 0;      // VID, PCI vendor ID, little-endian
+inline constexpr std::size_t kSerialNumberOffset = 4;  // SN
 inline constexpr std::size_t kSerialNumberSize = 20;
 inline constexpr std::size_t kModelNumberOffset = 24;  // MN
 inline constexpr std::size_t kModelNumberSize = 40;

@@ -1,6 +1,5 @@
 #include "rst/raid_query.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -41,7 +40,7 @@ Members MemberPorts(platform::Platform& platform, const platform::DeviceHandle& 
         }
     }
     Members members;
-    members.listed = std::max<std::size_t>(driveCount, CsmiDriveCount(*answer));
+    members.listed = CsmiDriveCount(*answer);
     for (std::size_t i = 0; i < CsmiDriveCount(*answer); ++i) {
         const std::optional<std::uint8_t> port = CsmiMemberPort(*answer, i);
         if (!port) {
