@@ -1,5 +1,4 @@
 #include "review/machine_review.h"
-#include "review/silent_console.h"
 
 #include <algorithm>
 #include <memory>
@@ -9,10 +8,8 @@
 #include "discovery/identify_controller_data.h"
 #include "image/firmware_image.h"
 #include "image/piece_plan.h"
-#include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
 #include "platform/byte_layout.h"
-#include "platform/miniport_layout.h"
 #include "platform/text.h"
 #include "review/read_only_io.h"
 #include "review/silent_console.h"
