@@ -13,6 +13,17 @@ constexpr std::u16string_view kSeparator =
 constexpr std::u16string_view kNotice =
     u"Copyright (C) VELKORA. Do not power off or disconnect drives during the update.";
 
+// cmd's pause; in session 0 nobody can answer it, so only its prompt and line end are written
+// and the run ends with its exit code at once.
+void FinalPause(platform::Console& console) {
+    if (console.InSessionZero()) {
+        console.WriteNarrow(platform::kPausePrompt);
+        console.WriteNarrow("\n");
+        return;
+    }
+    console.Pause();
+}
+
 }  // namespace
 
 int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
@@ -21,7 +32,7 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
         RunContext context(platform);
         if (argc > 1) {
             platform.console.WriteWideLine(u"[ERROR] Invalid Parameter");
-            platform.console.Pause();
+            FinalPause(platform.console);
             return exitCode;
         }
         // Held through the pause: a second run started while this one waits for its key
@@ -37,8 +48,10 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             platform.console.WriteWideLine(kNotice);
             platform.console.WriteWideLine(kSeparator);
             context.RecordStartTime();
-            // No sleep from discovery to the end of the report, none kept at the pause.
+            // No sleep and no Ctrl+C from discovery to the end of the report; neither is held
+            // at the pause.
             const platform::KeepAwake awake(platform.guards);
+            const platform::NoInterruption noInterruption(platform.guards);
             context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
@@ -48,7 +61,7 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
                 record->updates = std::move(context.Inventory.Updates);
             }
         }
-        platform.console.Pause();
+        FinalPause(platform.console);
     }
     return exitCode;
 }

@@ -124,6 +124,7 @@ public:
         Guard guard;
         m_inner.Pause();
     }
+    bool InSessionZero() override { return m_inner.InSessionZero(); }
 
     // The longest wide line written (the report, in a run) and the counted heap alive then.
     std::size_t LongestWideLine() const { return m_longestWideLine; }

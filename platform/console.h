@@ -21,6 +21,9 @@ public:
     // The command interpreter's "pause", in-process: its prompt, one key (or the end of
     // redirected input), then the line end.
     virtual void Pause() = 0;
+    // Session 0 holds services and what SYSTEM runs for deployment agents; nobody there can
+    // ever press a key. False when the session cannot be told.
+    virtual bool InSessionZero() = 0;
 };
 
 }  // namespace platform

@@ -12,6 +12,7 @@ public:
     void WriteNarrow(std::string_view) override {}
     void PrintWide(std::u16string_view) override {}
     void Pause() override {}
+    bool InSessionZero() override { return false; }
 };
 
 }  // namespace inspect

@@ -61,8 +61,22 @@ std::vector<std::u16string> DevicePaths::OpenHandlePaths() const {
 }
 
 platform::OpenResult DevicePaths::Open(std::u16string_view path, win::Dword desiredAccess,
-                                       win::Dword shareMode, win::Dword flagsAndAttributes) {
-    (void)flagsAndAttributes;
+                                       win::Dword shareMode, win::Dword /*flagsAndAttributes*/) {
+    platform::OpenResult result = OpenPath(path, desiredAccess, shareMode);
+    m_calls.EndCall();
+    return result;
+}
+
+platform::ControlResult DevicePaths::Control(const platform::DeviceHandle& handle,
+                                             win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                             std::uint32_t inputLength) {
+    platform::ControlResult result = ControlPath(handle, controlCode, buffer, inputLength);
+    m_calls.EndCall();
+    return result;
+}
+
+platform::OpenResult DevicePaths::OpenPath(std::u16string_view path, win::Dword desiredAccess,
+                                           win::Dword shareMode) {
     if (const auto action = m_calls.BeginCall(Call(CallKind::Open, std::u16string(path)))) {
         return {{}, action->error};
     }
@@ -80,9 +94,10 @@ platform::OpenResult DevicePaths::Open(std::u16string_view path, win::Dword desi
     return {platform::DeviceHandle(this, id), 0};
 }
 
-platform::ControlResult DevicePaths::Control(const platform::DeviceHandle& handle,
-                                             win::Dword controlCode, std::span<std::uint8_t> buffer,
-                                             std::uint32_t inputLength) {
+platform::ControlResult DevicePaths::ControlPath(const platform::DeviceHandle& handle,
+                                                 win::Dword controlCode,
+                                                 std::span<std::uint8_t> buffer,
+                                                 std::uint32_t inputLength) {
     const auto it = m_handles.find(handle.Id());
     CallInfo call = Call(CallKind::Control);
     call.controlCode = controlCode;

@@ -44,6 +44,12 @@ protected:
     void CloseDevice(std::uint64_t id) override;
 
 private:
+    platform::OpenResult OpenPath(std::u16string_view path, win::Dword desiredAccess,
+                                  win::Dword shareMode);
+    platform::ControlResult ControlPath(const platform::DeviceHandle& handle,
+                                        win::Dword controlCode, std::span<std::uint8_t> buffer,
+                                        std::uint32_t inputLength);
+
     struct OpenHandle {
         std::u16string path;
         std::shared_ptr<SimEndpoint> endpoint;

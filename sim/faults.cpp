@@ -20,6 +20,8 @@ constexpr std::array<std::pair<CallKind, std::string_view>, 8> kKindNames = {{
     {CallKind::GetHardwareIds, "GetHardwareIds"},
 }};
 
+}  // namespace
+
 bool Matches(const Fault& fault, const CallInfo& call) {
     if (fault.callNumber && *fault.callNumber != call.number) {
         return false;
@@ -43,8 +45,6 @@ bool Matches(const Fault& fault, const CallInfo& call) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string_view CallKindName(CallKind kind) {
     for (const auto& [k, name] : kKindNames) {

@@ -53,6 +53,10 @@ struct Fault {
                            // ReturnCode it wrote is replaced
 };
 
+// Whether the fault's selector (kind, target, control code, signature, function, call number)
+// matches the call; the occurrence is counted by whoever keeps the fault.
+bool Matches(const Fault& fault, const CallInfo& call);
+
 // The decision for one call: fail with an error, or (device control) answer a ReturnCode.
 struct FaultAction {
     bool fail = false;

@@ -33,16 +33,13 @@ platform::LocalTime Time(const json& value) {
     return t;
 }
 
-Fault LoadFault(const json& f) {
-    CheckKeys(f,
-              {"call", "target", "controlCode", "signature", "function", "occurrence", "callNumber",
-               "error", "returnCode", "deliver"},
-              "fault");
-    Fault fault;
+// The call a fault or an interrupt is about: kind, target, control code, signature, function,
+// occurrence, global call number.
+void LoadSelector(const json& f, Fault& fault) {
     if (f.contains("call")) {
         fault.kind = ParseCallKind(Ascii(f["call"], "call"));
         if (!fault.kind) {
-            throw std::invalid_argument("fault: unknown call " + f["call"].dump());
+            throw std::invalid_argument("unknown call " + f["call"].dump());
         }
     }
     if (f.contains("target"))
@@ -57,6 +54,15 @@ Fault LoadFault(const json& f) {
         fault.occurrence = Narrow<std::uint32_t>(f["occurrence"], "occurrence");
     if (f.contains("callNumber"))
         fault.callNumber = Number(f["callNumber"], "callNumber");
+}
+
+Fault LoadFault(const json& f) {
+    CheckKeys(f,
+              {"call", "target", "controlCode", "signature", "function", "occurrence", "callNumber",
+               "error", "returnCode", "deliver"},
+              "fault");
+    Fault fault;
+    LoadSelector(f, fault);
     if (f.contains("error"))
         fault.error = Narrow<std::uint32_t>(f["error"], "error");
     if (f.contains("returnCode"))
@@ -66,10 +72,42 @@ Fault LoadFault(const json& f) {
     return fault;
 }
 
+Interrupt LoadInterrupt(const json& f) {
+    CheckKeys(f,
+              {"key", "when", "call", "target", "controlCode", "signature", "function",
+               "occurrence", "callNumber"},
+              "interrupt");
+    Interrupt interrupt;
+    LoadSelector(f, interrupt.selector);
+    const std::string key = f.contains("key") ? Ascii(f["key"], "key") : "ctrlC";
+    if (key == "ctrlBreak") {
+        interrupt.key = ConsoleControl::CtrlBreak;
+    } else if (key != "ctrlC") {
+        throw std::invalid_argument("interrupt: key is \"ctrlC\" or \"ctrlBreak\", not " + key);
+    }
+    const std::string when = f.contains("when") ? Ascii(f["when"], "when") : "before";
+    if (when != "before" && when != "after") {
+        throw std::invalid_argument("interrupt: when is \"before\" or \"after\", not " + when);
+    }
+    interrupt.after = when == "after";
+    return interrupt;
+}
+
+LockSquatter Squatter(const json& value) {
+    const std::string text = Ascii(value, "runLockSquatted");
+    if (text == "event") {
+        return LockSquatter::Event;
+    }
+    if (text == "mutex") {
+        return LockSquatter::Mutex;
+    }
+    throw std::invalid_argument("runLockSquatted: \"event\" or \"mutex\", not " + text);
+}
+
 void Load(const json& s, SimMachine& machine) {
     CheckKeys(s,
-              {"comment", "args", "clock", "keys", "runLockHeld", "drives", "inbox", "devices",
-               "faults", "rst", "propertyTypes"},
+              {"comment", "args", "clock", "keys", "session", "runLockHeld", "runLockSquatted",
+               "drives", "inbox", "devices", "faults", "interrupts", "rst", "propertyTypes"},
               "scenario");
     if (s.contains("args")) {
         machine.SetArgc(1 + static_cast<int>(TextList(s["args"], "args").size()));
@@ -84,8 +122,12 @@ void Load(const json& s, SimMachine& machine) {
     }
     if (s.contains("keys"))
         machine.Console().SetKeys(Ascii(s["keys"], "keys"));
+    if (s.contains("session"))
+        machine.Console().SetSession(Narrow<std::uint32_t>(s["session"], "session"));
     if (s.contains("runLockHeld"))
         machine.RunGuards().SetLockHeldElsewhere(s["runLockHeld"].get<bool>());
+    if (s.contains("runLockSquatted"))
+        machine.RunGuards().SetLockSquatted(Squatter(s["runLockSquatted"]));
     for (const json& d : s.value("drives", json::array())) {
         LoadDrive(d, machine);
     }
@@ -103,6 +145,9 @@ void Load(const json& s, SimMachine& machine) {
     }
     for (const json& f : s.value("faults", json::array())) {
         machine.Faults().Add(LoadFault(f));
+    }
+    for (const json& i : s.value("interrupts", json::array())) {
+        machine.AddInterrupt(LoadInterrupt(i));
     }
 }
 

@@ -7,7 +7,11 @@ namespace sim {
 RunOutcome RunScenario(SimMachine& machine) {
     const std::size_t before = machine.Console().Transcript().size();
     RunOutcome outcome;
-    outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform(), &outcome.record);
+    try {
+        outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform(), &outcome.record);
+    } catch (const ProcessEnded& ended) {
+        outcome.exitCode = ended.exitCode;
+    }
     outcome.transcript = machine.Console().Transcript().substr(before);
     return outcome;
 }

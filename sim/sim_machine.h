@@ -39,7 +39,9 @@ struct InboxDiskConfig {
 
 class SimMachine final {
 public:
-    SimMachine() = default;
+    SimMachine() {
+        m_calls.SetInterruptTarget([this](ConsoleControl key) { m_guards.Press(key); });
+    }
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
@@ -50,6 +52,7 @@ public:
     SimRunGuards& RunGuards() { return m_guards; }
     const SimRunGuards& RunGuards() const { return m_guards; }
     FaultPlan& Faults() { return m_calls.Faults(); }
+    void AddInterrupt(Interrupt interrupt) { m_calls.AddInterrupt(std::move(interrupt)); }
 
     // Tool arguments as main() counts them (1 = no argument).
     int Argc() const { return m_argc; }

@@ -3,7 +3,7 @@
 namespace sim {
 
 bool SimRunGuards::AcquireRunLock() {
-    m_lockHeld = !m_heldElsewhere;
+    m_lockHeld = !m_heldElsewhere && m_squatter == LockSquatter::None;
     Record(m_lockHeld ? RunGuardEvent::Kind::LockTaken : RunGuardEvent::Kind::LockRefused);
     return m_lockHeld;
 }
@@ -21,6 +21,30 @@ void SimRunGuards::KeepSystemAwake() {
 void SimRunGuards::AllowSystemSleep() {
     m_awake = false;
     Record(RunGuardEvent::Kind::SleepAllowed);
+}
+
+void SimRunGuards::IgnoreInterrupts() {
+    m_keys = Keys::Ignored;
+    Record(RunGuardEvent::Kind::InterruptsIgnored);
+}
+
+void SimRunGuards::EndIgnoringInterrupts() {
+    m_keys = Keys::PauseKey;
+    Record(RunGuardEvent::Kind::InterruptsEnded);
+}
+
+void SimRunGuards::Press(ConsoleControl /*key*/) {
+    switch (m_keys) {
+        case Keys::Ignored:
+            Record(RunGuardEvent::Kind::KeyIgnored);
+            return;
+        case Keys::PauseKey:
+            Record(RunGuardEvent::Kind::KeyForThePause);
+            return;
+        case Keys::EndProcess:
+            break;
+    }
+    throw ProcessEnded{kStatusControlCExit};
 }
 
 void SimRunGuards::Record(RunGuardEvent::Kind kind) {

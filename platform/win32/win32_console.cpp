@@ -50,6 +50,11 @@ void Win32Console::Pause() {
     WriteNarrow("\n");
 }
 
+bool Win32Console::InSessionZero() {
+    DWORD session = 0;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0;
+}
+
 void Win32Console::WriteWide(std::u16string_view text) {
     if (m_output == nullptr) {
         return;

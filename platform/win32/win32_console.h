@@ -15,6 +15,7 @@ public:
     void WriteNarrow(std::string_view text) override;
     void PrintWide(std::u16string_view text) override;
     void Pause() override;
+    bool InSessionZero() override;
 
 private:
     void WriteWide(std::u16string_view text);

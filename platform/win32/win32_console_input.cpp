@@ -20,8 +20,9 @@ struct InputState {
     UniqueHandle consoleOpened;
     DWORD originalMode = 0;
     bool quickEditTurnedOff = false;
-    UniqueHandle keyEvent;                   // set by a Ctrl+C or Ctrl+Break during the pause
-    std::atomic<bool> pauseKeyTaken{false};  // the pause owns Ctrl+C and Ctrl+Break
+    UniqueHandle keyEvent;  // set by a Ctrl+C or Ctrl+Break once they are the pause's key
+    std::atomic<ConsoleKeys> keys{ConsoleKeys::EndProcess};
+    bool handlerRegistered = false;
 };
 
 InputState g_state;
@@ -35,9 +36,21 @@ void RestoreMode() {
 }
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
-    if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && g_state.pauseKeyTaken.load()) {
-        SetEvent(g_state.keyEvent.Get());
-        return TRUE;
+    // A closed window, a logoff or a shutdown ends the process whatever the handler answers.
+    if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
+        switch (g_state.keys.load()) {
+            case ConsoleKeys::Ignored:
+                return TRUE;
+            case ConsoleKeys::PauseKey:
+                // Redirected input is read with ReadFile, which the key cannot end.
+                if (g_state.inputIsConsole && g_state.keyEvent.Valid()) {
+                    SetEvent(g_state.keyEvent.Get());
+                    return TRUE;
+                }
+                break;
+            case ConsoleKeys::EndProcess:
+                break;
+        }
     }
     // The next handler, Windows' own, ends the process: give the console its mode back first.
     RestoreMode();
@@ -65,7 +78,7 @@ bool IsKeyPress(const INPUT_RECORD& record) {
 }
 
 void WaitForConsoleKey() {
-    g_state.pauseKeyTaken = true;
+    g_state.keys = ConsoleKeys::PauseKey;
     const HANDLE waits[] = {g_state.input, g_state.keyEvent.Get()};
     const DWORD count = waits[1] != nullptr ? 2 : 1;
     for (;;) {
@@ -86,7 +99,13 @@ void WaitForConsoleKey() {
 
 }  // namespace
 
+void SetConsoleKeys(ConsoleKeys keys) {
+    g_state.keys = keys;
+}
+
 ConsoleInput::ConsoleInput() {
+    g_state.keys = ConsoleKeys::EndProcess;
+    g_state.handlerRegistered = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != FALSE;
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     g_state.input = input == INVALID_HANDLE_VALUE ? nullptr : input;
     DWORD mode = 0;
@@ -105,7 +124,6 @@ ConsoleInput::ConsoleInput() {
         return;
     }
     g_state.keyEvent = UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     if ((g_state.originalMode & ENABLE_QUICK_EDIT_MODE) != 0) {
         g_state.quickEditTurnedOff =
             SetConsoleMode(g_state.console, (g_state.originalMode & ~ENABLE_QUICK_EDIT_MODE) |
@@ -114,14 +132,17 @@ ConsoleInput::ConsoleInput() {
 }
 
 ConsoleInput::~ConsoleInput() {
+    if (g_state.handlerRegistered) {
+        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+        g_state.handlerRegistered = false;
+    }
+    g_state.keys = ConsoleKeys::EndProcess;
     if (g_state.console == nullptr) {
         return;
     }
     RestoreMode();
     g_state.quickEditTurnedOff = false;
-    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_state.keyEvent.Reset();
-    g_state.pauseKeyTaken = false;
     g_state.console = nullptr;
     g_state.consoleOpened.Reset();
 }
@@ -145,7 +166,6 @@ void ConsoleInput::WaitForKey() {
     char byte = 0;
     DWORD read = 0;
     ReadFile(g_state.input, &byte, 1, &read, nullptr);
-    g_state.pauseKeyTaken = true;
 }
 
 }  // namespace platform::win32

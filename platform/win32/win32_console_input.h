@@ -5,6 +5,13 @@
 
 namespace platform::win32 {
 
+// What Ctrl+C and Ctrl+Break do: end the process (Windows' own handler, before the update),
+// nothing (during it), or end the final pause (after the report).
+enum class ConsoleKeys { EndProcess, Ignored, PauseKey };
+// Switches the console control handler of the ConsoleInput alive; it is registered whenever a
+// ConsoleInput exists, console or not, as a hidden console can still send the keys.
+void SetConsoleKeys(ConsoleKeys keys);
+
 class ConsoleInput {
 public:
     // In a console with QuickEdit on, turns it off: while text is selected with the mouse the

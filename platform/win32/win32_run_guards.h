@@ -1,5 +1,6 @@
-// The run lock as a named mutex and the keep-awake request as the thread's execution state,
-// behind platform::RunGuards.
+// The run lock as a named mutex that only administrators and SYSTEM can open, the keep-awake
+// request as the thread's execution state and the console's Ctrl+C as the console control
+// handler's, behind platform::RunGuards.
 #pragma once
 
 #include "platform/run_guards.h"
@@ -7,9 +8,13 @@
 
 namespace platform::win32 {
 
-// The mutex's name, behind "Global\" (every session of the machine) or, where the global
-// namespace is refused, "Local\" (this session).
+// The mutex's name, behind "Global\" (every session of the machine).
 inline constexpr wchar_t kRunLockName[] = L"VELKORA.NVMeFirmwareUpdate.RunLock";
+
+// The run lock's mutex, not taken: created with a DACL that lets only Administrators and SYSTEM
+// in, or the existing one when it is the tool's own. No handle when the name belongs to another
+// object or to a mutex the tool did not make: then another run may be going.
+UniqueHandle OpenRunLockMutex();
 
 class Win32RunGuards : public platform::RunGuards {
 public:
@@ -22,6 +27,8 @@ public:
     void ReleaseRunLock() override;
     void KeepSystemAwake() override;
     void AllowSystemSleep() override;
+    void IgnoreInterrupts() override;
+    void EndIgnoringInterrupts() override;
 
 private:
     UniqueHandle m_mutex;  // owned by this thread while the run lock is held

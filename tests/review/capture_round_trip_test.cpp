@@ -41,7 +41,7 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // Why a scenario's machine is not one a capture can describe, or nothing when it is. Injected
-// faults, tool arguments and a run lock held by another run are not the machine. The drive knobs (a
+// faults, tool arguments and a run lock held or squatted are not the machine. The drive knobs (a
 // refused piece, commit statuses, short last pieces, overlaps), the inbox driver's transfer limit
 // and the RST activation ReturnCode show only while a download or an activation runs, which a
 // read-only capture never asks for. What it does see round-trips and is not left out: property
@@ -53,9 +53,12 @@ std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("args")) {
         return "args";
     }
-    // Another run holding the run lock is the moment, not the machine.
-    if (s.contains("runLockHeld")) {
-        return "runLockHeld";
+    // Another run holding the run lock, or another user its name, is the moment, not the
+    // machine.
+    for (const char* moment : {"runLockHeld", "runLockSquatted"}) {
+        if (s.contains(moment)) {
+            return moment;
+        }
     }
     // The capture carries a drive's slots; a driver that refuses the slot log cannot be seen.
     for (const json& d : s.value("drives", json::array())) {
