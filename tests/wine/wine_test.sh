@@ -2,13 +2,13 @@
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
 # Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
-#                    run_lock|scenario NAME
+#                    console_interrupt|run_lock|scenario NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS, FWU_SIM_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|run_lock|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|scenario NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -272,6 +272,21 @@ run_lock)
         relay_request "$port" 5 | grep '^drive ' >"$work/$command.drives.actual" || true
     }
 
+    # Another user's event, then mutex, under the lock's name: the run refuses as fwsim's does
+    # for the same knob and sends nothing.
+    for squatter in event mutex; do
+        option=--event
+        [ "$squatter" = mutex ] && option=--foreign-mutex
+        start_helper squatter 8 OPEN "$option"
+        run_fwsim "${FWU_SIM_SCENARIOS:?}/run_lock_squatted_$squatter.json"
+        run_tool
+        check_same_run "a run while the lock's name is another user's $squatter"
+        drives_now
+        diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the run beside the squatting $squatter reached the drive"
+        exec 8>&-
+        wait "$helper_pid" || fail "the squatter failed: $(cat "$work/$command.squatter")"
+    done
+
     # The keeper's handle keeps the mutex alive when the holder is killed.
     start_helper keeper 9 OPEN --open-only
     keeper_pid=$helper_pid
@@ -308,7 +323,7 @@ run_lock)
     check_pause_last "$work/$command.out"
     stop_emulation
     grep -q '^open handles: 0$' "$work/$command.relay" || fail "handles left open: $(grep '^open handles' "$work/$command.relay")"
-    echo "refused while the lock was held; runs after a killed and after an ended holder went through"
+    echo "refused beside a squatting event and mutex and while the lock was held; runs after a killed and after an ended holder went through"
     ;;
 
 console_input)
@@ -346,6 +361,34 @@ EXPECTED
     cat "$report"
     ;;
 
+console_interrupt)
+    # Ctrl+C and Ctrl+Break pressed in the tool's console while it sends the pieces: the run goes
+    # on, and its transcript, exit code and drive state are fwsim's for the same machine.
+    json=${FWU_WINE_SCENARIOS:?}/inbox_update.json
+    need_file "$exe"
+    need_file "$tools/fwu_console_session.exe"
+    run_fwsim "$json"
+    use_prefix
+    start_emulation "$json"
+    fifo=$work/$command.stdin
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    exec 7<>"$fifo"
+    report=$work/$command.report
+    rm -f "$report" "$work/$command.out"
+    session="wine '$tools/fwu_console_session.exe' --interrupt '$exe' '$report' '$work/$command.out'"
+    script -qec "$session" /dev/null <"$fifo" >"$work/$command.tty" 2>&1 || true
+    exec 7>&-
+    rm -f "$fifo"
+    [ -f "$report" ] || fail "the console session wrote no report: $(tail -c 400 "$work/$command.tty")"
+    exit_code=$(sed -n 's/^exit code: //p' "$report" | tr -d '\r')
+    [ -n "$exit_code" ] || fail "the console session: $(cat "$report")"
+    stop_emulation
+    check_same_run "Ctrl+C and Ctrl+Break during the download"
+    diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the interrupted run left the drive unlike fwsim's"
+    echo "Ctrl+C and Ctrl+Break during the download: the run went on; exit code $exit_code"
+    ;;
+
 prefix)
     mkdir -p "$work"
     rm -rf "$base"
@@ -362,20 +405,20 @@ pe)
     objdump=${FWU_OBJDUMP:?}
     headers=$("$objdump" -p "$exe")
     dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
-    [ "$dlls" = "KERNEL32.DLL MSVCRT.DLL SETUPAPI.DLL " ] || fail "imports are '$dlls', expected KERNEL32, msvcrt and SETUPAPI only"
+    [ "$dlls" = "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL SETUPAPI.DLL " ] || fail "imports are '$dlls', expected ADVAPI32, KERNEL32, msvcrt and SETUPAPI only"
     for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
         sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p' <<<"$headers" | grep -w "$flag" >/dev/null ||
             fail "DllCharacteristics lacks $flag"
     done
     # Every imported function, one a line: nothing that starts a process or a command
-    # interpreter; the calls that keep DLL loads in System32, take the run lock and keep the
-    # system awake.
+    # interpreter; the calls that keep DLL loads in System32, take the run lock, check its
+    # security and keep the system awake.
     functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
         sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
     [ -n "$functions" ] || fail "no imported function found in the import table"
     starters=$(grep -E '^(_?w?system|_w?popen|_w?spawn[a-z]*|_w?exec[a-z]*|CreateProcess[A-Za-z]*|WinExec|ShellExecute[A-Za-z]*)$' <<<"$functions" || true)
     [ -z "$starters" ] || fail "the exe imports a way of starting a process: $(tr '\n' ' ' <<<"$starters")"
-    for function in SetDefaultDllDirectories CreateMutexW SetThreadExecutionState; do
+    for function in SetDefaultDllDirectories CreateMutexW GetSecurityInfo SetThreadExecutionState; do
         grep -qx "$function" <<<"$functions" || fail "$function is not imported"
     done
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"

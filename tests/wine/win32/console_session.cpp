@@ -3,9 +3,15 @@
 // console's input: the input mode before, at the pause's prompt and after each run, the keys
 // typed before the prompt, the keys the pause consumed, and the exit codes.
 // Usage: fwu_console_session.exe TOOL REPORT_FILE
+// With --interrupt it runs the tool once against the machine the test emulates, presses Ctrl+C
+// and Ctrl+Break once the tool has named the disk it updates (the pieces are being sent), then a
+// key at the prompt; it writes the tool's whole output to OUTPUT_FILE and the exit code to the
+// report.
+// Usage: fwu_console_session.exe --interrupt TOOL REPORT_FILE OUTPUT_FILE
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -117,11 +123,42 @@ const char* AsBefore(DWORD mode, DWORD before) {
     return mode == before ? "as before" : "changed";
 }
 
+int Interrupt(const wchar_t* tool, FILE* report, const wchar_t* outputPath) {
+    Run run;
+    if (!Start(tool, g_console, run) || !ReadUntil(run, "Update FW : ")) {
+        std::fputs("the tool did not name a disk to update\n", report);
+        return 4;
+    }
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0);
+    if (!ReadUntil(run, kPrompt)) {
+        std::fputs("the tool did not reach its prompt\n", report);
+        return 4;
+    }
+    DWORD written = 0;
+    const INPUT_RECORD key = Key('A', L'a', true);
+    WriteConsoleInputW(g_console, &key, 1, &written);
+    std::fprintf(report, "exit code: %lu\n", Finish(run));
+    FILE* output = _wfopen(outputPath, L"wb");
+    if (output == nullptr) {
+        return 2;
+    }
+    std::fwrite(run.text.data(), 1, run.text.size(), output);
+    std::fclose(output);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fputs("usage: fwu_console_session.exe TOOL REPORT_FILE\n", stderr);
+    const bool interrupt = argc == 5 && std::wcscmp(argv[1], L"--interrupt") == 0;
+    if (interrupt) {
+        ++argv;
+        --argc;
+    }
+    if (argc != 3 && !(interrupt && argc == 4)) {
+        std::fputs("usage: fwu_console_session.exe [--interrupt] TOOL REPORT_FILE [OUTPUT_FILE]\n",
+                   stderr);
         return 2;
     }
     const wchar_t* tool = argv[1];
@@ -137,6 +174,11 @@ int wmain(int argc, wchar_t** argv) {
         return 3;
     }
     SetConsoleCtrlHandler(IgnoreControl, TRUE);
+    if (interrupt) {
+        const int result = Interrupt(tool, report, argv[3]);
+        std::fclose(report);
+        return result;
+    }
     SetConsoleMode(g_console, mode | ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS);
     const DWORD before = Mode();
     std::fprintf(report, "QuickEdit before: %s\n", QuickEdit(before));
