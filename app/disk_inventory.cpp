@@ -50,12 +50,13 @@ std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identifie
     return std::nullopt;
 }
 
-void DiskInventory::FindAndIdentify(platform::Platform& platform) {
+void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events) {
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, controller, &Discovery)) {
-        discovery::EnumerateRstDisks(platform, controller, Candidates, &Discovery);
+    if (discovery::FindRstController(platform, events, controller, &Discovery)) {
+        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Discovery);
     }
-    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, Candidates, &Discovery);
+    InboxDisksListed =
+        discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Discovery);
     if (Candidates.empty()) {
         return;
     }
@@ -77,7 +78,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform) {
             case discovery::kAccessRstRaid: {
                 attempt.raidSetIndex = raidSetIndex;
                 rst::QueryOutcome outcome =
-                    rst::QueryRaidMembers(platform, candidate, raidSetIndex++, Identified);
+                    rst::QueryRaidMembers(platform, events, candidate, raidSetIndex++, Identified);
                 attempt.status = Number(outcome.status);
                 attempt.stop = outcome.stop;
                 attempt.members = std::move(outcome.members);
@@ -86,7 +87,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform) {
             }
             case discovery::kAccessInbox: {
                 const inbox::IdentifyOutcome outcome =
-                    inbox::IdentifyInboxDisk(platform, candidate, Identified);
+                    inbox::IdentifyInboxDisk(platform, events, candidate, Identified);
                 attempt.status = Number(outcome.status);
                 attempt.stop = outcome.stop;
                 break;
@@ -98,9 +99,10 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform) {
     }
 }
 
-void DiskInventory::RunUpdates(platform::Platform& platform, const image::FirmwareImage& image,
+void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvents& events,
+                               const image::FirmwareImage& image,
                                discovery::DiskList& selectedDisks) {
-    FindAndIdentify(platform);
+    FindAndIdentify(platform, events);
     if (Candidates.empty()) {
         return;
     }
@@ -112,12 +114,12 @@ void DiskInventory::RunUpdates(platform::Platform& platform, const image::Firmwa
             attempt.result = kResultOfCurrentDisk;
         } else if (disk.AccessPath == discovery::kAccessInbox) {
             const inbox::UpdateOutcome outcome =
-                inbox::UpdateInboxDisk(platform, disk, image, kImageByteCount);
+                inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
             attempt.result = ResultOfInboxUpdate(outcome.status);
             attempt.stop = outcome.stop;
         } else {
             const rst::UpdateOutcome outcome =
-                rst::UpdateRstDisk(platform, disk, image, kImageByteCount);
+                rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
             attempt.result = outcome.result;
             attempt.stop = outcome.stop;
         }

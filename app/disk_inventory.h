@@ -52,10 +52,11 @@ struct UpdateAttempt {
 class DiskInventory {
 public:
     // Finds, identifies, selects and updates; on return every selected disk has its ResultCode.
-    void RunUpdates(platform::Platform& platform, const image::FirmwareImage& image,
-                    discovery::DiskList& selectedDisks);
+    // What happens on the way is reported to `events`.
+    void RunUpdates(platform::Platform& platform, discovery::RunEvents& events,
+                    const image::FirmwareImage& image, discovery::DiskList& selectedDisks);
     // Discovery and identification alone: fills Candidates, Identified and their logs.
-    void FindAndIdentify(platform::Platform& platform);
+    void FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events);
     // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
     // image revision, each drive once.
     void SelectDisks(const image::FirmwareImage& image, discovery::DiskList& selectedDisks) const;

@@ -1,5 +1,6 @@
 #include "app/run_tool.h"
 
+#include "app/console_events.h"
 #include "app/run_context.h"
 #include "image/firmware_image.h"
 
@@ -52,7 +53,8 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             // at the pause.
             const platform::KeepAwake awake(platform.guards);
             const platform::NoInterruption noInterruption(platform.guards);
-            context.Inventory.RunUpdates(platform, image, context.SelectedDisks);
+            ConsoleEvents events(platform.console);
+            context.Inventory.RunUpdates(platform, events, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
                 record->makersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();

@@ -65,7 +65,7 @@ void BM_InboxDownload(benchmark::State& state) {
         Disk(discovery::kAccessInbox, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
         const inbox::UpdateOutcome outcome =
-            inbox::UpdateInboxDisk(null.platform, disk, Image(), app::kImageByteCount);
+            inbox::UpdateInboxDisk(null.platform, null.events, disk, Image(), app::kImageByteCount);
         if (outcome.status != inbox::UpdateStatus::Activated) {
             state.SkipWithError("the inbox update did not reach its activation");
             break;
@@ -80,7 +80,7 @@ void BM_RstDownload(benchmark::State& state) {
         Disk(discovery::kAccessRstDisk, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(null.platform, disk, Image(), app::kImageByteCount);
+            rst::UpdateRstDisk(null.platform, null.events, disk, Image(), app::kImageByteCount);
         if (outcome.result != discovery::ResultCode::Updated) {
             state.SkipWithError("the RST update did not reach its activation");
             break;

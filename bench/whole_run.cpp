@@ -1,5 +1,6 @@
 #include "bench/whole_run.h"
 
+#include "app/console_events.h"
 #include "app/disk_inventory.h"
 #include "app/run_tool.h"
 #include "bench/guarded_platform.h"
@@ -37,8 +38,9 @@ HeapFigures UpdatesHeap(std::uint32_t drives) {
     CountingPlatform counting(machine->Platform());
     app::DiskInventory inventory;
     discovery::DiskList selected;
+    app::ConsoleEvents events(counting.Platform().console);
     StartHeapCount();
-    inventory.RunUpdates(counting.Platform(), image, selected);
+    inventory.RunUpdates(counting.Platform(), events, image, selected);
     return StopHeapCount();
 }
 

@@ -7,7 +7,6 @@
 
 #include "discovery/device_number_layout.h"
 #include "discovery/device_properties.h"
-#include "discovery/open_failure_line.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 
@@ -29,7 +28,8 @@ struct Examined {
 
 // One hardware identifier named NVMe: find the disk interface with the device's index, open
 // its path and ask the device number. Once the disk has been opened the device is done.
-void ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoList& list,
+void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
+                     const platform::DeviceInfoList& list,
                      const platform::DeviceInfo& device, DiskList& candidates, Examined& seen) {
     DeviceDecision& decision = seen.decision;
     decision.makersNvmeDisk = true;
@@ -58,7 +58,7 @@ void ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoLis
     if (!opened.handle.Valid()) {
         // Say why this disk will be missing (typically 0x5 for a user who is not an
         // administrator) and go on with the others.
-        PrintDiskHandleFailure(platform.console, opened.error);
+        events.OpenFailed(HandleOf::Disk, opened.error);
         decision.verdict = Verdict::OpenFailed;
         decision.error = opened.error;
         return;
@@ -81,7 +81,8 @@ void ExamineNvmeDisk(platform::Platform& platform, const platform::DeviceInfoLis
 }
 
 // The verdict on one device of the disk list.
-DeviceDecision ExamineDevice(platform::Platform& platform, const platform::DeviceInfoList& list,
+DeviceDecision ExamineDevice(platform::Platform& platform, RunEvents& events,
+                             const platform::DeviceInfoList& list,
                              const platform::DeviceInfo& device, DiskList& candidates) {
     Examined seen;
     seen.decision.walk = Walk::InboxDisks;
@@ -104,7 +105,7 @@ DeviceDecision ExamineDevice(platform::Platform& platform, const platform::Devic
     decision.verdict = Verdict::NoNvmeHardwareId;
     for (const std::u16string& hardwareId : *hardwareIds) {
         if (platform::Contains(hardwareId, kNvmeHardwareId)) {
-            ExamineNvmeDisk(platform, list, device, candidates, seen);
+            ExamineNvmeDisk(platform, events, list, device, candidates, seen);
             if (seen.done) {
                 break;
             }
@@ -115,8 +116,8 @@ DeviceDecision ExamineDevice(platform::Platform& platform, const platform::Devic
 
 }  // namespace
 
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates,
-                             DiscoveryLog* log) {
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events,
+                             DiskList& candidates, DiscoveryLog* log) {
     const platform::DeviceInfoList list = platform.setup.GetClassDevices(
         &win::kGuidDevinterfaceDisk, win::kDigcfPresent | win::kDigcfDeviceInterface);
     if (!list.Valid()) {
@@ -128,7 +129,7 @@ bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates,
         if (!device) {
             return true;
         }
-        DeviceDecision decision = ExamineDevice(platform, list, *device, candidates);
+        DeviceDecision decision = ExamineDevice(platform, events, list, *device, candidates);
         if (log != nullptr) {
             log->push_back(std::move(decision));
         }

@@ -2,6 +2,7 @@
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "platform/platform.h"
 
 namespace discovery {
@@ -9,7 +10,7 @@ namespace discovery {
 // Appends a candidate (AccessPath 3) for each of the maker's NVMe disks on the inbox driver.
 // Returns false when the device list cannot be made. Each device looked at gets its decision
 // in `log`.
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, DiskList& candidates,
-                             DiscoveryLog* log = nullptr);
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events,
+                             DiskList& candidates, DiscoveryLog* log = nullptr);
 
 }  // namespace discovery

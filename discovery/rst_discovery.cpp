@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "discovery/device_properties.h"
-#include "discovery/open_failure_line.h"
 #include "platform/text.h"
 
 namespace discovery {
@@ -79,8 +78,8 @@ private:
 
 }  // namespace
 
-bool FindRstController(platform::Platform& platform, RaidController& controller,
-                       DiscoveryLog* log) {
+bool FindRstController(platform::Platform& platform, RunEvents& events,
+                       RaidController& controller, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
@@ -119,7 +118,7 @@ bool FindRstController(platform::Platform& platform, RaidController& controller,
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite,
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
         if (!opened.handle.Valid()) {
-            PrintControllerHandleFailure(platform.console, opened.error);
+            events.OpenFailed(HandleOf::Controller, opened.error);
             return noted.Leave(Verdict::OpenFailed, false, opened.error);
         }
         controller.Found = true;
@@ -135,8 +134,9 @@ bool FindRstController(platform::Platform& platform, RaidController& controller,
     return false;
 }
 
-bool EnumerateRstDisks(platform::Platform& platform, const RaidController& controller,
-                       DiskList& candidates, DiscoveryLog* log) {
+bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
+                       const RaidController& controller, DiskList& candidates,
+                       DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceDisk, kInterfaceListFlags);
@@ -191,7 +191,7 @@ bool EnumerateRstDisks(platform::Platform& platform, const RaidController& contr
         platform::OpenResult opened =
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
         if (!opened.handle.Valid()) {
-            PrintDiskHandleFailure(platform.console, opened.error);
+            events.OpenFailed(HandleOf::Disk, opened.error);
             decision.verdict = Verdict::OpenFailed;
             decision.error = opened.error;
             continue;

@@ -5,6 +5,7 @@
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "platform/platform.h"
 
 namespace discovery {
@@ -17,11 +18,12 @@ struct RaidController {
 };
 
 // Each device looked at gets its decision in `log`.
-bool FindRstController(platform::Platform& platform, RaidController& controller,
-                       DiscoveryLog* log = nullptr);
+bool FindRstController(platform::Platform& platform, RunEvents& events,
+                       RaidController& controller, DiscoveryLog* log = nullptr);
 // Appends AccessPath 1 (RAID volume) and 2 (plain disk) candidates behind the controller.
-bool EnumerateRstDisks(platform::Platform& platform, const RaidController& controller,
-                       DiskList& candidates, DiscoveryLog* log = nullptr);
+bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
+                       const RaidController& controller, DiskList& candidates,
+                       DiscoveryLog* log = nullptr);
 // The bus number in the location text of the device with this DevInst, or -1.
 std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devInst);
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/console_events.h"
 #include "fuzz/fuzz_driver.h"
 #include "rst/raid_query.h"
 #include "rst/rst_requests.h"
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     sim::SimMachine machine;
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
     discovery::DiskList identified;
-    rst::QueryRaidMembers(machine.Platform(),
+    app::ConsoleEvents events(machine.Console());
+    rst::QueryRaidMembers(machine.Platform(), events,
                           discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid), 0,
                           identified);
     if (identified.size() > 255) {

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/console_events.h"
 #include "discovery/inbox_enumeration.h"
 #include "discovery/rst_discovery.h"
 #include "fuzz/fuzz_driver.h"
@@ -77,14 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     discovery::DiskList candidates;
     discovery::RaidController controller;
-    const bool found = discovery::FindRstController(machine.Platform(), controller);
+    app::ConsoleEvents events(machine.Console());
+    const bool found = discovery::FindRstController(machine.Platform(), events, controller);
     fuzzing::CheckNothingLeftOpen(machine);
     if (found) {
-        discovery::EnumerateRstDisks(machine.Platform(), controller, candidates);
+        discovery::EnumerateRstDisks(machine.Platform(), events, controller, candidates);
         fuzzing::CheckNothingLeftOpen(machine);
     }
     const std::size_t rstCount = candidates.size();
-    discovery::EnumerateInboxNvmeDisks(machine.Platform(), candidates);
+    discovery::EnumerateInboxNvmeDisks(machine.Platform(), events, candidates);
     fuzzing::CheckNothingLeftOpen(machine);
 
     for (std::size_t i = 0; i < candidates.size(); ++i) {

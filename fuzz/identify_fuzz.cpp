@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/console_events.h"
 #include "app/run_context.h"
 #include "fuzz/fuzz_driver.h"
 #include "image/firmware_image.h"
@@ -53,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     machine.AddPath(u"\\\\.\\PHYSICALDRIVE1", driver);
     machine.AddPath(u"\\\\?\\pci#ven_8086&dev_282a#rst", driver);
     discovery::DiskList identified;
+    app::ConsoleEvents events(machine.Console());
     inbox::IdentifyInboxDisk(
-        machine.Platform(),
+        machine.Platform(), events,
         discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::kAccessInbox),
         identified);
     rst::IdentifyRstDisk(

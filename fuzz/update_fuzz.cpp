@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/console_events.h"
 #include "fuzz/fuzz_driver.h"
 #include "image/carried_image.h"
 #include "image/firmware_image.h"
@@ -111,11 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, functionOffset);
     machine.AddPath(disk.DevicePath, driver);
     const image::FirmwareImage& image = image::TheFirmwareImage();
+    app::ConsoleEvents events(machine.Console());
 
     bool success = false;
     if (inbox) {
         const int status = static_cast<int>(
-            inbox::UpdateInboxDisk(machine.Platform(), disk, image, image::kImageSize).status);
+            inbox::UpdateInboxDisk(machine.Platform(), events, disk, image, image::kImageSize).status);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an inbox status outside 0, 1, 5, 1602");
         }
@@ -130,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     } else {
         const int status = discovery::ToInt(
-            rst::UpdateRstDisk(machine.Platform(), disk, image, image::kImageSize).result);
+            rst::UpdateRstDisk(machine.Platform(), events, disk, image, image::kImageSize).result);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an RST status outside 0, 1, 5, 1602");
         }

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "discovery/open_failure_line.h"
 #include "inbox/identify_controller.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
@@ -25,14 +24,14 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
                      static_cast<std::uint32_t>(kIdentifyDataSize));
 }
 
-IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                                  discovery::DiskList& identified) {
+IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
+                                  discovery::DiskRecord disk, discovery::DiskList& identified) {
     using Stage = discovery::StopPoint::Stage;
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        discovery::PrintDiskHandleFailure(platform.console, opened.error);
+        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
         return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Open, opened.error)};
     }
 
@@ -41,8 +40,7 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskR
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
-        platform.console.WriteNarrow("  [ERROR] Failed to get Identify Controller data: 0x" +
-                                     platform::HexLower(result.error) + "\n\n");
+        events.IdentifyFailed(result.error);
         return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error)};
     }
 

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "discovery/stop_point.h"
 #include "platform/platform.h"
 
@@ -25,7 +26,7 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer);
 
 // Reads the drive's Identify Controller data through the protocol-specific property query and
 // appends the identified record to `identified`.
-IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                                  discovery::DiskList& identified);
+IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
+                                  discovery::DiskRecord disk, discovery::DiskList& identified);
 
 }  // namespace inbox

@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 
-#include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
 #include "inbox/miniport_request.h"
 #include "platform/miniport_layout.h"
@@ -39,10 +38,10 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
 
 }  // namespace
 
-UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                              const image::FirmwareImage& image, std::uint32_t byteCount) {
-    // " Update FW : " where the RST road prints " Updated FW : ": each road's text is fixed.
-    discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Update FW : ");
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
+                              const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+                              std::uint32_t byteCount) {
+    events.UpdateStarted(disk, image.ImageRevision);
 
     // Unlike RST (one 4 KiB unit), this road refuses, before opening the disk, a granularity no
     // Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
@@ -75,7 +74,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::Dis
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
     // second download and activation would only repeat the first.
     if (slot.pendingRevision && image::IsRevision(*slot.pendingRevision, image.ImageRevision)) {
-        discovery::PrintAlreadyDownloaded(platform.console);
+        events.AlreadyDownloaded();
         return Ended(UpdateStatus::AlreadyDownloaded, discovery::StoppedAt(Stage::Done));
     }
     if (slot.choice == SlotChoice::NotUpdatable) {

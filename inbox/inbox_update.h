@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "discovery/stop_point.h"
 #include "image/firmware_image.h"
 #include "platform/platform.h"
@@ -24,7 +25,8 @@ struct UpdateOutcome {
 
 // Downloads byteCount bytes of the image through the miniport firmware interface and
 // activates them, unless get-info shows the image already waiting for the next reset.
-UpdateOutcome UpdateInboxDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                              const image::FirmwareImage& image, std::uint32_t byteCount);
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
+                              const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+                              std::uint32_t byteCount);
 
 }  // namespace inbox

@@ -2,17 +2,14 @@
 
 #include "discovery/inbox_enumeration.h"
 #include "review/capture_scenario.h"
-#include "review/silent_console.h"
 
 namespace inspect {
 
 std::string CaptureScenario(platform::Platform& platform) {
-    SilentConsole console;
-    platform::Platform quiet{platform.setup, platform.io, console, platform.clock, platform.guards};
     CapturedMachine machine;
     machine.time = platform.clock.Now();
     machine.tree = CaptureDeviceTree(platform.setup);
-    machine.rst = CaptureRst(quiet);
+    machine.rst = CaptureRst(platform);
     for (const CapturedDevice& device : machine.tree.devices) {
         const std::vector<std::u16string> disks = device.Paths(win::kGuidDevinterfaceDisk);
         if (disks.empty()) {
@@ -20,11 +17,12 @@ std::string CaptureScenario(platform::Platform& platform) {
         }
         // The get-info answer matters only on the inbox driver; an RST disk never gets it.
         machine.probes[device.devInst] =
-            ProbeDisk(quiet, disks.front(), !machine.rst.Holds(device.InstanceIdText()));
+            ProbeDisk(platform, disks.front(), !machine.rst.Holds(device.InstanceIdText()));
     }
     discovery::DiskList candidates;
     discovery::DiscoveryLog log;
-    discovery::EnumerateInboxNvmeDisks(quiet, candidates, &log);
+    discovery::NoRunEvents events;
+    discovery::EnumerateInboxNvmeDisks(platform, events, candidates, &log);
     for (const discovery::DeviceDecision& decision : log) {
         if (decision.verdict == discovery::Verdict::Taken) {
             machine.inboxWalkOrder.push_back(decision.instanceId);

@@ -102,13 +102,14 @@ bool RstCapture::Holds(std::u16string_view instanceId) const {
 
 RstCapture CaptureRst(platform::Platform& platform) {
     RstCapture capture;
-    capture.found = discovery::FindRstController(platform, capture.controller);
+    discovery::NoRunEvents events;
+    capture.found = discovery::FindRstController(platform, events, capture.controller);
     if (!capture.found) {
         return capture;
     }
     discovery::DiskList candidates;
     discovery::DiscoveryLog log;
-    discovery::EnumerateRstDisks(platform, capture.controller, candidates, &log);
+    discovery::EnumerateRstDisks(platform, events, capture.controller, candidates, &log);
     // The log holds one RaidVolume or Taken decision per candidate, in the candidates' order.
     std::size_t next = 0;
     for (const discovery::DeviceDecision& decision : log) {

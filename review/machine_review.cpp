@@ -12,7 +12,6 @@
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 #include "review/read_only_io.h"
-#include "review/silent_console.h"
 #include "rst/rst_requests.h"
 
 namespace inspect {
@@ -198,11 +197,13 @@ Inspection Inspect(platform::Platform& platform) {
     image::PrepareFirmwareImage();
     const image::FirmwareImage& image = image::TheFirmwareImage();
     ReadOnlyDeviceIo guard(platform.io);
-    SilentConsole silent;
-    platform::Platform readOnly{platform.setup, guard, silent, platform.clock, platform.guards};
+    platform::Platform readOnly{platform.setup, guard, platform.console, platform.clock,
+                                platform.guards};
 
+    // The run's events are what the updater prints; the inspector tells its own report.
     app::DiskInventory inventory;
-    inventory.FindAndIdentify(readOnly);
+    discovery::NoRunEvents events;
+    inventory.FindAndIdentify(readOnly, events);
 
     Inspection inspection;
     inspection.imageRevision = image.ImageRevision;

@@ -53,8 +53,9 @@ Members MemberPorts(platform::Platform& platform, const platform::DeviceHandle& 
 
 }  // namespace
 
-QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
-                              std::uint32_t raidSetIndex, discovery::DiskList& identified) {
+QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents& events,
+                              discovery::DiskRecord volume, std::uint32_t raidSetIndex,
+                              discovery::DiskList& identified) {
     using Stage = discovery::StopPoint::Stage;
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
     FillCsmiRaidConfigRequest(request, raidSetIndex);
@@ -67,14 +68,12 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecor
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
-        platform.console.PrintWide(u"  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x" +
-                                   platform::ToU16(platform::HexUpper(result.error)) + u"\n\n");
+        events.RaidQueryFailed(result.error);
         return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, result.error), {}};
     }
     const std::uint32_t returnCode = ReturnCodeOf(request);
     if (returnCode != 0) {
-        platform.console.WriteNarrow("  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x" +
-                                     platform::HexLower(returnCode) + "\n\n");
+        events.RaidQueryRefused(returnCode);
         return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
     }
     // The controller stays open while the members are identified through their own handles.
@@ -83,12 +82,7 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecor
     outcome.listedMembers = members.listed;
     // Members that could not be read cannot be updated: say so, and the run cannot succeed.
     if (members.ports.size() < members.listed) {
-        platform.console.WriteNarrow(
-            "  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) + " lists " +
-            platform::DecimalText(static_cast<std::int64_t>(members.listed)) +
-            " member drives; only " +
-            platform::DecimalText(static_cast<std::int64_t>(members.ports.size())) +
-            " could be read.\n\n");
+        events.RaidMembersUnread(raidSetIndex, members.listed, members.ports.size());
     }
     for (std::uint8_t port : members.ports) {
         const discovery::DiskRecord member =

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "discovery/stop_point.h"
 #include "platform/platform.h"
 #include "rst/rst_identify.h"
@@ -31,7 +32,8 @@ struct QueryOutcome {
 
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set
 // raidSetIndex) and identifies each through the pass-through.
-QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::DiskRecord volume,
-                              std::uint32_t raidSetIndex, discovery::DiskList& identified);
+QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents& events,
+                              discovery::DiskRecord volume, std::uint32_t raidSetIndex,
+                              discovery::DiskList& identified);
 
 }  // namespace rst

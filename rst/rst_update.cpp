@@ -3,8 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/open_failure_line.h"
-#include "discovery/target_disk_block.h"
 #include "image/piece_plan.h"
 #include "platform/miniport_layout.h"
 #include "platform/text.h"
@@ -18,22 +16,14 @@ namespace {
 using discovery::StopPoint;
 using Stage = discovery::StopPoint::Stage;
 
-std::u16string Signed(std::uint32_t value) {
-    return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
-}
-
-std::u16string HexUpper(std::uint32_t value) {
-    return platform::ToU16(platform::HexUpper(value));
-}
-
 // One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox road refuses.
 std::int32_t GranularityToSend(std::int32_t granularity) {
     return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
 }
 
 // One "IntelFw " download of a piece in a request of piece + 88 bytes at the start of
-// `request`; nothing when it was accepted, else where it failed, with the error line printed.
-std::optional<StopPoint> SendPiece(platform::Platform& platform,
+// `request`; nothing when it was accepted, else where it failed, reported as it happened.
+std::optional<StopPoint> SendPiece(platform::Platform& platform, discovery::RunEvents& events,
                                    const platform::DeviceHandle& handle,
                                    std::span<std::uint8_t> request, std::uint8_t pathId,
                                    const image::Piece& piece) {
@@ -43,13 +33,11 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform,
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
     if (!result.ok) {
-        platform.console.PrintWide(u"  [ERROR] Firmware download IOCTL failed: 0x" +
-                                   HexUpper(result.error) + u"\n");
+        events.RstPieceFailed(true, result.error, 0);
         return discovery::StoppedAt(Stage::Download, result.error);
     }
     if (const std::uint32_t code = ReturnCodeOf(sent); code != 0) {
-        platform.console.PrintWide(u"  [ERROR] Firmware download failed: srbControl->ReturnCode " +
-                                   Signed(code) + u"\n");
+        events.RstPieceFailed(false, 0, code);
         return discovery::StoppedAt(Stage::Download, 0, code);
     }
     return std::nullopt;
@@ -71,15 +59,33 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
     return revision && image::IsRevision(*revision, imageRevision);
 }
 
-ActivationOutcome Activation(ActivationStatus status, std::uint32_t returnCode) {
-    return {status, discovery::StoppedAt(
-                        status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0,
-                        returnCode)};
+// What the activation's ReturnCode says, as the run reports it.
+discovery::RstActivationAnswer AnswerOf(std::uint32_t code) {
+    using Answer = discovery::RstActivationAnswer;
+    switch (code) {
+        case platform::miniport::kFirmwareStatusSuccess:
+            return Answer::Activated;
+        case platform::miniport::kFirmwareStatusError:
+        case platform::miniport::kFirmwareStatusControllerError:
+            return Answer::ErrorReturned;
+        case platform::miniport::kFirmwareStatusIllegalRequest:
+        case platform::miniport::kFirmwareStatusInvalidParameter:
+        case platform::miniport::kFirmwareStatusInputBufferTooBig:
+            return Answer::ParameterError;
+        case platform::miniport::kFirmwareStatusInvalidSlot:
+            return Answer::InvalidSlot;
+        case platform::miniport::kFirmwareStatusInvalidImage:
+            return Answer::InvalidImage;
+        case platform::miniport::kFirmwareStatusPowerCycleRequired:
+            return Answer::PowerCycleRequired;
+        default:
+            return Answer::Unexpected;
+    }
 }
 
 }  // namespace
 
-DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
+DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
                                     const platform::DeviceHandle& handle,
                                     const discovery::DiskRecord& disk,
                                     const image::FirmwareImage& image, std::uint32_t imageSize) {
@@ -98,7 +104,7 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
         std::uint32_t number = 0;
         for (const image::Piece piece : plan) {
             ++number;
-            failed = SendPiece(platform, handle, request, pathId, piece);
+            failed = SendPiece(platform, events, handle, request, pathId, piece);
             if (failed) {
                 failed->piece = number;
                 failed->pieceCount = static_cast<std::uint32_t>(plan.Count());
@@ -107,86 +113,61 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
         }
     }
 
-    platform.console.WriteNarrow("\n");
+    events.RstDownloadEnded(!failed);
     if (!failed) {
-        platform.console.WriteNarrow("  [PASS] Firmware download is succeeded.\n");
         return {DownloadStatus::Accepted, discovery::StoppedAt(Stage::Done)};
     }
-    platform.console.WriteNarrow("  [FAIL] Firmware download failed.\n");
     return {DownloadStatus::Failed, *failed};
 }
 
-ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
+ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
                                       const platform::DeviceHandle& handle,
                                       std::uint8_t pathIdentifier) {
+    using Answer = discovery::RstActivationAnswer;
     std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
     FillActivationRequest(request, pathIdentifier);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    platform::Console& console = platform.console;
     if (!result.ok) {
-        console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" + HexUpper(result.error) +
-                          u"\n");
+        events.RstActivationAnswered(Answer::CallFailed, result.error, 0);
         return {ActivationStatus::Failed, discovery::StoppedAt(Stage::Activation, result.error)};
     }
     const std::uint32_t code = ReturnCodeOf(request);
-    switch (code) {
-        case platform::miniport::kFirmwareStatusSuccess:
-            console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");
-            return Activation(ActivationStatus::Activated, code);
-        case platform::miniport::kFirmwareStatusError:
-        case platform::miniport::kFirmwareStatusControllerError:
-            console.PrintWide(u"  [ERROR] Firmware activate failed: error returned\n\n");
-            return Activation(ActivationStatus::Failed, code);
-        case platform::miniport::kFirmwareStatusIllegalRequest:
-        case platform::miniport::kFirmwareStatusInvalidParameter:
-        case platform::miniport::kFirmwareStatusInputBufferTooBig:
-            console.PrintWide(
-                u"  [ERROR] Firmware activate parameter error: srbControl->ReturnCode " +
-                Signed(code) + u"\n\n");
-            return Activation(ActivationStatus::Failed, code);
-        case platform::miniport::kFirmwareStatusInvalidSlot:
-            console.PrintWide(u"  [ERROR] Firmware activate failed: invalid slot number\n\n");
-            return Activation(ActivationStatus::Failed, code);
-        case platform::miniport::kFirmwareStatusInvalidImage:
-            console.PrintWide(u"  [ERROR] Firmware activate failed: invalid firmware image\n\n");
-            return Activation(ActivationStatus::Failed, code);
-        case platform::miniport::kFirmwareStatusPowerCycleRequired:
-            console.PrintWide(
-                u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
-            return Activation(ActivationStatus::RebootRequired, code);
-        default:
-            console.PrintWide(
-                u"  [ERROR] Firmware activate failed: unexpected error, srbControl->ReturnCode " +
-                Signed(code) + u"\n\n");
-            return Activation(ActivationStatus::Failed, code);
-    }
+    const Answer answer = AnswerOf(code);
+    events.RstActivationAnswered(answer, 0, code);
+    const ActivationStatus status = answer == Answer::Activated ? ActivationStatus::Activated
+                                    : answer == Answer::PowerCycleRequired
+                                        ? ActivationStatus::RebootRequired
+                                        : ActivationStatus::Failed;
+    return {status, discovery::StoppedAt(
+                        status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0,
+                        code)};
 }
 
-UpdateOutcome UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                            const image::FirmwareImage& image, std::uint32_t imageSize) {
+UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,
+                            const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+                            std::uint32_t imageSize) {
     using discovery::ResultCode;
-    // " Updated FW : " where the inbox road prints " Update FW : ": each road's text is fixed.
-    discovery::PrintTargetDiskBlock(platform.console, disk, image.ImageRevision, u" Updated FW : ");
+    events.UpdateStarted(disk, image.ImageRevision);
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        discovery::PrintDiskHandleFailure(platform.console, opened.error);
+        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
         return {ResultCode::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error)};
     }
     // A rerun before the reboot: the image already waits for the next reset.
     if (ImageAwaitsReset(platform, opened.handle, PathIdentifier(disk.PortNumber),
                          image.ImageRevision)) {
-        discovery::PrintAlreadyDownloaded(platform.console);
+        events.AlreadyDownloaded();
         return {ResultCode::RebootRequired, discovery::StoppedAt(Stage::Done)};
     }
     const DownloadOutcome download =
-        DownloadRstFirmware(platform, opened.handle, disk, image, imageSize);
+        DownloadRstFirmware(platform, events, opened.handle, disk, image, imageSize);
     if (download.status != DownloadStatus::Accepted) {
         return {ResultCode::Failed, download.stop};
     }
     const ActivationOutcome activation =
-        ActivateRstFirmware(platform, opened.handle, PathIdentifier(disk.PortNumber));
+        ActivateRstFirmware(platform, events, opened.handle, PathIdentifier(disk.PortNumber));
     switch (activation.status) {
         case ActivationStatus::Activated:
             return {ResultCode::Updated, activation.stop};

@@ -4,6 +4,7 @@
 
 #include "discovery/disk_record.h"
 #include "discovery/result_code.h"
+#include "discovery/run_events.h"
 #include "discovery/stop_point.h"
 #include "image/firmware_image.h"
 #include "platform/platform.h"
@@ -30,14 +31,15 @@ struct UpdateOutcome {
     discovery::StopPoint stop;
 };
 
-UpdateOutcome UpdateRstDisk(platform::Platform& platform, const discovery::DiskRecord& disk,
-                            const image::FirmwareImage& image, std::uint32_t imageSize);
+UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,
+                            const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+                            std::uint32_t imageSize);
 // Accepted when every piece was accepted.
-DownloadOutcome DownloadRstFirmware(platform::Platform& platform,
+DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
                                     const platform::DeviceHandle& handle,
                                     const discovery::DiskRecord& disk,
                                     const image::FirmwareImage& image, std::uint32_t imageSize);
-ActivationOutcome ActivateRstFirmware(platform::Platform& platform,
+ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
                                       const platform::DeviceHandle& handle,
                                       std::uint8_t pathIdentifier);
 

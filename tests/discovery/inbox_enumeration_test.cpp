@@ -67,7 +67,7 @@ TEST(InboxEnumeration, OneCandidatePerMatchingDiskInDeviceOrder) {
     machine.setup.disks = {MakerDisk(0), MakerDisk(1)};
     machine.io.respond = Numbered({{InterfacePath(0), 12}, {InterfacePath(1), 0}});
     DiskList candidates;
-    EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates));
+    EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates));
 
     ASSERT_EQ(candidates.size(), 2u);
     EXPECT_EQ(candidates[0], discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE12", -1, 3));
@@ -116,7 +116,7 @@ TEST(InboxEnumeration, IdentifiersMustMatchExactlyAndCaseSensitively) {
         machine.setup.disks = {c.device};
         machine.io.respond = Numbered({{InterfacePath(0), 1}});
         DiskList candidates;
-        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
+        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates)) << c.name;
         EXPECT_EQ(candidates.size(), c.records) << c.name;
         EXPECT_EQ(machine.io.opens.size(), c.records) << c.name;
         EXPECT_TRUE(machine.NothingLeftOpen()) << c.name;
@@ -128,7 +128,7 @@ TEST(InboxEnumeration, DiskWithoutDeviceNumberIsSkippedAndTheNextExamined) {
     machine.setup.disks = {MakerDisk(0), MakerDisk(1)};
     machine.io.respond = Numbered({{InterfacePath(1), 5}});  // the first opens, answers nothing
     DiskList candidates;
-    EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates));
+    EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates));
     EXPECT_EQ(Paths(candidates), std::vector<std::u16string>{u"\\\\.\\PHYSICALDRIVE5"});
     EXPECT_EQ(machine.io.opens.size(), 2u);  // the first device's other NVMe string is not tried
     EXPECT_TRUE(machine.NothingLeftOpen());
@@ -169,7 +169,7 @@ TEST(InboxEnumeration, UnopenableMatchingDiskIsReportedAndTheOthersStillFound) {
         }
         machine.io.respond = Numbered(numbers);
         DiskList candidates;
-        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, candidates)) << c.name;
+        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates)) << c.name;
         EXPECT_EQ(Paths(candidates), c.paths) << c.name;
         // One open per disk: the unopenable disk's other NVMe strings are not tried.
         EXPECT_EQ(machine.io.opens.size(), c.openErrors.size()) << c.name;
@@ -183,7 +183,7 @@ TEST(InboxEnumeration, MissingDeviceListFails) {
     fakes::FakeMachine broken;
     broken.setup.failingLists.insert(&broken.setup.disks);
     broken.setup.disks = {MakerDisk(0)};
-    EXPECT_FALSE(discovery::EnumerateInboxNvmeDisks(broken.platform, candidates));
+    EXPECT_FALSE(discovery::EnumerateInboxNvmeDisks(broken.platform, broken.events, candidates));
     EXPECT_TRUE(candidates.empty());
 }
 

@@ -35,7 +35,7 @@ TEST(FindRstController, DriverDescriptionNeedsIntelControllerAndRstOrRaid) {
         FakeMachine m;
         m.setup.storagePorts = {Controller(kRstPath, description)};
         discovery::RaidController controller;
-        EXPECT_EQ(discovery::FindRstController(m.platform, controller), chosen);
+        EXPECT_EQ(discovery::FindRstController(m.platform, m.events, controller), chosen);
         EXPECT_EQ(controller.Found, chosen);
         EXPECT_TRUE(m.NothingLeftOpen());
     }
@@ -48,7 +48,7 @@ TEST(FindRstController, FirstMatchWinsAndKeepsThePathsLetterCase) {
         Device{},  // no interface at this index
         Controller(kRstPath, kRstDescription), Controller(kOtherRstPath, kRstDescription)};
     discovery::RaidController controller;
-    ASSERT_TRUE(discovery::FindRstController(m.platform, controller));
+    ASSERT_TRUE(discovery::FindRstController(m.platform, m.events, controller));
     EXPECT_EQ(controller.DevicePath, kRstPath);
     EXPECT_EQ(controller.InstanceId, u"PCI\\VEN_8086&DEV_2822\\3&11583659&0&FA");
     ASSERT_EQ(m.io.opens.size(), 1u);
@@ -74,7 +74,7 @@ TEST(FindRstController, FailuresEndTheWholeSearch) {
         if (fault == 3)
             m.setup.failingLists.insert(&m.setup.storagePorts);
         discovery::RaidController controller;
-        EXPECT_FALSE(discovery::FindRstController(m.platform, controller)) << fault;
+        EXPECT_FALSE(discovery::FindRstController(m.platform, m.events, controller)) << fault;
         EXPECT_LE(m.io.opens.size(), 1u);
         EXPECT_TRUE(m.NothingLeftOpen());
     }
@@ -115,7 +115,7 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
     discovery::RaidController controller{true, kRstPath,
                                          u"pci\\ven_8086&dev_2822&subsys_1\\3&11583659&0&fa"};
     discovery::DiskList candidates;
-    EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, controller, candidates));
+    EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, m.events, controller, candidates));
     const discovery::DiskList expected = {
         discovery::MakeCandidate(kRstPath, -1, 1), discovery::MakeCandidate(kRstPath, 3, 2),
         discovery::MakeCandidate(kRstPath, -1, 1), discovery::MakeCandidate(kRstPath, -1, 2)};

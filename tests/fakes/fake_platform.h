@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_events.h"
 #include "platform/platform.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
@@ -175,6 +176,7 @@ struct FakeMachine {
     sim::SimClock clock;
     sim::SimRunGuards guards;
     platform::Platform platform{setup, io, console, clock, guards};
+    app::ConsoleEvents events{console};  // the lines the tool prints for what happens
 
     bool NothingLeftOpen() const {
         return io.openHandles.empty() && setup.openLists.empty() && !setup.misuse;

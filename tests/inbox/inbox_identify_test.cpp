@@ -53,7 +53,7 @@ TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(BlankIdentify());
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
 
     ASSERT_EQ(machine.io.opens.size(), 1u);
     EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
@@ -86,7 +86,7 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     discovery::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
-    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, candidate, identified).status,
+    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, candidate, identified).status,
               inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(identified.size(), 1u);
@@ -139,7 +139,7 @@ TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(Identify{});
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
     ASSERT_EQ(identified.size(), 1u);
     EXPECT_EQ(identified[0].SerialNumber, u"");
     EXPECT_EQ(identified[0].ModelNumber, u"");
@@ -172,7 +172,7 @@ TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     machine.io.openErrors[kDisk] = 0x3E3;
     discovery::DiskList identified;
     const inbox::IdentifyOutcome outcome =
-        inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
     EXPECT_EQ(discovery::Describe(outcome.stop), "open, system error 0x3e3");
     EXPECT_TRUE(identified.empty());
     EXPECT_TRUE(machine.io.sent.empty());
@@ -185,7 +185,7 @@ TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
         return fakes::Fail(win::kErrorIoDevice);
     };
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, Candidate(), identified);
+    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
     EXPECT_TRUE(identified.empty());
     EXPECT_EQ(machine.console.Transcript(),
               "  [ERROR] Failed to get Identify Controller data: 0x45d\n\n");

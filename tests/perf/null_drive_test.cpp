@@ -32,7 +32,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         const std::uint64_t pieces = (app::kImageByteCount + piece - 1) / piece;
 
         bench::NullPlatform inbox;
-        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, Disk(discovery::kAccessInbox, granularity),
+        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events, Disk(discovery::kAccessInbox, granularity),
                                          image, app::kImageByteCount)
                       .status,
                   inbox::UpdateStatus::Activated);
@@ -40,7 +40,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 
         bench::NullPlatform rstRoad;
-        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, Disk(discovery::kAccessRstDisk, granularity),
+        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events, Disk(discovery::kAccessRstDisk, granularity),
                                      image, app::kImageByteCount)
                       .result,
                   discovery::ResultCode::Updated);

@@ -64,7 +64,7 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
-    EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 0,
+    EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 0,
                                     identified)
                   .status,
               rst::QueryStatus::Answered);
@@ -103,7 +103,7 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         m.io.respond = rc.Responder(m);
         discovery::DiskList identified;
         // The second query asks for the same RAID set as the first.
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, discovery::MakeCandidate(kController, -1, 1), 3,
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 3,
                                         identified)
                       .status,
                   rst::QueryStatus::Answered);
@@ -134,7 +134,7 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
             m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
         const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-            m.platform, discovery::MakeCandidate(kController, -1, 1), 0, identified);
+            m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 0, identified);
         EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
         // An unopenable volume records its code.
         EXPECT_EQ(discovery::Describe(outcome.stop),

@@ -90,7 +90,7 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(0);
     EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(1, -1, 1), image, kImageSize).result),
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(1, -1, 1), image, kImageSize).result),
         0);
 
     ASSERT_EQ(m.io.sent.size(), 514u);
@@ -126,7 +126,7 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(32);
     EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, Disk(2, 3, 255), image, kImageSize).result),
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(2, 3, 255), image, kImageSize).result),
         1602);
     ASSERT_EQ(m.io.sent.size(), 5u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
@@ -158,7 +158,7 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, Disk(1, 0, 1), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(1, 0, 1), PatternImage(), kImageSize);
         EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
         EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 4u);
@@ -193,7 +193,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
         FakeMachine m;
         m.io.respond = ActivationAnswers(code);
         platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-        EXPECT_EQ(static_cast<int>(rst::ActivateRstFirmware(m.platform, h.handle, 7).status),
+        EXPECT_EQ(static_cast<int>(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 7).status),
                   result)
             << code;
         EXPECT_EQ(m.console.Transcript(), message);
@@ -202,7 +202,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
     FakeMachine m;
     m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
     platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, h.handle, 0).status,
+    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 0).status,
               rst::ActivationStatus::Failed);
     EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
 }
@@ -242,7 +242,7 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, Disk(1, 4, 64), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(1, 4, 64), PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
         if (c.alreadyDownloaded) {
             EXPECT_EQ(outcome.result, discovery::ResultCode::RebootRequired) << c.name;
@@ -267,7 +267,7 @@ TEST(RstUpdate, UnopenableControllerSendsNothing) {
     FakeMachine m;
     m.io.openErrors[kController] = 0x20;
     EXPECT_EQ(discovery::ToInt(
-                  rst::UpdateRstDisk(m.platform, Disk(2, 1, 1), PatternImage(), kImageSize).result),
+                  rst::UpdateRstDisk(m.platform, m.events, Disk(2, 1, 1), PatternImage(), kImageSize).result),
               5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();
