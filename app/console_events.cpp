@@ -56,7 +56,7 @@ void ConsoleEvents::RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t li
 // " Update FW : ", the RST road " Updated FW : ": each road's text is fixed.
 void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,
                                   std::u16string_view imageRevision) {
-    const bool inbox = disk.AccessPath == discovery::kAccessInbox;
+    const bool inbox = disk.AccessPath == discovery::AccessPath::Inbox;
     const std::u16string_view separator = u"---------------------------------------------";
     m_console.WriteWideLine(u"");
     m_console.WriteWideLine(separator);
@@ -65,7 +65,7 @@ void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,
     m_console.WriteWideLine(std::u16string(u" Driver : ") +
                             (inbox ? u"Inbox Driver" : u"IRST Driver"));
     m_console.WriteWideLine(std::u16string(u" Raid : ") +
-                            (disk.AccessPath == discovery::kAccessRstRaid ? u"Yes" : u"No"));
+                            (disk.AccessPath == discovery::AccessPath::RstRaid ? u"Yes" : u"No"));
     m_console.WriteWideLine(u" Model Number : " + disk.ModelNumber);
     m_console.WriteWideLine(u" Serial Number : " + disk.SerialNumber);
     m_console.WriteWideLine(u" Current FW : " + disk.FirmwareRevision);

@@ -16,11 +16,6 @@ using namespace std::string_view_literals;
 
 namespace {
 
-template <typename Status>
-std::int32_t Number(Status status) {
-    return static_cast<std::int32_t>(status);
-}
-
 // NVMe pads SN with blanks; the inbox road stops at a zero byte, the RST road keeps it.
 std::u16string_view WithoutPadding(std::u16string_view text) {
     const std::size_t end = text.find_last_not_of(u" \0"sv);
@@ -29,8 +24,17 @@ std::u16string_view WithoutPadding(std::u16string_view text) {
 
 }  // namespace
 
+bool Succeeded(const IdentifyStatus& status) {
+    struct Success {
+        bool operator()(inbox::IdentifyStatus s) const { return s == inbox::IdentifyStatus::Identified; }
+        bool operator()(rst::IdentifyStatus s) const { return s == rst::IdentifyStatus::Identified; }
+        bool operator()(rst::QueryStatus s) const { return s == rst::QueryStatus::Answered; }
+    };
+    return std::visit(Success{}, status);
+}
+
 bool IsMakersDrive(const DiskRecord& disk) {
-    return disk.AccessPath == discovery::kAccessInbox || disk.PciVendorId == kMakerPciVendorId;
+    return disk.AccessPath == discovery::AccessPath::Inbox || disk.PciVendorId == kMakerPciVendorId;
 }
 
 std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
@@ -68,28 +72,30 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
         IdentifyAttempt attempt;
         attempt.candidate = candidate;
         switch (candidate.AccessPath) {
-            case discovery::kAccessRstDisk: {
+            case discovery::AccessPath::RstDisk: {
                 const rst::IdentifyOutcome outcome =
                     rst::IdentifyRstDisk(platform, candidate, Identified);
-                attempt.status = Number(outcome.status);
+                attempt.status = outcome.status;
                 attempt.stop = outcome.stop;
+                attempt.identify = outcome.identify;
                 break;
             }
-            case discovery::kAccessRstRaid: {
+            case discovery::AccessPath::RstRaid: {
                 attempt.raidSetIndex = raidSetIndex;
                 rst::QueryOutcome outcome =
                     rst::QueryRaidMembers(platform, events, candidate, raidSetIndex++, Identified);
-                attempt.status = Number(outcome.status);
+                attempt.status = outcome.status;
                 attempt.stop = outcome.stop;
                 attempt.members = std::move(outcome.members);
                 attempt.listedMembers = outcome.listedMembers;
                 break;
             }
-            case discovery::kAccessInbox: {
+            case discovery::AccessPath::Inbox: {
                 const inbox::IdentifyOutcome outcome =
                     inbox::IdentifyInboxDisk(platform, events, candidate, Identified);
-                attempt.status = Number(outcome.status);
+                attempt.status = outcome.status;
                 attempt.stop = outcome.stop;
+                attempt.identify = outcome.identify;
                 break;
             }
             default:
@@ -112,7 +118,7 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
         UpdateAttempt attempt;
         if (SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
             attempt.result = kResultOfCurrentDisk;
-        } else if (disk.AccessPath == discovery::kAccessInbox) {
+        } else if (disk.AccessPath == discovery::AccessPath::Inbox) {
             const inbox::UpdateOutcome outcome =
                 inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
             attempt.result = ResultOfInboxUpdate(outcome.status);
@@ -154,7 +160,7 @@ bool DiskInventory::MakersDriveLeftBehind() const {
         }
     }
     for (const IdentifyAttempt& attempt : Identifications) {
-        if (attempt.candidate.AccessPath == discovery::kAccessInbox && attempt.status != 0) {
+        if (attempt.candidate.AccessPath == discovery::AccessPath::Inbox && !Succeeded(attempt.status)) {
             return true;
         }
         if (attempt.listedMembers > attempt.members.size()) {

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
 #include "discovery/stop_point.h"
 #include "image/firmware_image.h"
+#include "inbox/inbox_identify.h"
 #include "platform/platform.h"
 #include "rst/raid_query.h"
+#include "rst/rst_identify.h"
 
 namespace app {
 
@@ -32,11 +35,18 @@ bool IsMakersDrive(const discovery::DiskRecord& disk);
 std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
                                             std::size_t index);
 
+// The status of the operation that identified a candidate: inbox, plain RST disk, RAID volume.
+using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus, rst::QueryStatus>;
+
+// Whether the disk was identified, or the RAID volume's members were asked for.
+[[nodiscard]] bool Succeeded(const IdentifyStatus& status);
+
 // How the identification of one candidate ended (a RAID volume: its query and each member).
 struct IdentifyAttempt {
     discovery::DiskRecord candidate;
-    std::int32_t status = 0;  // the status of the road's identify operation, as a number
+    IdentifyStatus status = inbox::IdentifyStatus::NotIdentified;
     discovery::StopPoint stop;
+    std::vector<std::uint8_t> identify;              // disks: the Identify data read, if any
     std::uint32_t raidSetIndex = 0;                  // RAID volumes: the set asked for
     std::vector<rst::MemberIdentification> members;  // RAID volumes: in drive-entry order
     std::size_t listedMembers = 0;                   // RAID volumes: bDriveCount

@@ -22,7 +22,7 @@ ResultCode SettledResult(const discovery::DiskRecord& disk, std::u16string_view 
     if (disk.FirmwareRevision == imageRevision) {
         code = ResultCode::Latest;
     }
-    if (disk.AccessPath != discovery::kAccessInbox && code == ResultCode::Updated) {
+    if (disk.AccessPath != discovery::AccessPath::Inbox && code == ResultCode::Updated) {
         code = ResultCode::RebootRequired;
     }
     return code;

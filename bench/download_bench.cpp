@@ -27,9 +27,9 @@ const image::FirmwareImage& Image() {
     return prepared;
 }
 
-discovery::DiskRecord Disk(std::int32_t access, std::int32_t granularity) {
+discovery::DiskRecord Disk(discovery::AccessPath access, std::int32_t granularity) {
     discovery::DiskRecord disk = discovery::MakeCandidate(
-        access == discovery::kAccessInbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0,
+        access == discovery::AccessPath::Inbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0,
         access);
     disk.ModelNumber = u"VELKORA TRVX208K 1024GB";
     disk.SerialNumber = u"7A3C21480C2E";
@@ -62,7 +62,7 @@ void BM_MemcpyLimit(benchmark::State& state) {
 void BM_InboxDownload(benchmark::State& state) {
     NullPlatform null;
     const discovery::DiskRecord disk =
-        Disk(discovery::kAccessInbox, static_cast<std::int32_t>(state.range(0)));
+        Disk(discovery::AccessPath::Inbox, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
         const inbox::UpdateOutcome outcome =
             inbox::UpdateInboxDisk(null.platform, null.events, disk, Image(), app::kImageByteCount);
@@ -77,7 +77,7 @@ void BM_InboxDownload(benchmark::State& state) {
 void BM_RstDownload(benchmark::State& state) {
     NullPlatform null;
     const discovery::DiskRecord disk =
-        Disk(discovery::kAccessRstDisk, static_cast<std::int32_t>(state.range(0)));
+        Disk(discovery::AccessPath::RstDisk, static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
         const rst::UpdateOutcome outcome =
             rst::UpdateRstDisk(null.platform, null.events, disk, Image(), app::kImageByteCount);

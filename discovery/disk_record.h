@@ -10,15 +10,22 @@
 
 namespace discovery {
 
-// How a disk is reached.
-inline constexpr std::int32_t kAccessRstRaid = 1;  // RAID volume behind Intel RST, or its member
-inline constexpr std::int32_t kAccessRstDisk = 2;  // NVMe disk behind Intel RST outside a volume
-inline constexpr std::int32_t kAccessInbox = 3;    // the maker's NVMe disk on the inbox driver
+// How a disk is reached; the numbers are the ones the inspector's report gives.
+enum class AccessPath : std::int32_t {
+    None = 0,     // not known yet
+    RstRaid = 1,  // RAID volume behind Intel RST, or its member
+    RstDisk = 2,  // NVMe disk behind Intel RST outside a volume
+    Inbox = 3,    // the maker's NVMe disk on the inbox driver
+};
+
+constexpr std::int32_t ToInt(AccessPath path) {
+    return static_cast<std::int32_t>(path);
+}
 
 struct DiskRecord {
     std::u16string DevicePath;
     std::int64_t PortNumber = -1;
-    std::int32_t AccessPath = 0;
+    discovery::AccessPath AccessPath = discovery::AccessPath::None;
     std::u16string ModelNumber;
     std::u16string SerialNumber;
     std::u16string FirmwareRevision;
@@ -35,7 +42,7 @@ using DiskList = std::vector<DiskRecord>;
 
 // A candidate as discovery makes it: addressing only, empty identity, granularity 1.
 inline DiskRecord MakeCandidate(std::u16string devicePath, std::int64_t portNumber,
-                                std::int32_t accessPath) {
+                                AccessPath accessPath) {
     DiskRecord record;
     record.DevicePath = std::move(devicePath);
     record.PortNumber = portNumber;

@@ -76,7 +76,7 @@ void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
     const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
     candidates.push_back(
         MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
-                      kAccessInbox));
+                      AccessPath::Inbox));
     decision.verdict = Verdict::Taken;
 }
 

@@ -17,11 +17,6 @@ constexpr win::Dword kAllDevicesFlags = win::kDigcfPresent | win::kDigcfAllClass
 constexpr win::Dword kReadWrite = win::kGenericRead | win::kGenericWrite;
 constexpr win::Dword kShareReadWrite = win::kFileShareRead | win::kFileShareWrite;
 
-bool IsRstDriverDescription(std::u16string_view text) {
-    return Contains(text, u"Intel") && Contains(text, u"Controller") &&
-           (Contains(text, u"RST") || Contains(text, u"RAID"));
-}
-
 // Mirrors wcstol on the text from position: blanks skipped, optional sign, decimal digits,
 // clamped to a 32-bit long. Nothing when no digit follows.
 std::optional<std::int64_t> ReadSignedDecimal(std::u16string_view text, std::size_t position) {
@@ -78,6 +73,15 @@ private:
 
 }  // namespace
 
+bool IsIntelStoragePort(std::u16string_view interfacePath) {
+    return Contains(platform::ToUpperAscii(interfacePath), u"VEN_8086");
+}
+
+bool IsRstDriverDescription(std::u16string_view text) {
+    return Contains(text, u"Intel") && Contains(text, u"Controller") &&
+           (Contains(text, u"RST") || Contains(text, u"RAID"));
+}
+
 bool FindRstController(platform::Platform& platform, RunEvents& events,
                        RaidController& controller, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
@@ -101,7 +105,7 @@ bool FindRstController(platform::Platform& platform, RunEvents& events,
             return noted.Leave(Verdict::NoInterface, false);
         }
         noted.decision.path = detail->devicePath;
-        if (!Contains(platform::ToUpperAscii(detail->devicePath), u"VEN_8086")) {
+        if (!IsIntelStoragePort(detail->devicePath)) {
             noted.decision.verdict = Verdict::NotRstController;
             continue;
         }
@@ -171,7 +175,7 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
         }
         if (Contains(decision.instanceId, u"VEN_INTEL") &&
             Contains(decision.instanceId, u"PROD_RAID")) {
-            candidates.push_back(MakeCandidate(controller.DevicePath, -1, kAccessRstRaid));
+            candidates.push_back(MakeCandidate(controller.DevicePath, -1, AccessPath::RstRaid));
             decision.verdict = Verdict::RaidVolume;
             continue;
         }
@@ -197,7 +201,7 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
             continue;
         }
         const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
-        candidates.push_back(MakeCandidate(controller.DevicePath, bus, kAccessRstDisk));
+        candidates.push_back(MakeCandidate(controller.DevicePath, bus, AccessPath::RstDisk));
         decision.verdict = Verdict::Taken;
         opened.handle.Close();
     }

@@ -17,6 +17,11 @@ struct RaidController {
     std::u16string InstanceId;
 };
 
+// The two tests a storage-port device passes to be the RST controller: an interface path of an
+// Intel device, and the driver's description of an Intel RST or RAID controller.
+bool IsIntelStoragePort(std::u16string_view interfacePath);
+bool IsRstDriverDescription(std::u16string_view text);
+
 // Each device looked at gets its decision in `log`.
 bool FindRstController(platform::Platform& platform, RunEvents& events,
                        RaidController& controller, DiscoveryLog* log = nullptr);

@@ -4,6 +4,7 @@
 // is a RAID record of the volume's path with a port of 0-255, and every handle is closed.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/console_events.h"
@@ -33,14 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
     discovery::DiskList identified;
     app::ConsoleEvents events(machine.Console());
-    rst::QueryRaidMembers(machine.Platform(), events,
-                          discovery::MakeCandidate(path, -1, discovery::kAccessRstRaid), 0,
-                          identified);
+    const rst::QueryOutcome outcome = rst::QueryRaidMembers(
+        machine.Platform(), events,
+        discovery::MakeCandidate(path, -1, discovery::AccessPath::RstRaid), 0, identified);
+    const auto identifiedMembers = std::count_if(
+        outcome.members.begin(), outcome.members.end(), [](const rst::MemberIdentification& m) {
+            return m.outcome.status == rst::IdentifyStatus::Identified;
+        });
+    if (static_cast<std::size_t>(identifiedMembers) != identified.size()) {
+        fuzzing::Broken("identified records that no member's outcome accounts for");
+    }
     if (identified.size() > 255) {
         fuzzing::Broken("more members than a CSMI answer can count");
     }
     for (const discovery::DiskRecord& member : identified) {
-        if (member.AccessPath != discovery::kAccessRstRaid || member.DevicePath != path ||
+        if (member.AccessPath != discovery::AccessPath::RstRaid || member.DevicePath != path ||
             member.PortNumber < 0 || member.PortNumber > 255) {
             fuzzing::Broken("a member record that does not address a port of the volume");
         }

@@ -93,11 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const discovery::DiskRecord& disk = candidates[i];
         if (i < rstCount) {
             if (disk.DevicePath != controller.DevicePath ||
-                (disk.AccessPath != discovery::kAccessRstRaid &&
-                 disk.AccessPath != discovery::kAccessRstDisk)) {
+                (disk.AccessPath != discovery::AccessPath::RstRaid &&
+                 disk.AccessPath != discovery::AccessPath::RstDisk)) {
                 fuzzing::Broken("an RST candidate not addressed through the controller");
             }
-        } else if (disk.AccessPath != discovery::kAccessInbox ||
+        } else if (disk.AccessPath != discovery::AccessPath::Inbox ||
                    disk.DevicePath.rfind(u"\\\\.\\PHYSICALDRIVE", 0) != 0) {
             fuzzing::Broken("an inbox candidate not addressed as a physical drive");
         }

@@ -55,15 +55,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     machine.AddPath(u"\\\\?\\pci#ven_8086&dev_282a#rst", driver);
     discovery::DiskList identified;
     app::ConsoleEvents events(machine.Console());
-    inbox::IdentifyInboxDisk(
+    const inbox::IdentifyOutcome inboxOutcome = inbox::IdentifyInboxDisk(
         machine.Platform(), events,
-        discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::kAccessInbox),
+        discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::AccessPath::Inbox),
         identified);
-    rst::IdentifyRstDisk(
+    const rst::IdentifyOutcome rstOutcome = rst::IdentifyRstDisk(
         machine.Platform(),
         discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
-                                 data.ConsumeIntegral<std::uint8_t>(), discovery::kAccessRstDisk),
+                                 data.ConsumeIntegral<std::uint8_t>(), discovery::AccessPath::RstDisk),
         identified);
+    // An identified disk hands back the whole Identify data it was read from, no other does.
+    if (inboxOutcome.identify.size() !=
+            (inboxOutcome.status == inbox::IdentifyStatus::Identified ? 4096u : 0u) ||
+        rstOutcome.identify.size() !=
+            (rstOutcome.status == rst::IdentifyStatus::Identified ? 4096u : 0u)) {
+        fuzzing::Broken("Identify data handed back unlike the identification's status");
+    }
     fuzzing::CheckNothingLeftOpen(machine);
 
     // The report of whatever was read.

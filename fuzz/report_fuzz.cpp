@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::size_t count = data.ConsumeIntegralInRange<std::size_t>(0, 8);
     for (std::size_t i = 0; i < count; ++i) {
         discovery::DiskRecord disk;
-        disk.AccessPath = data.ConsumeIntegralInRange<std::int32_t>(0, 4);
+        disk.AccessPath =
+            static_cast<discovery::AccessPath>(data.ConsumeIntegralInRange<std::int32_t>(0, 4));
         disk.ModelNumber = Text(data);
         disk.SerialNumber = Text(data);
         disk.FirmwareRevision =

@@ -100,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const bool inbox = data.ConsumeBool();
     discovery::DiskRecord disk;
     disk.DevicePath = inbox ? u"\\\\.\\PHYSICALDRIVE1" : u"\\\\?\\pci#ven_8086&dev_282a#rst";
-    disk.AccessPath = inbox ? discovery::kAccessInbox : data.PickValueInArray({1, 2});
+    disk.AccessPath = inbox ? discovery::AccessPath::Inbox : data.PickValueInArray(
+        {discovery::AccessPath::RstRaid, discovery::AccessPath::RstDisk});
     disk.PortNumber = inbox ? -1 : data.ConsumeIntegralInRange<std::int64_t>(-1, 300);
     disk.UpdateGranularity = data.ConsumeBool() ? data.ConsumeIntegral<std::int32_t>()
                                                 : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
@@ -155,8 +156,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         std::vector<std::uint8_t> answer = data.ConsumeBytes<std::uint8_t>(
             inbox::MiniportBufferSize(data.ConsumeIntegralInRange<std::size_t>(0, 1200)));
         answer.resize(std::max(answer.size(), inbox::MiniportBufferSize(0)));
-        const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(answer);
-        (void)slot;
+        const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(answer);
+        if (info.slots.size() > info.slotCount) {
+            fuzzing::Broken("more slot entries read than the answer claims");
+        }
+        const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(info);
+        if (slot.choice == inbox::SlotChoice::Chosen && slot.slot == 0) {
+            fuzzing::Broken("slot 0 chosen for the download");
+        }
     }
     return 0;
 }

@@ -32,7 +32,7 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEv
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
         events.OpenFailed(discovery::HandleOf::Disk, opened.error);
-        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Open, opened.error)};
+        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Open, opened.error), {}};
     }
 
     std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
@@ -41,16 +41,19 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEv
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
         events.IdentifyFailed(result.error);
-        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error)};
+        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error),
+                {}};
     }
 
     // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
-    FillIdentity(std::span<const std::uint8_t>(buffer).subspan(query::kIdentifyDataOffset,
-                                                               query::kIdentifyDataSize),
-                 disk);
+    const std::span<const std::uint8_t> data =
+        std::span<const std::uint8_t>(buffer).subspan(query::kIdentifyDataOffset,
+                                                      query::kIdentifyDataSize);
+    FillIdentity(data, disk);
     disk.PortNumber = -1;
     identified.push_back(disk);
-    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done)};
+    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done),
+            std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 
 }  // namespace inbox

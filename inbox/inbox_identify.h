@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 #include <span>
 
 #include "discovery/disk_record.h"
@@ -15,9 +16,11 @@ enum class IdentifyStatus : std::int32_t {
     NotIdentified = 1,  // the disk did not open or the query failed
 };
 
-struct IdentifyOutcome {
+struct [[nodiscard]] IdentifyOutcome {
     IdentifyStatus status = IdentifyStatus::NotIdentified;
     discovery::StopPoint stop;
+    // The Identify Controller data read (4096 bytes), when the disk was identified.
+    std::vector<std::uint8_t> identify;
 };
 
 // Writes the IOCTL_STORAGE_QUERY_PROPERTY request for Identify Controller into a cleared buffer

@@ -67,7 +67,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
     if (const auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::GetInfo)) {
         return Ended(UpdateStatus::NotCarriedOut, *failed);
     }
-    const SlotAnswer slot = ChooseWritableSlot(buffer);
+    const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));
     if (slot.choice == SlotChoice::Malformed) {
         return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::GetInfo));
     }

@@ -18,7 +18,7 @@ enum class UpdateStatus : std::int32_t {
     AlreadyDownloaded = 1602,
 };
 
-struct UpdateOutcome {
+struct [[nodiscard]] UpdateOutcome {
     UpdateStatus status = UpdateStatus::NotCarriedOut;
     discovery::StopPoint stop;
 };

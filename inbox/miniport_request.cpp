@@ -67,50 +67,65 @@ std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer) {
     return SrbReturnCode(buffer);
 }
 
-SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer) {
-    // The driver may move the answer; trust its offset only as far as the buffer reaches.
-    const std::size_t info =
-        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
+    FirmwareInfo read;
+    read.dataBufferOffset = platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+    const std::size_t info = read.dataBufferOffset;
     if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
-        return {};
+        return read;
     }
+    read.version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (read.version != kInfoVersionUnsetValue && read.version != kInfoVersionValue) {
+        read.layout = FirmwareInfo::Layout::OtherVersion;
+        return read;
+    }
+    read.layout = FirmwareInfo::Layout::Version1;
+    read.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    read.slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    read.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
+    read.pendingSlotField = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    if (read.pendingSlotField != 0 && read.pendingSlotField != kInfoInvalidSlotValue) {
+        read.pendingSlot = read.pendingSlotField;
+    }
+    for (std::size_t i = 0; i < read.slotCount; ++i) {
+        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
+        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
+            break;
+        }
+        FirmwareSlotEntry slot;
+        slot.number = platform::GetU8(buffer, entry + kSlotNumberOffset);
+        slot.readOnly = platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0;
+        for (std::size_t k = 0; k < slot.revision.size(); ++k) {
+            slot.revision[k] = platform::GetU8(buffer, entry + kSlotRevisionOffset + k);
+        }
+        read.slots.push_back(slot);
+    }
+    return read;
+}
+
+SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
     // STORAGE_FIRMWARE_INFO_V2 puts its slot entries elsewhere and makes them 24 bytes long:
     // read in the version-1 layout it would name a slot that is not there.
-    const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (version != kInfoVersionUnsetValue && version != kInfoVersionValue) {
+    if (info.layout != FirmwareInfo::Layout::Version1) {
         return {};
     }
-    const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
-    const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    if (slotCount == 0 ||
-        !platform::FitsIn(buffer.size(), info + kInfoSlotsOffset,
-                          std::size_t{slotCount} * kStorageFirmwareSlotInfoSize)) {
+    if (info.slotCount == 0 || !info.AllSlotsListed()) {
         // Without upgrade support the entries are not needed to refuse the update.
         SlotAnswer refused;
-        refused.choice = upgradeSupport == 0 || slotCount == 0 ? SlotChoice::NotUpdatable
-                                                               : SlotChoice::Malformed;
+        refused.choice = info.upgradeSupport == 0 || info.slotCount == 0 ? SlotChoice::NotUpdatable
+                                                                         : SlotChoice::Malformed;
         return refused;
     }
-    // Windows writes STORAGE_FIRMWARE_INFO_INVALID_SLOT when nothing is pending; the drive's own
-    // log says 0.
-    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
-    const bool anyPending = pending != 0 && pending != kInfoInvalidSlotValue;
     SlotAnswer answer{SlotChoice::NotUpdatable, 0, std::nullopt};
-    for (std::size_t i = 0; i < slotCount; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
-        const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
+    for (const FirmwareSlotEntry& slot : info.slots) {
         // Firmware slots are numbered from 1; slot 0 would let the controller choose.
-        if (answer.choice != SlotChoice::Chosen && upgradeSupport != 0 && number != 0 &&
-            platform::GetU8(buffer, entry + kSlotReadOnlyOffset) == 0) {
+        if (answer.choice != SlotChoice::Chosen && info.upgradeSupport != 0 && slot.number != 0 &&
+            !slot.readOnly) {
             answer.choice = SlotChoice::Chosen;
-            answer.slot = number;
+            answer.slot = slot.number;
         }
-        if (anyPending && number == pending && !answer.pendingRevision) {
-            SlotRevisionBytes revision{};
-            for (std::size_t k = 0; k < revision.size(); ++k) {
-                revision[k] = platform::GetU8(buffer, entry + kSlotRevisionOffset + k);
-            }
-            answer.pendingRevision = revision;
+        if (info.pendingSlot && slot.number == *info.pendingSlot && !answer.pendingRevision) {
+            answer.pendingRevision = slot.revision;
         }
     }
     return answer;

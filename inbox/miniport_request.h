@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "platform/miniport_layout.h"
 
@@ -32,6 +33,41 @@ enum class SlotChoice { Chosen, NotUpdatable, Malformed };
 
 using SlotRevisionBytes = std::array<std::uint8_t, platform::miniport::kSlotRevisionSize>;
 
+// One slot entry of STORAGE_FIRMWARE_INFO.
+struct FirmwareSlotEntry {
+    std::uint8_t number = 0;
+    bool readOnly = false;
+    SlotRevisionBytes revision{};
+};
+
+// STORAGE_FIRMWARE_INFO as the get-info answer holds it, read in the version-1 layout. The
+// driver names where the answer stands (DataBufferOffset) and may move it; only what lies
+// inside the buffer is read.
+struct FirmwareInfo {
+    enum class Layout {
+        Outside,       // the header does not fit in the buffer at DataBufferOffset
+        OtherVersion,  // Version is neither 0 nor 1 (STORAGE_FIRMWARE_INFO_V2 differs)
+        Version1,      // the fields below are read
+    };
+    std::uint32_t dataBufferOffset = 0;
+    Layout layout = Layout::Outside;
+    std::uint32_t version = 0;  // read unless Outside
+    std::uint8_t upgradeSupport = 0;
+    std::uint8_t slotCount = 0;  // as the driver claims it
+    std::uint8_t activeSlot = 0;
+    std::uint8_t pendingSlotField = 0;  // PendingActivateSlot as written
+    // Windows writes STORAGE_FIRMWARE_INFO_INVALID_SLOT (0xFF) when nothing is pending, the
+    // drive's own log says 0: both are none here.
+    std::optional<std::uint8_t> pendingSlot;
+    // The claimed entries in order, up to the first that would lie outside the buffer.
+    std::vector<FirmwareSlotEntry> slots;
+
+    bool AllSlotsListed() const { return slots.size() == slotCount; }
+};
+
+// The one reading of a get-info answer, for the update, the inspector and the capture.
+FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer);
+
 struct SlotAnswer {
     SlotChoice choice = SlotChoice::Malformed;
     std::uint8_t slot = 0;
@@ -40,10 +76,9 @@ struct SlotAnswer {
     std::optional<SlotRevisionBytes> pendingRevision;
 };
 
-// Reads STORAGE_FIRMWARE_INFO at the DataBufferOffset the request block holds after the call:
-// picks the first writable slot (SlotNumber not 0, ReadOnly 0) and finds the pending slot's
-// entry. An answer whose header or slot entries would lie outside the buffer, or of a
+// Picks the first writable slot (SlotNumber not 0, ReadOnly 0) of the answer and finds the
+// pending slot's entry. An answer whose header or slot entries lie outside the buffer, or of a
 // structure version other than 0 or 1, is Malformed.
-SlotAnswer ChooseWritableSlot(std::span<const std::uint8_t> buffer);
+SlotAnswer ChooseWritableSlot(const FirmwareInfo& info);
 
 }  // namespace inbox

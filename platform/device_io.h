@@ -21,12 +21,12 @@ struct DeviceHandleTraits {
 // An open device handle; move-only, closed by its destructor on every path.
 using DeviceHandle = OwnedHandle<DeviceHandleTraits>;
 
-struct OpenResult {
+struct [[nodiscard]] OpenResult {
     DeviceHandle handle;   // valid on success
     win::Dword error = 0;  // GetLastError() when the open failed
 };
 
-struct ControlResult {
+struct [[nodiscard]] ControlResult {
     bool ok = false;  // what DeviceIoControl returned
     std::uint32_t bytesReturned = 0;
     win::Dword error = 0;  // GetLastError() when it returned false

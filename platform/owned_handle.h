@@ -34,7 +34,7 @@ public:
     std::uint64_t Id() const { return m_id; }
 
     // Gives up ownership without releasing: the caller now owns the returned id.
-    std::uint64_t Take() {
+    [[nodiscard]] std::uint64_t Take() {
         m_owner = nullptr;
         return std::exchange(m_id, 0);
     }

@@ -65,37 +65,30 @@ GetInfoAnswer AskGetInfo(platform::Platform& platform, const platform::DeviceHan
 
 // The slot entries against the simulated ones; where they are the simulated drive's, the slots'
 // revisions and the active and pending slot become the drive's slot state.
-std::optional<SlotState> CompareSlots(std::span<const std::uint8_t> buffer, std::size_t info,
-                                      std::uint8_t slotCount,
+std::optional<SlotState> CompareSlots(const inbox::FirmwareInfo& info,
                                       std::span<const std::uint8_t> identify,
                                       std::vector<std::string>& notes) {
     const std::uint8_t frmw = identify[kFrmwOffset];
     const std::size_t simSlots = (frmw >> 1) & 0x7;
     SlotState state;
-    bool asSimulated = slotCount == simSlots;
-    for (std::size_t i = 0; i < slotCount; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
-        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
-            asSimulated = false;
-            break;
-        }
-        const std::uint8_t number = platform::GetU8(buffer, entry + kSlotNumberOffset);
-        const std::uint8_t readOnly = platform::GetU8(buffer, entry + kSlotReadOnlyOffset);
+    bool asSimulated = info.slotCount == simSlots && info.AllSlotsListed();
+    for (std::size_t i = 0; i < info.slots.size(); ++i) {
+        const inbox::FirmwareSlotEntry& slot = info.slots[i];
         const bool simListed = i < simSlots;
         const std::uint8_t simNumber = simListed ? static_cast<std::uint8_t>(i + 1) : 0;
-        const std::uint8_t simReadOnly = simListed && i == 0 && (frmw & 1) ? 1 : 0;
-        if (number != simNumber || readOnly != simReadOnly) {
-            notes.push_back("get-info slot entry " + Decimal(i) + " is slot " + Decimal(number) +
-                            (readOnly ? " (read-only)" : "") + "; fwsim's is slot " +
-                            Decimal(simNumber) + (simReadOnly ? " (read-only)" : ""));
+        const bool simReadOnly = simListed && i == 0 && (frmw & 1);
+        if (slot.number != simNumber || slot.readOnly != simReadOnly) {
+            notes.push_back("get-info slot entry " + Decimal(i) + " is slot " +
+                            Decimal(slot.number) + (slot.readOnly ? " (read-only)" : "") +
+                            "; fwsim's is slot " + Decimal(simNumber) +
+                            (simReadOnly ? " (read-only)" : ""));
             asSimulated = false;
             continue;
         }
-        state.revisions.push_back(
-            FieldText(buffer, entry + kSlotRevisionOffset, kSlotRevisionSize));
+        state.revisions.push_back(FieldText(slot.revision, 0, slot.revision.size()));
     }
-    const std::uint8_t active = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
-    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    const std::uint8_t active = info.activeSlot;
+    const std::uint8_t pending = info.pendingSlotField;
     if (!asSimulated || active == 0 || active > simSlots ||
         (pending != kNoPendingSlot && (pending == 0 || pending > simSlots))) {
         if (active != kSimActiveSlot || pending != kNoPendingSlot) {
@@ -267,31 +260,27 @@ GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint
                         "; fwsim's driver answers 0");
         return mapping;
     }
-    const std::uint32_t info =
-        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
-    if (info != kDataAreaOffset) {
+    const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
+    if (info.dataBufferOffset != kDataAreaOffset) {
         // The simulated driver writes its answer at the data area and then the moved offset.
-        mapping.overrides.Add("dataBufferOffset", Decimal(info));
-        notes.push_back("get-info answered at DataBufferOffset " + Decimal(info) +
+        mapping.overrides.Add("dataBufferOffset", Decimal(info.dataBufferOffset));
+        notes.push_back("get-info answered at DataBufferOffset " + Decimal(info.dataBufferOffset) +
                         "; what stands there in fwsim is fwsim's answer");
         return mapping;
     }
-    const std::uint32_t version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (version != kInfoVersionValue) {
-        mapping.overrides.Add("version", Decimal(version));
+    if (info.version != kInfoVersionValue) {
+        mapping.overrides.Add("version", Decimal(info.version));
     }
-    if (version != kInfoVersionUnsetValue && version != kInfoVersionValue) {
+    if (info.layout != inbox::FirmwareInfo::Layout::Version1) {
         return mapping;  // another layout: the tool reads nothing more of it
     }
-    const std::uint8_t upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
-    if (upgradeSupport != kSimUpgradeSupport) {
-        mapping.overrides.Add("upgradeSupport", Decimal(upgradeSupport));
+    if (info.upgradeSupport != kSimUpgradeSupport) {
+        mapping.overrides.Add("upgradeSupport", Decimal(info.upgradeSupport));
     }
-    const std::uint8_t slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    if (slotCount != ((identify[kFrmwOffset] >> 1) & 0x7)) {
-        mapping.overrides.Add("slotCount", Decimal(slotCount));
+    if (info.slotCount != ((identify[kFrmwOffset] >> 1) & 0x7)) {
+        mapping.overrides.Add("slotCount", Decimal(info.slotCount));
     }
-    mapping.slots = CompareSlots(buffer, info, slotCount, identify, notes);
+    mapping.slots = CompareSlots(info, identify, notes);
     return mapping;
 }
 

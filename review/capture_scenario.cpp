@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "discovery/rst_discovery.h"
 #include "platform/text.h"
 #include "review/capture_writer.h"
 
@@ -16,15 +17,9 @@ using platform::Contains;
 // The tests FindRstController applies to a storage-port device.
 bool LooksLikeRstController(const CapturedDevice& device) {
     const std::vector<std::u16string> paths = device.Paths(win::kGuidDevinterfaceStoragePort);
-    const bool intel = std::any_of(paths.begin(), paths.end(), [](const std::u16string& path) {
-        return Contains(platform::ToUpperAscii(path), u"VEN_8086");
-    });
-    if (!intel || !device.driverDesc || device.driverDesc->type != win::kDevpropTypeString) {
-        return false;
-    }
-    const std::u16string& text = device.driverDesc->text;
-    return Contains(text, u"Intel") && Contains(text, u"Controller") &&
-           (Contains(text, u"RST") || Contains(text, u"RAID"));
+    const bool intel = std::any_of(paths.begin(), paths.end(), discovery::IsIntelStoragePort);
+    return intel && device.driverDesc && device.driverDesc->type == win::kDevpropTypeString &&
+           discovery::IsRstDriverDescription(device.driverDesc->text);
 }
 
 // An "rst" controller entry keeps only what it is given; it supplies the rest by itself.

@@ -26,7 +26,6 @@ std::string SlotRevision(std::span<const std::uint8_t> bytes) {
 FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
                              std::u16string_view imageRevision) {
     using namespace platform::miniport;
-    using inbox::miniport::kRequestBlockOffset;
     FirmwareSlots slots;
     const platform::OpenResult opened =
         platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
@@ -38,40 +37,28 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
-    const std::size_t info =
-        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
     if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
         return slots;
     }
     slots.requestAnswered = true;
-    const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(buffer);
+    const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
+    const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(info);
     slots.choice = answer.choice;
     slots.imageStaged = answer.choice != inbox::SlotChoice::Malformed && answer.pendingRevision &&
                         image::IsRevision(*answer.pendingRevision, imageRevision);
-    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+    if (info.layout == inbox::FirmwareInfo::Layout::Outside) {
         return slots;
     }
-    slots.version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (slots.version != kInfoVersionUnsetValue && slots.version != kInfoVersionValue) {
+    slots.version = info.version;
+    if (info.layout == inbox::FirmwareInfo::Layout::OtherVersion) {
         return slots;
     }
     slots.answered = true;
-    slots.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
-    slots.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
-    const std::uint8_t pending = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
-    if (pending != 0 && pending != kInfoInvalidSlotValue) {
-        slots.pendingSlot = pending;
-    }
-    const std::size_t count = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
-        if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
-            break;
-        }
-        slots.slots.push_back({platform::GetU8(buffer, entry + kSlotNumberOffset),
-                               platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0,
-                               SlotRevision(std::span<const std::uint8_t>(buffer).subspan(
-                                   entry + kSlotRevisionOffset, kSlotRevisionSize))});
+    slots.upgradeSupport = info.upgradeSupport;
+    slots.activeSlot = info.activeSlot;
+    slots.pendingSlot = info.pendingSlot;
+    for (const inbox::FirmwareSlotEntry& entry : info.slots) {
+        slots.slots.push_back({entry.number, entry.readOnly, SlotRevision(entry.revision)});
     }
     return slots;
 }

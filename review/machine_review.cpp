@@ -22,7 +22,7 @@ using discovery::Verdict;
 
 // What would make the inbox update fail before its download, as the get-info answer shows it.
 std::string Obstacle(const InspectedDevice& device) {
-    if (device.disk.AccessPath != discovery::kAccessInbox) {
+    if (device.disk.AccessPath != discovery::AccessPath::Inbox) {
         return {};
     }
     // The updater's own decision on the answer, not a second reading of it.
@@ -70,15 +70,16 @@ void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
 
 class Inspector {
 public:
-    Inspector(platform::Platform& platform, ReadOnlyDeviceIo& guard,
+    Inspector(platform::Platform& platform,
               const image::FirmwareImage& image, const app::DiskInventory& inventory)
-        : m_platform(platform), m_guard(guard), m_image(image), m_inventory(inventory) {}
+        : m_platform(platform), m_image(image), m_inventory(inventory) {}
 
     // A candidate's identification, as the updater would have it. Each identification that
     // succeeded appended one record to Identified, in the order of the attempts.
     InspectedDevice Identified(const discovery::DeviceDecision& found,
                                const discovery::DiskRecord& candidate, bool identifiedOk,
-                               const discovery::StopPoint& stop) {
+                               const discovery::StopPoint& stop,
+                               std::span<const std::uint8_t> identify) {
         InspectedDevice device;
         device.found = found;
         device.disk = candidate;
@@ -92,27 +93,28 @@ public:
         const discovery::DiskRecord* record = &m_inventory.Identified[device.identifiedIndex];
         device.identified = true;
         device.disk = *record;
-        const int pathId = candidate.AccessPath == discovery::kAccessInbox
+        const int pathId = candidate.AccessPath == discovery::AccessPath::Inbox
                                ? -1
                                : rst::PathIdentifier(candidate.PortNumber);
-        const IdentifyData* data = m_guard.IdentifyOf(candidate.DevicePath, pathId);
-        if (data != nullptr) {
+        // The Identify data identification read: empty only for a record it did not hand back.
+        const bool read = !identify.empty();
+        if (read) {
             using namespace discovery::identify;
-            device.versionMajor = platform::GetU16(*data, kVersionMajorOffset);
-            device.versionMinor = platform::GetU8(*data, kVersionMinorOffset);
-            device.versionTertiary = platform::GetU8(*data, kVersionTertiaryOffset);
-            device.fwug = platform::GetU8(*data, kFwugOffset);
+            device.versionMajor = platform::GetU16(identify, kVersionMajorOffset);
+            device.versionMinor = platform::GetU8(identify, kVersionMinorOffset);
+            device.versionTertiary = platform::GetU8(identify, kVersionTertiaryOffset);
+            device.fwug = platform::GetU8(identify, kFwugOffset);
         }
         const std::int32_t units =
             image::IsPossibleGranularity(record->UpdateGranularity) ? record->UpdateGranularity : 1;
         device.pieceSize = image::PieceSizeOf(units);
         device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
-        if (candidate.AccessPath == discovery::kAccessInbox) {
+        if (candidate.AccessPath == discovery::AccessPath::Inbox) {
             device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, m_image.ImageRevision);
-        } else if (data != nullptr) {
+        } else if (read) {
             device.slots =
                 ReadRstSlots(m_platform, candidate.DevicePath, static_cast<std::uint8_t>(pathId),
-                             *data, m_image.ImageRevision);
+                             identify, m_image.ImageRevision);
         }
         if (!app::IsMakersDrive(*record)) {
             device.decision = Decision::NotMakersDrive;
@@ -132,7 +134,6 @@ public:
 
 private:
     platform::Platform& m_platform;
-    ReadOnlyDeviceIo& m_guard;
     const image::FirmwareImage& m_image;
     const app::DiskInventory& m_inventory;
     std::size_t m_nextIdentified = 0;
@@ -208,7 +209,7 @@ Inspection Inspect(platform::Platform& platform) {
     Inspection inspection;
     inspection.imageRevision = image.ImageRevision;
     inspection.upgradableRevision = image.UpgradableRevision;
-    Inspector inspector(readOnly, guard, image, inventory);
+    Inspector inspector(readOnly, image, inventory);
     const bool rstWalked = std::any_of(
         inventory.Discovery.begin(), inventory.Discovery.end(),
         [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
@@ -250,7 +251,7 @@ Inspection Inspect(platform::Platform& platform) {
             for (const rst::MemberIdentification& member : attempt.members) {
                 InspectedDevice device = inspector.Identified(
                     found, member.member, member.outcome.status == rst::IdentifyStatus::Identified,
-                    member.outcome.stop);
+                    member.outcome.stop, member.outcome.identify);
                 device.raidMember = true;
                 inspection.devices.push_back(std::move(device));
             }
@@ -258,7 +259,8 @@ Inspection Inspect(platform::Platform& platform) {
         }
         // Identified or not, the status of either road's identification is 0 when it appended.
         inspection.devices.push_back(
-            inspector.Identified(found, attempt.candidate, attempt.status == 0, attempt.stop));
+            inspector.Identified(found, attempt.candidate, app::Succeeded(attempt.status),
+                                 attempt.stop, attempt.identify));
     }
 
     // A drive reached a second way names the device it is the same drive as.

@@ -109,11 +109,7 @@ bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buf
 
 platform::OpenResult ReadOnlyDeviceIo::Open(std::u16string_view path, win::Dword desiredAccess,
                                             win::Dword shareMode, win::Dword flagsAndAttributes) {
-    platform::OpenResult opened = m_inner.Open(path, desiredAccess, shareMode, flagsAndAttributes);
-    if (opened.handle.Valid()) {
-        m_paths[opened.handle.Id()] = std::u16string(path);
-    }
-    return opened;
+    return m_inner.Open(path, desiredAccess, shareMode, flagsAndAttributes);
 }
 
 platform::ControlResult ReadOnlyDeviceIo::Control(const platform::DeviceHandle& handle,
@@ -124,38 +120,7 @@ platform::ControlResult ReadOnlyDeviceIo::Control(const platform::DeviceHandle& 
         ++m_refused;
         return {false, 0, win::kErrorAccessDenied};
     }
-    const platform::ControlResult result =
-        m_inner.Control(handle, controlCode, buffer, inputLength);
-    if (result.ok) {
-        Remember(handle, controlCode, buffer);
-    }
-    return result;
-}
-
-void ReadOnlyDeviceIo::Remember(const platform::DeviceHandle& handle, win::Dword controlCode,
-                                std::span<const std::uint8_t> buffer) {
-    const auto path = m_paths.find(handle.Id());
-    if (path == m_paths.end()) {
-        return;
-    }
-    if (controlCode == win::kIoctlStorageQueryProperty &&
-        platform::FitsIn(buffer.size(), inbox::query::kIdentifyDataOffset,
-                         inbox::query::kIdentifyDataSize)) {
-        const auto data =
-            buffer.subspan(inbox::query::kIdentifyDataOffset, inbox::query::kIdentifyDataSize);
-        m_identify[{path->second, -1}] = IdentifyData(data.begin(), data.end());
-    } else if (SignatureOf(buffer) == rl::kNvmSignatureValue &&
-               platform::FitsIn(buffer.size(), rl::kNvmDataAreaOffset, rl::kNvmDataAreaSize) &&
-               U32(buffer, rl::kNvmCdw0Offset) == rl::kNvmCdw0Value) {
-        const auto data = buffer.subspan(rl::kNvmDataAreaOffset, rl::kNvmDataAreaSize);
-        m_identify[{path->second, buffer[rl::kAddressPathIdOffset]}] =
-            IdentifyData(data.begin(), data.end());
-    }
-}
-
-const IdentifyData* ReadOnlyDeviceIo::IdentifyOf(const std::u16string& path, int pathId) const {
-    const auto it = m_identify.find({path, pathId});
-    return it == m_identify.end() ? nullptr : &it->second;
+    return m_inner.Control(handle, controlCode, buffer, inputLength);
 }
 
 }  // namespace inspect

@@ -18,11 +18,6 @@
 
 namespace inspect {
 
-// The Identify Controller data a drive answered, by the path it was reached through and, behind
-// Intel RST, the path identifier (-1 on the inbox driver).
-using IdentifyKey = std::pair<std::u16string, int>;
-using IdentifyData = std::vector<std::uint8_t>;
-
 class ReadOnlyDeviceIo final : public platform::DeviceIo {
 public:
     explicit ReadOnlyDeviceIo(platform::DeviceIo& inner) : m_inner(inner) {}
@@ -36,20 +31,13 @@ public:
 
     // Requests refused because they would have changed something.
     std::size_t Refused() const { return m_refused; }
-    // The Identify data answered through `path` (and, behind RST, to path identifier pathId).
-    const IdentifyData* IdentifyOf(const std::u16string& path, int pathId) const;
 
 protected:
     // Handles are the inner device I/O's own, and it closes them.
     void CloseDevice(std::uint64_t) override {}
 
 private:
-    void Remember(const platform::DeviceHandle& handle, win::Dword controlCode,
-                  std::span<const std::uint8_t> buffer);
-
     platform::DeviceIo& m_inner;
-    std::map<std::uint64_t, std::u16string> m_paths;  // handle id -> path opened
-    std::map<IdentifyKey, IdentifyData> m_identify;
     std::size_t m_refused = 0;
 };
 

@@ -102,17 +102,18 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
     }
 }
 
-std::string AccessText(std::int32_t accessPath) {
+std::string AccessText(discovery::AccessPath accessPath) {
     switch (accessPath) {
-        case discovery::kAccessRstRaid:
+        case discovery::AccessPath::RstRaid:
             return "1 (RAID behind Intel RST)";
-        case discovery::kAccessRstDisk:
+        case discovery::AccessPath::RstDisk:
             return "2 (disk behind Intel RST)";
-        case discovery::kAccessInbox:
+        case discovery::AccessPath::Inbox:
             return "3 (inbox NVMe driver)";
-        default:
-            return "-";
+        case discovery::AccessPath::None:
+            break;
     }
+    return "-";
 }
 
 std::string SlotsText(const FirmwareSlots& slots) {
@@ -140,17 +141,18 @@ std::string Trimmed(std::u16string_view text) {
     return narrow;
 }
 
-std::string RoadText(std::int32_t accessPath) {
+std::string RoadText(discovery::AccessPath accessPath) {
     switch (accessPath) {
-        case discovery::kAccessRstRaid:
+        case discovery::AccessPath::RstRaid:
             return "RST RAID member";
-        case discovery::kAccessRstDisk:
+        case discovery::AccessPath::RstDisk:
             return "RST disk";
-        case discovery::kAccessInbox:
+        case discovery::AccessPath::Inbox:
             return "inbox";
-        default:
-            return "-";
+        case discovery::AccessPath::None:
+            break;
     }
+    return "-";
 }
 
 // One row per identified drive, in columns as wide as their widest entry.
@@ -204,7 +206,7 @@ std::string DeviceText(const InspectedDevice& device, const Inspection& inspecti
     if (!device.found.path.empty()) {
         text += "  Interface : " + Narrow(device.found.path) + "\n";
     }
-    if (device.disk.AccessPath != 0) {
+    if (device.disk.AccessPath != discovery::AccessPath::None) {
         text += "  Access path : " + AccessText(device.disk.AccessPath) + "\n";
         text += "  Device path : " + Narrow(device.disk.DevicePath) + "\n";
         text += "  Port : " + Number(device.disk.PortNumber) + "\n";
@@ -256,7 +258,7 @@ std::string DeviceJson(const InspectedDevice& device, const Inspection& inspecti
     field("instanceId", Json(device.found.instanceId));
     field("parentId", Json(device.found.parentId));
     field("interfacePath", Json(device.found.path));
-    field("accessPath", Number(device.disk.AccessPath));
+    field("accessPath", Number(discovery::ToInt(device.disk.AccessPath)));
     field("devicePath", Json(device.disk.DevicePath));
     field("port", Number(device.disk.PortNumber));
     field("identified", device.identified ? "true" : "false");

@@ -86,7 +86,7 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents
     }
     for (std::uint8_t port : members.ports) {
         const discovery::DiskRecord member =
-            discovery::MakeCandidate(volume.DevicePath, port, discovery::kAccessRstRaid);
+            discovery::MakeCandidate(volume.DevicePath, port, discovery::AccessPath::RstRaid);
         outcome.members.push_back({member, IdentifyRstDisk(platform, member, identified)});
     }
     return outcome;

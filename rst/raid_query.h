@@ -22,7 +22,7 @@ struct MemberIdentification {
     IdentifyOutcome outcome;
 };
 
-struct QueryOutcome {
+struct [[nodiscard]] QueryOutcome {
     QueryStatus status = QueryStatus::Answered;
     discovery::StopPoint stop;
     std::vector<MemberIdentification> members;  // in drive-entry order

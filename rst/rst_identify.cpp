@@ -40,19 +40,22 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRec
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
-        return {IdentifyStatus::NotOpened, discovery::StoppedAt(Stage::Open, opened.error)};
+        return {IdentifyStatus::NotOpened, discovery::StoppedAt(Stage::Open, opened.error), {}};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
-        return {IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error)};
+        return {IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error),
+                {}};
     }
     // The driver's ReturnCode and the completion entry are not examined: the data area is
     // taken as it stands.
-    ApplyIdentifyData(PassThroughData(request), disk);
+    const std::span<const std::uint8_t> data = PassThroughData(request);
+    ApplyIdentifyData(data, disk);
     identified.push_back(disk);
     return {IdentifyStatus::Identified,
-            discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request))};
+            discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
+            std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 
 }  // namespace rst

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 #include <span>
 
 #include "discovery/disk_record.h"
@@ -15,9 +16,11 @@ enum class IdentifyStatus : std::int32_t {
     NotOpened = 8,      // no buffer, or the controller path did not open
 };
 
-struct IdentifyOutcome {
+struct [[nodiscard]] IdentifyOutcome {
     IdentifyStatus status = IdentifyStatus::NotOpened;
     discovery::StopPoint stop;
+    // The Identify Controller data read (4096 bytes), when the disk was identified.
+    std::vector<std::uint8_t> identify;
 };
 
 // Identify Controller through the "IntelNvm" pass-through; appends the record on success.

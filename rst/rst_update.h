@@ -14,19 +14,19 @@ namespace rst {
 enum class DownloadStatus : std::int32_t { Accepted = 0, Failed = 1 };
 enum class ActivationStatus : std::int32_t { Activated = 0, Failed = 1, RebootRequired = 1602 };
 
-struct DownloadOutcome {
+struct [[nodiscard]] DownloadOutcome {
     DownloadStatus status = DownloadStatus::Failed;
     discovery::StopPoint stop;
 };
 
-struct ActivationOutcome {
+struct [[nodiscard]] ActivationOutcome {
     ActivationStatus status = ActivationStatus::Failed;
     discovery::StopPoint stop;
 };
 
 // On this road the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut or
 // RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
-struct UpdateOutcome {
+struct [[nodiscard]] UpdateOutcome {
     discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
     discovery::StopPoint stop;
 };

@@ -18,7 +18,7 @@ image::FirmwareImage TestImage() {
 
 DiskRecord Disk(std::int32_t accessPath, std::u16string revision, std::int32_t resultCode) {
     DiskRecord disk;
-    disk.AccessPath = accessPath;
+    disk.AccessPath = static_cast<discovery::AccessPath>(accessPath);
     disk.ModelNumber = u"VELKORA TRVX208K 1TB";
     disk.SerialNumber = u"SN0001              ";
     disk.FirmwareRevision = std::move(revision);

@@ -10,7 +10,7 @@ using discovery::DiskRecord;
 
 DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
     DiskRecord disk;
-    disk.AccessPath = discovery::kAccessInbox;
+    disk.AccessPath = discovery::AccessPath::Inbox;
     disk.FirmwareRevision = std::move(revision);
     disk.SerialNumber = std::move(serial);
     return disk;
@@ -18,7 +18,7 @@ DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
 
 DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::u16string model = u"m") {
     DiskRecord disk = WithRevision(u"XQ71DMRB", std::move(serial));
-    disk.AccessPath = discovery::kAccessRstRaid;
+    disk.AccessPath = discovery::AccessPath::RstRaid;
     disk.PciVendorId = vendor;
     disk.ModelNumber = std::move(model);
     return disk;

@@ -6,6 +6,9 @@
 
 namespace {
 
+constexpr discovery::AccessPath kRaid = discovery::AccessPath::RstRaid;
+constexpr discovery::AccessPath kDisk = discovery::AccessPath::RstDisk;
+
 using Device = fakes::FakeSetup::Device;
 using fakes::FakeMachine;
 
@@ -117,8 +120,8 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
     discovery::DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, m.events, controller, candidates));
     const discovery::DiskList expected = {
-        discovery::MakeCandidate(kRstPath, -1, 1), discovery::MakeCandidate(kRstPath, 3, 2),
-        discovery::MakeCandidate(kRstPath, -1, 1), discovery::MakeCandidate(kRstPath, -1, 2)};
+        discovery::MakeCandidate(kRstPath, -1, kRaid), discovery::MakeCandidate(kRstPath, 3, kDisk),
+        discovery::MakeCandidate(kRstPath, -1, kRaid), discovery::MakeCandidate(kRstPath, -1, kDisk)};
     EXPECT_EQ(candidates, expected);
     for (const auto& open : m.io.opens) {
         EXPECT_EQ(open.access, 0xC0000000u);

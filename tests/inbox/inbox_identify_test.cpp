@@ -46,14 +46,16 @@ fakes::Responder DiskAnswering(const Identify& data) {
 }
 
 DiskRecord Candidate() {
-    return discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox);
+    return discovery::MakeCandidate(kDisk, -1, discovery::AccessPath::Inbox);
 }
 
 TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(BlankIdentify());
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
+    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified)
+                  .status,
+              inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(machine.io.opens.size(), 1u);
     EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
@@ -96,7 +98,7 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     EXPECT_EQ(disk.FirmwareRevision, u"XQ71DMRB");
     EXPECT_EQ(disk.UpdateGranularity, 8);
     EXPECT_EQ(disk.PortNumber, -1);
-    EXPECT_EQ(disk.AccessPath, discovery::kAccessInbox);
+    EXPECT_EQ(disk.AccessPath, discovery::AccessPath::Inbox);
     EXPECT_EQ(disk.DevicePath, kDisk);
     EXPECT_EQ(disk.ResultCode, discovery::ResultCode::Updated);
     EXPECT_EQ(machine.console.Transcript(), "");
@@ -139,7 +141,10 @@ TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(Identify{});
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
+    const inbox::IdentifyOutcome outcome =
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
+    // The bytes identification read are handed back whole, for the inspector.
+    EXPECT_EQ(outcome.identify.size(), 4096u);
     ASSERT_EQ(identified.size(), 1u);
     EXPECT_EQ(identified[0].SerialNumber, u"");
     EXPECT_EQ(identified[0].ModelNumber, u"");
@@ -185,7 +190,9 @@ TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
         return fakes::Fail(win::kErrorIoDevice);
     };
     discovery::DiskList identified;
-    inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
+    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified)
+                  .status,
+              inbox::IdentifyStatus::NotIdentified);
     EXPECT_TRUE(identified.empty());
     EXPECT_EQ(machine.console.Transcript(),
               "  [ERROR] Failed to get Identify Controller data: 0x45d\n\n");

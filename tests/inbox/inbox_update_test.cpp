@@ -91,7 +91,7 @@ image::FirmwareImage TestImage() {
 }
 
 DiskRecord SelectedDisk(std::int32_t granularity) {
-    DiskRecord disk = discovery::MakeCandidate(kDisk, -1, discovery::kAccessInbox);
+    DiskRecord disk = discovery::MakeCandidate(kDisk, -1, discovery::AccessPath::Inbox);
     disk.ModelNumber = u"VELKORA TRVX208K                        ";
     disk.SerialNumber = u"SN0001              ";
     disk.FirmwareRevision = u"XQ71DMRB";

@@ -15,7 +15,7 @@ image::FirmwareImage PreparedImage() {
     return image;
 }
 
-discovery::DiskRecord Disk(std::int32_t access, std::int32_t granularity) {
+discovery::DiskRecord Disk(discovery::AccessPath access, std::int32_t granularity) {
     discovery::DiskRecord disk = discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE0", 3, access);
     disk.FirmwareRevision = u"XQ71DMRB";
     disk.UpdateGranularity = granularity;
@@ -32,7 +32,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         const std::uint64_t pieces = (app::kImageByteCount + piece - 1) / piece;
 
         bench::NullPlatform inbox;
-        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events, Disk(discovery::kAccessInbox, granularity),
+        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events, Disk(discovery::AccessPath::Inbox, granularity),
                                          image, app::kImageByteCount)
                       .status,
                   inbox::UpdateStatus::Activated);
@@ -40,7 +40,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 
         bench::NullPlatform rstRoad;
-        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events, Disk(discovery::kAccessRstDisk, granularity),
+        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events, Disk(discovery::AccessPath::RstDisk, granularity),
                                      image, app::kImageByteCount)
                       .result,
                   discovery::ResultCode::Updated);

@@ -64,7 +64,7 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
-    EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 0,
+    EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
                                     identified)
                   .status,
               rst::QueryStatus::Answered);
@@ -87,7 +87,7 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     EXPECT_EQ(identified[0].UpdateGranularity, 8);
     EXPECT_EQ(identified[1].UpdateGranularity, 1);
     for (const auto& d : identified) {
-        EXPECT_EQ(d.AccessPath, 1);
+        EXPECT_EQ(d.AccessPath, discovery::AccessPath::RstRaid);
         EXPECT_EQ(d.DevicePath, kController);
     }
     EXPECT_EQ(m.console.Transcript(), "");
@@ -103,7 +103,7 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         m.io.respond = rc.Responder(m);
         discovery::DiskList identified;
         // The second query asks for the same RAID set as the first.
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 3,
+        EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 3,
                                         identified)
                       .status,
                   rst::QueryStatus::Answered);
@@ -134,7 +134,7 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
             m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
         const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-            m.platform, m.events, discovery::MakeCandidate(kController, -1, 1), 0, identified);
+            m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0, identified);
         EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
         // An unopenable volume records its code.
         EXPECT_EQ(discovery::Describe(outcome.stop),
@@ -149,7 +149,7 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
     discovery::DiskList identified;
     EXPECT_EQ(
-        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, 2), identified)
+        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk), identified)
             .status,
         rst::IdentifyStatus::Identified);
     Bytes expected(4260);
@@ -176,7 +176,7 @@ TEST(RstIdentify, FailuresAppendNothing) {
                                          std::tuple{&refusing, 5, "identify, system error 0x1"}}) {
         discovery::DiskList identified;
         const rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(
-            machine->platform, discovery::MakeCandidate(kController, 3, 2), identified);
+            machine->platform, discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk), identified);
         EXPECT_EQ(static_cast<int>(outcome.status), status);
         EXPECT_EQ(discovery::Describe(outcome.stop), stop);
         EXPECT_TRUE(identified.empty());

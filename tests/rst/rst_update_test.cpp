@@ -23,7 +23,7 @@ image::FirmwareImage PatternImage() {
     return image;
 }
 
-discovery::DiskRecord Disk(std::int32_t access, std::int64_t port, std::int32_t granularity) {
+discovery::DiskRecord Disk(discovery::AccessPath access, std::int64_t port, std::int32_t granularity) {
     discovery::DiskRecord disk = discovery::MakeCandidate(kController, port, access);
     disk.ModelNumber = u"MODEL";
     disk.SerialNumber = u"SERIAL";
@@ -90,7 +90,7 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(0);
     EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(1, -1, 1), image, kImageSize).result),
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, -1, 1), image, kImageSize).result),
         0);
 
     ASSERT_EQ(m.io.sent.size(), 514u);
@@ -126,7 +126,7 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(32);
     EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(2, 3, 255), image, kImageSize).result),
+        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstDisk, 3, 255), image, kImageSize).result),
         1602);
     ASSERT_EQ(m.io.sent.size(), 5u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
@@ -158,7 +158,7 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(1, 0, 1), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 0, 1), PatternImage(), kImageSize);
         EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
         EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 4u);
@@ -242,7 +242,7 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(1, 4, 64), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 4, 64), PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
         if (c.alreadyDownloaded) {
             EXPECT_EQ(outcome.result, discovery::ResultCode::RebootRequired) << c.name;
@@ -267,7 +267,7 @@ TEST(RstUpdate, UnopenableControllerSendsNothing) {
     FakeMachine m;
     m.io.openErrors[kController] = 0x20;
     EXPECT_EQ(discovery::ToInt(
-                  rst::UpdateRstDisk(m.platform, m.events, Disk(2, 1, 1), PatternImage(), kImageSize).result),
+                  rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstDisk, 1, 1), PatternImage(), kImageSize).result),
               5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();
