@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ git
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     mingw-w64 wine wine64
 )
 missing=()
