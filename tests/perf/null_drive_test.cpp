@@ -58,7 +58,10 @@ TEST(NullDrive, GetInfoAnswerStaysInsideTheBuffer) {
     request[36] = 1;     // Function: get-info
     request[44] = 0x3C;  // DataBufferOffset 60: no room for the slot entry
     const std::vector<std::uint8_t> before = request;
-    EXPECT_TRUE(endpoint.Control(win::kIoctlScsiMiniport, request, 64).ok);
+    const platform::ControlResult result = endpoint.Control(win::kIoctlScsiMiniport, request, 64);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.bytesReturned, 64u);
+    EXPECT_EQ(result.error, 0u);
     EXPECT_EQ(request, before);
 }
 
