@@ -45,11 +45,10 @@ void ConsoleEvents::RaidQueryRefused(std::uint32_t returnCode) {
 
 void ConsoleEvents::RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
                                       std::size_t read) {
-    m_console.WriteNarrow("  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) + " lists " +
-                          platform::DecimalText(static_cast<std::int64_t>(listed)) +
-                          " member drives; only " +
-                          platform::DecimalText(static_cast<std::int64_t>(read)) +
-                          " could be read.\n\n");
+    m_console.WriteNarrow(
+        "  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) + " lists " +
+        platform::DecimalText(static_cast<std::int64_t>(listed)) + " member drives; only " +
+        platform::DecimalText(static_cast<std::int64_t>(read)) + " could be read.\n\n");
 }
 
 // The block both roads print before touching a drive. The inbox road labels the new revision
@@ -98,8 +97,8 @@ void ConsoleEvents::RstActivationAnswered(RstActivationAnswer answer, win::Dword
                                           std::uint32_t returnCode) {
     switch (answer) {
         case RstActivationAnswer::CallFailed:
-            m_console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" +
-                                HexUpper(error) + u"\n");
+            m_console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" + HexUpper(error) +
+                                u"\n");
             return;
         case RstActivationAnswer::Activated:
             m_console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");

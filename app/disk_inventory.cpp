@@ -26,8 +26,12 @@ std::u16string_view WithoutPadding(std::u16string_view text) {
 
 bool Succeeded(const IdentifyStatus& status) {
     struct Success {
-        bool operator()(inbox::IdentifyStatus s) const { return s == inbox::IdentifyStatus::Identified; }
-        bool operator()(rst::IdentifyStatus s) const { return s == rst::IdentifyStatus::Identified; }
+        bool operator()(inbox::IdentifyStatus s) const {
+            return s == inbox::IdentifyStatus::Identified;
+        }
+        bool operator()(rst::IdentifyStatus s) const {
+            return s == rst::IdentifyStatus::Identified;
+        }
         bool operator()(rst::QueryStatus s) const { return s == rst::QueryStatus::Answered; }
     };
     return std::visit(Success{}, status);
@@ -59,8 +63,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
     if (discovery::FindRstController(platform, events, controller, &Discovery)) {
         discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Discovery);
     }
-    InboxDisksListed =
-        discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Discovery);
+    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Discovery);
     if (Candidates.empty()) {
         return;
     }
@@ -160,7 +163,8 @@ bool DiskInventory::MakersDriveLeftBehind() const {
         }
     }
     for (const IdentifyAttempt& attempt : Identifications) {
-        if (attempt.candidate.AccessPath == discovery::AccessPath::Inbox && !Succeeded(attempt.status)) {
+        if (attempt.candidate.AccessPath == discovery::AccessPath::Inbox &&
+            !Succeeded(attempt.status)) {
             return true;
         }
         if (attempt.listedMembers > attempt.members.size()) {

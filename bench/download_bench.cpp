@@ -77,16 +77,17 @@ void BM_DownloadRatio(benchmark::State& state) {
     for (auto _ : state) {
         limit.push_back(SecondsOf([&] { CopyPieces(source, buffer); }));
         inboxRoad.push_back(SecondsOf([&] {
-            activated =
-                inbox::UpdateInboxDisk(inboxNull.platform, inboxNull.events, inboxDisk, Image(), app::kImageByteCount)
-                    .status == inbox::UpdateStatus::Activated;
+            activated = inbox::UpdateInboxDisk(inboxNull.platform, inboxNull.events, inboxDisk,
+                                               Image(), app::kImageByteCount)
+                            .status == inbox::UpdateStatus::Activated;
         }));
         if (!activated) {
             state.SkipWithError("the inbox update did not reach its activation");
             break;
         }
         rstRoad.push_back(SecondsOf([&] {
-            activated = rst::UpdateRstDisk(rstNull.platform, rstNull.events, rstDisk, Image(), app::kImageByteCount)
+            activated = rst::UpdateRstDisk(rstNull.platform, rstNull.events, rstDisk, Image(),
+                                           app::kImageByteCount)
                             .result == discovery::ResultCode::Updated;
         }));
         if (!activated) {

@@ -29,8 +29,8 @@ struct Examined {
 // One hardware identifier named NVMe: find the disk interface with the device's index, open
 // its path and ask the device number. Once the disk has been opened the device is done.
 void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
-                     const platform::DeviceInfoList& list,
-                     const platform::DeviceInfo& device, DiskList& candidates, Examined& seen) {
+                     const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
+                     DiskList& candidates, Examined& seen) {
     DeviceDecision& decision = seen.decision;
     decision.makersNvmeDisk = true;
     if (!ReadInstanceId(platform.setup, list, device, decision.instanceId)) {
@@ -116,8 +116,8 @@ DeviceDecision ExamineDevice(platform::Platform& platform, RunEvents& events,
 
 }  // namespace
 
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events,
-                             DiskList& candidates, DiscoveryLog* log) {
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events, DiskList& candidates,
+                             DiscoveryLog* log) {
     const platform::DeviceInfoList list = platform.setup.GetClassDevices(
         &win::kGuidDevinterfaceDisk, win::kDigcfPresent | win::kDigcfDeviceInterface);
     if (!list.Valid()) {

@@ -10,7 +10,7 @@ namespace discovery {
 // Appends a candidate (AccessPath 3) for each of the maker's NVMe disks on the inbox driver.
 // Returns false when the device list cannot be made. Each device looked at gets its decision
 // in `log`.
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events,
-                             DiskList& candidates, DiscoveryLog* log = nullptr);
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events, DiskList& candidates,
+                             DiscoveryLog* log = nullptr);
 
 }  // namespace discovery

@@ -82,8 +82,8 @@ bool IsRstDriverDescription(std::u16string_view text) {
            (Contains(text, u"RST") || Contains(text, u"RAID"));
 }
 
-bool FindRstController(platform::Platform& platform, RunEvents& events,
-                       RaidController& controller, DiscoveryLog* log) {
+bool FindRstController(platform::Platform& platform, RunEvents& events, RaidController& controller,
+                       DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
@@ -139,8 +139,7 @@ bool FindRstController(platform::Platform& platform, RunEvents& events,
 }
 
 bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
-                       const RaidController& controller, DiskList& candidates,
-                       DiscoveryLog* log) {
+                       const RaidController& controller, DiskList& candidates, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceDisk, kInterfaceListFlags);

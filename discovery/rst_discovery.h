@@ -23,8 +23,8 @@ bool IsIntelStoragePort(std::u16string_view interfacePath);
 bool IsRstDriverDescription(std::u16string_view text);
 
 // Each device looked at gets its decision in `log`.
-bool FindRstController(platform::Platform& platform, RunEvents& events,
-                       RaidController& controller, DiscoveryLog* log = nullptr);
+bool FindRstController(platform::Platform& platform, RunEvents& events, RaidController& controller,
+                       DiscoveryLog* log = nullptr);
 // Appends AccessPath 1 (RAID volume) and 2 (plain disk) candidates behind the controller.
 bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
                        const RaidController& controller, DiskList& candidates,

@@ -59,11 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         machine.Platform(), events,
         discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::AccessPath::Inbox),
         identified);
-    const rst::IdentifyOutcome rstOutcome = rst::IdentifyRstDisk(
-        machine.Platform(),
-        discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
-                                 data.ConsumeIntegral<std::uint8_t>(), discovery::AccessPath::RstDisk),
-        identified);
+    const rst::IdentifyOutcome rstOutcome =
+        rst::IdentifyRstDisk(machine.Platform(),
+                             discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
+                                                      data.ConsumeIntegral<std::uint8_t>(),
+                                                      discovery::AccessPath::RstDisk),
+                             identified);
     // An identified disk hands back the whole Identify data it was read from, no other does.
     if (inboxOutcome.identify.size() !=
             (inboxOutcome.status == inbox::IdentifyStatus::Identified ? 4096u : 0u) ||

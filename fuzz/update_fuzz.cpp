@@ -100,8 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const bool inbox = data.ConsumeBool();
     discovery::DiskRecord disk;
     disk.DevicePath = inbox ? u"\\\\.\\PHYSICALDRIVE1" : u"\\\\?\\pci#ven_8086&dev_282a#rst";
-    disk.AccessPath = inbox ? discovery::AccessPath::Inbox : data.PickValueInArray(
-        {discovery::AccessPath::RstRaid, discovery::AccessPath::RstDisk});
+    disk.AccessPath = inbox ? discovery::AccessPath::Inbox
+                            : data.PickValueInArray(
+                                  {discovery::AccessPath::RstRaid, discovery::AccessPath::RstDisk});
     disk.PortNumber = inbox ? -1 : data.ConsumeIntegralInRange<std::int64_t>(-1, 300);
     disk.UpdateGranularity = data.ConsumeBool() ? data.ConsumeIntegral<std::int32_t>()
                                                 : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
@@ -118,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     bool success = false;
     if (inbox) {
         const int status = static_cast<int>(
-            inbox::UpdateInboxDisk(machine.Platform(), events, disk, image, image::kImageSize).status);
+            inbox::UpdateInboxDisk(machine.Platform(), events, disk, image, image::kImageSize)
+                .status);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an inbox status outside 0, 1, 5, 1602");
         }

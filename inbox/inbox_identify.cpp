@@ -41,14 +41,13 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEv
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
         events.IdentifyFailed(result.error);
-        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error),
-                {}};
+        return {
+            IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error), {}};
     }
 
     // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
-    const std::span<const std::uint8_t> data =
-        std::span<const std::uint8_t>(buffer).subspan(query::kIdentifyDataOffset,
-                                                      query::kIdentifyDataSize);
+    const std::span<const std::uint8_t> data = std::span<const std::uint8_t>(buffer).subspan(
+        query::kIdentifyDataOffset, query::kIdentifyDataSize);
     FillIdentity(data, disk);
     disk.PortNumber = -1;
     identified.push_back(disk);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 #include <span>
+#include <vector>
 
 #include "discovery/disk_record.h"
 #include "discovery/run_events.h"

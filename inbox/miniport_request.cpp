@@ -69,7 +69,8 @@ std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer) {
 
 FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
     FirmwareInfo read;
-    read.dataBufferOffset = platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
+    read.dataBufferOffset =
+        platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
     const std::size_t info = read.dataBufferOffset;
     if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return read;

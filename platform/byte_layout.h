@@ -26,7 +26,8 @@ template <typename T>
 inline void PutLe(std::span<std::uint8_t> buffer, std::size_t offset, T value) {
     CheckFits(buffer.size(), offset, sizeof(T));
     for (std::size_t i = 0; i < sizeof(T); ++i) {
-        buffer[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+        buffer[offset + i] =
+            static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
     }
 }
 
@@ -40,10 +41,18 @@ inline T GetLe(std::span<const std::uint8_t> buffer, std::size_t offset) {
     return static_cast<T>(value);
 }
 
-inline void PutU8(std::span<std::uint8_t> b, std::size_t o, std::uint8_t v) { PutLe(b, o, v); }
-inline void PutU16(std::span<std::uint8_t> b, std::size_t o, std::uint16_t v) { PutLe(b, o, v); }
-inline void PutU32(std::span<std::uint8_t> b, std::size_t o, std::uint32_t v) { PutLe(b, o, v); }
-inline void PutU64(std::span<std::uint8_t> b, std::size_t o, std::uint64_t v) { PutLe(b, o, v); }
+inline void PutU8(std::span<std::uint8_t> b, std::size_t o, std::uint8_t v) {
+    PutLe(b, o, v);
+}
+inline void PutU16(std::span<std::uint8_t> b, std::size_t o, std::uint16_t v) {
+    PutLe(b, o, v);
+}
+inline void PutU32(std::span<std::uint8_t> b, std::size_t o, std::uint32_t v) {
+    PutLe(b, o, v);
+}
+inline void PutU64(std::span<std::uint8_t> b, std::size_t o, std::uint64_t v) {
+    PutLe(b, o, v);
+}
 
 inline std::uint8_t GetU8(std::span<const std::uint8_t> b, std::size_t o) {
     return GetLe<std::uint8_t>(b, o);

@@ -8,7 +8,8 @@ std::u16string WidenSigned(std::span<const std::uint8_t> bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (std::uint8_t b : bytes) {
-        out.push_back(static_cast<char16_t>(static_cast<std::int16_t>(static_cast<std::int8_t>(b))));
+        out.push_back(
+            static_cast<char16_t>(static_cast<std::int16_t>(static_cast<std::int8_t>(b))));
     }
     return out;
 }
@@ -130,7 +131,9 @@ bool Contains(std::u16string_view text, std::u16string_view part) {
     return text.find(part) != std::u16string_view::npos;
 }
 
-std::u16string ToU16(std::string_view ascii) { return WidenUnsigned(ascii); }
+std::u16string ToU16(std::string_view ascii) {
+    return WidenUnsigned(ascii);
+}
 
 std::string DecimalText(std::int64_t value) {
     char buffer[32];

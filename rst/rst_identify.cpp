@@ -45,16 +45,15 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRec
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
-        return {IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error),
-                {}};
+        return {
+            IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error), {}};
     }
     // The driver's ReturnCode and the completion entry are not examined: the data area is
     // taken as it stands.
     const std::span<const std::uint8_t> data = PassThroughData(request);
     ApplyIdentifyData(data, disk);
     identified.push_back(disk);
-    return {IdentifyStatus::Identified,
-            discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
+    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
             std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 

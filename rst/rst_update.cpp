@@ -139,9 +139,9 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::R
                                     : answer == Answer::PowerCycleRequired
                                         ? ActivationStatus::RebootRequired
                                         : ActivationStatus::Failed;
-    return {status, discovery::StoppedAt(
-                        status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0,
-                        code)};
+    return {status,
+            discovery::StoppedAt(
+                status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0, code)};
 }
 
 UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,

@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/format-check.sh
 cmake --preset mingw
 cmake --build --preset mingw
 # The whole native suite under AddressSanitizer and UndefinedBehaviorSanitizer (the Wine

@@ -9,9 +9,13 @@ void SimConsole::WriteWideLine(std::u16string_view text) {
     m_transcript += '\n';
 }
 
-void SimConsole::WriteNarrow(std::string_view text) { m_transcript += text; }
+void SimConsole::WriteNarrow(std::string_view text) {
+    m_transcript += text;
+}
 
-void SimConsole::PrintWide(std::u16string_view text) { m_transcript += platform::EncodeUtf8(text); }
+void SimConsole::PrintWide(std::u16string_view text) {
+    m_transcript += platform::EncodeUtf8(text);
+}
 
 void SimConsole::Pause() {
     ++m_pauses;

@@ -42,7 +42,8 @@ std::vector<std::uint8_t> MakeTestImage() {
 int Generate(const char* outPath) {
     const auto image = MakeTestImage();
     std::ofstream out(outPath, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.write(reinterpret_cast<const char*>(image.data()),
+              static_cast<std::streamsize>(image.size()));
     if (!out) {
         std::cerr << "image_tool: cannot write " << outPath << "\n";
         return 1;

@@ -118,7 +118,9 @@ TEST(InboxEnumeration, IdentifiersMustMatchExactlyAndCaseSensitively) {
         machine.setup.disks = {c.device};
         machine.io.respond = Numbered({{InterfacePath(0), 1}});
         DiskList candidates;
-        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates)) << c.name;
+        EXPECT_TRUE(
+            discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates))
+            << c.name;
         EXPECT_EQ(candidates.size(), c.records) << c.name;
         EXPECT_EQ(machine.io.opens.size(), c.records) << c.name;
         EXPECT_TRUE(machine.NothingLeftOpen()) << c.name;
@@ -171,7 +173,9 @@ TEST(InboxEnumeration, UnopenableMatchingDiskIsReportedAndTheOthersStillFound) {
         }
         machine.io.respond = Numbered(numbers);
         DiskList candidates;
-        EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates)) << c.name;
+        EXPECT_TRUE(
+            discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates))
+            << c.name;
         EXPECT_EQ(Paths(candidates), c.paths) << c.name;
         // One open per disk: the unopenable disk's other NVMe strings are not tried.
         EXPECT_EQ(machine.io.opens.size(), c.openErrors.size()) << c.name;

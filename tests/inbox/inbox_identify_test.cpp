@@ -53,9 +53,9 @@ TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(BlankIdentify());
     discovery::DiskList identified;
-    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified)
-                  .status,
-              inbox::IdentifyStatus::Identified);
+    EXPECT_EQ(
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
+        inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(machine.io.opens.size(), 1u);
     EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
@@ -88,8 +88,9 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     discovery::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
-    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, candidate, identified).status,
-              inbox::IdentifyStatus::Identified);
+    EXPECT_EQ(
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, candidate, identified).status,
+        inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(identified.size(), 1u);
     const DiskRecord& disk = identified[0];
@@ -190,9 +191,9 @@ TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
         return fakes::Fail(win::kErrorIoDevice);
     };
     discovery::DiskList identified;
-    EXPECT_EQ(inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified)
-                  .status,
-              inbox::IdentifyStatus::NotIdentified);
+    EXPECT_EQ(
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
+        inbox::IdentifyStatus::NotIdentified);
     EXPECT_TRUE(identified.empty());
     EXPECT_EQ(machine.console.Transcript(),
               "  [ERROR] Failed to get Identify Controller data: 0x45d\n\n");

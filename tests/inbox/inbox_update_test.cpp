@@ -110,7 +110,8 @@ struct UpdateRun {
         };
     }
     int Update(std::int32_t granularity, std::uint32_t bytes = kImageBytes) {
-        last = inbox::UpdateInboxDisk(machine.platform, machine.events, SelectedDisk(granularity), image, bytes);
+        last = inbox::UpdateInboxDisk(machine.platform, machine.events, SelectedDisk(granularity),
+                                      image, bytes);
         return static_cast<int>(last.status);
     }
     inbox::UpdateOutcome last;

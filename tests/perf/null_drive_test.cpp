@@ -32,16 +32,18 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         const std::uint64_t pieces = (app::kImageByteCount + piece - 1) / piece;
 
         bench::NullPlatform inbox;
-        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events, Disk(discovery::AccessPath::Inbox, granularity),
-                                         image, app::kImageByteCount)
+        EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events,
+                                         Disk(discovery::AccessPath::Inbox, granularity), image,
+                                         app::kImageByteCount)
                       .status,
                   inbox::UpdateStatus::Activated);
         EXPECT_EQ(inbox.endpoint->Calls(), 1 + pieces + 1);  // get-info, pieces, activate
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 
         bench::NullPlatform rstRoad;
-        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events, Disk(discovery::AccessPath::RstDisk, granularity),
-                                     image, app::kImageByteCount)
+        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events,
+                                     Disk(discovery::AccessPath::RstDisk, granularity), image,
+                                     app::kImageByteCount)
                       .result,
                   discovery::ResultCode::Updated);
         EXPECT_EQ(rstRoad.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate

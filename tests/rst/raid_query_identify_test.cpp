@@ -64,8 +64,10 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     discovery::DiskList identified;
-    EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
-                                    identified)
+    EXPECT_EQ(rst::QueryRaidMembers(
+                  m.platform, m.events,
+                  discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
+                  identified)
                   .status,
               rst::QueryStatus::Answered);
 
@@ -103,8 +105,10 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         m.io.respond = rc.Responder(m);
         discovery::DiskList identified;
         // The second query asks for the same RAID set as the first.
-        EXPECT_EQ(rst::QueryRaidMembers(m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 3,
-                                        identified)
+        EXPECT_EQ(rst::QueryRaidMembers(
+                      m.platform, m.events,
+                      discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 3,
+                      identified)
                       .status,
                   rst::QueryStatus::Answered);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
@@ -134,7 +138,9 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
             m.io.openErrors[kController] = openError;
         discovery::DiskList identified;
         const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-            m.platform, m.events, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0, identified);
+            m.platform, m.events,
+            discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
+            identified);
         EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
         // An unopenable volume records its code.
         EXPECT_EQ(discovery::Describe(outcome.stop),
@@ -149,7 +155,9 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
     discovery::DiskList identified;
     EXPECT_EQ(
-        rst::IdentifyRstDisk(m.platform, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk), identified)
+        rst::IdentifyRstDisk(
+            m.platform, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk),
+            identified)
             .status,
         rst::IdentifyStatus::Identified);
     Bytes expected(4260);
@@ -176,7 +184,8 @@ TEST(RstIdentify, FailuresAppendNothing) {
                                          std::tuple{&refusing, 5, "identify, system error 0x1"}}) {
         discovery::DiskList identified;
         const rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(
-            machine->platform, discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk), identified);
+            machine->platform,
+            discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk), identified);
         EXPECT_EQ(static_cast<int>(outcome.status), status);
         EXPECT_EQ(discovery::Describe(outcome.stop), stop);
         EXPECT_TRUE(identified.empty());

@@ -23,7 +23,8 @@ image::FirmwareImage PatternImage() {
     return image;
 }
 
-discovery::DiskRecord Disk(discovery::AccessPath access, std::int64_t port, std::int32_t granularity) {
+discovery::DiskRecord Disk(discovery::AccessPath access, std::int64_t port,
+                           std::int32_t granularity) {
     discovery::DiskRecord disk = discovery::MakeCandidate(kController, port, access);
     disk.ModelNumber = u"MODEL";
     disk.SerialNumber = u"SERIAL";
@@ -89,9 +90,11 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(0);
-    EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, -1, 1), image, kImageSize).result),
-        0);
+    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                                  Disk(discovery::AccessPath::RstRaid, -1, 1),
+                                                  image, kImageSize)
+                                   .result),
+              0);
 
     ASSERT_EQ(m.io.sent.size(), 514u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(0xFF));
@@ -125,9 +128,11 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(32);
-    EXPECT_EQ(
-        discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstDisk, 3, 255), image, kImageSize).result),
-        1602);
+    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                                  Disk(discovery::AccessPath::RstDisk, 3, 255),
+                                                  image, kImageSize)
+                                   .result),
+              1602);
     ASSERT_EQ(m.io.sent.size(), 5u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
     EXPECT_EQ(m.io.sent[1].bytes, ExpectedDownload(3, 0, kPiece, image));
@@ -158,7 +163,8 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 0, 1), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 0, 1),
+                               PatternImage(), kImageSize);
         EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
         EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 4u);
@@ -193,8 +199,9 @@ TEST(RstUpdate, ActivationReturnCodes) {
         FakeMachine m;
         m.io.respond = ActivationAnswers(code);
         platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-        EXPECT_EQ(static_cast<int>(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 7).status),
-                  result)
+        EXPECT_EQ(
+            static_cast<int>(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 7).status),
+            result)
             << code;
         EXPECT_EQ(m.console.Transcript(), message);
         EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
@@ -242,7 +249,8 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 4, 64), PatternImage(), kImageSize);
+            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 4, 64),
+                               PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
         if (c.alreadyDownloaded) {
             EXPECT_EQ(outcome.result, discovery::ResultCode::RebootRequired) << c.name;
@@ -266,8 +274,10 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
 TEST(RstUpdate, UnopenableControllerSendsNothing) {
     FakeMachine m;
     m.io.openErrors[kController] = 0x20;
-    EXPECT_EQ(discovery::ToInt(
-                  rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstDisk, 1, 1), PatternImage(), kImageSize).result),
+    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                                  Disk(discovery::AccessPath::RstDisk, 1, 1),
+                                                  PatternImage(), kImageSize)
+                                   .result),
               5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();

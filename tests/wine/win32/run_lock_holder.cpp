@@ -30,8 +30,9 @@ bool Option(int argc, char** argv, const char* option) {
 // The name taken by another object than the tool's mutex.
 int Squat(bool event) {
     const std::wstring name = std::wstring(L"Global\\") + platform::win32::kRunLockName;
-    const platform::win32::UniqueHandle squatter(event ? CreateEventW(nullptr, TRUE, FALSE, name.c_str())
-                                                       : CreateMutexW(nullptr, FALSE, name.c_str()));
+    const platform::win32::UniqueHandle squatter(
+        event ? CreateEventW(nullptr, TRUE, FALSE, name.c_str())
+              : CreateMutexW(nullptr, FALSE, name.c_str()));
     if (!squatter.Valid()) {
         std::printf("no squatter: error %lu\n", GetLastError());
         return 2;

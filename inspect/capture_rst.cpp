@@ -1,4 +1,4 @@
-#include "review/capture_rst.h"
+#include "inspect/capture_rst.h"
 
 #include <algorithm>
 

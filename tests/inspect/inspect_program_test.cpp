@@ -12,10 +12,10 @@
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
 #include "inbox/property_query_layout.h"
+#include "inspect/inspect_program.h"
+#include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
-#include "review/read_only_io.h"
-#include "review/review_program.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
@@ -78,7 +78,7 @@ TEST(Inspector, WholeOutputs) {
         ASSERT_TRUE(loaded.machine) << loaded.error;
         const Inspected run = Inspect(*loaded.machine, c.args);
         EXPECT_EQ(run.code, 0) << c.expected;
-        EXPECT_EQ(run.output, ReadFile(kTree / "tests" / "review" / "expected" / c.expected))
+        EXPECT_EQ(run.output, ReadFile(kTree / "tests" / "inspect" / "expected" / c.expected))
             << c.expected;
     }
 }

@@ -3,7 +3,7 @@
 // tool takes them, and the other RST controllers listed after it.
 #include <set>
 
-#include "review/capture_writer.h"
+#include "inspect/capture_writer.h"
 
 namespace inspect {
 

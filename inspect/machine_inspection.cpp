@@ -1,4 +1,4 @@
-#include "review/machine_review.h"
+#include "inspect/machine_inspection.h"
 
 #include <algorithm>
 #include <memory>
@@ -9,9 +9,9 @@
 #include "image/firmware_image.h"
 #include "image/piece_plan.h"
 #include "inbox/miniport_request.h"
+#include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
-#include "review/read_only_io.h"
 #include "rst/rst_requests.h"
 
 namespace inspect {
@@ -70,8 +70,8 @@ void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
 
 class Inspector {
 public:
-    Inspector(platform::Platform& platform,
-              const image::FirmwareImage& image, const app::DiskInventory& inventory)
+    Inspector(platform::Platform& platform, const image::FirmwareImage& image,
+              const app::DiskInventory& inventory)
         : m_platform(platform), m_image(image), m_inventory(inventory) {}
 
     // A candidate's identification, as the updater would have it. Each identification that
@@ -258,9 +258,9 @@ Inspection Inspect(platform::Platform& platform) {
             continue;
         }
         // Identified or not, the status of either road's identification is 0 when it appended.
-        inspection.devices.push_back(
-            inspector.Identified(found, attempt.candidate, app::Succeeded(attempt.status),
-                                 attempt.stop, attempt.identify));
+        inspection.devices.push_back(inspector.Identified(found, attempt.candidate,
+                                                          app::Succeeded(attempt.status),
+                                                          attempt.stop, attempt.identify));
     }
 
     // A drive reached a second way names the device it is the same drive as.

@@ -1,4 +1,4 @@
-#include "review/capture_drive.h"
+#include "inspect/capture_drive.h"
 
 #include <array>
 #include <set>

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "review/capture_drive.h"
-#include "review/capture_json.h"
-#include "review/capture_nodes.h"
-#include "review/capture_scenario.h"
+#include "inspect/capture_drive.h"
+#include "inspect/capture_json.h"
+#include "inspect/capture_nodes.h"
+#include "inspect/capture_scenario.h"
 
 namespace inspect {
 

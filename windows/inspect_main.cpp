@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "inspect/inspect_program.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
 #include "platform/win32/win32_run_guards.h"
-#include "review/review_program.h"
 
 int main(int argc, char** argv) {
     // As the updater: no DLL planted beside the exe is ever loaded.

@@ -1,7 +1,7 @@
-#include "review/capture.h"
+#include "inspect/capture.h"
 
 #include "discovery/inbox_enumeration.h"
-#include "review/capture_scenario.h"
+#include "inspect/capture_scenario.h"
 
 namespace inspect {
 

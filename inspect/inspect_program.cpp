@@ -1,11 +1,11 @@
-#include "review/review_program.h"
+#include "inspect/inspect_program.h"
 
 #include <optional>
 
-#include "review/capture.h"
-#include "review/machine_review.h"
-#include "review/read_only_io.h"
-#include "review/review_report.h"
+#include "inspect/capture.h"
+#include "inspect/inspect_report.h"
+#include "inspect/machine_inspection.h"
+#include "inspect/read_only_io.h"
 
 namespace inspect {
 

@@ -1,4 +1,4 @@
-#include "review/review_report.h"
+#include "inspect/inspect_report.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -17,8 +17,8 @@
 
 #include "app/run_tool.h"
 #include "discovery/stop_point.h"
+#include "inspect/capture.h"
 #include "platform/windows_values.h"
-#include "review/capture.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
 

@@ -6,11 +6,11 @@
 #include <map>
 #include <string>
 
+#include "inspect/capture_drive.h"
+#include "inspect/capture_nodes.h"
+#include "inspect/capture_rst.h"
+#include "inspect/capture_tree.h"
 #include "platform/clock.h"
-#include "review/capture_drive.h"
-#include "review/capture_nodes.h"
-#include "review/capture_rst.h"
-#include "review/capture_tree.h"
 
 namespace inspect {
 

@@ -1,4 +1,4 @@
-#include "review/capture_tree.h"
+#include "inspect/capture_tree.h"
 
 #include <algorithm>
 

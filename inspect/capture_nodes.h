@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "review/capture_json.h"
-#include "review/capture_tree.h"
+#include "inspect/capture_json.h"
+#include "inspect/capture_tree.h"
 
 namespace inspect {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "review/review_program.h"
+#include "inspect/inspect_program.h"
 #include "sim/scenario.h"
 
 int main(int argc, char** argv) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "review/machine_review.h"
+#include "inspect/machine_inspection.h"
 
 namespace inspect {
 

@@ -1,4 +1,4 @@
-#include "review/read_only_io.h"
+#include "inspect/read_only_io.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "review/capture_nodes.h"
+#include "inspect/capture_nodes.h"
 
 #include "platform/text.h"
 

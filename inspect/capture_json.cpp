@@ -1,4 +1,4 @@
-#include "review/capture_json.h"
+#include "inspect/capture_json.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "review/capture_scenario.h"
+#include "inspect/capture_scenario.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "discovery/rst_discovery.h"
+#include "inspect/capture_writer.h"
 #include "platform/text.h"
-#include "review/capture_writer.h"
 
 namespace inspect {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "discovery/rst_discovery.h"
+#include "inspect/capture_drive.h"
 #include "platform/platform.h"
-#include "review/capture_drive.h"
 
 namespace inspect {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "discovery/device_number_layout.h"
+#include "inspect/capture_json.h"
 #include "platform/platform.h"
-#include "review/capture_json.h"
 
 namespace inspect {
 

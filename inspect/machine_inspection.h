@@ -10,8 +10,8 @@
 
 #include "discovery/device_decision.h"
 #include "discovery/disk_record.h"
+#include "inspect/firmware_slots.h"
 #include "platform/platform.h"
-#include "review/firmware_slots.h"
 
 namespace inspect {
 

@@ -1,4 +1,4 @@
-#include "review/firmware_slots.h"
+#include "inspect/firmware_slots.h"
 
 #include "discovery/identify_controller_data.h"
 #include "image/firmware_image.h"
