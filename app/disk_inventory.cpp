@@ -38,7 +38,7 @@ bool Succeeded(const IdentifyStatus& status) {
 }
 
 bool IsMakersDrive(const DiskRecord& disk) {
-    return disk.AccessPath == discovery::AccessPath::Inbox || disk.PciVendorId == kMakerPciVendorId;
+    return disk.AccessPath == discovery::AccessPath::Inbox || disk.pciVendorId == kMakerPciVendorId;
 }
 
 std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
@@ -60,10 +60,10 @@ std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identifie
 
 void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events) {
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, events, controller, &Discovery)) {
-        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Discovery);
+    if (discovery::FindRstController(platform, events, controller, &decisions)) {
+        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &decisions);
     }
-    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Discovery);
+    inboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &decisions);
     if (Candidates.empty()) {
         return;
     }
@@ -104,7 +104,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
             default:
                 continue;
         }
-        Identifications.push_back(std::move(attempt));
+        identifications.push_back(std::move(attempt));
     }
 }
 
@@ -134,7 +134,7 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
         }
         disk.ResultCode = attempt.result;
         attempt.disk = disk;
-        Updates.push_back(std::move(attempt));
+        updates.push_back(std::move(attempt));
     }
 }
 
@@ -153,16 +153,16 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image,
 }
 
 bool DiskInventory::MakersDriveLeftBehind() const {
-    if (!InboxDisksListed) {
+    if (!inboxDisksListed) {
         return true;
     }
-    for (const discovery::DeviceDecision& decision : Discovery) {
+    for (const discovery::DeviceDecision& decision : decisions) {
         if (decision.walk == discovery::Walk::InboxDisks && decision.makersNvmeDisk &&
             decision.verdict != discovery::Verdict::Taken) {
             return true;
         }
     }
-    for (const IdentifyAttempt& attempt : Identifications) {
+    for (const IdentifyAttempt& attempt : identifications) {
         if (attempt.candidate.AccessPath == discovery::AccessPath::Inbox &&
             !Succeeded(attempt.status)) {
             return true;

@@ -58,9 +58,9 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
                 record->makersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
-                record->discovery = std::move(context.Inventory.Discovery);
-                record->identifications = std::move(context.Inventory.Identifications);
-                record->updates = std::move(context.Inventory.Updates);
+                record->discovery = std::move(context.Inventory.decisions);
+                record->identifications = std::move(context.Inventory.identifications);
+                record->updates = std::move(context.Inventory.updates);
             }
         }
         FinalPause(platform.console);

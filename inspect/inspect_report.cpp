@@ -85,7 +85,7 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
             return "the same drive as device #" + Number(static_cast<std::int64_t>(device.sameAs));
         case Decision::NotMakersDrive:
             return device.identified ? "not the maker's drive (PCI vendor ID 0x" +
-                                           platform::HexLower(device.disk.PciVendorId) + ")"
+                                           platform::HexLower(device.disk.pciVendorId) + ")"
                                      : "not the maker's drive";
         case Decision::NotOpened:
             return "could not be opened (system error 0x" + platform::HexLower(device.error) + ")";

@@ -211,10 +211,10 @@ Inspection Inspect(platform::Platform& platform) {
     inspection.upgradableRevision = image.UpgradableRevision;
     Inspector inspector(readOnly, image, inventory);
     const bool rstWalked = std::any_of(
-        inventory.Discovery.begin(), inventory.Discovery.end(),
+        inventory.decisions.begin(), inventory.decisions.end(),
         [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
     std::size_t candidate = 0;
-    for (const discovery::DeviceDecision& found : inventory.Discovery) {
+    for (const discovery::DeviceDecision& found : inventory.decisions) {
         // Both disk walks see every disk: each device is told by the walk it belongs to, a disk
         // behind an Intel controller by the RST walk when that ran, any other by the inbox walk.
         const bool intelParent = platform::Contains(found.parentId, u"VEN_8086");
@@ -226,7 +226,7 @@ Inspection Inspect(platform::Platform& platform) {
         const bool takesCandidate =
             found.walk != discovery::Walk::RstControllers &&
             (found.verdict == Verdict::Taken || found.verdict == Verdict::RaidVolume);
-        if (!takesCandidate || candidate >= inventory.Identifications.size()) {
+        if (!takesCandidate || candidate >= inventory.identifications.size()) {
             InspectedDevice device;
             device.found = found;
             device.disk.DevicePath = found.path;
@@ -238,7 +238,7 @@ Inspection Inspect(platform::Platform& platform) {
             inspection.devices.push_back(std::move(device));
             continue;
         }
-        const app::IdentifyAttempt& attempt = inventory.Identifications[candidate++];
+        const app::IdentifyAttempt& attempt = inventory.identifications[candidate++];
         if (found.verdict == Verdict::RaidVolume) {
             InspectedDevice volume;
             volume.found = found;

@@ -27,7 +27,7 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRe
     disk.ModelNumber = FieldText(identify, kModelNumberOffset, kModelNumberSize);
     disk.FirmwareRevision = FieldText(identify, kFirmwareRevisionOffset, kFirmwareRevisionSize);
     disk.UpdateGranularity = discovery::UpdateGranularityFromIdentify(identify);
-    disk.PciVendorId = platform::GetU16(identify, kVendorIdOffset);
+    disk.pciVendorId = platform::GetU16(identify, kVendorIdOffset);
 }
 
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,

@@ -19,7 +19,7 @@ DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
 DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::u16string model = u"m") {
     DiskRecord disk = WithRevision(u"XQ71DMRB", std::move(serial));
     disk.AccessPath = discovery::AccessPath::RstRaid;
-    disk.PciVendorId = vendor;
+    disk.pciVendorId = vendor;
     disk.ModelNumber = std::move(model);
     return disk;
 }
