@@ -3,12 +3,14 @@
 // stops it rather than touching memory that is not the buffer's.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace platform {
 
@@ -22,23 +24,38 @@ inline void CheckFits(std::size_t bufferSize, std::size_t offset, std::size_t wi
     }
 }
 
+// On a little-endian host (x86-64, the only one the tool runs on) a value is stored and loaded
+// whole: a byte loop, which GCC does not merge at -O2, costs several times more on the road
+// that builds a request for every 4 KiB piece.
 template <typename T>
 inline void PutLe(std::span<std::uint8_t> buffer, std::size_t offset, T value) {
+    static_assert(std::is_unsigned_v<T>);
     CheckFits(buffer.size(), offset, sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        buffer[offset + i] =
-            static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(buffer.data() + offset, &value, sizeof(T));
+    } else {
+        for (std::size_t i = 0; i < sizeof(T); ++i) {
+            buffer[offset + i] =
+                static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+        }
     }
 }
 
 template <typename T>
 inline T GetLe(std::span<const std::uint8_t> buffer, std::size_t offset) {
+    static_assert(std::is_unsigned_v<T>);
     CheckFits(buffer.size(), offset, sizeof(T));
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        value |= static_cast<std::uint64_t>(buffer[offset + i]) << (8 * i);
+    if constexpr (std::endian::native == std::endian::little) {
+        T value;
+        std::memcpy(&value, buffer.data() + offset, sizeof(T));
+        return value;
+    } else {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i) {
+            value |= static_cast<std::uint64_t>(buffer[offset + i]) << (8 * i);
+        }
+        return static_cast<T>(value);
     }
-    return static_cast<T>(value);
 }
 
 inline void PutU8(std::span<std::uint8_t> b, std::size_t o, std::uint8_t v) {
@@ -70,8 +87,8 @@ inline std::uint64_t GetU64(std::span<const std::uint8_t> b, std::size_t o) {
 // Copies ASCII text (no terminator) to the buffer at offset.
 inline void PutAscii(std::span<std::uint8_t> buffer, std::size_t offset, std::string_view text) {
     CheckFits(buffer.size(), offset, text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        buffer[offset + i] = static_cast<std::uint8_t>(text[i]);
+    if (!text.empty()) {
+        std::memcpy(buffer.data() + offset, text.data(), text.size());
     }
 }
 
