@@ -175,7 +175,7 @@ std::optional<SlotState> SlotLogState(std::span<const std::uint8_t> request,
     return state;
 }
 
-std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
+json::Value DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
                       const std::optional<SlotState>& slots) {
     using namespace identify;
     struct Field {
@@ -186,12 +186,11 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
     const Field fields[] = {{"serial", kSerialNumberOffset, kSerialNumberSize},
                             {"model", kModelNumberOffset, kModelNumberSize},
                             {"revision", kFirmwareRevisionOffset, kFirmwareRevisionSize}};
-    json::Object drive;
-    drive.Add("name", json::Quoted(name));
+    json::Value drive = {{"name", name}};
     // The bytes the drive's fields give by themselves; every other byte is an override.
     std::set<std::size_t> given;
     for (const Field& f : fields) {
-        drive.Add(f.key, json::Quoted(FieldText(identify, f.offset, f.size)));
+        drive[f.key] = FieldText(identify, f.offset, f.size);
         // SN and MN never change; FR is carried by "revision" wherever it can be, so that a
         // simulated activation and reset make the drive report its new revision.
         if (f.offset == kFirmwareRevisionOffset && FieldReproduced(identify, f.offset, f.size)) {
@@ -200,9 +199,9 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
             }
         }
     }
-    drive.Add("version", json::Quoted(VersionText(platform::GetU32(identify, kVersionOffset))));
-    drive.Add("frmw", json::Hex(identify[kFrmwOffset]));
-    drive.Add("fwug", Decimal(identify[kFwugOffset]));
+    drive["version"] = VersionText(platform::GetU32(identify, kVersionOffset));
+    drive["frmw"] = json::Hex(identify[kFrmwOffset]);
+    drive["fwug"] = identify[kFwugOffset];
     for (std::size_t i = 0; i < kVersionSize; ++i) {
         given.insert(kVersionOffset + i);
     }
@@ -211,18 +210,18 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
 
     // A simulated drive reports the maker's VID and SSVID unless told otherwise.
     constexpr std::uint8_t kSimulatedVendorBytes[] = {0x3C, 0x7A, 0x3C, 0x7A};
-    json::Object overrides;
+    json::Value overrides = json::Value::object();
     for (std::size_t offset = 0; offset < identify.size(); ++offset) {
         const bool textField = offset >= kSerialNumberOffset &&
                                offset < kFirmwareRevisionOffset + kFirmwareRevisionSize;
         const std::uint8_t usual =
             offset < kSerialNumberOffset ? kSimulatedVendorBytes[offset] : std::uint8_t{0};
         if (given.count(offset) == 0 && (textField || identify[offset] != usual)) {
-            overrides.Add(Decimal(offset), Decimal(identify[offset]));
+            overrides[Decimal(offset)] = identify[offset];
         }
     }
-    if (!overrides.Empty()) {
-        drive.Add("identify", overrides.Wrapped(8, 12));
+    if (!overrides.empty()) {
+        drive["identify"] = std::move(overrides);
     }
     // A new simulated drive runs slot 1, which holds its running revision, and nothing else.
     if (slots) {
@@ -235,14 +234,14 @@ std::string DriveJson(std::string_view name, std::span<const std::uint8_t> ident
             for (const std::string& revision : slots->revisions) {
                 texts.push_back(platform::WidenUnsigned(revision));
             }
-            drive.Add("slots", json::TextList(texts));
-            drive.Add("activeSlot", Decimal(slots->activeSlot));
+            drive["slots"] = json::TextList(texts);
+            drive["activeSlot"] = slots->activeSlot;
             if (slots->pendingSlot) {
-                drive.Add("pendingSlot", Decimal(*slots->pendingSlot));
+                drive["pendingSlot"] = *slots->pendingSlot;
             }
         }
     }
-    return drive.Block(6);
+    return drive;
 }
 
 GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint8_t> identify) {
@@ -263,22 +262,22 @@ GetInfoMapping MapGetInfo(const GetInfoAnswer& answer, std::span<const std::uint
     const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
     if (info.dataBufferOffset != kDataAreaOffset) {
         // The simulated driver writes its answer at the data area and then the moved offset.
-        mapping.overrides.Add("dataBufferOffset", Decimal(info.dataBufferOffset));
+        mapping.overrides["dataBufferOffset"] = info.dataBufferOffset;
         notes.push_back("get-info answered at DataBufferOffset " + Decimal(info.dataBufferOffset) +
                         "; what stands there in fwsim is fwsim's answer");
         return mapping;
     }
     if (info.version != kInfoVersionValue) {
-        mapping.overrides.Add("version", Decimal(info.version));
+        mapping.overrides["version"] = info.version;
     }
     if (info.layout != inbox::FirmwareInfo::Layout::Version1) {
         return mapping;  // another layout: the tool reads nothing more of it
     }
     if (info.upgradeSupport != kSimUpgradeSupport) {
-        mapping.overrides.Add("upgradeSupport", Decimal(info.upgradeSupport));
+        mapping.overrides["upgradeSupport"] = info.upgradeSupport;
     }
     if (info.slotCount != ((identify[kFrmwOffset] >> 1) & 0x7)) {
-        mapping.overrides.Add("slotCount", Decimal(info.slotCount));
+        mapping.overrides["slotCount"] = info.slotCount;
     }
     mapping.slots = CompareSlots(info, identify, notes);
     return mapping;

@@ -54,14 +54,14 @@ struct SlotState {
 // The scenario's drive object: name, SN, MN and FR as text, VER, FRMW, FWUG and the byte
 // overrides that make the simulated drive's Identify data equal `identify` byte for byte; and
 // its slots, active and pending slot where they are not a new drive's (slot 1 running).
-std::string DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
+json::Value DriveJson(std::string_view name, std::span<const std::uint8_t> identify,
                       const std::optional<SlotState>& slots = std::nullopt);
 // The text a fixed-width ASCII field (of Identify data, a slot revision) gives the scenario:
 // trailing blanks and zeros dropped, other bytes outside printable ASCII as '?'.
 std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t size);
 
 struct GetInfoMapping {
-    json::Object overrides;          // the inbox disk's "getInfo" object; empty: none needed
+    json::Value overrides;           // the inbox disk's "getInfo" object; null: none needed
     std::vector<std::string> notes;  // what the simulated answer cannot give as captured
     std::optional<SlotState> slots;  // the drive's slots, where the answer lists them as fwsim's
 };

@@ -1,47 +1,34 @@
-// JSON text for the captured scenario, written by hand: quoted strings with every character
-// that JSON requires escaped, numbers, and objects and arrays on one line or one item a line.
+// The JSON of the inspector's two outputs, the report (--json) and the capture: values built as
+// nlohmann::ordered_json, whose members keep the order they were added in, and one way to write
+// them.
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace inspect::json {
 
-// A JSON string of UTF-8 text: '"' and '\' escaped, control characters as \u00XX.
-std::string Quoted(std::string_view utf8);
-// The same of UTF-16 text (unpaired surrogates become U+FFFD).
-std::string Quoted(std::u16string_view text);
+using Value = nlohmann::ordered_json;
+
+// The text of a value: two blanks an indent, a newline at the end, every character outside
+// ASCII as \uXXXX (the text passes any console code page and loads back to the same strings).
+// Bytes that are not UTF-8 become U+FFFD rather than an exception; the writers hand it UTF-8
+// made from UTF-16 (Utf8) or from bytes taken one for one (Latin1), so none should come.
+std::string Dump(const Value& value);
+// UTF-16 text as UTF-8 (unpaired surrogates become U+FFFD).
+std::string Utf8(std::u16string_view text);
+// Each byte as the character of the same value, as UTF-8.
+std::string Latin1(std::string_view bytes);
 // A hexadecimal number as the scenario loader reads it, in whole bytes: "0x07", "0x2012".
 std::string Hex(std::uint32_t value);
-// A number as JSON (and note) text.
+// A number as note text.
 std::string Decimal(std::uint64_t value);
 // A hexadecimal number for a note: 0x1F.
 std::string HexText(std::uint32_t value);
 // ["a", "b"] of UTF-16 texts.
-std::string TextList(const std::vector<std::u16string>& texts);
-
-// An object whose members are added in order; values are JSON text already.
-class Object {
-public:
-    Object& Add(std::string_view key, std::string value);
-    bool Empty() const { return m_members.empty(); }
-    // { "a": 1, "b": 2 }
-    std::string Line() const;
-    // One member a line, indented by `indent` blanks; the closing brace at indent - 2.
-    std::string Block(int indent) const;
-    // `perLine` members a line, indented by `indent` blanks, for long objects of small members.
-    std::string Wrapped(int indent, std::size_t perLine) const;
-
-private:
-    std::vector<std::pair<std::string, std::string>> m_members;
-};
-
-// [a, b] of JSON texts.
-std::string Array(const std::vector<std::string>& items);
-// One item a line, indented by `indent` blanks; the closing bracket at indent - 2.
-std::string ArrayBlock(const std::vector<std::string>& items, int indent);
+Value TextList(const std::vector<std::u16string>& texts);
 
 }  // namespace inspect::json

@@ -8,16 +8,16 @@ namespace {
 
 constexpr std::u16string_view kDiskDriverDesc = u"Disk drive";
 
-void AddText(json::Object& entry, std::string_view key,
+void AddText(json::Value& entry, const char* key,
              const std::optional<platform::DeviceProperty>& property) {
     if (property) {
-        entry.Add(key, json::Quoted(property->text));
+        entry[key] = json::Utf8(property->text);
     }
 }
 
-void AddHardwareIds(json::Object& entry, const CapturedDevice& device) {
+void AddHardwareIds(json::Value& entry, const CapturedDevice& device) {
     if (device.hardwareIds) {
-        entry.Add("hardwareIds", json::TextList(device.hardwareIds->ids));
+        entry["hardwareIds"] = json::TextList(device.hardwareIds->ids);
     }
 }
 
@@ -38,34 +38,29 @@ std::string NodeName(const CapturedDevice& device) {
     return platform::EncodeUtf8(NodeInstanceId(device));
 }
 
-std::string PlainDeviceJson(const CapturedDevice& device, int indent) {
-    json::Object entry;
-    entry.Add("instanceId", json::Quoted(NodeInstanceId(device)));
+json::Value PlainDeviceJson(const CapturedDevice& device) {
+    json::Value entry = {{"instanceId", json::Utf8(NodeInstanceId(device))}};
     AddText(entry, "parentId", device.parentId);
     AddHardwareIds(entry, device);
     AddText(entry, "driverDesc", device.driverDesc);
     AddText(entry, "location", device.location);
     if (!device.interfaces.empty()) {
-        std::vector<std::string> interfaces;
+        json::Value& interfaces = entry["interfaces"] = json::Value::array();
         for (const CapturedInterface& i : device.interfaces) {
             interfaces.push_back(
-                json::Object()
-                    .Add("class", json::Quoted(InterfaceClassName(i.interfaceClass)))
-                    .Add("path", json::Quoted(i.path))
-                    .Line());
+                {{"class", InterfaceClassName(i.interfaceClass)}, {"path", json::Utf8(i.path)}});
         }
-        entry.Add("interfaces", json::ArrayBlock(interfaces, indent + 2));
     }
-    return entry.Block(indent);
+    return entry;
 }
 
-void AddDiskNodeFields(json::Object& entry, const CapturedDevice& device, Notes& notes) {
+void AddDiskNodeFields(json::Value& entry, const CapturedDevice& device, Notes& notes) {
     AddText(entry, "instanceId", device.instanceId);
     AddText(entry, "parentId", device.parentId);
     AddHardwareIds(entry, device);
     const std::vector<std::u16string> disks = device.Paths(win::kGuidDevinterfaceDisk);
     if (!disks.empty()) {
-        entry.Add("interfacePath", json::Quoted(disks.front()));
+        entry["interfacePath"] = json::Utf8(disks.front());
     }
     AddText(entry, "location", device.location);
 
@@ -94,14 +89,10 @@ void AddDiskNodeFields(json::Object& entry, const CapturedDevice& device, Notes&
     }
 }
 
-void AddPropertyTypes(const CapturedDevice& device, std::vector<std::string>& entries) {
-    const std::u16string id = NodeInstanceId(device);
+void AddPropertyTypes(const CapturedDevice& device, json::Value& entries) {
+    const std::string id = json::Utf8(NodeInstanceId(device));
     auto add = [&](std::string_view property, win::Dword type) {
-        entries.push_back(json::Object()
-                              .Add("instanceId", json::Quoted(id))
-                              .Add("property", json::Quoted(property))
-                              .Add("type", json::Hex(type))
-                              .Line());
+        entries.push_back({{"instanceId", id}, {"property", property}, {"type", json::Hex(type)}});
     };
     const std::pair<std::string_view, const std::optional<platform::DeviceProperty>*> texts[] = {
         {"instanceId", &device.instanceId},

@@ -18,16 +18,16 @@ using Notes = std::vector<std::string>;
 std::u16string NodeInstanceId(const CapturedDevice& device);
 
 // A "devices" entry: every property the device gave and all its interfaces.
-std::string PlainDeviceJson(const CapturedDevice& device, int indent);
+json::Value PlainDeviceJson(const CapturedDevice& device);
 
 // The node fields of an "inbox" disk, an RST volume or an RST disk (instanceId, parentId,
 // hardwareIds, interfacePath, location), and notes on what such an entry fixes by itself: the
 // driver description "Disk drive", one disk interface, derived hardware IDs when none were read.
-void AddDiskNodeFields(json::Object& entry, const CapturedDevice& device, Notes& notes);
+void AddDiskNodeFields(json::Value& entry, const CapturedDevice& device, Notes& notes);
 
 // "propertyTypes" entries of the node's properties whose type is not DEVPROP_TYPE_STRING (or
 // REG_MULTI_SZ for the hardware IDs).
-void AddPropertyTypes(const CapturedDevice& device, std::vector<std::string>& entries);
+void AddPropertyTypes(const CapturedDevice& device, json::Value& entries);
 
 // A device's name in notes: its instance ID as UTF-8.
 std::string NodeName(const CapturedDevice& device);

@@ -31,18 +31,17 @@ std::string RaidTypeName(std::uint8_t csmiType) {
     }
 }
 
-json::Object ControllerFields(const CapturedDevice& device, const std::u16string& path) {
-    json::Object controller;
-    controller.Add("instanceId", json::Quoted(NodeInstanceId(device)));
+json::Value ControllerFields(const CapturedDevice& device, const std::u16string& path) {
+    json::Value controller = {{"instanceId", json::Utf8(NodeInstanceId(device))}};
     if (device.driverDesc) {
-        controller.Add("driverDesc", json::Quoted(device.driverDesc->text));
+        controller["driverDesc"] = json::Utf8(device.driverDesc->text);
     }
-    controller.Add("path", json::Quoted(path));
+    controller["path"] = json::Utf8(path);
     if (device.parentId) {
-        controller.Add("parentId", json::Quoted(device.parentId->text));
+        controller["parentId"] = json::Utf8(device.parentId->text);
     }
     if (device.hardwareIds) {
-        controller.Add("hardwareIds", json::TextList(device.hardwareIds->ids));
+        controller["hardwareIds"] = json::TextList(device.hardwareIds->ids);
     }
     return controller;
 }
@@ -60,75 +59,74 @@ std::string ScenarioWriter::PortDrive(std::uint8_t port) {
     return it->second;
 }
 
-void ScenarioWriter::AddDeviceNumber(json::Object& entry, const CapturedDevice& device) {
+void ScenarioWriter::AddDeviceNumber(json::Value& entry, const CapturedDevice& device) {
     const DiskProbe* probe = ProbeOf(device);
     if (probe == nullptr || !probe->numberAnswered) {
         return;
     }
     if (probe->deviceNumber && probe->numberBytes == kStorageDeviceNumberSize) {
-        entry.Add("deviceNumber", Decimal(*probe->deviceNumber));
+        entry["deviceNumber"] = *probe->deviceNumber;
     } else {
         m_notes.push_back(NodeName(device) + " answered " + Decimal(probe->numberBytes) +
                           " bytes of device number; fwsim's answers 12 or none");
     }
 }
 
-std::string ScenarioWriter::VolumeEntry(std::size_t k, int indent) {
+json::Value ScenarioWriter::VolumeEntry(std::size_t k) {
     const RstVolume& volume = m.rst.volumes[k];
-    json::Object entry;
-    std::vector<std::string> members;
+    json::Value entry = json::Value::object();
+    json::Value members = json::Value::array();
     if (volume.answered && volume.returnCode == 0) {
         const std::string type = RaidTypeName(volume.raidType);
         if (type.empty()) {
             m_notes.push_back("RAID set " + Decimal(k) + " has CSMI RAID type " +
                               Decimal(volume.raidType) + "; fwsim's is RAID 1");
         } else {
-            entry.Add("type", json::Quoted(type));
+            entry["type"] = type;
         }
-        entry.Add("capacityMb", Decimal(volume.capacityMb));
-        entry.Add("stripeKb", Decimal(volume.stripeKb));
+        entry["capacityMb"] = volume.capacityMb;
+        entry["stripeKb"] = volume.stripeKb;
         for (const std::uint8_t port : volume.memberPorts) {
-            json::Object member;
+            json::Value member = json::Value::object();
             if (m.rst.ports.at(port).HasDrive()) {
-                member.Add("drive", json::Quoted(PortDrive(port)));
+                member["drive"] = PortDrive(port);
             }
-            members.push_back(member.Add("port", Decimal(port)).Line());
+            member["port"] = port;
+            members.push_back(std::move(member));
         }
     } else if (!volume.answered) {
         m_notes.push_back("CSMI GET_RAID_CONFIG of RAID set " + Decimal(k) + " failed with error " +
                           HexText(volume.error) + "; fwsim answers it");
     }
-    entry.Add("members", json::ArrayBlock(members, indent + 2));
+    entry["members"] = std::move(members);
     if (const CapturedDevice* device = m_volumes[k]) {
         Emit(*device);
         AddDiskNodeFields(entry, *device, m_notes);
         AddDeviceNumber(entry, *device);
     } else {
         // Kept for its index: the k-th volume asks for RAID set k.
-        entry.Add("volume", "false");
+        entry["volume"] = false;
     }
-    return entry.Block(indent);
+    return entry;
 }
 
-std::string ScenarioWriter::RstDiskEntry(std::size_t j, int indent) {
+json::Value ScenarioWriter::RstDiskEntry(std::size_t j) {
     const RstDisk& disk = m.rst.disks[j];
     const CapturedDevice& device = *m_rstDisks[j];
     Emit(device);
-    json::Object entry;
-    entry.Add("drive", json::Quoted(PortDrive(disk.port)));
-    entry.Add("port", Decimal(disk.port));
+    json::Value entry = {{"drive", PortDrive(disk.port)}, {"port", disk.port}};
     AddDiskNodeFields(entry, device, m_notes);
     AddDeviceNumber(entry, device);
     if (!device.location) {
         m_notes.push_back(NodeName(device) + " has no location; fwsim gives it \"Bus Number " +
                           Decimal(disk.port) + ", Target Id 0, LUN 0\"");
     }
-    return entry.Block(indent);
+    return entry;
 }
 
 // fwsim's RST driver has one status for every refused RAID query and one for every request to
 // a path identifier without a drive.
-void ScenarioWriter::AddReturnCodes(json::Object& controller) {
+void ScenarioWriter::AddReturnCodes(json::Value& controller) {
     std::set<std::uint32_t> refusals;
     bool anyAnswered = false;
     for (const RstVolume& volume : m.rst.volumes) {
@@ -138,7 +136,7 @@ void ScenarioWriter::AddReturnCodes(json::Object& controller) {
         anyAnswered = anyAnswered || (volume.answered && volume.returnCode == 0);
     }
     if (refusals.size() == 1 && !anyAnswered) {
-        controller.Add("raidQueryReturnCode", json::Hex(*refusals.begin()));
+        controller["raidQueryReturnCode"] = json::Hex(*refusals.begin());
     } else if (!refusals.empty()) {
         m_notes.push_back("the CSMI RAID query was refused for some RAID sets only");
     }
@@ -153,16 +151,16 @@ void ScenarioWriter::AddReturnCodes(json::Object& controller) {
         }
     }
     if (emptyPorts.size() == 1 && *emptyPorts.begin() != kSimEmptyPortReturnCode) {
-        controller.Add("emptyPortReturnCode", json::Hex(*emptyPorts.begin()));
+        controller["emptyPortReturnCode"] = json::Hex(*emptyPorts.begin());
     } else if (emptyPorts.size() > 1) {
         m_notes.push_back("path identifiers without a drive answered different ReturnCodes");
     }
 }
 
-std::string ScenarioWriter::ControllerEntry(int indent) {
+json::Value ScenarioWriter::ControllerEntry() {
     const CapturedDevice& device = *m_controller;
     Emit(device);
-    json::Object controller = ControllerFields(device, m.rst.controller.DevicePath);
+    json::Value controller = ControllerFields(device, m.rst.controller.DevicePath);
     if (!device.hardwareIds) {
         m_notes.push_back(NodeName(device) + " has no hardware IDs; fwsim gives it two");
     }
@@ -175,31 +173,28 @@ std::string ScenarioWriter::ControllerEntry(int indent) {
     }
     AddReturnCodes(controller);
 
-    json::Object entry;
-    entry.Add("controller", controller.Block(indent + 2));
-    std::vector<std::string> volumes, disks;
+    json::Value volumes = json::Value::array(), disks = json::Value::array();
     for (std::size_t k = 0; k < m_volumes.size(); ++k) {
-        volumes.push_back(VolumeEntry(k, indent + 4));
+        volumes.push_back(VolumeEntry(k));
     }
     for (std::size_t j = 0; j < m_rstDisks.size(); ++j) {
         if (m_rstDisks[j] != nullptr) {
-            disks.push_back(RstDiskEntry(j, indent + 4));
+            disks.push_back(RstDiskEntry(j));
         }
     }
-    entry.Add("raidSets", json::ArrayBlock(volumes, indent + 2));
-    entry.Add("disks", json::ArrayBlock(disks, indent + 2));
-    return entry.Block(indent);
+    return {{"controller", std::move(controller)},
+            {"raidSets", std::move(volumes)},
+            {"disks", std::move(disks)}};
 }
 
-std::string ScenarioWriter::RstText() {
-    const int indent = m_extraControllers.empty() ? 4 : 6;
-    std::vector<std::string> controllers{ControllerEntry(indent)};
+json::Value ScenarioWriter::Rst() {
+    json::Value controllers = json::Value::array({ControllerEntry()});
     for (const CapturedDevice* device : m_extraControllers) {
         Emit(*device);
-        const json::Object controller = ControllerFields(*device, device->interfaces.front().path);
-        controllers.push_back(json::Object().Add("controller", controller.Line()).Block(indent));
+        controllers.push_back(
+            {{"controller", ControllerFields(*device, device->interfaces.front().path)}});
     }
-    return controllers.size() == 1 ? controllers.front() : json::ArrayBlock(controllers, 4);
+    return controllers.size() == 1 ? controllers.front() : controllers;
 }
 
 }  // namespace inspect

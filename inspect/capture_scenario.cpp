@@ -151,7 +151,7 @@ void ScenarioWriter::Emit(const CapturedDevice& device) {
     AddPropertyTypes(device, m_propertyTypes);
 }
 
-std::string ScenarioWriter::PlainEntry(const CapturedDevice& device) {
+json::Value ScenarioWriter::PlainEntry(const CapturedDevice& device) {
     Emit(device);
     if (const DiskProbe* probe = ProbeOf(device)) {
         if (!probe->opened) {
@@ -161,19 +161,18 @@ std::string ScenarioWriter::PlainEntry(const CapturedDevice& device) {
                                  NodeName(device) + ")");
         }
     }
-    return PlainDeviceJson(device, 6);
+    return PlainDeviceJson(device);
 }
 
-std::string ScenarioWriter::InboxEntry(const CapturedDevice& device) {
+json::Value ScenarioWriter::InboxEntry(const CapturedDevice& device) {
     Emit(device);
     const DiskProbe& probe = *ProbeOf(device);
-    json::Object entry;
     std::optional<GetInfoMapping> mapping;
     if (probe.getInfo) {
         mapping = MapGetInfo(*probe.getInfo, *probe.identify);
     }
-    entry.Add("drive",
-              json::Quoted(NewDrive(*probe.identify, mapping ? mapping->slots : std::nullopt)));
+    json::Value entry = {
+        {"drive", NewDrive(*probe.identify, mapping ? mapping->slots : std::nullopt)}};
     std::uint32_t number = 0;
     if (probe.deviceNumber) {
         number = *probe.deviceNumber;
@@ -183,24 +182,24 @@ std::string ScenarioWriter::InboxEntry(const CapturedDevice& device) {
             number = std::max(number, other.deviceNumber.value_or(0) + 1);
         }
     }
-    entry.Add("deviceNumber", Decimal(number));
+    entry["deviceNumber"] = number;
     AddDiskNodeFields(entry, device, m_notes);
     if (probe.numberBytes != kStorageDeviceNumberSize) {
-        entry.Add("deviceNumberBytes", Decimal(probe.numberBytes));
+        entry["deviceNumberBytes"] = probe.numberBytes;
         if (!probe.numberAnswered) {
             m_notes.push_back(NodeName(device) +
                               " refused IOCTL_STORAGE_GET_DEVICE_NUMBER; fwsim's answers no bytes");
         }
     }
     if (mapping) {
-        if (!mapping->overrides.Empty()) {
-            entry.Add("getInfo", mapping->overrides.Line());
+        if (!mapping->overrides.empty()) {
+            entry["getInfo"] = mapping->overrides;
         }
         for (const std::string& note : mapping->notes) {
             m_notes.push_back(NodeName(device) + ": " + note);
         }
     }
-    return entry.Block(6);
+    return entry;
 }
 
 // Where a device has another number of interfaces of the class than one, the tool pairs a
@@ -273,41 +272,38 @@ std::string ScenarioWriter::Comment(bool inbox) const {
     return text;
 }
 
-std::string ScenarioWriter::Text() {
+json::Value ScenarioWriter::Scenario() {
     Classify();
     // The sections in the order the loader makes their nodes: devices, inbox, rst.
-    std::vector<std::string> devices, inbox;
+    json::Value devices = json::Value::array(), inbox = json::Value::array();
     for (const CapturedDevice* device : InDiskListOrder(Role::Plain)) {
         devices.push_back(PlainEntry(*device));
     }
     for (const CapturedDevice* device : InDiskListOrder(Role::Inbox)) {
         inbox.push_back(InboxEntry(*device));
     }
-    const std::string rst = m_controller != nullptr ? RstText() : std::string();
+    const json::Value rst = m_controller != nullptr ? Rst() : json::Value();
     CheckListOrder(m.tree.diskInterfaceOwners, "disk");
     CheckListOrder(m.tree.storagePortInterfaceOwners, "storage-port");
     CheckWalkOrder(m.rst.walkOrder, "RST walk");
     CheckWalkOrder(m.inboxWalkOrder, "inbox walk");
 
-    json::Object scenario;
-    scenario.Add("comment", json::Quoted(Comment(!inbox.empty())));
-    scenario.Add(
-        "clock",
-        json::Object().Add("start", json::Quoted(StampText(m.time))).Add("step", "0").Line());
-    scenario.Add("drives", json::ArrayBlock(m_drives, 4));
-    scenario.Add("devices", json::ArrayBlock(devices, 4));
-    scenario.Add("inbox", json::ArrayBlock(inbox, 4));
-    if (!rst.empty()) {
-        scenario.Add("rst", rst);
+    json::Value scenario = {{"comment", Comment(!inbox.empty())},
+                            {"clock", {{"start", StampText(m.time)}, {"step", 0}}},
+                            {"drives", m_drives},
+                            {"devices", std::move(devices)},
+                            {"inbox", std::move(inbox)}};
+    if (!rst.is_null()) {
+        scenario["rst"] = rst;
     }
     if (!m_propertyTypes.empty()) {
-        scenario.Add("propertyTypes", json::ArrayBlock(m_propertyTypes, 4));
+        scenario["propertyTypes"] = m_propertyTypes;
     }
-    return scenario.Block(2) + "\n";
+    return scenario;
 }
 
 std::string ScenarioText(const CapturedMachine& machine) {
-    return ScenarioWriter(machine).Text();
+    return json::Dump(ScenarioWriter(machine).Scenario());
 }
 
 }  // namespace inspect

@@ -24,7 +24,7 @@ enum class Role { Plain, Inbox, Controller, ExtraController, Volume, RstDisk };
 class ScenarioWriter {
 public:
     explicit ScenarioWriter(const CapturedMachine& machine) : m(machine) {}
-    std::string Text();
+    json::Value Scenario();
 
 private:
     void Classify();
@@ -36,20 +36,20 @@ private:
     std::string NewDrive(std::span<const std::uint8_t> identify,
                          const std::optional<SlotState>& slots = std::nullopt);
     void Emit(const CapturedDevice& device);
-    std::string PlainEntry(const CapturedDevice& device);
-    std::string InboxEntry(const CapturedDevice& device);
+    json::Value PlainEntry(const CapturedDevice& device);
+    json::Value InboxEntry(const CapturedDevice& device);
     void CheckListOrder(const std::vector<std::uint32_t>& owners, std::string_view list);
     void CheckWalkOrder(const std::vector<std::u16string>& taken, std::string_view walk);
     std::string Comment(bool inbox) const;
 
     // capture_rst_entries.cpp
-    std::string RstText();
-    std::string ControllerEntry(int indent);
-    void AddReturnCodes(json::Object& controller);
-    std::string VolumeEntry(std::size_t k, int indent);
-    std::string RstDiskEntry(std::size_t j, int indent);
+    json::Value Rst();
+    json::Value ControllerEntry();
+    void AddReturnCodes(json::Value& controller);
+    json::Value VolumeEntry(std::size_t k);
+    json::Value RstDiskEntry(std::size_t j);
     std::string PortDrive(std::uint8_t port);
-    void AddDeviceNumber(json::Object& entry, const CapturedDevice& device);
+    void AddDeviceNumber(json::Value& entry, const CapturedDevice& device);
 
     const CapturedMachine& m;
     std::map<std::uint32_t, Role> m_roles;
@@ -57,8 +57,8 @@ private:
     std::vector<const CapturedDevice*> m_extraControllers;
     std::vector<const CapturedDevice*> m_volumes;   // the k-th: RAID set k (null: not listed)
     std::vector<const CapturedDevice*> m_rstDisks;  // beside m.rst.disks (null: a plain device)
-    std::vector<std::string> m_drives;
-    std::vector<std::string> m_propertyTypes;
+    json::Value m_drives = json::Value::array();
+    json::Value m_propertyTypes = json::Value::array();
     std::map<std::uint8_t, std::string> m_portDrives;
     std::vector<std::uint32_t> m_emitted;  // DevInsts in the order the loader makes the nodes
     std::vector<std::string> m_numbered;   // plain devices that answered a device number

@@ -1,9 +1,9 @@
 #include "inspect/inspect_report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
+#include "inspect/capture_json.h"
 #include "platform/text.h"
 
 namespace inspect {
@@ -225,76 +225,68 @@ std::string DeviceText(const InspectedDevice& device, const Inspection& inspecti
     return text;
 }
 
-// A JSON string: quotes, backslashes and every code unit outside printable ASCII escaped.
-std::string Json(std::u16string_view text) {
-    std::string out = "\"";
-    for (const char16_t c : text) {
-        if (c == u'"' || c == u'\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        }
+// Every string of the JSON as UTF-8: UTF-16 texts as they are, byte strings (a slot's revision)
+// each byte as one character, as the text report reads them.
+std::string Text(std::u16string_view text) {
+    return json::Utf8(text);
+}
+
+std::string Text(std::string_view bytes) {
+    return json::Latin1(bytes);
+}
+
+json::Value SlotsJson(const FirmwareSlots& read) {
+    if (!read.answered) {
+        return nullptr;
     }
-    return out + "\"";
+    json::Value slots = json::Value::array();
+    for (const FirmwareSlot& slot : read.slots) {
+        slots.push_back({{"slot", slot.number},
+                         {"readOnly", slot.readOnly},
+                         {"revision", Text(slot.revision)},
+                         {"active", slot.number == read.activeSlot},
+                         {"pending", slot.number == read.pendingSlot}});
+    }
+    return slots;
 }
 
-std::string Json(std::string_view text) {
-    return Json(platform::WidenUnsigned(text));
+// A value of the Identify data, null when the drive was not identified.
+template <typename T>
+json::Value IfIdentified(const InspectedDevice& device, const T& value) {
+    return device.identified ? json::Value(value) : json::Value();
 }
 
-std::string DeviceJson(const InspectedDevice& device, const Inspection& inspection) {
-    std::string j = "{";
-    auto field = [&j](const char* name, const std::string& value) {
-        j += (j.size() > 1 ? ", \"" : "\"") + std::string(name) + "\": " + value;
-    };
-    field("walk", Json(discovery::WalkText(device.found.walk)));
-    field("index", Number(device.found.index));
-    field("raidMember", device.raidMember ? "true" : "false");
-    field("instanceId", Json(device.found.instanceId));
-    field("parentId", Json(device.found.parentId));
-    field("interfacePath", Json(device.found.path));
-    field("accessPath", Number(discovery::ToInt(device.disk.AccessPath)));
-    field("devicePath", Json(device.disk.DevicePath));
-    field("port", Number(device.disk.PortNumber));
-    field("identified", device.identified ? "true" : "false");
-    field("model", device.identified ? Json(device.disk.ModelNumber) : "null");
-    field("serial", device.identified ? Json(device.disk.SerialNumber) : "null");
-    field("revision", device.identified ? Json(device.disk.FirmwareRevision) : "null");
-    field("nvmeVersion", device.identified ? Json(VersionText(device)) : "null");
-    field("fwug", device.identified ? Number(device.fwug) : "null");
-    field("pieceSize",
-          device.identified ? Number(static_cast<std::int64_t>(device.pieceSize)) : "null");
-    field("pieceCount",
-          device.identified ? Number(static_cast<std::int64_t>(device.pieceCount)) : "null");
+json::Value DeviceJson(const InspectedDevice& device, const Inspection& inspection) {
     const FirmwareSlots& read = device.slots;
-    std::string slots = "null";
-    if (read.answered) {
-        slots = "[";
-        for (const FirmwareSlot& slot : read.slots) {
-            slots += (slots.size() > 1 ? ", " : "") + std::string("{\"slot\": ") +
-                     Number(slot.number) + ", \"readOnly\": " + (slot.readOnly ? "true" : "false") +
-                     ", \"revision\": " + Json(slot.revision) +
-                     ", \"active\": " + (slot.number == read.activeSlot ? "true" : "false") +
-                     ", \"pending\": " + (slot.number == read.pendingSlot ? "true" : "false") + "}";
-        }
-        slots += "]";
-    }
-    field("activeSlot", read.answered ? Number(read.activeSlot) : "null");
-    field("pendingSlot", read.answered && read.pendingSlot ? Number(*read.pendingSlot) : "null");
-    field("slots", slots);
-    field("decision", Json(DecisionKey(device.decision)));
-    field("reason", Json(Reason(device, inspection)));
-    field("sameAs", device.decision == Decision::SameDrive
-                        ? Number(static_cast<std::int64_t>(device.sameAs))
-                        : "null");
-    field("systemError", Number(device.error));
-    field("members", Number(static_cast<std::int64_t>(device.members)));
-    return j + "}";
+    return {
+        {"walk", Text(discovery::WalkText(device.found.walk))},
+        {"index", device.found.index},
+        {"raidMember", device.raidMember},
+        {"instanceId", Text(device.found.instanceId)},
+        {"parentId", Text(device.found.parentId)},
+        {"interfacePath", Text(device.found.path)},
+        {"accessPath", discovery::ToInt(device.disk.AccessPath)},
+        {"devicePath", Text(device.disk.DevicePath)},
+        {"port", device.disk.PortNumber},
+        {"identified", device.identified},
+        {"model", IfIdentified(device, Text(device.disk.ModelNumber))},
+        {"serial", IfIdentified(device, Text(device.disk.SerialNumber))},
+        {"revision", IfIdentified(device, Text(device.disk.FirmwareRevision))},
+        {"nvmeVersion", IfIdentified(device, VersionText(device))},
+        {"fwug", IfIdentified(device, device.fwug)},
+        {"pieceSize", IfIdentified(device, device.pieceSize)},
+        {"pieceCount", IfIdentified(device, device.pieceCount)},
+        {"activeSlot", read.answered ? json::Value(read.activeSlot) : json::Value()},
+        {"pendingSlot",
+         read.answered && read.pendingSlot ? json::Value(*read.pendingSlot) : json::Value()},
+        {"slots", SlotsJson(read)},
+        {"decision", DecisionKey(device.decision)},
+        {"reason", Text(Reason(device, inspection))},
+        {"sameAs",
+         device.decision == Decision::SameDrive ? json::Value(device.sameAs) : json::Value()},
+        {"systemError", device.error},
+        {"members", device.members},
+    };
 }
 
 }  // namespace
@@ -318,17 +310,15 @@ std::string InspectionText(const Inspection& inspection) {
 }
 
 std::string InspectionJson(const Inspection& inspection) {
-    std::string j = "{\"imageRevision\": " + Json(inspection.imageRevision) +
-                    ", \"upgradableRevision\": " + Json(inspection.upgradableRevision) +
-                    ", \"devices\": [";
-    for (std::size_t i = 0; i < inspection.devices.size(); ++i) {
-        j += (i == 0 ? "\n  " : ",\n  ") + DeviceJson(inspection.devices[i], inspection);
+    json::Value devices = json::Value::array();
+    for (const InspectedDevice& device : inspection.devices) {
+        devices.push_back(DeviceJson(device, inspection));
     }
-    j += inspection.devices.empty() ? "]" : "\n]";
-    j += ", \"expectedExitCode\": " + Number(inspection.expectedExitCode) +
-         ", \"refusedRequests\": " + Number(static_cast<std::int64_t>(inspection.refusedRequests)) +
-         "}\n";
-    return j;
+    return json::Dump({{"imageRevision", Text(inspection.imageRevision)},
+                       {"upgradableRevision", Text(inspection.upgradableRevision)},
+                       {"devices", std::move(devices)},
+                       {"expectedExitCode", inspection.expectedExitCode},
+                       {"refusedRequests", inspection.refusedRequests}});
 }
 
 }  // namespace inspect
