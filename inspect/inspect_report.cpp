@@ -21,6 +21,16 @@ std::string Narrow(std::u16string_view text) {
     return out;
 }
 
+// Bytes a drive wrote, as the console shows them: anything but printable ASCII becomes '?'.
+std::string PrintableBytes(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        out += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return out;
+}
+
 std::string Number(std::int64_t value) {
     return platform::DecimalText(value);
 }
@@ -125,7 +135,8 @@ std::string SlotsText(const FirmwareSlots& slots) {
     for (const FirmwareSlot& slot : slots.slots) {
         text += text.empty() ? "" : ", ";
         text += Number(slot.number) + " " +
-                (slot.revision.empty() ? std::string("empty") : "\"" + slot.revision + "\"");
+                (slot.revision.empty() ? std::string("empty")
+                                       : "\"" + PrintableBytes(slot.revision) + "\"");
         text += slot.readOnly ? " read-only" : "";
         text += slot.number == slots.activeSlot ? " active" : "";
         text += slot.number == slots.pendingSlot ? " pending" : "";

@@ -155,6 +155,21 @@ TEST(Inspector, GetInfoObstaclesAreTheUpdatersOwn) {
     }
 }
 
+// A slot revision is the drive's own bytes: the report shows what is not printable ASCII as '?',
+// as it does for every other text a drive or driver gives.
+TEST(Inspector, SlotRevisionBytesArePrintedSafely) {
+    sim::LoadResult loaded = sim::LoadScenario(R"({
+      "drives": [{ "name": "d0", "serial": "7A3C22F40012", "model": "VELKORA TRVX208K 1TB",
+                   "revision": "XQ71DMRB", "frmw": "0x06",
+                   "slots": ["XQ71DMRB", "XQ\u00e9\u0001DMR", ""] }],
+      "inbox": [{ "drive": "d0", "deviceNumber": 1,
+                  "parentId": "PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2B6C5F3&0&00E8" }]
+    })");
+    ASSERT_TRUE(loaded.machine) << loaded.error;
+    const Inspected run = Inspect(*loaded.machine, {});
+    EXPECT_NE(run.output.find("2 \"XQ???DMR\""), std::string::npos) << run.output;
+}
+
 // The guard itself, on the requests the updater builds: only the reading ones pass.
 TEST(Inspector, GuardPassesOnlyReadingRequests) {
     std::vector<std::uint8_t> miniport(inbox::MiniportBufferSize(4096));
