@@ -1,6 +1,8 @@
 #include "inspect/inspect_report.h"
 
 #include <algorithm>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "inspect/capture_json.h"
@@ -11,24 +13,20 @@ namespace inspect {
 namespace {
 
 // Text for a person: printable ASCII as it is, any other code unit (a zero byte or a byte above
-// 0x7F of an Identify field, widened) as '?'; the JSON carries every code unit exactly.
-std::string Narrow(std::u16string_view text) {
+// 0x7F of an Identify field or a slot revision) as '?'; the JSON carries every code unit exactly.
+template <typename Char>
+std::string Narrow(std::basic_string_view<Char> text) {
     std::string out;
     out.reserve(text.size());
-    for (const char16_t c : text) {
-        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    for (const Char c : text) {
+        const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+        out += (unit >= 0x20 && unit < 0x7F) ? static_cast<char>(unit) : '?';
     }
     return out;
 }
 
-// Bytes a drive wrote, as the console shows them: anything but printable ASCII becomes '?'.
-std::string PrintableBytes(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        out += (c >= 0x20 && c < 0x7F) ? c : '?';
-    }
-    return out;
+std::string Narrow(std::u16string_view text) {
+    return Narrow<char16_t>(text);
 }
 
 std::string Number(std::int64_t value) {
@@ -136,7 +134,7 @@ std::string SlotsText(const FirmwareSlots& slots) {
         text += text.empty() ? "" : ", ";
         text += Number(slot.number) + " " +
                 (slot.revision.empty() ? std::string("empty")
-                                       : "\"" + PrintableBytes(slot.revision) + "\"");
+                                       : "\"" + Narrow<char>(slot.revision) + "\"");
         text += slot.readOnly ? " read-only" : "";
         text += slot.number == slots.activeSlot ? " active" : "";
         text += slot.number == slots.pendingSlot ? " pending" : "";
