@@ -1,34 +1,143 @@
 #include "inspect/capture.h"
 
-#include "discovery/inbox_enumeration.h"
-#include "inspect/capture_scenario.h"
+#include <cstdio>
+
+#include "inspect/json_text.h"
+#include "platform/text.h"
 
 namespace inspect {
 
-std::string CaptureScenario(platform::Platform& platform) {
-    CapturedMachine machine;
-    machine.time = platform.clock.Now();
-    machine.tree = CaptureDeviceTree(platform.setup);
-    machine.rst = CaptureRst(platform);
-    for (const CapturedDevice& device : machine.tree.devices) {
-        const std::vector<std::u16string> disks = device.Paths(win::kGuidDevinterfaceDisk);
-        if (disks.empty()) {
-            continue;
-        }
-        // The get-info answer matters only on the inbox driver; an RST disk never gets it.
-        machine.probes[device.devInst] =
-            ProbeDisk(platform, disks.front(), !machine.rst.Holds(device.InstanceIdText()));
+namespace {
+
+using json::Value;
+
+std::string HexNumber(std::uint32_t value) {
+    return "0x" + platform::HexUpper(value);
+}
+
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, as Windows writes a GUID.
+std::string GuidText(const win::Guid& guid) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  guid.data1, guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
+                  guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+    return text;
+}
+
+std::string BytesText(const std::vector<std::uint8_t>& bytes) {
+    std::size_t end = bytes.size();
+    while (end > 0 && bytes[end - 1] == 0) {
+        --end;
     }
-    discovery::DiskList candidates;
-    discovery::DiscoveryLog log;
-    discovery::NoRunEvents events;
-    discovery::EnumerateInboxNvmeDisks(platform, events, candidates, &log);
-    for (const discovery::DeviceDecision& decision : log) {
-        if (decision.verdict == discovery::Verdict::Taken) {
-            machine.inboxWalkOrder.push_back(decision.instanceId);
-        }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(end * 2);
+    for (std::size_t i = 0; i < end; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
     }
-    return ScenarioText(machine);
+    return text;
+}
+
+// DD-MM-YYYY HH:MM:SS, as fwsim's clock takes it.
+std::string StampText(const platform::LocalTime& t) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d:%02d", t.day, t.month, t.year,
+                  t.hour, t.minute, t.second);
+    return stamp;
+}
+
+Value TextList(const std::vector<std::u16string>& texts) {
+    Value list = Value::array();
+    for (const std::u16string& text : texts) {
+        list.push_back(json::Utf8(text));
+    }
+    return list;
+}
+
+Value ListJson(const RecordedList& list) {
+    Value entry = {{"class", list.interfaceClass ? Value(GuidText(*list.interfaceClass)) : Value()},
+                   {"flags", HexNumber(list.flags)}};
+    if (list.failed) {
+        entry["failed"] = true;
+        return entry;
+    }
+    // DevInst by index; null where none was enumerated.
+    Value devices = Value::array();
+    for (const auto& [index, devInst] : list.devices) {
+        while (devices.size() < index) {
+            devices.push_back(nullptr);
+        }
+        devices.push_back(devInst);
+    }
+    Value interfaces = Value::array();
+    for (const RecordedInterface& i : list.interfaces) {
+        Value item = {{"class", GuidText(i.interfaceClass)}, {"index", i.index}};
+        if (i.detail) {
+            item["path"] = json::Utf8(i.detail->devicePath);
+            item["device"] = i.detail->device.index;
+        }
+        interfaces.push_back(std::move(item));
+    }
+    entry["devices"] = std::move(devices);
+    entry["interfaces"] = std::move(interfaces);
+    return entry;
+}
+
+Value DeviceJson(const RecordedDevice& device) {
+    Value properties = Value::object();
+    for (const auto& [key, property] : device.properties) {
+        properties[GuidText(key.fmtid) + " " + std::to_string(key.pid)] =
+            property
+                ? Value{{"type", HexNumber(property->type)}, {"text", json::Utf8(property->text)}}
+                : Value();
+    }
+    Value entry = {{"devInst", device.devInst}, {"properties", std::move(properties)}};
+    if (device.hardwareIds) {
+        entry["hardwareIds"] = *device.hardwareIds
+                                   ? Value{{"type", HexNumber((*device.hardwareIds)->type)},
+                                           {"ids", TextList((*device.hardwareIds)->ids)}}
+                                   : Value();
+    }
+    return entry;
+}
+
+Value RequestJson(const RecordedRequest& request) {
+    return {{"path", json::Utf8(request.path)},   {"controlCode", HexNumber(request.controlCode)},
+            {"inputLength", request.inputLength}, {"input", BytesText(request.input)},
+            {"size", request.output.size()},      {"ok", request.result.ok},
+            {"error", request.result.error},      {"bytesReturned", request.result.bytesReturned},
+            {"output", BytesText(request.output)}};
+}
+
+}  // namespace
+
+std::string CaptureText(const Recording& recording, const platform::LocalTime& taken) {
+    Value lists = Value::array(), devices = Value::array(), opens = Value::array(),
+          requests = Value::array();
+    for (const RecordedList& list : recording.lists) {
+        lists.push_back(ListJson(list));
+    }
+    for (const RecordedDevice& device : recording.devices) {
+        devices.push_back(DeviceJson(device));
+    }
+    for (const auto& [path, error] : recording.opens) {
+        opens.push_back({{"path", json::Utf8(path)}, {"error", error}});
+    }
+    for (const RecordedRequest& request : recording.requests) {
+        requests.push_back(RequestJson(request));
+    }
+    const std::string stamp = StampText(taken);
+    return json::Dump(
+        {{"comment", "What this machine answered the inspector on " + stamp +
+                         ". fwsim answers the update's reads from it; downloads and activations "
+                         "go to simulated drives made from the recorded Identify data and slots."},
+         {"clock", {{"start", stamp}, {"step", 0}}},
+         {"recorded",
+          {{"lists", std::move(lists)},
+           {"devices", std::move(devices)},
+           {"opens", std::move(opens)},
+           {"requests", std::move(requests)}}}});
 }
 
 }  // namespace inspect

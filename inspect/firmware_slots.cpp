@@ -24,7 +24,7 @@ std::string SlotRevision(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
-                             std::u16string_view imageRevision) {
+                             std::size_t pieceSize, std::u16string_view imageRevision) {
     using namespace platform::miniport;
     FirmwareSlots slots;
     const platform::OpenResult opened =
@@ -33,7 +33,7 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     if (!opened.handle.Valid()) {
         return slots;
     }
-    std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(image::kPieceUnit));
+    std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(pieceSize));
     inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);

@@ -35,9 +35,10 @@ struct FirmwareSlots {
     bool imageStaged = false;
 };
 
-// The inbox driver's firmware get-info, read in the version-1 layout the updater reads.
+// The inbox driver's firmware get-info, read in the version-1 layout the updater reads, in the
+// buffer the updater sends for pieces of `pieceSize` bytes: the same request it would send.
 FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
-                             std::u16string_view imageRevision);
+                             std::size_t pieceSize, std::u16string_view imageRevision);
 
 // The slot log through the "IntelNvm" pass-through at the drive's path identifier; the slots
 // listed are those FRMW of the Identify data counts (slot 1 read-only when FRMW bit 0 says so).

@@ -5,7 +5,6 @@
 #include "inspect/capture.h"
 #include "inspect/inspect_report.h"
 #include "inspect/machine_inspection.h"
-#include "inspect/read_only_io.h"
 
 namespace inspect {
 
@@ -46,14 +45,19 @@ int RunInspector(std::string_view programName, const std::vector<std::string>& a
                                      "fwsim\n");
         return kBadOption;
     }
-    const Inspection inspection = Inspect(platform);
+    // With a capture, the inspection runs through the recorders: the capture holds every answer
+    // the report was made from.
+    Recording recording;
+    RecordingSetup recordingSetup(platform.setup, recording);
+    RecordingIo recordingIo(platform.io, recording);
+    platform::Platform recorded{recordingSetup, recordingIo, platform.console, platform.clock,
+                                platform.guards};
+    const platform::LocalTime taken = platform.clock.Now();
+    const Inspection inspection = Inspect(options->capture ? recorded : platform);
     platform.console.WriteNarrow(options->json ? InspectionJson(inspection)
                                                : InspectionText(inspection));
     if (options->capture) {
-        ReadOnlyDeviceIo guard(platform.io);
-        platform::Platform readOnly{platform.setup, guard, platform.console, platform.clock,
-                                    platform.guards};
-        if (!writeFile(*options->capture, CaptureScenario(readOnly))) {
+        if (!writeFile(*options->capture, CaptureText(recording, taken))) {
             platform.console.WriteNarrow("[ERROR] Could not write the capture to " +
                                          *options->capture + "\n");
             return kCaptureNotWritten;

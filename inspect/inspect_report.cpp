@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "inspect/capture_json.h"
+#include "inspect/json_text.h"
 #include "platform/text.h"
 
 namespace inspect {

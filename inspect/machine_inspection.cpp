@@ -110,7 +110,8 @@ public:
         device.pieceSize = image::PieceSizeOf(units);
         device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
         if (candidate.AccessPath == discovery::AccessPath::Inbox) {
-            device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, m_image.ImageRevision);
+            device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, device.pieceSize,
+                                          m_image.ImageRevision);
         } else if (read) {
             device.slots =
                 ReadRstSlots(m_platform, candidate.DevicePath, static_cast<std::uint8_t>(pathId),

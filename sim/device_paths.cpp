@@ -83,6 +83,12 @@ platform::OpenResult DevicePaths::OpenPath(std::u16string_view path, win::Dword 
     if ((desiredAccess & ~kValidAccess) != 0 || (shareMode & ~kValidShare) != 0) {
         return {{}, win::kErrorInvalidParameter};
     }
+    const auto refused =
+        std::find_if(m_unopenable.begin(), m_unopenable.end(),
+                     [&](const auto& entry) { return SamePath(entry.first, path); });
+    if (refused != m_unopenable.end()) {
+        return {{}, refused->second};
+    }
     const auto it = std::find_if(m_paths.begin(), m_paths.end(),
                                  [&](const auto& entry) { return SamePath(entry.first, path); });
     // The interface of a device that is not present no longer opens.

@@ -28,6 +28,10 @@ public:
 
     // A path that opens to the endpoint (matched case-insensitively, like Windows).
     void AddPath(std::u16string path, std::shared_ptr<SimEndpoint> endpoint);
+    // A path that does not open: CreateFileW fails with this error.
+    void AddUnopenablePath(std::u16string path, win::Dword error) {
+        m_unopenable.emplace_back(std::move(path), error);
+    }
 
     std::size_t OpenHandleCount() const { return m_handles.size(); }
     // Paths of the handles still open, for a readable failure message.
@@ -59,6 +63,7 @@ private:
     CallRecorder& m_calls;
     const DeviceTree& m_tree;
     std::vector<std::pair<std::u16string, std::shared_ptr<SimEndpoint>>> m_paths;
+    std::vector<std::pair<std::u16string, win::Dword>> m_unopenable;
     std::map<std::uint64_t, OpenHandle> m_handles;
 };
 

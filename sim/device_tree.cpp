@@ -31,7 +31,9 @@ bool SamePath(std::u16string_view a, std::u16string_view b) {
 
 std::uint32_t DeviceTree::AddDevice(SimDevice device) {
     // DevInst values are opaque handles on Windows; make them look like it.
-    device.devInst = 0x1000 + static_cast<std::uint32_t>(m_devices.size()) * 0x10;
+    if (device.devInst == 0) {
+        device.devInst = 0x1000 + static_cast<std::uint32_t>(m_devices.size()) * 0x10;
+    }
     m_devices.push_back(std::move(device));
     return m_devices.back().devInst;
 }
@@ -73,7 +75,14 @@ const SimDevice* DeviceTree::DeviceOfInterface(std::u16string_view path) const {
     return nullptr;
 }
 
-const std::vector<std::uint32_t>* DeviceTree::FindList(const platform::DeviceInfoList& list) {
+const SimDevice* DeviceTree::DeviceByInst(std::uint32_t devInst) const {
+    const auto it = std::find_if(m_devices.begin(), m_devices.end(), [&](const SimDevice& device) {
+        return device.devInst == devInst;
+    });
+    return it == m_devices.end() ? nullptr : &*it;
+}
+
+const DeviceTree::List* DeviceTree::FindList(const platform::DeviceInfoList& list) {
     const auto it = m_lists.find(list.Id());
     if (!list.Valid() || it == m_lists.end()) {
         m_calls.ReportMisuse("device list used after it was destroyed, or never made");
@@ -84,11 +93,11 @@ const std::vector<std::uint32_t>* DeviceTree::FindList(const platform::DeviceInf
 
 const SimDevice* DeviceTree::ListedDevice(const platform::DeviceInfoList& list,
                                           const platform::DeviceInfo& device) {
-    const std::vector<std::uint32_t>* members = FindList(list);
-    if (members == nullptr) {
+    const List* found = FindList(list);
+    if (found == nullptr) {
         return nullptr;
     }
-    if (device.index >= members->size() || (*members)[device.index] != device.devInst) {
+    if (device.index >= found->members.size() || found->members[device.index] != device.devInst) {
         m_calls.ReportMisuse("SP_DEVINFO_DATA that does not belong to the list");
         return nullptr;
     }
@@ -96,16 +105,25 @@ const SimDevice* DeviceTree::ListedDevice(const platform::DeviceInfoList& list,
 }
 
 std::optional<DeviceTree::ListedInterface> DeviceTree::FindListedInterface(
-    const std::vector<std::uint32_t>& members, const win::Guid& interfaceClass,
-    std::uint32_t index) const {
+    const List& list, const win::Guid& interfaceClass, std::uint32_t index) const {
+    if (list.recorded != nullptr) {
+        for (const RecordedList::Interface& i : list.recorded->interfaces) {
+            if (i.interfaceClass != interfaceClass || i.index != index) {
+                continue;
+            }
+            if (!i.device || *i.device >= list.members.size()) {
+                return ListedInterface{0, nullptr, std::nullopt};
+            }
+            return ListedInterface{*i.device, DeviceByInst(list.members[*i.device]), i.path};
+        }
+        return std::nullopt;
+    }
     std::uint32_t seen = 0;
-    for (std::uint32_t d = 0; d < members.size(); ++d) {
-        const auto it = std::find_if(m_devices.begin(), m_devices.end(), [&](const SimDevice& dev) {
-            return dev.devInst == members[d];
-        });
-        for (std::size_t i = 0; i < it->interfaces.size(); ++i) {
-            if (it->interfaces[i].interfaceClass == interfaceClass && seen++ == index) {
-                return ListedInterface{d, i};
+    for (std::uint32_t d = 0; d < list.members.size(); ++d) {
+        const SimDevice* device = DeviceByInst(list.members[d]);
+        for (const SimInterface& i : device->interfaces) {
+            if (i.interfaceClass == interfaceClass && seen++ == index) {
+                return ListedInterface{d, device, i.path};
             }
         }
     }
@@ -123,9 +141,25 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
         m_calls.ReportMisuse("SetupDiGetClassDevsW without a class and without DIGCF_ALLCLASSES");
         return {};
     }
-    std::vector<std::uint32_t> members;
+    List made;
+    const std::optional<win::Guid> asked =
+        interfaceClass ? std::optional(*interfaceClass) : std::nullopt;
+    const auto recorded =
+        std::find_if(m_recorded.begin(), m_recorded.end(), [&](const RecordedList& list) {
+            return list.interfaceClass == asked && list.flags == flags;
+        });
+    if (recorded != m_recorded.end()) {
+        if (recorded->failed) {
+            return {};
+        }
+        made.recorded = &*recorded;
+        for (const auto& [index, devInst] : recorded->devices) {
+            made.members.resize(std::max<std::size_t>(made.members.size(), index + 1));
+            made.members[index] = devInst;
+        }
+    }
     for (const SimDevice& device : m_devices) {
-        if ((flags & win::kDigcfPresent) && !device.present) {
+        if (made.recorded != nullptr || ((flags & win::kDigcfPresent) && !device.present)) {
             continue;
         }
         bool listed = allClasses;
@@ -135,36 +169,37 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
                 [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
         }
         if (listed) {
-            members.push_back(device.devInst);
+            made.members.push_back(device.devInst);
         }
     }
     const std::uint64_t id = m_calls.NewObjectId();
-    m_lists.emplace(id, std::move(members));
+    m_lists.emplace(id, std::move(made));
     return platform::DeviceInfoList(this, id);
 }
 
 std::optional<platform::DeviceInfo> DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,
                                                                std::uint32_t index) {
-    const std::vector<std::uint32_t>* members = FindList(list);
-    CallInfo call = Call(CallKind::EnumDeviceInfo);
-    if (members != nullptr && index < members->size()) {
-        call.target = FindDeviceByInst((*members)[index])->instanceId;
+    const List* found = FindList(list);
+    const SimDevice* device = nullptr;
+    if (found != nullptr && index < found->members.size()) {
+        device = DeviceByInst(found->members[index]);
     }
-    if (m_calls.BeginCall(call) || members == nullptr || index >= members->size()) {
+    if (m_calls.BeginCall(Call(CallKind::EnumDeviceInfo, device ? device->instanceId : u"")) ||
+        device == nullptr) {
         return std::nullopt;
     }
-    return platform::DeviceInfo{index, (*members)[index]};
+    return platform::DeviceInfo{index, device->devInst};
 }
 
 std::optional<platform::DeviceInterface> DeviceTree::EnumDeviceInterfaces(
     const platform::DeviceInfoList& list, const win::Guid& interfaceClass, std::uint32_t index) {
-    const std::vector<std::uint32_t>* members = FindList(list);
+    const List* members = FindList(list);
     std::optional<ListedInterface> found;
     CallInfo call = Call(CallKind::EnumDeviceInterfaces);
     if (members != nullptr) {
         found = FindListedInterface(*members, interfaceClass, index);
-        if (found) {
-            call.target = FindDeviceByInst((*members)[found->deviceIndex])->instanceId;
+        if (found && found->device) {
+            call.target = found->device->instanceId;
         }
     }
     if (m_calls.BeginCall(call) || !found) {
@@ -175,24 +210,21 @@ std::optional<platform::DeviceInterface> DeviceTree::EnumDeviceInterfaces(
 
 std::optional<platform::DeviceInterfaceDetail> DeviceTree::GetDeviceInterfaceDetail(
     const platform::DeviceInfoList& list, const platform::DeviceInterface& deviceInterface) {
-    const std::vector<std::uint32_t>* members = FindList(list);
+    const List* members = FindList(list);
     std::optional<ListedInterface> found;
     CallInfo call = Call(CallKind::GetDeviceInterfaceDetail);
-    const SimDevice* device = nullptr;
     if (members != nullptr) {
         found =
             FindListedInterface(*members, deviceInterface.interfaceClass, deviceInterface.index);
-        if (found) {
-            device = FindDeviceByInst((*members)[found->deviceIndex]);
-            call.target = device->instanceId;
+        if (found && found->device) {
+            call.target = found->device->instanceId;
         }
     }
-    if (m_calls.BeginCall(call) || !found) {
+    if (m_calls.BeginCall(call) || !found || !found->device || !found->path) {
         return std::nullopt;
     }
     return platform::DeviceInterfaceDetail{
-        device->interfaces[found->interfaceIndex].path,
-        platform::DeviceInfo{found->deviceIndex, device->devInst}};
+        *found->path, platform::DeviceInfo{found->deviceIndex, found->device->devInst}};
 }
 
 std::optional<platform::DeviceProperty> DeviceTree::GetDeviceStringProperty(
@@ -204,8 +236,9 @@ std::optional<platform::DeviceProperty> DeviceTree::GetDeviceStringProperty(
         return std::nullopt;
     }
     const std::pair<const char*, const std::optional<std::u16string>> properties[] = {
-        {"instanceId",
-         key == win::kDevpkeyDeviceInstanceId ? std::optional(node->instanceId) : std::nullopt},
+        {"instanceId", key == win::kDevpkeyDeviceInstanceId && node->instanceIdReadable
+                           ? std::optional(node->instanceId)
+                           : std::nullopt},
         {"parentId", key == win::kDevpkeyDeviceParent ? node->parentId : std::nullopt},
         {"driverDesc", key == win::kDevpkeyDeviceDriverDesc ? node->driverDesc : std::nullopt},
         {"location", key == win::kDevpkeyDeviceLocationInfo ? node->locationInfo : std::nullopt},

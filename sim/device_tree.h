@@ -21,8 +21,9 @@ struct SimInterface {
 
 // One device node as Windows spells it. Absent properties are "not available".
 struct SimDevice {
-    std::uint32_t devInst = 0;  // assigned by AddDevice
+    std::uint32_t devInst = 0;  // assigned by AddDevice unless given
     std::u16string instanceId;
+    bool instanceIdReadable = true;  // false: DEVPKEY_Device_InstanceId is not available
     std::optional<std::u16string> parentId;
     std::optional<std::vector<std::u16string>> hardwareIds;  // REG_MULTI_SZ strings
     std::optional<std::u16string> driverDesc;
@@ -33,6 +34,22 @@ struct SimDevice {
     // REG_MULTI_SZ for the hardware IDs), by name: "parentId", "instanceId", "driverDesc",
     // "location", "hardwareIds".
     std::map<std::string, win::Dword> propertyTypes;
+};
+
+// A device list exactly as a recorded machine gave it, served instead of one made from the
+// devices: the devices and interfaces at the indices recorded, nothing past them.
+struct RecordedList {
+    std::optional<win::Guid> interfaceClass;  // nothing: all classes
+    win::Dword flags = 0;
+    bool failed = false;                             // SetupDiGetClassDevsW gave no list
+    std::map<std::uint32_t, std::uint32_t> devices;  // index -> DevInst
+    struct Interface {
+        win::Guid interfaceClass{};
+        std::uint32_t index = 0;
+        std::optional<std::uint32_t> device;  // index in the list; nothing: no detail
+        std::u16string path;
+    };
+    std::vector<Interface> interfaces;
 };
 
 // An interface path as Windows makes it from an instance ID: "\\?\", the ID in lower case with
@@ -53,6 +70,7 @@ public:
     DeviceTree& operator=(const DeviceTree&) = delete;
 
     std::uint32_t AddDevice(SimDevice device);  // returns its DevInst
+    void AddRecordedList(RecordedList list) { m_recorded.push_back(std::move(list)); }
     SimDevice* FindDevice(std::u16string_view instanceId);
     SimDevice* FindDeviceByInst(std::uint32_t devInst);
     // Whether the path is an interface of a device that is not present.
@@ -82,21 +100,30 @@ protected:
     void DestroyDeviceInfoList(std::uint64_t id) override;
 
 private:
+    // A list the tool holds: its devices by index (0: none there) and, for a recorded list, the
+    // interfaces as recorded.
+    struct List {
+        std::vector<std::uint32_t> members;
+        const RecordedList* recorded = nullptr;
+    };
     struct ListedInterface {
-        std::uint32_t deviceIndex;
-        std::size_t interfaceIndex;
+        std::uint32_t deviceIndex = 0;
+        const SimDevice* device = nullptr;
+        std::optional<std::u16string> path;  // nothing: the detail is not available
     };
 
-    const std::vector<std::uint32_t>* FindList(const platform::DeviceInfoList& list);
+    const List* FindList(const platform::DeviceInfoList& list);
     const SimDevice* ListedDevice(const platform::DeviceInfoList& list,
                                   const platform::DeviceInfo& device);
-    std::optional<ListedInterface> FindListedInterface(const std::vector<std::uint32_t>& members,
+    std::optional<ListedInterface> FindListedInterface(const List& list,
                                                        const win::Guid& interfaceClass,
                                                        std::uint32_t index) const;
+    const SimDevice* DeviceByInst(std::uint32_t devInst) const;
 
     CallRecorder& m_calls;
     std::vector<SimDevice> m_devices;
-    std::map<std::uint64_t, std::vector<std::uint32_t>> m_lists;  // list id -> DevInsts
+    std::vector<RecordedList> m_recorded;
+    std::map<std::uint64_t, List> m_lists;  // by list id
 };
 
 }  // namespace sim

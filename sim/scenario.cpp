@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sim/recording_replay.h"
 #include "sim/rst_scenario.h"
 #include "sim/scenario_devices.h"
 #include "sim/scenario_json.h"
@@ -105,10 +106,20 @@ LockSquatter Squatter(const json& value) {
 }
 
 void Load(const json& s, SimMachine& machine) {
-    CheckKeys(s,
-              {"comment", "args", "clock", "keys", "session", "runLockHeld", "runLockSquatted",
-               "drives", "inbox", "devices", "faults", "interrupts", "rst", "propertyTypes"},
-              "scenario");
+    CheckKeys(
+        s,
+        {"comment", "args", "clock", "keys", "session", "runLockHeld", "runLockSquatted", "drives",
+         "inbox", "devices", "faults", "interrupts", "rst", "propertyTypes", "recorded"},
+        "scenario");
+    if (s.contains("recorded")) {
+        for (const char* described : {"drives", "inbox", "devices", "rst", "propertyTypes"}) {
+            if (s.contains(described)) {
+                throw std::invalid_argument(std::string("a recorded machine has no \"") +
+                                            described + "\"");
+            }
+        }
+        LoadRecording(s["recorded"], machine);
+    }
     if (s.contains("args")) {
         machine.SetArgc(1 + static_cast<int>(TextList(s["args"], "args").size()));
     }

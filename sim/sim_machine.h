@@ -72,6 +72,9 @@ public:
     void AddPath(std::u16string path, std::shared_ptr<SimEndpoint> endpoint) {
         m_paths.AddPath(std::move(path), std::move(endpoint));
     }
+    void AddUnopenablePath(std::u16string path, win::Dword error) {
+        m_paths.AddUnopenablePath(std::move(path), error);
+    }
     // A disk device with its interface, \\.\PHYSICALDRIVEn and the inbox driver over the drive.
     InboxDriver& AddInboxDisk(const InboxDiskConfig& config, NvmeDrive& drive);
     // The controller reset every drive sees at the next boot.
@@ -84,6 +87,7 @@ public:
     const std::vector<CallRecord>& CallLog() const { return m_calls.Records(); }
     // Misuse seen: closing an unknown handle, destroying an unknown list, a stale list.
     const std::vector<std::string>& Misuse() const { return m_calls.Misuse(); }
+    void ReportMisuse(std::string what) { m_calls.ReportMisuse(std::move(what)); }
     // Paths of the handles still open, for a readable failure message.
     std::vector<std::u16string> OpenHandlePaths() const { return m_paths.OpenHandlePaths(); }
 

@@ -3,11 +3,9 @@
 // them.
 #pragma once
 
-#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace inspect::json {
 
@@ -22,13 +20,5 @@ std::string Dump(const Value& value);
 std::string Utf8(std::u16string_view text);
 // Each byte as the character of the same value, as UTF-8.
 std::string Latin1(std::string_view bytes);
-// A hexadecimal number as the scenario loader reads it, in whole bytes: "0x07", "0x2012".
-std::string Hex(std::uint32_t value);
-// A number as note text.
-std::string Decimal(std::uint64_t value);
-// A hexadecimal number for a note: 0x1F.
-std::string HexText(std::uint32_t value);
-// ["a", "b"] of UTF-16 texts.
-Value TextList(const std::vector<std::u16string>& texts);
 
 }  // namespace inspect::json

@@ -1,0 +1,388 @@
+#include "sim/recording_replay.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/byte_layout.h"
+#include "sim/inbox_driver.h"
+#include "sim/recorded_endpoint.h"
+#include "sim/rst_driver.h"
+#include "sim/rst_layouts.h"
+#include "sim/scenario_json.h"
+#include "sim/windows_layouts.h"
+#include "sim/windows_values.h"
+
+namespace sim {
+
+namespace {
+
+using nlohmann::json;
+using namespace scenario_json;
+using namespace layout;
+using platform::FitsIn;
+using platform::GetU32;
+
+// Identify Controller fields (NVMe base standard).
+constexpr std::size_t kSnOffset = 4, kSnWidth = 20;
+constexpr std::size_t kMnOffset = 24, kMnWidth = 40;
+constexpr std::size_t kFrOffset = 64, kFrWidth = 8;
+constexpr std::size_t kVerOffset = 80;
+constexpr std::size_t kFrmwOffset = 260;
+constexpr std::size_t kFwugOffset = 319;
+constexpr std::uint8_t kNvmeAdminGetLogPage = 0x02;
+constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes HexBytes(const json& value, std::size_t size, std::string_view what) {
+    const std::string text = Ascii(value, what);
+    if (text.size() % 2 != 0 || text.size() / 2 > size) {
+        throw std::invalid_argument(std::string(what) + ": not " + std::to_string(size) +
+                                    " bytes of hexadecimal");
+    }
+    Bytes bytes(size, 0);
+    for (std::size_t i = 0; i < text.size() / 2; ++i) {
+        std::size_t used = 0;
+        const std::string pair = text.substr(2 * i, 2);
+        const unsigned long byte = std::stoul(pair, &used, 16);
+        if (used != 2) {
+            throw std::invalid_argument(std::string(what) + ": not hexadecimal: " + pair);
+        }
+        bytes[i] = static_cast<std::uint8_t>(byte);
+    }
+    return bytes;
+}
+
+// A fixed-width ASCII field without its blank or zero padding.
+std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t size) {
+    std::string text(bytes.begin() + offset, bytes.begin() + offset + size);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string Signature(std::span<const std::uint8_t> buffer) {
+    return buffer.size() < kSrbSize
+               ? std::string()
+               : std::string(buffer.begin() + kSrbSignature,
+                             buffer.begin() + kSrbSignature + kSrbSignatureSize);
+}
+
+// A request the driver completed with ReturnCode 0.
+bool Answered(const RecordedAnswer& answer) {
+    return answer.result.ok && answer.output.size() >= kSrbSize &&
+           GetU32(answer.output, kSrbReturnCode) == 0;
+}
+
+struct Slots {
+    std::vector<std::string> revisions;
+    std::uint8_t activeSlot = 1;
+    std::optional<std::uint8_t> pendingSlot;
+};
+
+// The inbox driver's Identify answer: the protocol data where the query asked for it.
+std::optional<std::span<const std::uint8_t>> InboxIdentify(const RecordedAnswer& a) {
+    const std::size_t p = kQueryProtocolData;
+    if (a.controlCode != win::kIoctlStorageQueryProperty || !a.result.ok ||
+        !FitsIn(a.input.size(), p, kProtocolSpecificDataStructureSize) ||
+        GetU32(a.input, p + kDataType) != kNvmeDataTypeIdentify ||
+        GetU32(a.input, p + kRequestValue) != kNvmeIdentifyCnsController ||
+        !FitsIn(a.output.size(), p + GetU32(a.input, p + kProtocolDataOffset), kIdentifySize)) {
+        return std::nullopt;
+    }
+    return std::span(a.output).subspan(p + GetU32(a.input, p + kProtocolDataOffset), kIdentifySize);
+}
+
+// The slots of a get-info answer (STORAGE_FIRMWARE_INFO, version 1 or 2).
+std::optional<Slots> InboxSlots(const RecordedAnswer& a, std::uint8_t slotCount) {
+    if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "FIRMWARE" ||
+        !Answered(a) || GetU32(a.output, kInboxFrb + kFrbFunction) != kFirmwareFunctionGetInfo) {
+        return std::nullopt;
+    }
+    const std::size_t info = GetU32(a.output, kInboxFrb + kFrbDataBufferOffset);
+    const std::uint32_t version =
+        FitsIn(a.output.size(), info, kInfoSlots) ? GetU32(a.output, info + kInfoVersion) : 0;
+    if (version != 1 && version != 2) {
+        return std::nullopt;
+    }
+    const std::size_t first = info + (version == 2 ? kInfoV2Slots : kInfoSlots);
+    const std::size_t entrySize = version == 2 ? kSlotV2EntrySize : kSlotEntrySize;
+    Slots slots;
+    slots.revisions.resize(slotCount);
+    slots.activeSlot = a.output[info + kInfoActiveSlot];
+    if (const std::uint8_t pending = a.output[info + kInfoPendingSlot];
+        pending != kInfoInvalidSlot && pending != 0) {
+        slots.pendingSlot = pending;
+    }
+    for (std::size_t i = 0; i < a.output[info + kInfoSlotCount]; ++i) {
+        const std::size_t entry = first + i * entrySize;
+        if (!FitsIn(a.output.size(), entry, kSlotRevision + 8)) {
+            break;
+        }
+        const std::uint8_t slot = a.output[entry + kSlotNumber];
+        if (slot >= 1 && slot <= slotCount) {
+            slots.revisions[slot - 1] = FieldText(a.output, entry + kSlotRevision, 8);
+        }
+    }
+    return slots;
+}
+
+// The port and data of an "IntelNvm" pass-through of one admin command.
+struct PassThrough {
+    std::uint8_t port = 0;
+    std::span<const std::uint8_t> data;
+};
+
+std::optional<PassThrough> RstPassThrough(const RecordedAnswer& a, std::uint8_t opcode,
+                                          std::uint32_t cdw10, std::size_t size) {
+    if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "IntelNvm" ||
+        !Answered(a) || !FitsIn(a.input.size(), kSqeCdw10, 4) || a.input[kSqe] != opcode ||
+        (GetU32(a.input, kSqeCdw10) & 0xFF) != cdw10 ||
+        !FitsIn(a.output.size(), kNvmDataLength, 4) ||
+        !FitsIn(a.output.size(), GetU32(a.output, kNvmDataOffset), size)) {
+        return std::nullopt;
+    }
+    return PassThrough{a.input[kAddressPath],
+                       std::span(a.output).subspan(GetU32(a.output, kNvmDataOffset), size)};
+}
+
+// The slots of a firmware slot log: AFI, then each slot's revision.
+Slots LogSlots(std::span<const std::uint8_t> log, std::uint8_t slotCount) {
+    Slots slots;
+    slots.activeSlot = log[0] & 0x7;
+    if (const std::uint8_t pending = (log[0] >> 4) & 0x7; pending != 0) {
+        slots.pendingSlot = pending;
+    }
+    for (std::uint8_t slot = 1; slot <= slotCount; ++slot) {
+        slots.revisions.push_back(FieldText(log, 8u * slot, 8));
+    }
+    return slots;
+}
+
+NvmeDrive& AddDrive(SimMachine& machine, std::string name, std::span<const std::uint8_t> identify,
+                    const std::optional<Slots>& slots) {
+    NvmeDriveConfig config;
+    config.name = std::move(name);
+    config.serial = FieldText(identify, kSnOffset, kSnWidth);
+    config.model = FieldText(identify, kMnOffset, kMnWidth);
+    config.revision = FieldText(identify, kFrOffset, kFrWidth);
+    config.version = GetU32(identify, kVerOffset);
+    config.frmw = identify[kFrmwOffset];
+    config.fwug = identify[kFwugOffset];
+    config.pciVendorId = platform::GetU16(identify, 0);
+    if (slots && slots->activeSlot >= 1 && slots->activeSlot <= slots->revisions.size()) {
+        config.slots = slots->revisions;
+        config.activeSlot = slots->activeSlot;
+        config.pendingSlot = slots->pendingSlot;
+    }
+    // Every byte the fields above do not make as recorded.
+    const auto made = NvmeDrive(config).IdentifyData();
+    for (std::size_t i = 0; i < kIdentifySize; ++i) {
+        if (made[i] != identify[i]) {
+            config.identifyOverrides[i] = identify[i];
+        }
+    }
+    return machine.AddDrive(std::move(config));
+}
+
+std::uint8_t SlotCount(std::span<const std::uint8_t> identify) {
+    return (identify[kFrmwOffset] >> 1) & 0x7;
+}
+
+// The drives behind a path, made from its answers, and the driver that takes their firmware.
+void AddDrives(RecordedEndpoint& endpoint, SimMachine& machine) {
+    const auto& answers = endpoint.Answers();
+    for (const RecordedAnswer& answer : answers) {
+        if (const auto identify = InboxIdentify(answer)) {
+            std::optional<Slots> slots;
+            for (const RecordedAnswer& other : answers) {
+                slots = slots ? slots : InboxSlots(other, SlotCount(*identify));
+            }
+            NvmeDrive& drive = AddDrive(machine, "disk" + std::to_string(machine.Drives().size()),
+                                        *identify, slots);
+            endpoint.SetFirmwareDriver(std::make_shared<InboxDriver>(drive, 0));
+            return;
+        }
+    }
+    std::shared_ptr<RstDriver> driver;
+    for (const RecordedAnswer& answer : answers) {
+        const auto identify = RstPassThrough(answer, kNvmeAdminCommandIdentify,
+                                             kNvmeIdentifyCnsController, kIdentifySize);
+        if (!identify) {
+            continue;
+        }
+        std::optional<Slots> slots;
+        for (const RecordedAnswer& other : answers) {
+            const auto log = RstPassThrough(other, kNvmeAdminGetLogPage, kFirmwareSlotLogId,
+                                            kFirmwareSlotLogSize);
+            if (log && log->port == identify->port && !slots) {
+                slots = LogSlots(log->data, SlotCount(identify->data));
+            }
+        }
+        driver = driver ? driver : std::make_shared<RstDriver>();
+        driver->AddPort(identify->port, AddDrive(machine, "port" + std::to_string(identify->port),
+                                                 identify->data, slots));
+    }
+    if (driver) {
+        endpoint.SetFirmwareDriver(driver);
+    }
+}
+
+std::optional<platform::DeviceProperty> Property(const json& value) {
+    if (value.is_null()) {
+        return std::nullopt;
+    }
+    CheckKeys(value, {"type", "text"}, "property");
+    return platform::DeviceProperty{Narrow<win::Dword>(value.at("type"), "type"),
+                                    Text(value.at("text"), "text")};
+}
+
+void LoadDevice(const json& d, SimMachine& machine) {
+    CheckKeys(d, {"devInst", "properties", "hardwareIds"}, "recorded device");
+    SimDevice device;
+    device.devInst = Narrow<std::uint32_t>(d.at("devInst"), "devInst");
+    device.instanceIdReadable = false;
+    const json properties = d.value("properties", json::object());
+    for (const auto& [key, value] : properties.items()) {
+        const std::size_t blank = key.find(' ');
+        const win::DevPropKey asked{InterfaceClass(json(key.substr(0, blank))),
+                                    blank == std::string::npos
+                                        ? 0
+                                        : Narrow<std::uint32_t>(json(key.substr(blank + 1)), key)};
+        const std::optional<platform::DeviceProperty> property = Property(value);
+        const std::pair<win::DevPropKey, const char*> names[] = {
+            {win::kDevpkeyDeviceInstanceId, "instanceId"},
+            {win::kDevpkeyDeviceParent, "parentId"},
+            {win::kDevpkeyDeviceDriverDesc, "driverDesc"},
+            {win::kDevpkeyDeviceLocationInfo, "location"}};
+        const auto named = std::find_if(std::begin(names), std::end(names),
+                                        [&](const auto& n) { return n.first == asked; });
+        if (named == std::end(names)) {
+            throw std::invalid_argument("recorded device: a property fwsim does not serve: " + key);
+        }
+        if (!property) {
+            continue;
+        }
+        const std::string name = named->second;
+        if (property->type != win::kDevpropTypeString) {
+            device.propertyTypes[name] = property->type;
+        }
+        if (name == "instanceId") {
+            device.instanceId = property->text;
+            device.instanceIdReadable = true;
+        } else {
+            (name == "parentId"     ? device.parentId
+             : name == "driverDesc" ? device.driverDesc
+                                    : device.locationInfo) = property->text;
+        }
+    }
+    if (d.contains("hardwareIds") && !d["hardwareIds"].is_null()) {
+        const json& ids = d["hardwareIds"];
+        CheckKeys(ids, {"type", "ids"}, "hardwareIds");
+        device.hardwareIds = TextList(ids.at("ids"), "ids");
+        if (const auto type = Narrow<win::Dword>(ids.at("type"), "type");
+            type != win::kRegMultiSz) {
+            device.propertyTypes["hardwareIds"] = type;
+        }
+    }
+    machine.AddDevice(std::move(device));
+}
+
+void LoadList(const json& l, SimMachine& machine) {
+    CheckKeys(l, {"class", "flags", "failed", "devices", "interfaces"}, "recorded list");
+    RecordedList list;
+    if (!l.at("class").is_null()) {
+        list.interfaceClass = InterfaceClass(l["class"]);
+    }
+    list.flags = Narrow<win::Dword>(l.at("flags"), "flags");
+    list.failed = l.value("failed", false);
+    const json devices = l.value("devices", json::array());
+    for (std::uint32_t index = 0; index < devices.size(); ++index) {
+        if (devices[index].is_null()) {
+            continue;
+        }
+        const auto devInst = Narrow<std::uint32_t>(devices[index], "devInst");
+        list.devices[index] = devInst;
+        // A device of which nothing but its place in a list was asked.
+        if (machine.FindDeviceByInst(devInst) == nullptr) {
+            SimDevice device;
+            device.devInst = devInst;
+            device.instanceIdReadable = false;
+            machine.AddDevice(std::move(device));
+        }
+    }
+    for (const json& i : l.value("interfaces", json::array())) {
+        CheckKeys(i, {"class", "index", "path", "device"}, "recorded interface");
+        RecordedList::Interface entry;
+        entry.interfaceClass = InterfaceClass(i.at("class"));
+        entry.index = Narrow<std::uint32_t>(i.at("index"), "index");
+        if (i.contains("path")) {
+            entry.path = Text(i["path"], "path");
+            entry.device = Narrow<std::uint32_t>(i.at("device"), "device");
+            // The device owns the interface, as the tree tells paths to devices.
+            const auto owner = list.devices.find(*entry.device);
+            SimDevice* device =
+                owner == list.devices.end() ? nullptr : machine.FindDeviceByInst(owner->second);
+            if (device == nullptr) {
+                throw std::invalid_argument("recorded interface of no recorded device: " +
+                                            i["path"].get<std::string>());
+            }
+            if (std::none_of(device->interfaces.begin(), device->interfaces.end(),
+                             [&](const SimInterface& s) { return s.path == entry.path; })) {
+                device->interfaces.push_back({entry.interfaceClass, entry.path});
+            }
+        }
+        list.interfaces.push_back(std::move(entry));
+    }
+    machine.Devices().AddRecordedList(std::move(list));
+}
+
+RecordedAnswer Answer(const json& r) {
+    CheckKeys(r,
+              {"path", "controlCode", "inputLength", "input", "size", "ok", "error",
+               "bytesReturned", "output"},
+              "recorded request");
+    RecordedAnswer answer;
+    answer.controlCode = Narrow<win::Dword>(r.at("controlCode"), "controlCode");
+    answer.inputLength = Narrow<std::uint32_t>(r.at("inputLength"), "inputLength");
+    answer.input = HexBytes(r.at("input"), answer.inputLength, "input");
+    answer.output = HexBytes(r.at("output"), Narrow<std::uint32_t>(r.at("size"), "size"), "output");
+    answer.result = {r.at("ok").get<bool>(),
+                     Narrow<std::uint32_t>(r.at("bytesReturned"), "bytesReturned"),
+                     Narrow<win::Dword>(r.at("error"), "error")};
+    return answer;
+}
+
+}  // namespace
+
+void LoadRecording(const json& recorded, SimMachine& machine) {
+    CheckKeys(recorded, {"lists", "devices", "opens", "requests"}, "recorded");
+    for (const json& d : recorded.value("devices", json::array())) {
+        LoadDevice(d, machine);
+    }
+    for (const json& l : recorded.value("lists", json::array())) {
+        LoadList(l, machine);
+    }
+    std::map<std::u16string, std::vector<RecordedAnswer>> answers;
+    for (const json& r : recorded.value("requests", json::array())) {
+        answers[Text(r.at("path"), "path")].push_back(Answer(r));
+    }
+    for (const json& o : recorded.value("opens", json::array())) {
+        CheckKeys(o, {"path", "error"}, "recorded open");
+        std::u16string path = Text(o.at("path"), "path");
+        if (const auto error = Narrow<win::Dword>(o.at("error"), "error"); error != 0) {
+            machine.AddUnopenablePath(std::move(path), error);
+            continue;
+        }
+        auto endpoint = std::make_shared<RecordedEndpoint>(
+            std::move(answers[path]),
+            [&machine](std::string what) { machine.ReportMisuse(std::move(what)); });
+        AddDrives(*endpoint, machine);
+        machine.AddPath(std::move(path), std::move(endpoint));
+    }
+}
+
+}  // namespace sim
