@@ -45,7 +45,8 @@ std::string ReadFile(const fs::path& path) {
 // refused piece, commit statuses, short last pieces, overlaps), the inbox driver's transfer limit
 // and the RST activation ReturnCode show only while a download or an activation runs, which a
 // read-only capture never asks for. What it does see round-trips and is not left out: property
-// types, get-info and device-number answers, a refused RAID query, the empty-port ReturnCode.
+// types, get-info and device-number answers, a refused RAID query or slot log, the empty-port
+// ReturnCode.
 std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("faults")) {
         return "faults";
@@ -60,7 +61,6 @@ std::optional<std::string> NotCapturable(const json& s) {
             return moment;
         }
     }
-    // The capture carries a drive's slots; a driver that refuses the slot log cannot be seen.
     for (const json& d : s.value("drives", json::array())) {
         for (const char* knob : {"rejectPiece", "rejectPieceStatus", "commitStatus",
                                  "acceptShortLastPiece", "detectOverlap"}) {
@@ -76,7 +76,7 @@ std::optional<std::string> NotCapturable(const json& s) {
     }
     const json rst = s.value("rst", json());
     for (const json& c : rst.is_array() ? rst : json::array({rst})) {
-        for (const char* knob : {"activationReturnCode", "slotLogReturnCode"}) {
+        for (const char* knob : {"activationReturnCode"}) {
             if (c.is_object() && c.value("controller", json::object()).contains(knob)) {
                 return knob;
             }
@@ -303,7 +303,7 @@ TEST(CaptureRoundTripMachines, GetInfoOverridesReachTheReplay) {
     })");
 }
 
-TEST(CaptureRoundTripMachines, RefusedRaidQueryAndEmptyPortCodes) {
+TEST(CaptureRoundTripMachines, RefusedRstAnswers) {
     ExpectRoundTrip(R"({ "drives": [)" + MakersDrive("p3", "0x07", 8) + ", " +
                     MakersDrive("r0", "0x07", 1) + R"(],
       "rst": { "controller": { "raidQueryReturnCode": 5 },
@@ -314,6 +314,9 @@ TEST(CaptureRoundTripMachines, RefusedRaidQueryAndEmptyPortCodes) {
       "rst": { "controller": { "emptyPortReturnCode": 7 },
                "raidSets": [{ "type": "raid0", "capacityMb": 1000, "stripeKb": 128,
                               "members": [{ "drive": "r0", "port": 0 }, { "port": 1 }] }] }
+    })");
+    ExpectRoundTrip(R"({ "drives": [)" + MakersDrive("p2", "0x07", 8) + R"(],
+      "rst": { "controller": { "slotLogReturnCode": 4 }, "disks": [{ "drive": "p2", "port": 2 }] }
     })");
 }
 

@@ -186,6 +186,75 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
         EXPECT_NE(sim::LoadScenario(std::string(R"({"drives": [)") + drive + "]}").error, "")
             << drive;
     }
+    // A recorded machine is the recording alone, and a malformed one is refused.
+    for (
+        const char* recorded :
+        {R"("recorded": {}, "drives": [])", R"("recorded": {"disks": []})",
+         R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
+              "input": "zz", "size": 1, "output": "", "ok": true, "error": 0,
+              "bytesReturned": 0}]})",
+         R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
+              "input": "0102", "size": 1, "output": "", "ok": true, "error": 0,
+              "bytesReturned": 0}]})",
+         R"("recorded": {"lists": [{"class": null, "flags": 6, "devices": [],
+              "interfaces": [{"class": "disk", "index": 0, "path": "p", "device": 0}]}]})",
+         R"("recorded": {"devices": [{"devInst": 1, "properties": {"{00000000-0000-0000-0000-000000000000} 2": null}}]})"}) {
+        EXPECT_NE(sim::LoadScenario(std::string("{") + recorded + "}").error, "") << recorded;
+    }
+}
+
+// A recorded machine answers as it was recorded: its lists in their own order, a property that
+// was not available, a path that did not open, a request with the buffer the driver left; a
+// request it holds no answer to fails and is reported.
+TEST(ScenarioLoader, ReplaysARecordedMachine) {
+    const sim::LoadResult loaded = sim::LoadScenario(R"({"recorded": {
+      "lists": [{ "class": "disk", "flags": "0x12", "devices": [8, null, 4],
+                  "interfaces": [{ "class": "disk", "index": 0, "path": "\\\\?\\b", "device": 2 },
+                                 { "class": "disk", "index": 1, "device": 0 }] }],
+      "devices": [{ "devInst": 4, "properties": {
+                      "{78C34FC8-104A-4ACA-9EA4-524D52996E57} 256": null,
+                      "{A45C254E-DF1C-4EFD-8020-67D146A850E0} 15": { "type": "0x11", "text": "L" } } }],
+      "opens": [{ "path": "\\\\?\\b", "error": 0 }, { "path": "\\\\?\\a", "error": 32 }],
+      "requests": [{ "path": "\\\\?\\b", "controlCode": "0x2D1080", "inputLength": 0, "input": "",
+                     "size": 12, "output": "0700000005", "ok": true, "error": 0, "bytesReturned": 12 }]
+    }})");
+    ASSERT_TRUE(loaded.machine) << loaded.error;
+    SimMachine& machine = *loaded.machine;
+    {
+        const platform::DeviceInfoList list =
+            machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
+        EXPECT_EQ(machine.EnumDeviceInfo(list, 0)->devInst, 8u);
+        EXPECT_FALSE(machine.EnumDeviceInfo(list, 1));
+        EXPECT_FALSE(machine.EnumDeviceInfo(list, 3));
+        const auto first = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 0);
+        const auto detail = machine.GetDeviceInterfaceDetail(list, *first);
+        EXPECT_EQ(detail->devicePath, u"\\\\?\\b");
+        EXPECT_EQ(detail->device.index, 2u);
+        EXPECT_EQ(detail->device.devInst, 4u);
+        const auto second = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 1);
+        EXPECT_FALSE(machine.GetDeviceInterfaceDetail(list, *second));
+        EXPECT_FALSE(machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 2));
+        EXPECT_FALSE(
+            machine.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceInstanceId));
+        const auto location =
+            machine.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceLocationInfo);
+        EXPECT_EQ(location->type, 0x11u);
+        EXPECT_EQ(location->text, u"L");
+        EXPECT_FALSE(machine.GetHardwareIds(list, detail->device));
+    }
+    EXPECT_EQ(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).error, 32u);
+    const platform::OpenResult opened = machine.Open(u"\\\\?\\b", kReadWrite, kShareReadWrite, 0);
+    std::vector<std::uint8_t> number(12, 0xEE);
+    const platform::ControlResult answered =
+        machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0);
+    EXPECT_TRUE(answered.ok);
+    EXPECT_EQ(answered.bytesReturned, 12u);
+    EXPECT_EQ(number, (std::vector<std::uint8_t>{7, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(machine.Misuse().empty());
+    std::vector<std::uint8_t> larger(16);
+    EXPECT_EQ(machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, larger, 0).error,
+              sim::kErrorInvalidFunction);
+    EXPECT_EQ(machine.Misuse().size(), 1u);
 }
 
 TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
