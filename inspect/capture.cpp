@@ -55,6 +55,25 @@ Value TextList(const std::vector<std::u16string>& texts) {
     return list;
 }
 
+Value DeviceJson(std::uint32_t index, const RecordedDevice& device) {
+    Value properties = Value::object();
+    for (const auto& [key, property] : device.properties) {
+        properties[GuidText(key.fmtid) + " " + std::to_string(key.pid)] =
+            property
+                ? Value{{"type", HexNumber(property->type)}, {"text", json::Utf8(property->text)}}
+                : Value();
+    }
+    Value entry = {
+        {"index", index}, {"devInst", device.devInst}, {"properties", std::move(properties)}};
+    if (device.hardwareIds) {
+        entry["hardwareIds"] = *device.hardwareIds
+                                   ? Value{{"type", HexNumber((*device.hardwareIds)->type)},
+                                           {"ids", TextList((*device.hardwareIds)->ids)}}
+                                   : Value();
+    }
+    return entry;
+}
+
 Value ListJson(const RecordedList& list) {
     Value entry = {{"class", list.interfaceClass ? Value(GuidText(*list.interfaceClass)) : Value()},
                    {"flags", HexNumber(list.flags)}};
@@ -62,13 +81,9 @@ Value ListJson(const RecordedList& list) {
         entry["failed"] = true;
         return entry;
     }
-    // DevInst by index; null where none was enumerated.
     Value devices = Value::array();
-    for (const auto& [index, devInst] : list.devices) {
-        while (devices.size() < index) {
-            devices.push_back(nullptr);
-        }
-        devices.push_back(devInst);
+    for (const auto& [index, device] : list.devices) {
+        devices.push_back(DeviceJson(index, device));
     }
     Value interfaces = Value::array();
     for (const RecordedInterface& i : list.interfaces) {
@@ -84,24 +99,6 @@ Value ListJson(const RecordedList& list) {
     return entry;
 }
 
-Value DeviceJson(const RecordedDevice& device) {
-    Value properties = Value::object();
-    for (const auto& [key, property] : device.properties) {
-        properties[GuidText(key.fmtid) + " " + std::to_string(key.pid)] =
-            property
-                ? Value{{"type", HexNumber(property->type)}, {"text", json::Utf8(property->text)}}
-                : Value();
-    }
-    Value entry = {{"devInst", device.devInst}, {"properties", std::move(properties)}};
-    if (device.hardwareIds) {
-        entry["hardwareIds"] = *device.hardwareIds
-                                   ? Value{{"type", HexNumber((*device.hardwareIds)->type)},
-                                           {"ids", TextList((*device.hardwareIds)->ids)}}
-                                   : Value();
-    }
-    return entry;
-}
-
 Value RequestJson(const RecordedRequest& request) {
     return {{"path", json::Utf8(request.path)},   {"controlCode", HexNumber(request.controlCode)},
             {"inputLength", request.inputLength}, {"input", BytesText(request.input)},
@@ -113,13 +110,9 @@ Value RequestJson(const RecordedRequest& request) {
 }  // namespace
 
 std::string CaptureText(const Recording& recording, const platform::LocalTime& taken) {
-    Value lists = Value::array(), devices = Value::array(), opens = Value::array(),
-          requests = Value::array();
+    Value lists = Value::array(), opens = Value::array(), requests = Value::array();
     for (const RecordedList& list : recording.lists) {
         lists.push_back(ListJson(list));
-    }
-    for (const RecordedDevice& device : recording.devices) {
-        devices.push_back(DeviceJson(device));
     }
     for (const auto& [path, error] : recording.opens) {
         opens.push_back({{"path", json::Utf8(path)}, {"error", error}});
@@ -135,7 +128,6 @@ std::string CaptureText(const Recording& recording, const platform::LocalTime& t
          {"clock", {{"start", stamp}, {"step", 0}}},
          {"recorded",
           {{"lists", std::move(lists)},
-           {"devices", std::move(devices)},
            {"opens", std::move(opens)},
            {"requests", std::move(requests)}}}});
 }

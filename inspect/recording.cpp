@@ -28,22 +28,21 @@ RecordedList* RecordingSetup::ListOf(const platform::DeviceInfoList& list) {
     return it == m_listOf.end() ? nullptr : &m_recording.lists[it->second];
 }
 
-RecordedDevice& RecordingSetup::DeviceOf(std::uint32_t devInst) {
-    auto& devices = m_recording.devices;
-    const auto it = std::find_if(devices.begin(), devices.end(),
-                                 [&](const RecordedDevice& d) { return d.devInst == devInst; });
-    if (it != devices.end()) {
-        return *it;
+RecordedDevice* RecordingSetup::DeviceOf(const platform::DeviceInfoList& list,
+                                         const platform::DeviceInfo& device) {
+    RecordedList* recorded = ListOf(list);
+    if (recorded == nullptr) {
+        return nullptr;
     }
-    devices.push_back({devInst, {}, {}});
-    return devices.back();
+    return &recorded->devices.try_emplace(device.index, RecordedDevice{device.devInst, {}, {}})
+                .first->second;
 }
 
 std::optional<platform::DeviceInfo> RecordingSetup::EnumDeviceInfo(
     const platform::DeviceInfoList& list, std::uint32_t index) {
     const std::optional<platform::DeviceInfo> device = m_inner.EnumDeviceInfo(list, index);
-    if (RecordedList* recorded = ListOf(list); recorded && device) {
-        recorded->devices.try_emplace(device->index, device->devInst);
+    if (device) {
+        DeviceOf(list, *device);
     }
     return device;
 }
@@ -70,7 +69,7 @@ std::optional<platform::DeviceInterfaceDetail> RecordingSetup::GetDeviceInterfac
         m_inner.GetDeviceInterfaceDetail(list, deviceInterface);
     RecordedList* recorded = ListOf(list);
     if (recorded && detail) {
-        recorded->devices.try_emplace(detail->device.index, detail->device.devInst);
+        DeviceOf(list, detail->device);
         for (RecordedInterface& i : recorded->interfaces) {
             if (i.interfaceClass == deviceInterface.interfaceClass &&
                 i.index == deviceInterface.index && !i.detail) {
@@ -86,10 +85,10 @@ std::optional<platform::DeviceProperty> RecordingSetup::GetDeviceStringProperty(
     const win::DevPropKey& key) {
     std::optional<platform::DeviceProperty> property =
         m_inner.GetDeviceStringProperty(list, device, key);
-    auto& properties = DeviceOf(device.devInst).properties;
-    if (std::none_of(properties.begin(), properties.end(),
-                     [&](const auto& entry) { return entry.first == key; })) {
-        properties.emplace_back(key, property);
+    RecordedDevice* recorded = DeviceOf(list, device);
+    if (recorded && std::none_of(recorded->properties.begin(), recorded->properties.end(),
+                                 [&](const auto& entry) { return entry.first == key; })) {
+        recorded->properties.emplace_back(key, property);
     }
     return property;
 }
@@ -97,9 +96,9 @@ std::optional<platform::DeviceProperty> RecordingSetup::GetDeviceStringProperty(
 std::optional<platform::HardwareIdList> RecordingSetup::GetHardwareIds(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     std::optional<platform::HardwareIdList> ids = m_inner.GetHardwareIds(list, device);
-    RecordedDevice& recorded = DeviceOf(device.devInst);
-    if (!recorded.hardwareIds) {
-        recorded.hardwareIds = ids;
+    RecordedDevice* recorded = DeviceOf(list, device);
+    if (recorded && !recorded->hardwareIds) {
+        recorded->hardwareIds = ids;
     }
     return ids;
 }

@@ -24,19 +24,22 @@ struct RecordedInterface {
     std::optional<platform::DeviceInterfaceDetail> detail;
 };
 
-struct RecordedList {
-    std::optional<win::Guid> interfaceClass;  // nothing: DIGCF_ALLCLASSES without a class
-    win::Dword flags = 0;
-    bool failed = false;                             // SetupDiGetClassDevsW gave no list
-    std::map<std::uint32_t, std::uint32_t> devices;  // index -> DevInst
-    std::vector<RecordedInterface> interfaces;
-};
-
 struct RecordedDevice {
     std::uint32_t devInst = 0;
     // By DEVPROPKEY, in the order asked; nothing: the property was not available.
     std::vector<std::pair<win::DevPropKey, std::optional<platform::DeviceProperty>>> properties;
     std::optional<std::optional<platform::HardwareIdList>> hardwareIds;  // outer: asked
+};
+
+// A device list and what was asked of the devices in it. A device is recorded in each list it
+// was asked about: a DevInst names a device only within one list (Wine's SetupAPI hands out a
+// new one in every list).
+struct RecordedList {
+    std::optional<win::Guid> interfaceClass;  // nothing: DIGCF_ALLCLASSES without a class
+    win::Dword flags = 0;
+    bool failed = false;                              // SetupDiGetClassDevsW gave no list
+    std::map<std::uint32_t, RecordedDevice> devices;  // by index
+    std::vector<RecordedInterface> interfaces;
 };
 
 struct RecordedRequest {
@@ -50,7 +53,6 @@ struct RecordedRequest {
 
 struct Recording {
     std::vector<RecordedList> lists;
-    std::vector<RecordedDevice> devices;
     std::vector<std::pair<std::u16string, win::Dword>> opens;  // path, error (0: opened)
     std::vector<RecordedRequest> requests;
 };
@@ -83,7 +85,9 @@ protected:
 
 private:
     RecordedList* ListOf(const platform::DeviceInfoList& list);
-    RecordedDevice& DeviceOf(std::uint32_t devInst);
+    // The device's record in its list; nothing for a list not recorded.
+    RecordedDevice* DeviceOf(const platform::DeviceInfoList& list,
+                             const platform::DeviceInfo& device);
 
     platform::DeviceInstallServices& m_inner;
     Recording& m_recording;

@@ -82,6 +82,14 @@ const SimDevice* DeviceTree::DeviceByInst(std::uint32_t devInst) const {
     return it == m_devices.end() ? nullptr : &*it;
 }
 
+const SimDevice* DeviceTree::Member(const List& list, std::uint32_t index) const {
+    if (list.recorded != nullptr) {
+        const auto it = list.recorded->devices.find(index);
+        return it == list.recorded->devices.end() ? nullptr : &it->second;
+    }
+    return index < list.members.size() ? DeviceByInst(list.members[index]) : nullptr;
+}
+
 const DeviceTree::List* DeviceTree::FindList(const platform::DeviceInfoList& list) {
     const auto it = m_lists.find(list.Id());
     if (!list.Valid() || it == m_lists.end()) {
@@ -97,11 +105,12 @@ const SimDevice* DeviceTree::ListedDevice(const platform::DeviceInfoList& list,
     if (found == nullptr) {
         return nullptr;
     }
-    if (device.index >= found->members.size() || found->members[device.index] != device.devInst) {
+    const SimDevice* member = Member(*found, device.index);
+    if (member == nullptr || member->devInst != device.devInst) {
         m_calls.ReportMisuse("SP_DEVINFO_DATA that does not belong to the list");
         return nullptr;
     }
-    return FindDeviceByInst(device.devInst);
+    return member;
 }
 
 std::optional<DeviceTree::ListedInterface> DeviceTree::FindListedInterface(
@@ -111,10 +120,11 @@ std::optional<DeviceTree::ListedInterface> DeviceTree::FindListedInterface(
             if (i.interfaceClass != interfaceClass || i.index != index) {
                 continue;
             }
-            if (!i.device || *i.device >= list.members.size()) {
+            const SimDevice* device = i.device ? Member(list, *i.device) : nullptr;
+            if (device == nullptr) {
                 return ListedInterface{0, nullptr, std::nullopt};
             }
-            return ListedInterface{*i.device, DeviceByInst(list.members[*i.device]), i.path};
+            return ListedInterface{*i.device, device, i.path};
         }
         return std::nullopt;
     }
@@ -153,10 +163,6 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
             return {};
         }
         made.recorded = &*recorded;
-        for (const auto& [index, devInst] : recorded->devices) {
-            made.members.resize(std::max<std::size_t>(made.members.size(), index + 1));
-            made.members[index] = devInst;
-        }
     }
     for (const SimDevice& device : m_devices) {
         if (made.recorded != nullptr || ((flags & win::kDigcfPresent) && !device.present)) {
@@ -180,10 +186,7 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
 std::optional<platform::DeviceInfo> DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,
                                                                std::uint32_t index) {
     const List* found = FindList(list);
-    const SimDevice* device = nullptr;
-    if (found != nullptr && index < found->members.size()) {
-        device = DeviceByInst(found->members[index]);
-    }
+    const SimDevice* device = found != nullptr ? Member(*found, index) : nullptr;
     if (m_calls.BeginCall(Call(CallKind::EnumDeviceInfo, device ? device->instanceId : u"")) ||
         device == nullptr) {
         return std::nullopt;

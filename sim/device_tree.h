@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,12 +38,13 @@ struct SimDevice {
 };
 
 // A device list exactly as a recorded machine gave it, served instead of one made from the
-// devices: the devices and interfaces at the indices recorded, nothing past them.
+// devices: the devices, with what they answered in this list, and the interfaces at the indices
+// recorded, nothing past them.
 struct RecordedList {
     std::optional<win::Guid> interfaceClass;  // nothing: all classes
     win::Dword flags = 0;
-    bool failed = false;                             // SetupDiGetClassDevsW gave no list
-    std::map<std::uint32_t, std::uint32_t> devices;  // index -> DevInst
+    bool failed = false;                         // SetupDiGetClassDevsW gave no list
+    std::map<std::uint32_t, SimDevice> devices;  // by index
     struct Interface {
         win::Guid interfaceClass{};
         std::uint32_t index = 0;
@@ -71,6 +73,7 @@ public:
 
     std::uint32_t AddDevice(SimDevice device);  // returns its DevInst
     void AddRecordedList(RecordedList list) { m_recorded.push_back(std::move(list)); }
+    const std::deque<RecordedList>& RecordedLists() const { return m_recorded; }
     SimDevice* FindDevice(std::u16string_view instanceId);
     SimDevice* FindDeviceByInst(std::uint32_t devInst);
     // Whether the path is an interface of a device that is not present.
@@ -100,8 +103,8 @@ protected:
     void DestroyDeviceInfoList(std::uint64_t id) override;
 
 private:
-    // A list the tool holds: its devices by index (0: none there) and, for a recorded list, the
-    // interfaces as recorded.
+    // A list the tool holds: the DevInsts of the devices it was made of, in order, or the
+    // recorded list it serves.
     struct List {
         std::vector<std::uint32_t> members;
         const RecordedList* recorded = nullptr;
@@ -119,10 +122,12 @@ private:
                                                        const win::Guid& interfaceClass,
                                                        std::uint32_t index) const;
     const SimDevice* DeviceByInst(std::uint32_t devInst) const;
+    // The device at an index of a list, if any.
+    const SimDevice* Member(const List& list, std::uint32_t index) const;
 
     CallRecorder& m_calls;
     std::vector<SimDevice> m_devices;
-    std::vector<RecordedList> m_recorded;
+    std::deque<RecordedList> m_recorded;    // lists refer to their entries
     std::map<std::uint64_t, List> m_lists;  // by list id
 };
 

@@ -10,14 +10,7 @@ namespace sim {
 
 namespace {
 
-// Identify Controller fields (NVMe base standard, figure "Identify Controller Data Structure").
-constexpr std::size_t kVidOffset = 0, kSsvidOffset = 2;
-constexpr std::size_t kSnOffset = 4, kSnWidth = 20;
-constexpr std::size_t kMnOffset = 24, kMnWidth = 40;
-constexpr std::size_t kFrOffset = 64, kFrWidth = 8;
-constexpr std::size_t kVerOffset = 80;
-constexpr std::size_t kFrmwOffset = 260;
-constexpr std::size_t kFwugOffset = 319;
+using namespace identify;
 
 // The revision an image installs, as the drive reads it from the image's metadata.
 constexpr std::size_t kImageRevisionOffset = 0x820;

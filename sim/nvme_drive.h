@@ -26,6 +26,16 @@ inline constexpr std::uint16_t kNvmeActivationProhibited = 0x113;
 inline constexpr std::uint16_t kNvmeOverlappingRange = 0x114;
 
 inline constexpr std::size_t kIdentifySize = 4096;
+// Identify Controller fields (NVMe base standard, figure "Identify Controller Data Structure").
+namespace identify {
+inline constexpr std::size_t kVidOffset = 0, kSsvidOffset = 2;
+inline constexpr std::size_t kSnOffset = 4, kSnWidth = 20;
+inline constexpr std::size_t kMnOffset = 24, kMnWidth = 40;
+inline constexpr std::size_t kFrOffset = 64, kFrWidth = 8;
+inline constexpr std::size_t kVerOffset = 80;
+inline constexpr std::size_t kFrmwOffset = 260;
+inline constexpr std::size_t kFwugOffset = 319;
+}  // namespace identify
 inline constexpr std::size_t kFirmwareSlotLogSize = 512;
 
 struct NvmeDriveConfig {

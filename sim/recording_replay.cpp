@@ -24,13 +24,7 @@ using namespace layout;
 using platform::FitsIn;
 using platform::GetU32;
 
-// Identify Controller fields (NVMe base standard).
-constexpr std::size_t kSnOffset = 4, kSnWidth = 20;
-constexpr std::size_t kMnOffset = 24, kMnWidth = 40;
-constexpr std::size_t kFrOffset = 64, kFrWidth = 8;
-constexpr std::size_t kVerOffset = 80;
-constexpr std::size_t kFrmwOffset = 260;
-constexpr std::size_t kFwugOffset = 319;
+using namespace identify;
 constexpr std::uint8_t kNvmeAdminGetLogPage = 0x02;
 constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
 
@@ -172,7 +166,7 @@ NvmeDrive& AddDrive(SimMachine& machine, std::string name, std::span<const std::
     config.version = GetU32(identify, kVerOffset);
     config.frmw = identify[kFrmwOffset];
     config.fwug = identify[kFwugOffset];
-    config.pciVendorId = platform::GetU16(identify, 0);
+    config.pciVendorId = platform::GetU16(identify, kVidOffset);
     if (slots && slots->activeSlot >= 1 && slots->activeSlot <= slots->revisions.size()) {
         config.slots = slots->revisions;
         config.activeSlot = slots->activeSlot;
@@ -240,8 +234,8 @@ std::optional<platform::DeviceProperty> Property(const json& value) {
                                     Text(value.at("text"), "text")};
 }
 
-void LoadDevice(const json& d, SimMachine& machine) {
-    CheckKeys(d, {"devInst", "properties", "hardwareIds"}, "recorded device");
+SimDevice LoadDevice(const json& d) {
+    CheckKeys(d, {"index", "devInst", "properties", "hardwareIds"}, "recorded device");
     SimDevice device;
     device.devInst = Narrow<std::uint32_t>(d.at("devInst"), "devInst");
     device.instanceIdReadable = false;
@@ -252,7 +246,6 @@ void LoadDevice(const json& d, SimMachine& machine) {
                                     blank == std::string::npos
                                         ? 0
                                         : Narrow<std::uint32_t>(json(key.substr(blank + 1)), key)};
-        const std::optional<platform::DeviceProperty> property = Property(value);
         const std::pair<win::DevPropKey, const char*> names[] = {
             {win::kDevpkeyDeviceInstanceId, "instanceId"},
             {win::kDevpkeyDeviceParent, "parentId"},
@@ -263,6 +256,7 @@ void LoadDevice(const json& d, SimMachine& machine) {
         if (named == std::end(names)) {
             throw std::invalid_argument("recorded device: a property fwsim does not serve: " + key);
         }
+        const std::optional<platform::DeviceProperty> property = Property(value);
         if (!property) {
             continue;
         }
@@ -288,7 +282,7 @@ void LoadDevice(const json& d, SimMachine& machine) {
             device.propertyTypes["hardwareIds"] = type;
         }
     }
-    machine.AddDevice(std::move(device));
+    return device;
 }
 
 void LoadList(const json& l, SimMachine& machine) {
@@ -299,20 +293,8 @@ void LoadList(const json& l, SimMachine& machine) {
     }
     list.flags = Narrow<win::Dword>(l.at("flags"), "flags");
     list.failed = l.value("failed", false);
-    const json devices = l.value("devices", json::array());
-    for (std::uint32_t index = 0; index < devices.size(); ++index) {
-        if (devices[index].is_null()) {
-            continue;
-        }
-        const auto devInst = Narrow<std::uint32_t>(devices[index], "devInst");
-        list.devices[index] = devInst;
-        // A device of which nothing but its place in a list was asked.
-        if (machine.FindDeviceByInst(devInst) == nullptr) {
-            SimDevice device;
-            device.devInst = devInst;
-            device.instanceIdReadable = false;
-            machine.AddDevice(std::move(device));
-        }
+    for (const json& d : l.value("devices", json::array())) {
+        list.devices[Narrow<std::uint32_t>(d.at("index"), "index")] = LoadDevice(d);
     }
     for (const json& i : l.value("interfaces", json::array())) {
         CheckKeys(i, {"class", "index", "path", "device"}, "recorded interface");
@@ -322,18 +304,12 @@ void LoadList(const json& l, SimMachine& machine) {
         if (i.contains("path")) {
             entry.path = Text(i["path"], "path");
             entry.device = Narrow<std::uint32_t>(i.at("device"), "device");
-            // The device owns the interface, as the tree tells paths to devices.
             const auto owner = list.devices.find(*entry.device);
-            SimDevice* device =
-                owner == list.devices.end() ? nullptr : machine.FindDeviceByInst(owner->second);
-            if (device == nullptr) {
+            if (owner == list.devices.end()) {
                 throw std::invalid_argument("recorded interface of no recorded device: " +
                                             i["path"].get<std::string>());
             }
-            if (std::none_of(device->interfaces.begin(), device->interfaces.end(),
-                             [&](const SimInterface& s) { return s.path == entry.path; })) {
-                device->interfaces.push_back({entry.interfaceClass, entry.path});
-            }
+            owner->second.interfaces.push_back({entry.interfaceClass, entry.path});
         }
         list.interfaces.push_back(std::move(entry));
     }
@@ -359,10 +335,7 @@ RecordedAnswer Answer(const json& r) {
 }  // namespace
 
 void LoadRecording(const json& recorded, SimMachine& machine) {
-    CheckKeys(recorded, {"lists", "devices", "opens", "requests"}, "recorded");
-    for (const json& d : recorded.value("devices", json::array())) {
-        LoadDevice(d, machine);
-    }
+    CheckKeys(recorded, {"lists", "opens", "requests"}, "recorded");
     for (const json& l : recorded.value("lists", json::array())) {
         LoadList(l, machine);
     }

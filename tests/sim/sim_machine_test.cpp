@@ -187,18 +187,18 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
             << drive;
     }
     // A recorded machine is the recording alone, and a malformed one is refused.
-    for (
-        const char* recorded :
-        {R"("recorded": {}, "drives": [])", R"("recorded": {"disks": []})",
-         R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
+    for (const char* recorded :
+         {R"("recorded": {}, "drives": [])", R"("recorded": {"disks": []})",
+          R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
               "input": "zz", "size": 1, "output": "", "ok": true, "error": 0,
               "bytesReturned": 0}]})",
-         R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
+          R"("recorded": {"requests": [{"path": "p", "controlCode": 1, "inputLength": 1,
               "input": "0102", "size": 1, "output": "", "ok": true, "error": 0,
               "bytesReturned": 0}]})",
-         R"("recorded": {"lists": [{"class": null, "flags": 6, "devices": [],
+          R"("recorded": {"lists": [{"class": null, "flags": 6, "devices": [],
               "interfaces": [{"class": "disk", "index": 0, "path": "p", "device": 0}]}]})",
-         R"("recorded": {"devices": [{"devInst": 1, "properties": {"{00000000-0000-0000-0000-000000000000} 2": null}}]})"}) {
+          R"("recorded": {"lists": [{"class": null, "flags": 6, "devices": [{"index": 0,
+              "devInst": 1, "properties": {"{00000000-0000-0000-0000-000000000000} 2": null}}]}]})"}) {
         EXPECT_NE(sim::LoadScenario(std::string("{") + recorded + "}").error, "") << recorded;
     }
 }
@@ -208,12 +208,13 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
 // request it holds no answer to fails and is reported.
 TEST(ScenarioLoader, ReplaysARecordedMachine) {
     const sim::LoadResult loaded = sim::LoadScenario(R"({"recorded": {
-      "lists": [{ "class": "disk", "flags": "0x12", "devices": [8, null, 4],
-                  "interfaces": [{ "class": "disk", "index": 0, "path": "\\\\?\\b", "device": 2 },
-                                 { "class": "disk", "index": 1, "device": 0 }] }],
-      "devices": [{ "devInst": 4, "properties": {
+      "lists": [{ "class": "disk", "flags": "0x12",
+                  "devices": [{ "index": 0, "devInst": 8 },
+                              { "index": 2, "devInst": 4, "properties": {
                       "{78C34FC8-104A-4ACA-9EA4-524D52996E57} 256": null,
                       "{A45C254E-DF1C-4EFD-8020-67D146A850E0} 15": { "type": "0x11", "text": "L" } } }],
+                  "interfaces": [{ "class": "disk", "index": 0, "path": "\\\\?\\b", "device": 2 },
+                                 { "class": "disk", "index": 1, "device": 0 }] }],
       "opens": [{ "path": "\\\\?\\b", "error": 0 }, { "path": "\\\\?\\a", "error": 32 }],
       "requests": [{ "path": "\\\\?\\b", "controlCode": "0x2D1080", "inputLength": 0, "input": "",
                      "size": 12, "output": "0700000005", "ok": true, "error": 0, "bytesReturned": 12 }]
