@@ -41,8 +41,8 @@ int RunInspector(std::string_view programName, const std::vector<std::string>& a
                                      "  Tells what the firmware update would do on this machine, "
                                      "without changing anything.\n"
                                      "  --json          one JSON object instead of text\n"
-                                     "  --capture FILE  also write the machine as a scenario for "
-                                     "fwsim\n");
+                                     "  --capture FILE  also record the machine's answers, for "
+                                     "fwsim to replay\n");
         return kBadOption;
     }
     // With a capture, the inspection runs through the recorders: the capture holds every answer

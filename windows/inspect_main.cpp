@@ -1,5 +1,6 @@
 // The inspector's Windows entry point: the DLL search restricted, the Win32 platform, one
-// read-only inspection of this machine (and, asked for, its capture as a scenario file).
+// read-only inspection of this machine (and, asked for, its capture, a recording of the answers it
+// received).
 #include <windows.h>
 
 #include <fstream>
