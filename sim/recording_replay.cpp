@@ -93,7 +93,8 @@ std::optional<std::span<const std::uint8_t>> InboxIdentify(const RecordedAnswer&
 // The slots of a get-info answer (STORAGE_FIRMWARE_INFO, version 1 or 2).
 std::optional<Slots> InboxSlots(const RecordedAnswer& a, std::uint8_t slotCount) {
     if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "FIRMWARE" ||
-        !Answered(a) || GetU32(a.output, kInboxFrb + kFrbFunction) != kFirmwareFunctionGetInfo) {
+        !Answered(a) || !FitsIn(a.output.size(), kInboxFrb, kFrbStructureSize) ||
+        GetU32(a.output, kInboxFrb + kFrbFunction) != kFirmwareFunctionGetInfo) {
         return std::nullopt;
     }
     const std::size_t info = GetU32(a.output, kInboxFrb + kFrbDataBufferOffset);
