@@ -1,6 +1,7 @@
 #include "sim/device_tree.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -31,9 +32,7 @@ bool SamePath(std::u16string_view a, std::u16string_view b) {
 
 std::uint32_t DeviceTree::AddDevice(SimDevice device) {
     // DevInst values are opaque handles on Windows; make them look like it.
-    if (device.devInst == 0) {
-        device.devInst = 0x1000 + static_cast<std::uint32_t>(m_devices.size()) * 0x10;
-    }
+    device.devInst = 0x1000 + static_cast<std::uint32_t>(m_devices.size()) * 0x10;
     m_devices.push_back(std::move(device));
     return m_devices.back().devInst;
 }
@@ -48,12 +47,7 @@ SimDevice* DeviceTree::FindDevice(std::u16string_view instanceId) {
 }
 
 SimDevice* DeviceTree::FindDeviceByInst(std::uint32_t devInst) {
-    for (SimDevice& device : m_devices) {
-        if (device.devInst == devInst) {
-            return &device;
-        }
-    }
-    return nullptr;
+    return const_cast<SimDevice*>(std::as_const(*this).DeviceByInst(devInst));
 }
 
 bool DeviceTree::IsInterfaceOfAbsentDevice(std::u16string_view path) const {
@@ -163,19 +157,20 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
             return {};
         }
         made.recorded = &*recorded;
-    }
-    for (const SimDevice& device : m_devices) {
-        if (made.recorded != nullptr || ((flags & win::kDigcfPresent) && !device.present)) {
-            continue;
-        }
-        bool listed = allClasses;
-        if (!allClasses && byInterface) {
-            listed = std::any_of(
-                device.interfaces.begin(), device.interfaces.end(),
-                [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
-        }
-        if (listed) {
-            made.members.push_back(device.devInst);
+    } else {
+        for (const SimDevice& device : m_devices) {
+            if ((flags & win::kDigcfPresent) && !device.present) {
+                continue;
+            }
+            bool listed = allClasses;
+            if (!allClasses && byInterface) {
+                listed = std::any_of(
+                    device.interfaces.begin(), device.interfaces.end(),
+                    [&](const SimInterface& i) { return i.interfaceClass == *interfaceClass; });
+            }
+            if (listed) {
+                made.members.push_back(device.devInst);
+            }
         }
     }
     const std::uint64_t id = m_calls.NewObjectId();

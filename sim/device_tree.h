@@ -22,7 +22,7 @@ struct SimInterface {
 
 // One device node as Windows spells it. Absent properties are "not available".
 struct SimDevice {
-    std::uint32_t devInst = 0;  // assigned by AddDevice unless given
+    std::uint32_t devInst = 0;  // assigned by AddDevice
     std::u16string instanceId;
     bool instanceIdReadable = true;  // false: DEVPKEY_Device_InstanceId is not available
     std::optional<std::u16string> parentId;
@@ -73,7 +73,6 @@ public:
 
     std::uint32_t AddDevice(SimDevice device);  // returns its DevInst
     void AddRecordedList(RecordedList list) { m_recorded.push_back(std::move(list)); }
-    const std::deque<RecordedList>& RecordedLists() const { return m_recorded; }
     SimDevice* FindDevice(std::u16string_view instanceId);
     SimDevice* FindDeviceByInst(std::uint32_t devInst);
     // Whether the path is an interface of a device that is not present.

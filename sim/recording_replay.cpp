@@ -193,8 +193,8 @@ void AddDrives(RecordedEndpoint& endpoint, SimMachine& machine) {
     for (const RecordedAnswer& answer : answers) {
         if (const auto identify = InboxIdentify(answer)) {
             std::optional<Slots> slots;
-            for (const RecordedAnswer& other : answers) {
-                slots = slots ? slots : InboxSlots(other, SlotCount(*identify));
+            for (auto other = answers.begin(); !slots && other != answers.end(); ++other) {
+                slots = InboxSlots(*other, SlotCount(*identify));
             }
             NvmeDrive& drive = AddDrive(machine, "disk" + std::to_string(machine.Drives().size()),
                                         *identify, slots);
@@ -210,10 +210,10 @@ void AddDrives(RecordedEndpoint& endpoint, SimMachine& machine) {
             continue;
         }
         std::optional<Slots> slots;
-        for (const RecordedAnswer& other : answers) {
-            const auto log = RstPassThrough(other, kNvmeAdminGetLogPage, kFirmwareSlotLogId,
+        for (auto other = answers.begin(); !slots && other != answers.end(); ++other) {
+            const auto log = RstPassThrough(*other, kNvmeAdminGetLogPage, kFirmwareSlotLogId,
                                             kFirmwareSlotLogSize);
-            if (log && log->port == identify->port && !slots) {
+            if (log && log->port == identify->port) {
                 slots = LogSlots(log->data, SlotCount(identify->data));
             }
         }
