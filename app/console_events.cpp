@@ -51,6 +51,25 @@ void ConsoleEvents::RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t li
         platform::DecimalText(static_cast<std::int64_t>(read)) + " could be read.\n\n");
 }
 
+void ConsoleEvents::RaidMembersNotListed(std::uint32_t raidSetIndex) {
+    m_console.WriteNarrow("  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) +
+                          " does not list its member drives.\n\n");
+}
+
+void ConsoleEvents::NoIdentifyData(std::uint8_t pathId) {
+    m_console.WriteNarrow("  [ERROR] No Identify Controller data from the drive at port " +
+                          platform::DecimalText(pathId) + ".\n\n");
+}
+
+void ConsoleEvents::DiskBehindSecondController() {
+    m_console.WriteNarrow("  [ERROR] A disk behind a second RST controller is not updated.\n\n");
+}
+
+void ConsoleEvents::AddressCollision(std::uint8_t pathId) {
+    m_console.WriteNarrow("  [ERROR] Two disks answer at port " + platform::DecimalText(pathId) +
+                          " of the RST controller; the later one is not updated.\n\n");
+}
+
 // The block both roads print before touching a drive. The inbox road labels the new revision
 // " Update FW : ", the RST road " Updated FW : ": each road's text is fixed.
 void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,

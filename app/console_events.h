@@ -17,6 +17,10 @@ public:
     void RaidQueryRefused(std::uint32_t returnCode) override;
     void RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
                            std::size_t read) override;
+    void RaidMembersNotListed(std::uint32_t raidSetIndex) override;
+    void NoIdentifyData(std::uint8_t pathId) override;
+    void DiskBehindSecondController() override;
+    void AddressCollision(std::uint8_t pathId) override;
     void UpdateStarted(const discovery::DiskRecord& disk,
                        std::u16string_view imageRevision) override;
     void AlreadyDownloaded() override;

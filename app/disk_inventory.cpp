@@ -5,24 +5,16 @@
 #include "discovery/rst_discovery.h"
 #include "inbox/inbox_identify.h"
 #include "inbox/inbox_update.h"
+#include "platform/text.h"
 #include "rst/raid_query.h"
 #include "rst/rst_identify.h"
+#include "rst/rst_requests.h"
 #include "rst/rst_update.h"
 
 namespace app {
 
 using discovery::DiskRecord;
 using namespace std::string_view_literals;
-
-namespace {
-
-// NVMe pads SN with blanks; the inbox road stops at a zero byte, the RST road keeps it.
-std::u16string_view WithoutPadding(std::u16string_view text) {
-    const std::size_t end = text.find_last_not_of(u" \0"sv);
-    return end == std::u16string_view::npos ? std::u16string_view{} : text.substr(0, end + 1);
-}
-
-}  // namespace
 
 bool Succeeded(const IdentifyStatus& status) {
     struct Success {
@@ -41,21 +33,40 @@ bool IsMakersDrive(const DiskRecord& disk) {
     return disk.AccessPath == discovery::AccessPath::Inbox || disk.pciVendorId == kMakerPciVendorId;
 }
 
-std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
-                                            std::size_t index) {
-    const DiskRecord& disk = identified.at(index);
-    const std::u16string_view serial = WithoutPadding(disk.SerialNumber);
-    if (serial.empty()) {
-        return std::nullopt;
+bool SameAddress(const DiskRecord& a, const DiskRecord& b) {
+    const bool inboxA = a.AccessPath == discovery::AccessPath::Inbox;
+    if (inboxA != (b.AccessPath == discovery::AccessPath::Inbox)) {
+        return false;
     }
-    const std::u16string_view model = WithoutPadding(disk.ModelNumber);
+    if (inboxA) {
+        return a.DevicePath == b.DevicePath;
+    }
+    return rst::PathIdentifier(a.PortNumber) == rst::PathIdentifier(b.PortNumber) &&
+           platform::ToUpperAscii(a.DevicePath) == platform::ToUpperAscii(b.DevicePath);
+}
+
+EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, std::size_t index) {
+    using Kind = EarlierAtAddress::Kind;
+    const DiskRecord& disk = identified.at(index);
     for (std::size_t earlier = 0; earlier < index; ++earlier) {
-        if (WithoutPadding(identified[earlier].SerialNumber) == serial &&
-            WithoutPadding(identified[earlier].ModelNumber) == model) {
-            return earlier;
+        const DiskRecord& other = identified[earlier];
+        if (!SameAddress(disk, other)) {
+            continue;
+        }
+        // Matrix RAID: two sets on the same drives list the same ports.
+        const bool twoSets = disk.AccessPath == discovery::AccessPath::RstRaid &&
+                             other.AccessPath == discovery::AccessPath::RstRaid &&
+                             disk.RaidSetIndex != other.RaidSetIndex;
+        if (twoSets || disk.AccessPath == discovery::AccessPath::Inbox) {
+            return {Kind::SameDrive, earlier};
+        }
+        // SATA disks behind RST share path identifiers and answer no NVMe command: only a pair
+        // with an NVMe disk in it is one that an update could reach wrongly.
+        if (disk.KnownNvme || other.KnownNvme) {
+            return {Kind::Collision, earlier};
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events) {
@@ -77,7 +88,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
         switch (candidate.AccessPath) {
             case discovery::AccessPath::RstDisk: {
                 const rst::IdentifyOutcome outcome =
-                    rst::IdentifyRstDisk(platform, candidate, Identified);
+                    rst::IdentifyRstDisk(platform, events, candidate, Identified);
                 attempt.status = outcome.status;
                 attempt.stop = outcome.stop;
                 attempt.identify = outcome.identify;
@@ -91,6 +102,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
                 attempt.stop = outcome.stop;
                 attempt.members = std::move(outcome.members);
                 attempt.listedMembers = outcome.listedMembers;
+                attempt.listed = outcome.listed;
                 break;
             }
             case discovery::AccessPath::Inbox: {
@@ -114,6 +126,11 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
     FindAndIdentify(platform, events);
     if (Candidates.empty()) {
         return;
+    }
+    for (std::size_t index = 0; index < Identified.size(); ++index) {
+        if (EarlierRecordAtAddress(Identified, index).kind == EarlierAtAddress::Kind::Collision) {
+            events.AddressCollision(rst::PathIdentifier(Identified[index].PortNumber));
+        }
     }
     SelectDisks(image, selectedDisks);
 
@@ -142,7 +159,8 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image,
                                 discovery::DiskList& selectedDisks) const {
     for (std::size_t index = 0; index < Identified.size(); ++index) {
         const DiskRecord& disk = Identified[index];
-        if (!IsMakersDrive(disk) || EarlierSameDrive(Identified, index)) {
+        if (!IsMakersDrive(disk) ||
+            EarlierRecordAtAddress(Identified, index).kind != EarlierAtAddress::Kind::None) {
             continue;
         }
         if (SameRevision(disk.FirmwareRevision, image.UpgradableRevision) ||
@@ -161,13 +179,49 @@ bool DiskInventory::MakersDriveLeftBehind() const {
             decision.verdict != discovery::Verdict::Taken) {
             return true;
         }
-    }
-    for (const IdentifyAttempt& attempt : identifications) {
-        if (attempt.candidate.AccessPath == discovery::AccessPath::Inbox &&
-            !Succeeded(attempt.status)) {
+        // The chosen RST controller did not open: no disk behind it can be reached.
+        if (decision.walk == discovery::Walk::RstControllers &&
+            decision.verdict == discovery::Verdict::OpenFailed) {
             return true;
         }
-        if (attempt.listedMembers > attempt.members.size()) {
+        if (decision.walk == discovery::Walk::RstDisks && decision.nvmeDisk &&
+            (decision.verdict == discovery::Verdict::OpenFailed ||
+             decision.verdict == discovery::Verdict::SecondRstControllerDisk)) {
+            return true;
+        }
+    }
+    for (const IdentifyAttempt& attempt : identifications) {
+        switch (attempt.candidate.AccessPath) {
+            case discovery::AccessPath::Inbox:
+                if (!Succeeded(attempt.status)) {
+                    return true;
+                }
+                break;
+            case discovery::AccessPath::RstDisk:
+                if (attempt.candidate.KnownNvme &&
+                    rst::GaveNoIdentifyData(std::get<rst::IdentifyStatus>(attempt.status),
+                                            attempt.identify)) {
+                    return true;
+                }
+                break;
+            case discovery::AccessPath::RstRaid:
+                // Whether the set's drives are NVMe or SATA cannot be told when none is listed.
+                if (!attempt.listed || attempt.listedMembers > attempt.members.size()) {
+                    return true;
+                }
+                for (const rst::MemberIdentification& member : attempt.members) {
+                    if (member.member.KnownNvme &&
+                        rst::GaveNoIdentifyData(member.outcome.status, member.outcome.identify)) {
+                        return true;
+                    }
+                }
+                break;
+            case discovery::AccessPath::None:
+                break;
+        }
+    }
+    for (std::size_t index = 0; index < Identified.size(); ++index) {
+        if (EarlierRecordAtAddress(Identified, index).kind == EarlierAtAddress::Kind::Collision) {
             return true;
         }
     }

@@ -29,11 +29,22 @@ inline constexpr std::uint16_t kMakerPciVendorId = 0x7A3C;
 // Whether an identified disk is one of the maker's drives.
 bool IsMakersDrive(const discovery::DiskRecord& disk);
 
-// The earlier record of `identified` that is the same drive as record `index`, reached a second
-// way (two RAID volumes on the same members): the same model and serial number. A serial number
-// that is empty or only padding names no drive and is never matched.
-std::optional<std::size_t> EarlierSameDrive(const discovery::DiskList& identified,
-                                            std::size_t index);
+// Whether two records name one place: behind RST the controller's path (ASCII letters in either
+// case) and the path identifier, on the inbox driver the disk's device path. An inbox record and
+// an RST record never do.
+bool SameAddress(const discovery::DiskRecord& a, const discovery::DiskRecord& b);
+
+// What an earlier record at the same address makes of record `index` of `identified`.
+struct EarlierAtAddress {
+    enum class Kind {
+        None,       // no earlier record answers there
+        SameDrive,  // the same member reached through another RAID set (or the same inbox disk)
+        Collision,  // two disks behind RST answer at one path identifier: neither can be told
+    };
+    Kind kind = Kind::None;
+    std::size_t earlier = 0;  // the first earlier record at the address
+};
+EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, std::size_t index);
 
 // The status of the operation that identified a candidate: inbox, plain RST disk, RAID volume.
 using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus, rst::QueryStatus>;
@@ -50,6 +61,7 @@ struct IdentifyAttempt {
     std::uint32_t raidSetIndex = 0;                  // RAID volumes: the set asked for
     std::vector<rst::MemberIdentification> members;  // RAID volumes: in drive-entry order
     std::size_t listedMembers = 0;                   // RAID volumes: bDriveCount
+    bool listed = false;                             // RAID volumes: the members were named
 };
 
 // How the update of one selected disk ended.
@@ -68,11 +80,13 @@ public:
     // Discovery and identification alone: fills Candidates, Identified and their logs.
     void FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events);
     // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
-    // image revision, each drive once.
+    // image revision, each drive once, leaving out a record whose address another disk answers.
     void SelectDisks(const image::FirmwareImage& image, discovery::DiskList& selectedDisks) const;
     // Whether one of the maker's drives may have been left out: a disk the inbox walk knew to be
-    // the maker's that was not identified (or a disk list the walk could not get), or a RAID set
-    // with members whose entries could not be read.
+    // the maker's that was not identified (or a disk list the walk could not get); behind RST, a
+    // controller that did not open, a RAID set whose members could not all be listed, an NVMe
+    // disk that could not be opened, was not identified or hangs on a second RST controller, or
+    // two disks at one address.
     bool MakersDriveLeftBehind() const;
 
     discovery::DiskList Candidates;

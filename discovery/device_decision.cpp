@@ -14,6 +14,8 @@ std::string_view VerdictText(Verdict verdict) {
             return "not an Intel RST controller";
         case Verdict::NotRstControllerDisk:
             return "parent is not the RST controller";
+        case Verdict::SecondRstControllerDisk:
+            return "parent is a second Intel RST controller";
         case Verdict::NoNvmeHardwareId:
             return "no NVMe hardware ID";
         case Verdict::PropertyNotReadable:

@@ -23,6 +23,7 @@ enum class Verdict {
     NotMakersVendor,           // the parent does not carry the vendor identifier looked for
     NotRstController,          // an interface path or driver description of another controller
     NotRstControllerDisk,      // an Intel-parented disk whose parent is not the chosen controller
+    SecondRstControllerDisk,   // an NVMe disk whose parent is another Intel RST controller
     NoNvmeHardwareId,          // no hardware identifier names NVMe
     PropertyNotReadable,       // a property the test needs could not be read as a string
     NoInterface,               // no interface, or its detail, at the device's index
@@ -41,6 +42,8 @@ struct DeviceDecision {
     // The inbox walk: the parent carries the maker's vendor ID and a hardware ID names NVMe, so
     // the disk is one of the maker's drives whatever became of it afterwards.
     bool makersNvmeDisk = false;
+    // The RST walk: the disk's instance ID carries "VEN_NVME".
+    bool nvmeDisk = false;
     win::Dword error = 0;  // OpenFailed, NoDeviceNumber: the system error code
 
     friend bool operator==(const DeviceDecision&, const DeviceDecision&) = default;

@@ -33,6 +33,12 @@ struct DiskRecord {
     // Identify Controller VID (bytes 0-1), read on the RST road only: there the driver reaches
     // every maker's drive, while the inbox road knows the maker by the disk's parent.
     std::uint16_t pciVendorId = 0;
+    // RAID members: the RAID set whose configuration listed the member, else -1.
+    std::int32_t RaidSetIndex = -1;
+    // RST records: discovery or the RAID configuration names the disk an NVMe drive (a plain
+    // disk whose instance ID carries "VEN_NVME", a member whose CSMI model begins with "NVMe").
+    // SATA disks behind RST are not the maker's and are not missed when they cannot be read.
+    bool KnownNvme = false;
     discovery::ResultCode ResultCode = discovery::ResultCode::Updated;
 
     friend bool operator==(const DiskRecord&, const DiskRecord&) = default;

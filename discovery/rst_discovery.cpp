@@ -71,6 +71,33 @@ private:
     DiscoveryLog* m_log;
 };
 
+// Whether the device with this instance ID is an Intel RST controller: a storage-port device
+// that passes the tests the chosen controller passed.
+bool IsRstControllerInstance(platform::DeviceInstallServices& setup, std::u16string_view id) {
+    const platform::DeviceInfoList list =
+        setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
+    if (!list.Valid()) {
+        return false;
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        const std::optional<platform::DeviceInfo> device = setup.EnumDeviceInfo(list, index);
+        if (!device) {
+            return false;
+        }
+        std::u16string instanceId;
+        if (!ReadInstanceId(setup, list, *device, instanceId) ||
+            platform::ToUpperAscii(instanceId) != platform::ToUpperAscii(id)) {
+            continue;
+        }
+        const std::optional<platform::DeviceInterfaceDetail> detail =
+            InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceStoragePort);
+        const std::optional<std::u16string> description =
+            ReadStringProperty(setup, list, *device, win::kDevpkeyDeviceDriverDesc);
+        return detail && IsIntelStoragePort(detail->devicePath) && description &&
+               IsRstDriverDescription(*description);
+    }
+}
+
 }  // namespace
 
 bool IsIntelStoragePort(std::u16string_view interfacePath) {
@@ -166,6 +193,18 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
             decision.verdict = Contains(decision.parentId, u"VEN_8086")
                                    ? Verdict::NotRstControllerDisk
                                    : Verdict::NotMakersVendor;
+            // An NVMe disk on a second RST controller cannot be reached through the chosen one:
+            // it is not updated, and the run says so.
+            std::u16string instanceId;
+            if (decision.verdict == Verdict::NotRstControllerDisk &&
+                ReadInstanceId(setup, list, *device, instanceId) &&
+                Contains(instanceId, u"VEN_NVME") &&
+                IsRstControllerInstance(setup, decision.parentId)) {
+                decision.verdict = Verdict::SecondRstControllerDisk;
+                decision.instanceId = instanceId;
+                decision.nvmeDisk = true;
+                events.DiskBehindSecondController();
+            }
             continue;
         }
         if (!ReadInstanceId(setup, list, *device, decision.instanceId)) {
@@ -178,6 +217,7 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
             decision.verdict = Verdict::RaidVolume;
             continue;
         }
+        decision.nvmeDisk = Contains(decision.instanceId, u"VEN_NVME");
         const std::optional<platform::DeviceInterfaceDetail> detail =
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceDisk);
         if (!detail) {
@@ -200,7 +240,9 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
             continue;
         }
         const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
-        candidates.push_back(MakeCandidate(controller.DevicePath, bus, AccessPath::RstDisk));
+        DiskRecord candidate = MakeCandidate(controller.DevicePath, bus, AccessPath::RstDisk);
+        candidate.KnownNvme = decision.nvmeDisk;
+        candidates.push_back(std::move(candidate));
         decision.verdict = Verdict::Taken;
         opened.handle.Close();
     }

@@ -37,9 +37,16 @@ public:
     // The CSMI RAID configuration query failed as a call, or the driver refused it.
     virtual void RaidQueryFailed(win::Dword error) = 0;
     virtual void RaidQueryRefused(std::uint32_t returnCode) = 0;
-    // A RAID set listed more member drives than could be read.
+    // A RAID set listed more member drives than could be read, or suppressed its drive count.
     virtual void RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
                                    std::size_t read) = 0;
+    virtual void RaidMembersNotListed(std::uint32_t raidSetIndex) = 0;
+    // An NVMe disk behind RST answered Identify without data (PCI vendor ID 0).
+    virtual void NoIdentifyData(std::uint8_t pathId) = 0;
+    // An NVMe disk hangs on another Intel RST controller than the chosen one.
+    virtual void DiskBehindSecondController() = 0;
+    // Two records behind RST answer at one path identifier; the later one is left out.
+    virtual void AddressCollision(std::uint8_t pathId) = 0;
     // An update begins on the disk, before anything is opened or sent.
     virtual void UpdateStarted(const DiskRecord& disk, std::u16string_view imageRevision) = 0;
     // The slot the drive activates at its next reset already holds the image: nothing is sent.
@@ -60,6 +67,10 @@ public:
     void RaidQueryFailed(win::Dword) override {}
     void RaidQueryRefused(std::uint32_t) override {}
     void RaidMembersUnread(std::uint32_t, std::size_t, std::size_t) override {}
+    void RaidMembersNotListed(std::uint32_t) override {}
+    void NoIdentifyData(std::uint8_t) override {}
+    void DiskBehindSecondController() override {}
+    void AddressCollision(std::uint8_t) override {}
     void UpdateStarted(const DiskRecord&, std::u16string_view) override {}
     void AlreadyDownloaded() override {}
     void RstPieceFailed(bool, win::Dword, std::uint32_t) override {}

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::AccessPath::Inbox),
         identified);
     const rst::IdentifyOutcome rstOutcome =
-        rst::IdentifyRstDisk(machine.Platform(),
+        rst::IdentifyRstDisk(machine.Platform(), events,
                              discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
                                                       data.ConsumeIntegral<std::uint8_t>(),
                                                       discovery::AccessPath::RstDisk),

@@ -77,8 +77,8 @@ FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& c
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
-    // As the update: a refused request or a non-zero ReturnCode means the log is not served.
-    if (!result.ok || rst::ReturnCodeOf(request) != 0) {
+    // As the update: a failed call or a refusing ReturnCode means the log is not served.
+    if (!result.ok || !rst::PassThroughAnswered(request)) {
         return slots;
     }
     slots.requestAnswered = true;

@@ -7,6 +7,7 @@
 
 #include "inspect/json_text.h"
 #include "platform/text.h"
+#include "rst/rst_requests.h"
 
 namespace inspect {
 
@@ -64,6 +65,8 @@ std::string DecisionKey(Decision decision) {
             return "notBehindRstController";
         case Decision::SameDrive:
             return "sameDrive";
+        case Decision::AddressCollision:
+            return "addressCollision";
         case Decision::AlreadyDownloaded:
             return "alreadyDownloaded";
         case Decision::ImageNotActivated:
@@ -74,8 +77,12 @@ std::string DecisionKey(Decision decision) {
     return "leftOut";
 }
 
+std::string PortText(const discovery::DiskRecord& disk) {
+    return Number(rst::PathIdentifier(disk.PortNumber));
+}
+
 // The decision with its reason, as one phrase.
-std::string Reason(const InspectedDevice& device, const Inspection& inspection) {
+std::string DecisionReason(const InspectedDevice& device, const Inspection& inspection) {
     switch (device.decision) {
         case Decision::WouldBeUpdated:
             return "would be updated from " + Narrow(device.disk.FirmwareRevision) + " to " +
@@ -90,7 +97,14 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
             return "the image is in slot " + Number(device.imageSlot) +
                    " but the last reset did not activate it; a full shutdown may be needed";
         case Decision::SameDrive:
+            if (device.sameAsDisk.AccessPath == discovery::AccessPath::RstRaid) {
+                return "the same drive as the member at port " + PortText(device.sameAsDisk) +
+                       " of RAID set " + Number(device.sameAsDisk.RaidSetIndex);
+            }
             return "the same drive as device #" + Number(static_cast<std::int64_t>(device.sameAs));
+        case Decision::AddressCollision:
+            return "another disk answers at port " + PortText(device.disk) +
+                   " of the RST controller: not updated";
         case Decision::NotMakersDrive:
             return device.identified ? "not the maker's drive (PCI vendor ID 0x" +
                                            platform::HexLower(device.disk.pciVendorId) + ")"
@@ -108,6 +122,11 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
         default:
             return std::string(DecisionText(device.decision));
     }
+}
+
+std::string Reason(const InspectedDevice& device, const Inspection& inspection) {
+    return DecisionReason(device, inspection) +
+           (device.leftBehind ? "; a drive of the maker may be left behind: exit code 1" : "");
 }
 
 std::string AccessText(discovery::AccessPath accessPath) {

@@ -87,6 +87,7 @@ public:
             device.decision = Decision::IdentificationFailed;
             device.stop = discovery::Describe(stop);
             device.error = stop.systemError;
+            device.leftBehind = candidate.KnownNvme;
             return device;
         }
         device.identifiedIndex = m_nextIdentified++;
@@ -117,9 +118,20 @@ public:
                 ReadRstSlots(m_platform, candidate.DevicePath, static_cast<std::uint8_t>(pathId),
                              identify, m_image.ImageRevision);
         }
-        if (!app::IsMakersDrive(*record)) {
+        // The record's address decides before its identity: a disk that another answers for is
+        // not updated, whoever it says it is.
+        const app::EarlierAtAddress earlier =
+            app::EarlierRecordAtAddress(m_inventory.Identified, device.identifiedIndex);
+        if (earlier.kind != app::EarlierAtAddress::Kind::None) {
+            device.sameAsDisk = m_inventory.Identified[earlier.earlier];
+        }
+        device.leftBehind = record->KnownNvme && record->pciVendorId == 0;
+        if (earlier.kind == app::EarlierAtAddress::Kind::Collision) {
+            device.decision = Decision::AddressCollision;
+            device.leftBehind = true;
+        } else if (!app::IsMakersDrive(*record)) {
             device.decision = Decision::NotMakersDrive;
-        } else if (app::EarlierSameDrive(m_inventory.Identified, device.identifiedIndex)) {
+        } else if (earlier.kind == app::EarlierAtAddress::Kind::SameDrive) {
             device.decision = Decision::SameDrive;
         } else if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
             device.decision = Decision::WouldBeUpdated;
@@ -151,6 +163,7 @@ Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
         case Verdict::NotRstController:
             return Decision::NotRstController;
         case Verdict::NotRstControllerDisk:
+        case Verdict::SecondRstControllerDisk:
             return Decision::NotBehindRstController;
         default:
             return Decision::LeftOut;
@@ -183,6 +196,8 @@ std::string_view DecisionText(Decision decision) {
             return "not an Intel RST controller";
         case Decision::SameDrive:
             return "the same drive as another device";
+        case Decision::AddressCollision:
+            return "another disk answers at the same port";
         case Decision::AlreadyDownloaded:
             return "already downloaded, activates at the next reset";
         case Decision::ImageNotActivated:
@@ -236,6 +251,13 @@ Inspection Inspect(platform::Platform& platform) {
                     ? Decision::RstController
                     : DecisionOfVerdict(found);
             device.error = found.error;
+            // The chosen RST controller that did not open, an NVMe disk behind RST that did not
+            // open or hangs on a second RST controller: a drive of the maker may be among them.
+            device.leftBehind = (found.walk == discovery::Walk::RstControllers &&
+                                 found.verdict == Verdict::OpenFailed) ||
+                                (found.walk == discovery::Walk::RstDisks && found.nvmeDisk &&
+                                 (found.verdict == Verdict::OpenFailed ||
+                                  found.verdict == Verdict::SecondRstControllerDisk));
             inspection.devices.push_back(std::move(device));
             continue;
         }
@@ -248,6 +270,7 @@ Inspection Inspect(platform::Platform& platform) {
             volume.members = attempt.members.size();
             volume.stop = discovery::Describe(attempt.stop);
             volume.error = attempt.stop.systemError;
+            volume.leftBehind = !attempt.listed || attempt.listedMembers > attempt.members.size();
             inspection.devices.push_back(std::move(volume));
             for (const rst::MemberIdentification& member : attempt.members) {
                 InspectedDevice device = inspector.Identified(
@@ -273,8 +296,8 @@ Inspection Inspect(platform::Platform& platform) {
         }
         deviceOfIdentified[device.identifiedIndex] = number;
         if (device.decision == Decision::SameDrive) {
-            device.sameAs = deviceOfIdentified[*app::EarlierSameDrive(inventory.Identified,
-                                                                      device.identifiedIndex)];
+            device.sameAs = deviceOfIdentified
+                [app::EarlierRecordAtAddress(inventory.Identified, device.identifiedIndex).earlier];
         }
     }
 

@@ -28,6 +28,7 @@ enum class Decision {
     NotRstController,        // a storage controller the updater does not use
     NotBehindRstController,  // an Intel-parented disk that is not on the chosen RST controller
     SameDrive,               // identified before through another RAID volume: updated once there
+    AddressCollision,        // another disk behind RST answers at the same path identifier
     AlreadyDownloaded,       // at the older revision, the image waiting for the next reset
     ImageNotActivated,       // at the older revision, the image in a slot, no activation pending
     LeftOut,                 // any other reason discovery gives (see `found.verdict`)
@@ -38,10 +39,11 @@ struct InspectedDevice {
     bool raidMember = false;
     discovery::DiskRecord disk;  // how it is reached and, once identified, who it is
     bool identified = false;
-    std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
-    std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
-    std::uint8_t imageSlot = 0;       // ImageNotActivated: the slot that holds the image
-    std::uint16_t versionMajor = 0;   // VER of the Identify data
+    std::size_t identifiedIndex = 0;   // identified: its record's place in Identified
+    std::size_t sameAs = 0;            // SameDrive: the number of the device it is (from 1)
+    discovery::DiskRecord sameAsDisk;  // SameDrive, AddressCollision: the earlier record there
+    std::uint8_t imageSlot = 0;        // ImageNotActivated: the slot that holds the image
+    std::uint16_t versionMajor = 0;    // VER of the Identify data
     std::uint8_t versionMinor = 0;
     std::uint8_t versionTertiary = 0;
     std::uint8_t fwug = 0;
@@ -53,6 +55,8 @@ struct InspectedDevice {
     std::string stop;         // IdentificationFailed, RaidVolume: where it stopped
     std::size_t members = 0;  // RaidVolume: member drives found
     std::string obstacle;     // WouldBeUpdated: why the update would fail, if it would
+    // One of the maker's drives may be missed because of this device: the updater ends with 1.
+    bool leftBehind = false;
 };
 
 struct Inspection {

@@ -12,43 +12,73 @@ namespace rst {
 
 namespace {
 
-bool Answered(platform::Platform& platform, const platform::DeviceHandle& handle,
-              std::vector<std::uint8_t>& request) {
+using Stage = discovery::StopPoint::Stage;
+
+// What the driver answered to one GET_RAID_CONFIG.
+enum class Answer { CallFailed, Refused, TooSmall, Configuration };
+
+Answer Ask(platform::Platform& platform, const platform::DeviceHandle& handle,
+           std::vector<std::uint8_t>& request, win::Dword& error) {
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    return result.ok && ReturnCodeOf(request) == 0;
+    if (!result.ok) {
+        error = result.error;
+        return Answer::CallFailed;
+    }
+    switch (ReturnCodeOf(request)) {
+        case 0:
+        // The set changed while the driver answered: the answer still names its drives, as the
+        // public tools take it.
+        case layout::kCsmiRaidSetDataChanged:
+            return Answer::Configuration;
+        case layout::kCsmiRaidSetBufferTooSmall:
+            return Answer::TooSmall;
+        default:
+            return Answer::Refused;
+    }
+}
+
+// How many entries a second request makes room for, or nothing when the first answer needs no
+// second: the count the driver gave when it is larger than the buffer held, else CSMI's largest
+// set when the driver named no usable count but said the buffer was too small.
+std::optional<std::size_t> RoomToAskFor(Answer answer, const std::vector<std::uint8_t>& first) {
+    const std::uint8_t count = CsmiDriveCount(first);
+    if (count == layout::kCsmiDriveCountTooBig) {
+        return layout::kCsmiRetryEntryCount;
+    }
+    if (count != layout::kCsmiDriveCountSuppressed && count > CsmiEntriesThatFit(first.size())) {
+        return count;
+    }
+    if (answer == Answer::TooSmall) {
+        return layout::kCsmiRetryEntryCount;
+    }
+    return std::nullopt;
 }
 
 struct Members {
     std::vector<std::uint8_t> ports;  // the ports of the entries that could be read
+    std::vector<bool> nvme;           // each entry's bModel names an NVMe drive
     std::size_t listed = 0;           // bDriveCount of the answer
 };
 
-// The member ports of the answer: never beyond the buffer. When the set has more members than
-// the first answer holds, the configuration is asked again with room for all of them; if that
-// second answer does not come, the entries of the first are taken.
-Members MemberPorts(platform::Platform& platform, const platform::DeviceHandle& handle,
-                    std::uint32_t raidSetIndex, const std::vector<std::uint8_t>& firstAnswer) {
-    const std::size_t driveCount = CsmiDriveCount(firstAnswer);
-    const std::vector<std::uint8_t>* answer = &firstAnswer;
-    std::vector<std::uint8_t> larger;
-    if (driveCount > CsmiEntriesThatFit(firstAnswer.size())) {
-        larger.resize(layout::CsmiBufferSize(driveCount));
-        FillCsmiRaidConfigRequest(larger, raidSetIndex);
-        if (Answered(platform, handle, larger)) {
-            answer = &larger;
-        }
-    }
+// The members of an answer that names them: never beyond the buffer.
+Members MembersOf(const std::vector<std::uint8_t>& answer) {
     Members members;
-    members.listed = CsmiDriveCount(*answer);
-    for (std::size_t i = 0; i < CsmiDriveCount(*answer); ++i) {
-        const std::optional<std::uint8_t> port = CsmiMemberPort(*answer, i);
+    members.listed = CsmiDriveCount(answer);
+    for (std::size_t i = 0; i < members.listed; ++i) {
+        const std::optional<std::uint8_t> port = CsmiMemberPort(answer, i);
         if (!port) {
             break;
         }
         members.ports.push_back(*port);
+        members.nvme.push_back(CsmiMemberIsNvme(answer, i));
     }
     return members;
+}
+
+bool CountGiven(const std::vector<std::uint8_t>& answer) {
+    const std::uint8_t count = CsmiDriveCount(answer);
+    return count != layout::kCsmiDriveCountTooBig && count != layout::kCsmiDriveCountSuppressed;
 }
 
 }  // namespace
@@ -56,38 +86,64 @@ Members MemberPorts(platform::Platform& platform, const platform::DeviceHandle& 
 QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents& events,
                               discovery::DiskRecord volume, std::uint32_t raidSetIndex,
                               discovery::DiskList& identified) {
-    using Stage = discovery::StopPoint::Stage;
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
     FillCsmiRaidConfigRequest(request, raidSetIndex);
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
+        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
         return {QueryStatus::Answered, discovery::StoppedAt(Stage::Open, opened.error), {}};
     }
-    const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok) {
-        events.RaidQueryFailed(result.error);
-        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, result.error), {}};
+    win::Dword error = 0;
+    Answer answer = Ask(platform, opened.handle, request, error);
+    // When the set has more members than the first answer holds, the configuration is asked
+    // again, once, with room for them; if a second answer to a complete first one does not
+    // come, the entries of the first are taken.
+    const std::optional<std::size_t> room =
+        answer == Answer::CallFailed || answer == Answer::Refused ? std::nullopt
+                                                                  : RoomToAskFor(answer, request);
+    if (room) {
+        std::vector<std::uint8_t> larger(layout::CsmiBufferSize(*room));
+        FillCsmiRaidConfigRequest(larger, raidSetIndex);
+        win::Dword secondError = 0;
+        const Answer second = Ask(platform, opened.handle, larger, secondError);
+        if (second == Answer::Configuration || answer != Answer::Configuration ||
+            !CountGiven(request)) {
+            answer = second;
+            error = secondError;
+            request = std::move(larger);
+        }
+    }
+    if (answer == Answer::CallFailed) {
+        events.RaidQueryFailed(error);
+        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, error), {}};
     }
     const std::uint32_t returnCode = ReturnCodeOf(request);
-    if (returnCode != 0) {
+    if (answer != Answer::Configuration) {
         events.RaidQueryRefused(returnCode);
         return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
     }
+    if (!CountGiven(request)) {
+        events.RaidMembersNotListed(raidSetIndex);
+        return {QueryStatus::Answered, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
+    }
     // The controller stays open while the members are identified through their own handles.
-    QueryOutcome outcome{QueryStatus::Answered, discovery::StoppedAt(Stage::Done), {}};
-    const Members members = MemberPorts(platform, opened.handle, raidSetIndex, request);
+    QueryOutcome outcome{
+        QueryStatus::Answered, discovery::StoppedAt(Stage::Done, 0, returnCode), {}};
+    outcome.listed = true;
+    const Members members = MembersOf(request);
     outcome.listedMembers = members.listed;
     // Members that could not be read cannot be updated: say so, and the run cannot succeed.
     if (members.ports.size() < members.listed) {
         events.RaidMembersUnread(raidSetIndex, members.listed, members.ports.size());
     }
-    for (std::uint8_t port : members.ports) {
-        const discovery::DiskRecord member =
-            discovery::MakeCandidate(volume.DevicePath, port, discovery::AccessPath::RstRaid);
-        outcome.members.push_back({member, IdentifyRstDisk(platform, member, identified)});
+    for (std::size_t i = 0; i < members.ports.size(); ++i) {
+        discovery::DiskRecord member = discovery::MakeCandidate(volume.DevicePath, members.ports[i],
+                                                                discovery::AccessPath::RstRaid);
+        member.RaidSetIndex = static_cast<std::int32_t>(raidSetIndex);
+        member.KnownNvme = members.nvme[i];
+        outcome.members.push_back({member, IdentifyRstDisk(platform, events, member, identified)});
     }
     return outcome;
 }

@@ -28,6 +28,9 @@ struct [[nodiscard]] QueryOutcome {
     std::vector<MemberIdentification> members;  // in drive-entry order
     std::size_t listedMembers = 0;              // bDriveCount: more than members when some
                                                 // entries could not be read
+    // The driver named the set's members: false when the controller did not open, the query
+    // failed or was refused, or the drive count was not given.
+    bool listed = false;
 };
 
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set

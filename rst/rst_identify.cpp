@@ -30,8 +30,13 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRe
     disk.pciVendorId = platform::GetU16(identify, kVendorIdOffset);
 }
 
-IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                                discovery::DiskList& identified) {
+bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify) {
+    return status != IdentifyStatus::Identified ||
+           platform::GetU16(identify, discovery::identify::kVendorIdOffset) == 0;
+}
+
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEvents& events,
+                                discovery::DiskRecord disk, discovery::DiskList& identified) {
     using Stage = discovery::StopPoint::Stage;
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
     FillIdentifyPassThrough(request, PathIdentifier(disk.PortNumber));
@@ -40,11 +45,17 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRec
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
+        if (disk.KnownNvme) {
+            events.OpenFailed(discovery::HandleOf::Disk, opened.error);
+        }
         return {IdentifyStatus::NotOpened, discovery::StoppedAt(Stage::Open, opened.error), {}};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
+        if (disk.KnownNvme) {
+            events.IdentifyFailed(result.error);
+        }
         return {
             IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error), {}};
     }
@@ -52,6 +63,9 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRec
     // taken as it stands.
     const std::span<const std::uint8_t> data = PassThroughData(request);
     ApplyIdentifyData(data, disk);
+    if (disk.KnownNvme && disk.pciVendorId == 0) {
+        events.NoIdentifyData(PathIdentifier(disk.PortNumber));
+    }
     identified.push_back(disk);
     return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
             std::vector<std::uint8_t>(data.begin(), data.end())};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discovery/disk_record.h"
+#include "discovery/run_events.h"
 #include "discovery/stop_point.h"
 #include "platform/platform.h"
 
@@ -23,9 +24,14 @@ struct [[nodiscard]] IdentifyOutcome {
     std::vector<std::uint8_t> identify;
 };
 
-// Identify Controller through the "IntelNvm" pass-through; appends the record on success.
-IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::DiskRecord disk,
-                                discovery::DiskList& identified);
+// Identify Controller through the "IntelNvm" pass-through; appends the record when the call
+// succeeded, whatever the data area holds. For a disk known to be NVMe, a failure and an answer
+// without data (PCI vendor ID 0) are reported.
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEvents& events,
+                                discovery::DiskRecord disk, discovery::DiskList& identified);
+
+// Whether an NVMe disk behind RST gave no Identify data: not identified, or PCI vendor ID 0.
+bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify);
 
 // Fills the identity and UpdateGranularity of the record from 4096 bytes of Identify
 // Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.

@@ -39,6 +39,18 @@ inline constexpr std::size_t kCsmiDriveEntrySize = 136;        // CSMI_SAS_RAID_
 inline constexpr std::size_t kCsmiDriveSasAddressOffset = 88;  // bSASAddress[8] within an entry
 // For NVMe members the path, target and LUN are bytes 2, 1 and 0 of bSASAddress.
 inline constexpr std::size_t kCsmiDrivePortByteOffset = kCsmiDriveSasAddressOffset + 2;
+inline constexpr std::size_t kCsmiDriveModelOffset = 0;  // bModel[40] within an entry
+inline constexpr std::size_t kCsmiDriveModelSize = 40;
+// NVMe members' bModel begins with this; SATA members carry the drive's ATA model.
+inline constexpr std::string_view kCsmiNvmeModelPrefix = "NVMe";
+// ReturnCodes of GET_RAID_CONFIG beside 0 (success) that the CSMI standard defines for it.
+inline constexpr std::uint32_t kCsmiRaidSetBufferTooSmall = 1001;
+inline constexpr std::uint32_t kCsmiRaidSetDataChanged = 1002;
+// bDriveCount values that are not a count.
+inline constexpr std::uint8_t kCsmiDriveCountTooBig = 0xF1;
+inline constexpr std::uint8_t kCsmiDriveCountSuppressed = 0xF2;
+// Room asked for when the driver names no usable count: CSMI's largest RAID set.
+inline constexpr std::size_t kCsmiRetryEntryCount = 32;
 inline constexpr std::size_t kCsmiRequestEntryCount = 2;
 inline constexpr std::size_t kCsmiRequestSize = 336;
 static_assert(kCsmiFirstDriveOffset + kCsmiRequestEntryCount * kCsmiDriveEntrySize ==
@@ -70,12 +82,16 @@ inline constexpr std::size_t kNvmRequestSize = 4260;
 inline constexpr std::uint32_t kNvmCdw0Value = 0x06;  // opcode 06h Identify
 inline constexpr std::uint32_t kNvmCdw10Value = 1;    // CNS 01h Identify Controller
 inline constexpr std::uint32_t kNvmNsidValue = 0;     // Identify Controller names no namespace
+// The pass-through's ReturnCode is a SCSI request-block status: SRB_STATUS_SUCCESS (1) for a
+// command carried out; drivers that leave it untouched answer 0.
+inline constexpr std::uint32_t kNvmSrbStatusPending = 0;
+inline constexpr std::uint32_t kNvmSrbStatusSuccess = 1;
 
 // Get Log Page (opcode 02h) of the firmware slot information log (log identifier 03h), in the
-// same request. The log is global to the controller: FFFFFFFFh, every namespace, is what the NVMe
-// standard names for a log that is not namespace specific in every revision (later ones also let
-// 0 stand for it), and what the common tools send. The data length is the log's 512 bytes, what
-// NUMDL asks the drive to transfer, so the driver moves no more than the command gives.
+// same request. The log is global to the controller: the NVMe standard lets NSID be 0 or
+// FFFFFFFFh for it, and 0 is the form the public tools send through this pass-through. The data
+// length is the log's 512 bytes, what NUMDL asks the drive to transfer, so the driver moves no
+// more than the command gives.
 inline constexpr std::uint32_t kNvmGetLogPageCdw0Value = 0x02;
 inline constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
 inline constexpr std::size_t kFirmwareSlotLogSize = 512;
@@ -85,7 +101,7 @@ inline constexpr std::uint32_t kNvmGetLogPageSelectMask = 0xFFFF;
 inline constexpr std::uint32_t kNvmSlotLogCdw10Value =
     static_cast<std::uint32_t>(kFirmwareSlotLogSize / 4 - 1) << kNvmGetLogPageNumdlShift |
     kFirmwareSlotLogId;
-inline constexpr std::uint32_t kNvmSlotLogNsidValue = 0xFFFFFFFF;
+inline constexpr std::uint32_t kNvmSlotLogNsidValue = 0;
 static_assert(kNvmSlotLogCdw10Value == 0x007F0003);
 static_assert(kFirmwareSlotLogSize <= kNvmDataAreaSize);
 

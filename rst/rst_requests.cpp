@@ -83,6 +83,17 @@ std::optional<std::uint8_t> CsmiMemberPort(std::span<const std::uint8_t> buffer,
         buffer, kCsmiFirstDriveOffset + i * kCsmiDriveEntrySize + kCsmiDrivePortByteOffset);
 }
 
+bool CsmiMemberIsNvme(std::span<const std::uint8_t> buffer, std::size_t i) {
+    if (i >= CsmiEntriesThatFit(buffer.size())) {
+        return false;
+    }
+    const std::size_t model =
+        kCsmiFirstDriveOffset + i * kCsmiDriveEntrySize + kCsmiDriveModelOffset;
+    const std::span<const std::uint8_t> prefix = buffer.subspan(model, kCsmiNvmeModelPrefix.size());
+    return std::equal(prefix.begin(), prefix.end(), kCsmiNvmeModelPrefix.begin(),
+                      [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); });
+}
+
 void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
     FillPassThrough(buffer, pathId, kNvmCdw0Value, kNvmNsidValue, kNvmCdw10Value, kNvmDataAreaSize);
 }
@@ -90,6 +101,11 @@ void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId
 void FillSlotLogPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
     FillPassThrough(buffer, pathId, kNvmGetLogPageCdw0Value, kNvmSlotLogNsidValue,
                     kNvmSlotLogCdw10Value, kFirmwareSlotLogSize);
+}
+
+bool PassThroughAnswered(std::span<const std::uint8_t> buffer) {
+    const std::uint32_t code = ReturnCodeOf(buffer);
+    return code == kNvmSrbStatusPending || code == kNvmSrbStatusSuccess;
 }
 
 std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buffer) {

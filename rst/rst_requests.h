@@ -23,10 +23,15 @@ std::size_t CsmiEntriesThatFit(std::size_t bufferSize);
 // The port byte (byte 2 of bSASAddress) of drive entry i, or nothing when it lies outside.
 std::optional<std::uint8_t> CsmiMemberPort(std::span<const std::uint8_t> buffer, std::size_t i);
 
+// Whether drive entry i lies in the buffer and its bModel names an NVMe drive.
+bool CsmiMemberIsNvme(std::span<const std::uint8_t> buffer, std::size_t i);
+
 // "IntelNvm" Identify Controller (4260 bytes).
 void FillIdentifyPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId);
 // "IntelNvm" Get Log Page of the firmware slot information log, in a request of the same size.
 void FillSlotLogPassThrough(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+// Whether the driver carried out a pass-through request: ReturnCode 0 or SRB_STATUS_SUCCESS.
+bool PassThroughAnswered(std::span<const std::uint8_t> buffer);
 // The whole data area (4096 bytes) of a pass-through request.
 std::span<const std::uint8_t> PassThroughData(std::span<const std::uint8_t> buffer);
 // From a slot log request's answer: the revision bytes of the slot to be activated at the next

@@ -52,7 +52,7 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
     FillSlotLogPassThrough(request, pathId);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok || ReturnCodeOf(request) != 0) {
+    if (!result.ok || !PassThroughAnswered(request)) {
         return false;
     }
     const auto revision = PendingSlotRevision(request);

@@ -71,6 +71,13 @@ bool Answered(const RecordedAnswer& answer) {
            GetU32(answer.output, kSrbReturnCode) == 0;
 }
 
+// A pass-through the RST driver carried out: ReturnCode SRB_STATUS_SUCCESS (1), or 0 as some
+// drivers leave it.
+bool PassThroughAnswered(const RecordedAnswer& answer) {
+    return answer.result.ok && answer.output.size() >= kSrbSize &&
+           GetU32(answer.output, kSrbReturnCode) <= 1;
+}
+
 struct Slots {
     std::vector<std::string> revisions;
     std::uint8_t activeSlot = 1;
@@ -134,8 +141,8 @@ struct PassThrough {
 std::optional<PassThrough> RstPassThrough(const RecordedAnswer& a, std::uint8_t opcode,
                                           std::uint32_t cdw10, std::size_t size) {
     if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "IntelNvm" ||
-        !Answered(a) || !FitsIn(a.input.size(), kSqeCdw10, 4) || a.input[kSqe] != opcode ||
-        (GetU32(a.input, kSqeCdw10) & 0xFF) != cdw10 ||
+        !PassThroughAnswered(a) || !FitsIn(a.input.size(), kSqeCdw10, 4) ||
+        a.input[kSqe] != opcode || (GetU32(a.input, kSqeCdw10) & 0xFF) != cdw10 ||
         !FitsIn(a.output.size(), kNvmDataLength, 4) ||
         !FitsIn(a.output.size(), GetU32(a.output, kNvmDataOffset), size)) {
         return std::nullopt;

@@ -50,6 +50,8 @@ void RstDriver::AddRaidSet(RaidSet set) {
     for (const RaidMember& member : set.members) {
         if (member.drive != nullptr) {
             m_ports[member.port] = member.drive;
+        } else if (!member.sataModel.empty()) {
+            m_sataPorts[member.port] = member.sataModel;
         }
     }
     m_sets.push_back(std::move(set));
@@ -99,6 +101,10 @@ std::uint32_t RstDriver::GetRaidConfig(std::span<std::uint8_t> request) {
     request[kRaidType] = set.raidType;
     request[kRaidStatus] = 0;
     request[kRaidDriveCount] = static_cast<std::uint8_t>(set.members.size());
+    if (m_options.raidBufferTooSmall &&
+        !platform::FitsIn(request.size(), kRaidDrives, kDriveEntrySize * set.members.size())) {
+        return kCsmiRaidSetBufferTooSmall;
+    }
     // Only the entries that fit in the caller's buffer are written.
     for (std::size_t i = 0; i < set.members.size(); ++i) {
         const std::size_t entry = kRaidDrives + kDriveEntrySize * i;
@@ -107,11 +113,14 @@ std::uint32_t RstDriver::GetRaidConfig(std::span<std::uint8_t> request) {
         }
         const RaidMember& member = set.members[i];
         if (member.drive != nullptr) {
+            // The RST driver marks an NVMe member by its model's "NVMe" prefix.
             const NvmeDriveConfig& c = member.drive->Config();
-            PutPadded(request, entry + kDriveModel, kDriveModelSize, c.model);
+            PutPadded(request, entry + kDriveModel, kDriveModelSize, "NVMe    " + c.model);
             PutPadded(request, entry + kDriveFirmware, kDriveFirmwareSize,
                       member.drive->RunningRevision());
             PutPadded(request, entry + kDriveSerial, kDriveSerialSize, c.serial);
+        } else if (!member.sataModel.empty()) {
+            PutPadded(request, entry + kDriveModel, kDriveModelSize, member.sataModel);
         }
         // bSASAddress of an NVMe member: LUN, target, path in bytes 0, 1, 2.
         request[entry + kDriveSasAddress + 2] = member.port;
@@ -130,18 +139,20 @@ NvmeDrive* RstDriver::Addressed(std::span<const std::uint8_t> request) const {
 
 std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
     if (request.size() < kNvmDataStart || request[kAddressVersion] != kAddressStructureVersion) {
-        return kFirmwareStatusInvalidParameter;
+        return kSrbStatusError;
     }
     const std::uint32_t dataOffset = GetU32(request, kNvmDataOffset);
     const std::uint32_t dataLength = GetU32(request, kNvmDataLength);
     if (dataOffset < kNvmDataStart || !platform::FitsIn(request.size(), dataOffset, dataLength)) {
-        return kFirmwareStatusInvalidParameter;
+        return kSrbStatusError;
     }
     const std::span<std::uint8_t> data = request.subspan(dataOffset, dataLength);
     NvmeDrive* drive = Addressed(request);
     if (drive == nullptr) {
         std::fill(data.begin(), data.end(), 0);
-        return m_options.emptyPortReturnCode;
+        return m_sataPorts.contains(request[kAddressPath])
+                   ? kSrbStatusError
+                   : m_options.emptyPortPassThroughReturnCode;
     }
     if (request[kSqe] == kNvmeAdminCommandGetLogPage && request[kIoCommandSet] == 0) {
         return FirmwareSlotLog(*drive, request, data);
@@ -155,12 +166,12 @@ std::uint32_t RstDriver::NvmePassThrough(std::span<std::uint8_t> request) {
     if (!identify || dataLength < kIdentifySize) {
         PutU32(request, kCqeDw3,
                std::uint32_t{identify ? kNvmeInvalidField : kNvmeInvalidOpcode} << 17);
-        return kFirmwareStatusInvalidParameter;
+        return kSrbStatusError;
     }
     const auto identifyData = drive->IdentifyController();
     platform::PutBytes(data, 0, identifyData);
     PutU32(request, kCqeDw3, 0);
-    return 0;
+    return kSrbStatusSuccess;
 }
 
 std::uint32_t RstDriver::FirmwareSlotLog(NvmeDrive& drive, std::span<std::uint8_t> request,
@@ -185,11 +196,11 @@ std::uint32_t RstDriver::FirmwareSlotLog(NvmeDrive& drive, std::span<std::uint8_
     }
     PutU32(request, kCqeDw3, std::uint32_t{status} << 17);
     if (status != kNvmeSuccess) {
-        return kFirmwareStatusInvalidParameter;
+        return kSrbStatusError;
     }
     const auto log = drive.FirmwareSlotLog();
     platform::PutBytes(data, 0, std::span(log).subspan(offset, bytes));
-    return 0;
+    return kSrbStatusSuccess;
 }
 
 std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
@@ -221,7 +232,7 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
                 return kFirmwareStatusInvalidSlot;
             }
             if (drive == nullptr) {
-                return m_options.emptyPortReturnCode;
+                return m_options.emptyPortFirmwareReturnCode;
             }
             return FirmwareStatusFromNvme(drive->Download(GetU64(block, kDownloadOffset),
                                                           block.subspan(kDownloadV2Image, size)));
@@ -233,7 +244,7 @@ std::uint32_t RstDriver::Firmware(std::span<std::uint8_t> request) {
                 return kFirmwareStatusInvalidParameter;
             }
             if (drive == nullptr) {
-                return m_options.emptyPortReturnCode;
+                return m_options.emptyPortFirmwareReturnCode;
             }
             const std::uint16_t nvme =
                 drive->Commit(block[kActivateSlot], kCommitReplaceActivateAtReset);

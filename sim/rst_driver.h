@@ -21,6 +21,12 @@ inline constexpr std::uint32_t kCsmiFailed = 1;
 inline constexpr std::uint32_t kCsmiBadControlCode = 2;
 inline constexpr std::uint32_t kCsmiInvalidParameter = 3;
 inline constexpr std::uint32_t kCsmiRaidSetOutOfRange = 1000;
+inline constexpr std::uint32_t kCsmiRaidSetBufferTooSmall = 1001;
+
+// SCSI request-block statuses, the ReturnCode of "IntelNvm" requests.
+inline constexpr std::uint32_t kSrbStatusSuccess = 0x01;
+inline constexpr std::uint32_t kSrbStatusError = 0x04;
+inline constexpr std::uint32_t kSrbStatusNoDevice = 0x08;
 
 // CSMI_SAS_RAID_TYPE_* values.
 inline constexpr std::uint8_t kCsmiRaidType0 = 1;
@@ -30,7 +36,8 @@ inline constexpr std::uint8_t kCsmiRaidType5 = 4;
 
 struct RaidMember {
     std::uint8_t port = 0;       // path identifier: byte 2 of bSASAddress
-    NvmeDrive* drive = nullptr;  // null: a member whose drive is missing
+    NvmeDrive* drive = nullptr;  // null: a member whose drive is missing, or a SATA drive
+    std::string sataModel;       // a SATA member: its model, as bModel carries it
 };
 
 struct RaidSet {
@@ -43,7 +50,11 @@ struct RaidSet {
 struct RstDriverOptions {
     std::optional<std::uint32_t> raidQueryReturnCode;  // refuse GET_RAID_CONFIG with this status
     std::uint32_t activationReturnCode = 0x20;  // a successful activation: power cycle required
-    std::uint32_t emptyPortReturnCode = 1;  // pass-through or firmware to a port without a drive
+    // A request to a port without a drive: the pass-through's and the firmware interface's.
+    std::uint32_t emptyPortPassThroughReturnCode = kSrbStatusNoDevice;
+    std::uint32_t emptyPortFirmwareReturnCode = 1;  // FIRMWARE_STATUS_ERROR
+    // Answer a GET_RAID_CONFIG whose buffer cannot hold the set's drives with 1001 and the count.
+    bool raidBufferTooSmall = false;
     // Refuse the pass-through's Get Log Page of the firmware slot log with this ReturnCode.
     std::optional<std::uint32_t> slotLogReturnCode;
 };
@@ -56,6 +67,8 @@ public:
                                     std::uint32_t inputLength) override;
 
     void AddPort(std::uint8_t port, NvmeDrive& drive) { m_ports[port] = &drive; }
+    // A SATA drive at the port: it answers no NVMe pass-through and takes no firmware request.
+    void AddSataPort(std::uint8_t port, std::string model) { m_sataPorts[port] = std::move(model); }
     void AddRaidSet(RaidSet set);
     RstDriverOptions& Options() { return m_options; }
     const std::vector<RaidSet>& RaidSets() const { return m_sets; }
@@ -70,6 +83,7 @@ private:
 
     RstDriverOptions m_options;
     std::map<std::uint8_t, NvmeDrive*> m_ports;
+    std::map<std::uint8_t, std::string> m_sataPorts;
     std::vector<RaidSet> m_sets;
 };
 

@@ -105,11 +105,11 @@ std::u16string Suffix(unsigned number) {
 void LoadController(const json& rst, SimMachine& machine, unsigned controllerIndex) {
     CheckKeys(rst, {"controller", "raidSets", "disks"}, "rst");
     const json controller = rst.value("controller", json::object());
-    CheckKeys(
-        controller,
-        {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
-         "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode", "slotLogReturnCode"},
-        "rst controller");
+    CheckKeys(controller,
+              {"instanceId", "parentId", "driverDesc", "path", "present", "hardwareIds",
+               "raidQueryReturnCode", "activationReturnCode", "emptyPortReturnCode",
+               "slotLogReturnCode", "raidBufferTooSmall"},
+              "rst controller");
     RstDriverOptions options;
     if (controller.contains("raidQueryReturnCode")) {
         options.raidQueryReturnCode = static_cast<std::uint32_t>(
@@ -120,9 +120,24 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
             Number(controller["activationReturnCode"], "activationReturnCode"));
     }
     if (controller.contains("emptyPortReturnCode")) {
-        options.emptyPortReturnCode = static_cast<std::uint32_t>(
-            Number(controller["emptyPortReturnCode"], "emptyPortReturnCode"));
+        const json& codes = controller["emptyPortReturnCode"];
+        if (!codes.is_object()) {
+            throw std::invalid_argument(
+                "rst controller: emptyPortReturnCode is an object with \"passThrough\" and "
+                "\"firmware\": " +
+                codes.dump());
+        }
+        CheckKeys(codes, {"passThrough", "firmware"}, "rst emptyPortReturnCode");
+        if (codes.contains("passThrough")) {
+            options.emptyPortPassThroughReturnCode =
+                static_cast<std::uint32_t>(Number(codes["passThrough"], "passThrough"));
+        }
+        if (codes.contains("firmware")) {
+            options.emptyPortFirmwareReturnCode =
+                static_cast<std::uint32_t>(Number(codes["firmware"], "firmware"));
+        }
     }
+    options.raidBufferTooSmall = controller.value("raidBufferTooSmall", false);
     if (controller.contains("slotLogReturnCode")) {
         options.slotLogReturnCode = static_cast<std::uint32_t>(
             Number(controller["slotLogReturnCode"], "slotLogReturnCode"));
@@ -166,10 +181,17 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
         set.stripeSizeKb =
             static_cast<std::uint32_t>(Number(s.value("stripeKb", json(64)), "stripeKb"));
         for (const json& m : s.at("members")) {
-            CheckKeys(m, {"drive", "port"}, "rst raid member");
+            CheckKeys(m, {"drive", "port", "sata"}, "rst raid member");
             RaidMember member;
             member.port = Byte(m.at("port"), "port");
             member.drive = m.contains("drive") ? &DriveNamed(m["drive"], machine) : nullptr;
+            if (m.contains("sata")) {
+                if (member.drive != nullptr) {
+                    throw std::invalid_argument("rst raid member: a drive or a SATA model: " +
+                                                m.dump());
+                }
+                member.sataModel = Ascii(m["sata"], "sata");
+            }
             set.members.push_back(member);
         }
         driver->AddRaidSet(std::move(set));
@@ -191,11 +213,29 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
 
     for (const json& d : rst.value("disks", json::array())) {
         CheckKeys(d,
-                  {"drive", "port", "instanceId", "parentId", "hardwareIds", "interfacePath",
-                   "location", "present", "deviceNumber"},
+                  {"drive", "sata", "port", "instanceId", "parentId", "hardwareIds",
+                   "interfacePath", "location", "present", "deviceNumber"},
                   "rst disk");
-        NvmeDrive& drive = DriveNamed(d.at("drive"), machine);
         const std::uint8_t port = Byte(d.at("port"), "port");
+        const std::u16string location =
+            u"Bus Number " + platform::ToU16(platform::DecimalText(port)) + u", Target Id 0, LUN 0";
+        if (d.contains("sata") == d.contains("drive")) {
+            throw std::invalid_argument("rst disk: a drive or a SATA model: " + d.dump());
+        }
+        if (d.contains("sata")) {
+            // A SATA disk as Windows lists it behind the controller; it answers no NVMe command.
+            const std::string sataModel = Ascii(d["sata"], "sata");
+            driver->AddSataPort(port, sataModel);
+            std::u16string product =
+                platform::ToUpperAscii(platform::ToU16(sataModel.substr(0, 16)));
+            std::replace(product.begin(), product.end(), u' ', u'_');
+            AddDiskDevice(machine, d,
+                          u"SCSI\\DISK&VEN_&PROD_" + product + u"\\4&2A8B7C1F&" +
+                              Suffix(controllerIndex) + u"&" + Suffix(port) + u"0000",
+                          controllerId, {u"SCSI\\Disk" + product, u"GenDisk"}, location);
+            continue;
+        }
+        NvmeDrive& drive = DriveNamed(d.at("drive"), machine);
         driver->AddPort(port, drive);
         std::string model = drive.Config().model.substr(0, 16);
         model.resize(16, ' ');
@@ -212,8 +252,7 @@ void LoadController(const json& rst, SimMachine& machine, unsigned controllerInd
                       controllerId,
                       {u"SCSI\\DiskNVMe____" + product, u"SCSI\\DiskNVMe____",
                        u"SCSI\\NVMe____" + product, u"NVMe____" + product, u"GenDisk"},
-                      u"Bus Number " + platform::ToU16(platform::DecimalText(port)) +
-                          u", Target Id 0, LUN 0");
+                      location);
     }
 }
 

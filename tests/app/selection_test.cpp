@@ -3,24 +3,33 @@
 #include <vector>
 
 #include "app/disk_inventory.h"
+#include "platform/text.h"
 
 namespace {
 
 using discovery::DiskRecord;
 
+// An inbox disk at its own device number.
 DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
+    static int number = 0;
     DiskRecord disk;
     disk.AccessPath = discovery::AccessPath::Inbox;
+    disk.DevicePath = u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number++));
     disk.FirmwareRevision = std::move(revision);
     disk.SerialNumber = std::move(serial);
     return disk;
 }
 
-DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::u16string model = u"m") {
+// A disk behind RST: a member of RAID set `set`, or a plain disk when set is -1.
+DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::int64_t port,
+                     std::int32_t set, std::u16string controller = u"\\\\?\\pci#ven_8086") {
     DiskRecord disk = WithRevision(u"XQ71DMRB", std::move(serial));
-    disk.AccessPath = discovery::AccessPath::RstRaid;
+    disk.AccessPath = set < 0 ? discovery::AccessPath::RstDisk : discovery::AccessPath::RstRaid;
+    disk.DevicePath = std::move(controller);
+    disk.PortNumber = port;
+    disk.RaidSetIndex = set;
+    disk.KnownNvme = true;
     disk.pciVendorId = vendor;
-    disk.ModelNumber = std::move(model);
     return disk;
 }
 
@@ -38,14 +47,16 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
         WithRevision(u"XQ70DMRB", u"older"),
         WithRevision(u"XQ75DMRB", u"newer"),
         WithRevision(u"XQ74DMRB", u"b"),
-        WithRevision(u"XQ71DMRB", u"a"),                      // the first drive reached again
-        WithRevision(u"XQ71DMRB", std::u16string(20, u' ')),  // blank serials never merge
+        WithRevision(u"XQ71DMRB", u"a"),  // a second drive with the first one's serial
         WithRevision(u"XQ71DMRB", std::u16string(20, u' ')),
-        BehindRst(u"r", 0x7A3C),
-        BehindRst(std::u16string(u"r\0\0", 3), 0x7A3C),  // the same serial, zero padded
-        BehindRst(u"r", 0x7A3C, u"another model"),       // another drive
-        BehindRst(u"o", 0x8086),                         // another maker's drive behind RST
-        BehindRst(u"z", 0),
+        BehindRst(u"r", 0x7A3C, 0, 0),
+        BehindRst(u"s", 0x7A3C, 0x100, 1),  // port 0 of set 1: the same drive, whatever its serial
+        BehindRst(u"r", 0x7A3C, 1, 1),      // another drive with the same serial
+        BehindRst(u"t", 0x7A3C, 1, -1),     // a plain disk where a member answers: not updated
+        BehindRst(u"u", 0x7A3C, 1, 1, u"\\\\?\\PCI#VEN_8086"),    // the same path in capitals
+        BehindRst(u"v", 0x7A3C, 1, 1, u"\\\\?\\pci#ven_8086#2"),  // another controller
+        BehindRst(u"o", 0x8086, 2, -1),  // another maker's drive behind RST
+        BehindRst(u"z", 0, 3, -1),
     };
     discovery::DiskList selected;
     inventory.SelectDisks(image, selected);
@@ -53,10 +64,11 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
     for (const DiskRecord& disk : selected) {
         serials.push_back(disk.SerialNumber);
     }
-    const std::vector<std::u16string> expected = {
-        u"a", u"b", std::u16string(20, u' '), std::u16string(20, u' '), u"r", u"r"};
+    const std::vector<std::u16string> expected = {u"a", u"b", u"a", std::u16string(20, u' '),
+                                                  u"r", u"r", u"v"};
     EXPECT_EQ(serials, expected);
-    EXPECT_EQ(selected[5].ModelNumber, u"another model");
+    EXPECT_EQ(selected[5].PortNumber, 1);
+    EXPECT_TRUE(inventory.MakersDriveLeftBehind());  // the plain disk at a member's port
     // Selection copies: the identified list is untouched by later changes.
     selected[0].ResultCode = discovery::ResultCode::RebootRequired;
     EXPECT_EQ(inventory.Identified[0].ResultCode, discovery::ResultCode::Updated);

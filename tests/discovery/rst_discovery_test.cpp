@@ -119,10 +119,11 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
                                          u"pci\\ven_8086&dev_2822&subsys_1\\3&11583659&0&fa"};
     discovery::DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, m.events, controller, candidates));
-    const discovery::DiskList expected = {discovery::MakeCandidate(kRstPath, -1, kRaid),
-                                          discovery::MakeCandidate(kRstPath, 3, kDisk),
-                                          discovery::MakeCandidate(kRstPath, -1, kRaid),
-                                          discovery::MakeCandidate(kRstPath, -1, kDisk)};
+    discovery::DiskList expected = {discovery::MakeCandidate(kRstPath, -1, kRaid),
+                                    discovery::MakeCandidate(kRstPath, 3, kDisk),
+                                    discovery::MakeCandidate(kRstPath, -1, kRaid),
+                                    discovery::MakeCandidate(kRstPath, -1, kDisk)};
+    expected[1].KnownNvme = true;  // "VEN_NVME" in its instance ID; the Intel one has none
     EXPECT_EQ(candidates, expected);
     for (const auto& open : m.io.opens) {
         EXPECT_EQ(open.access, 0xC0000000u);

@@ -311,7 +311,7 @@ TEST(CaptureRoundTripMachines, RefusedRstAnswers) {
                "disks": [{ "drive": "p3", "port": 3 }] }
     })");
     ExpectRoundTrip(R"({ "drives": [)" + MakersDrive("r0", "0x07", 1) + R"(],
-      "rst": { "controller": { "emptyPortReturnCode": 7 },
+      "rst": { "controller": { "emptyPortReturnCode": { "passThrough": 7 } },
                "raidSets": [{ "type": "raid0", "capacityMb": 1000, "stripeKb": 128,
                               "members": [{ "drive": "r0", "port": 0 }, { "port": 1 }] }] }
     })");

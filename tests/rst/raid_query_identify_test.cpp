@@ -146,7 +146,8 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
         EXPECT_EQ(discovery::Describe(outcome.stop),
                   openError != 0 ? "open, system error 0x5" : "done");
         EXPECT_TRUE(identified.empty());
-        EXPECT_EQ(m.console.Transcript(), "");
+        EXPECT_EQ(m.console.Transcript(),
+                  openError != 0 ? "  [ERROR] Failed to get disk handle: 0x5\n\n" : "");
         EXPECT_TRUE(m.NothingLeftOpen());
     }
 }
@@ -156,8 +157,8 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
     discovery::DiskList identified;
     EXPECT_EQ(
         rst::IdentifyRstDisk(
-            m.platform, discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk),
-            identified)
+            m.platform, m.events,
+            discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk), identified)
             .status,
         rst::IdentifyStatus::Identified);
     Bytes expected(4260);
@@ -176,21 +177,30 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
 }
 
 TEST(RstIdentify, FailuresAppendNothing) {
-    FakeMachine unopenable;
-    unopenable.io.openErrors[kController] = 2;
-    FakeMachine refusing;
-    refusing.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
-    for (auto [machine, status, stop] : {std::tuple{&unopenable, 8, "open, system error 0x2"},
-                                         std::tuple{&refusing, 5, "identify, system error 0x1"}}) {
+    // A SATA disk (not known to be NVMe) fails silently; an NVMe disk says why.
+    for (auto [opens, status, stop, nvme, lines] :
+         {std::tuple{false, 8, "open, system error 0x2", false, ""},
+          std::tuple{true, 5, "identify, system error 0x1", false, ""},
+          std::tuple{false, 8, "open, system error 0x2", true,
+                     "  [ERROR] Failed to get disk handle: 0x2\n\n"},
+          std::tuple{true, 5, "identify, system error 0x1", true,
+                     "  [ERROR] Failed to get Identify Controller data: 0x1\n\n"}}) {
+        FakeMachine machine;
+        if (!opens) {
+            machine.io.openErrors[kController] = 2;
+        }
+        machine.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
         discovery::DiskList identified;
-        const rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(
-            machine->platform,
-            discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk), identified);
+        discovery::DiskRecord disk =
+            discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk);
+        disk.KnownNvme = nvme;
+        const rst::IdentifyOutcome outcome =
+            rst::IdentifyRstDisk(machine.platform, machine.events, disk, identified);
         EXPECT_EQ(static_cast<int>(outcome.status), status);
         EXPECT_EQ(discovery::Describe(outcome.stop), stop);
         EXPECT_TRUE(identified.empty());
-        EXPECT_EQ(machine->console.Transcript(), "");
-        EXPECT_TRUE(machine->NothingLeftOpen());
+        EXPECT_EQ(machine.console.Transcript(), lines);
+        EXPECT_TRUE(machine.NothingLeftOpen());
     }
 }
 

@@ -46,7 +46,7 @@ std::vector<std::uint8_t> ExpectedSlotLogRequest(std::uint8_t pathId) {
     Bytes b(4260);
     b.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4).Put(24, 4232, 4);
     b.Put(28, 1, 1).Put(29, pathId, 1);
-    b.Put(32, 0x02, 4).Put(36, 0xFFFFFFFF, 4).Put(72, 0x007F0003, 4);
+    b.Put(32, 0x02, 4).Put(72, 0x007F0003, 4);  // NSID 0: the log is the controller's
     b.Put(116, 164, 4).Put(120, 512, 4);
     return b.data;
 }

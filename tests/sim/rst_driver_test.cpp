@@ -91,7 +91,7 @@ class RstDriverTest : public testing::Test {
 protected:
     void SetUp() override {
         sim::RaidSet set;
-        set.members = {{4, &a}, {7, &b}, {9, &c}};
+        set.members = {{4, &a, {}}, {7, &b, {}}, {9, &c, {}}, {11, nullptr, "ST1000LM049"}};
         driver.AddRaidSet(set);
         driver.AddPort(2, plain);
     }
@@ -111,13 +111,17 @@ TEST_F(RstDriverTest, RaidConfigWritesOnlyTheEntriesThatFit) {
     std::vector<std::uint8_t> q = RaidQuery(0, 600);
     ASSERT_EQ(Send(q), sim::kCsmiSuccess);
     EXPECT_EQ(q[40], sim::kCsmiRaidType1);
-    EXPECT_EQ(q[43], 3);  // the whole set, though two entries fit
+    EXPECT_EQ(q[43], 4);  // the whole set, though two entries fit
     EXPECT_EQ(q[64 + 90], 4);
     EXPECT_EQ(q[200 + 90], 7);
     EXPECT_EQ(std::string(q.begin() + 64 + 48, q.begin() + 64 + 50), "SA");
+    EXPECT_EQ(std::string(q.begin() + 64, q.begin() + 68), "NVMe");  // bModel of an NVMe member
     for (std::size_t i = 336; i < q.size(); ++i) {
         ASSERT_EQ(q[i], 0xEE) << "byte " << i << " written past the request";
     }
+    q = Header(std::string_view("CSMIARY\0", 8), 11, 64 + 4 * 136);
+    ASSERT_EQ(Send(q), sim::kCsmiSuccess);
+    EXPECT_EQ(std::string(q.begin() + 64 + 3 * 136, q.begin() + 64 + 3 * 136 + 11), "ST1000LM049");
 }
 
 TEST_F(RstDriverTest, RaidConfigRefusals) {
@@ -126,17 +130,32 @@ TEST_F(RstDriverTest, RaidConfigRefusals) {
     q = RaidQuery(0);
     PutU32(q, 16, 12);
     EXPECT_EQ(Send(q), sim::kCsmiBadControlCode);
+    // A driver that says so when the buffer cannot hold the set: the count, no entries.
+    driver.Options().raidBufferTooSmall = true;
+    q = RaidQuery(0);
+    EXPECT_EQ(Send(q), sim::kCsmiRaidSetBufferTooSmall);
+    EXPECT_EQ(q[43], 4);
+    EXPECT_EQ(q[64 + 90], 0);
+    q = Header(std::string_view("CSMIARY\0", 8), 11, 64 + 4 * 136);
+    EXPECT_EQ(Send(q), sim::kCsmiSuccess);
     driver.Options().raidQueryReturnCode = 0x5;
     q = RaidQuery(0);
     EXPECT_EQ(Send(q), 0x5u);
     EXPECT_EQ(q[43], 0);
 }
 
-TEST_F(RstDriverTest, PassThroughToAnEmptyPortAnswersNoData) {
-    std::vector<std::uint8_t> q = Identify(5);
-    std::fill(q.begin() + 164, q.end(), 0x5A);
-    EXPECT_NE(Send(q), 0u);
-    EXPECT_TRUE(std::all_of(q.begin() + 164, q.end(), [](std::uint8_t v) { return v == 0; }));
+// The pass-through answers with SCSI request-block statuses: no device at an empty port, an
+// error from a SATA drive, success from an NVMe drive.
+TEST_F(RstDriverTest, PassThroughToAPortWithoutAnNvmeDriveAnswersNoData) {
+    for (auto [port, status] :
+         {std::pair{5, sim::kSrbStatusNoDevice}, std::pair{11, sim::kSrbStatusError}}) {
+        std::vector<std::uint8_t> q = Identify(static_cast<std::uint8_t>(port));
+        std::fill(q.begin() + 164, q.end(), 0x5A);
+        EXPECT_EQ(Send(q), status) << port;
+        EXPECT_TRUE(std::all_of(q.begin() + 164, q.end(), [](std::uint8_t v) { return v == 0; }));
+    }
+    std::vector<std::uint8_t> q = Identify(4);
+    EXPECT_EQ(Send(q), sim::kSrbStatusSuccess);
 }
 
 TEST_F(RstDriverTest, MalformedPassThroughRequestsAreRefused) {
@@ -150,11 +169,11 @@ TEST_F(RstDriverTest, MalformedPassThroughRequestsAreRefused) {
           Case{"get log page", 32, 0x02}, Case{"namespace list", 72, 2}}) {
         std::vector<std::uint8_t> q = Identify(4);
         PutU32(q, k.offset, k.value);
-        EXPECT_NE(Send(q), 0u) << k.what;
+        EXPECT_EQ(Send(q), sim::kSrbStatusError) << k.what;
     }
     std::vector<std::uint8_t> q = Identify(4);
     q[28] = 2;
-    EXPECT_NE(Send(q), 0u) << "address version";
+    EXPECT_EQ(Send(q), sim::kSrbStatusError) << "address version";
     EXPECT_EQ(a.CountRequests(sim::DriveRequest::Kind::Identify), 0u);
 }
 
@@ -175,7 +194,7 @@ TEST_F(RstDriverTest, FirmwareSlotLogAsTheDriveFillsIt) {
         return q;
     };
     std::vector<std::uint8_t> q = slotLog();
-    ASSERT_EQ(Send(q), 0u);
+    ASSERT_EQ(Send(q), sim::kSrbStatusSuccess);
     EXPECT_EQ(q[164], 0x31);  // running slot 1, slot 3 at the next reset
     EXPECT_EQ(std::string(q.begin() + 172, q.begin() + 180), "XQ71DMRB");
     EXPECT_TRUE(std::all_of(q.begin() + 180, q.begin() + 188, [](auto v) { return v == 0; }));
@@ -193,13 +212,13 @@ TEST_F(RstDriverTest, FirmwareSlotLogAsTheDriveFillsIt) {
                           Case{"data shorter than NUMD", 120, 256}}) {
         q = slotLog();
         PutU32(q, k.offset, k.value);
-        EXPECT_NE(Send(q), 0u) << k.what;
+        EXPECT_EQ(Send(q), sim::kSrbStatusError) << k.what;
         EXPECT_NE(GetU32(q, 112), 0u) << k.what;  // an error status in the completion
         EXPECT_EQ(q[164], 0) << k.what;
     }
     q = slotLog();
     PutU32(q, 36, 0);  // a global log may also be asked for with namespace 0
-    EXPECT_EQ(Send(q), 0u);
+    EXPECT_EQ(Send(q), sim::kSrbStatusSuccess);
     driver.Options().slotLogReturnCode = 7;
     q = slotLog();
     EXPECT_EQ(Send(q), 7u);
