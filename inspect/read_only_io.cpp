@@ -1,20 +1,25 @@
 #include "inspect/read_only_io.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
+#include <vector>
 
+#include "image/piece_plan.h"
+#include "inbox/inbox_identify.h"
 #include "inbox/miniport_firmware_layout.h"
+#include "inbox/miniport_request.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
+#include "rst/rst_requests.h"
 
 namespace inspect {
 
 namespace {
 
 namespace mp = platform::miniport;
-namespace query = inbox::query;
 namespace rl = rst::layout;
 
 std::string_view SignatureOf(std::span<const std::uint8_t> buffer) {
@@ -26,74 +31,69 @@ std::string_view SignatureOf(std::span<const std::uint8_t> buffer) {
     return {reinterpret_cast<const char*>(buffer.data() + kAt), kSize};
 }
 
-// Each check below first makes sure the input holds every field it looks at: a field the
-// driver would read past the input is not one the guard has seen.
-std::uint32_t U32(std::span<const std::uint8_t> input, std::size_t offset) {
-    return platform::GetU32(input, offset);
+// Whether the input is, byte for byte, what `fill` writes into a cleared buffer of its size.
+template <typename Fill>
+bool IsBuiltBy(std::span<const std::uint8_t> input, Fill fill) {
+    std::vector<std::uint8_t> built(input.size(), 0);
+    fill(std::span<std::uint8_t>(built));
+    return std::equal(input.begin(), input.end(), built.begin(), built.end());
 }
 
-// The NVMe protocol-specific query for Identify Controller. Other protocol data (a log page such
-// as telemetry, whose reading makes the drive take a new snapshot) and other properties do not
-// pass.
-bool IsIdentifyQuery(std::span<const std::uint8_t> input) {
-    return platform::FitsIn(input.size(), 0, query::kIdentifyDataOffset) &&
-           U32(input, query::kPropertyIdOffset) == query::kStorageAdapterProtocolSpecificProperty &&
-           U32(input, query::kQueryTypeOffset) == query::kPropertyStandardQuery &&
-           U32(input, query::kProtocolTypeOffset) == query::kProtocolTypeNvme &&
-           U32(input, query::kDataTypeOffset) == query::kNvmeDataTypeIdentify &&
-           U32(input, query::kRequestValueOffset) == query::kIdentifyCnsController;
+// The get-info buffer is the one the drive's download would use: a piece of a granularity an
+// Identify answer can give.
+bool IsGetInfoSize(std::size_t size) {
+    for (std::int32_t units = image::kMinGranularity; units <= image::kMaxGranularity; ++units) {
+        if (inbox::MiniportBufferSize(image::PieceSizeOf(units)) == size) {
+            return true;
+        }
+    }
+    return false;
 }
 
-// The driver finds every field behind SRB_IO_CONTROL by its HeaderLength.
-bool HasSrbHeader(std::span<const std::uint8_t> input, std::size_t requestSize,
-                  std::uint32_t controlCode) {
-    return platform::FitsIn(input.size(), 0, requestSize) &&
-           U32(input, mp::kSrbHeaderLengthOffset) == mp::kSrbHeaderLengthValue &&
-           U32(input, mp::kSrbControlCodeOffset) == controlCode;
+// The first query has room for kCsmiRequestEntryCount members; a set with more (bDriveCount is
+// one byte) is asked again with room for all of them.
+bool IsCsmiSize(std::size_t size) {
+    for (std::size_t entries = rl::kCsmiRequestEntryCount;
+         entries <= std::numeric_limits<std::uint8_t>::max(); ++entries) {
+        if (rl::CsmiBufferSize(entries) == size) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsFirmwareGetInfo(std::span<const std::uint8_t> input) {
-    constexpr std::size_t kBlock = inbox::miniport::kRequestBlockOffset;
-    return HasSrbHeader(input, inbox::miniport::kDataAreaOffset, win::kIoctlScsiMiniportFirmware) &&
-           U32(input, kBlock + mp::kFrbVersionOffset) == mp::kFrbVersionValue &&
-           U32(input, kBlock + mp::kFrbSizeOffset) == mp::kFrbSizeValue &&
-           U32(input, kBlock + mp::kFrbFunctionOffset) == mp::kFirmwareFunctionGetInfo;
+    return IsGetInfoSize(input.size()) && IsBuiltBy(input, [](std::span<std::uint8_t> built) {
+               inbox::BuildFirmwareRequest(built, mp::kFirmwareFunctionGetInfo);
+           });
 }
 
 bool IsCsmiRaidConfig(std::span<const std::uint8_t> input) {
-    return HasSrbHeader(input, mp::kSrbIoControlSize, rl::kCsmiControlCodeValue);
-}
-
-// An admin command (never the I/O command set) that only reads: Identify Controller, or Get Log
-// Page of the firmware slot log without a log-specific field.
-bool IsReadingPassThrough(std::span<const std::uint8_t> input) {
-    if (!HasSrbHeader(input, rl::kNvmCompletionOffset, rl::kNvmControlCodeValue) ||
-        input[rl::kNvmCommandSetOffset] != 0) {
+    if (!IsCsmiSize(input.size())) {
         return false;
     }
-    const std::uint32_t cdw0 = U32(input, rl::kNvmCdw0Offset);
-    const std::uint32_t cdw10 = U32(input, rl::kNvmCdw10Offset);
-    return (cdw0 == rl::kNvmCdw0Value && cdw10 == rl::kNvmCdw10Value) ||
-           (cdw0 == rl::kNvmGetLogPageCdw0Value &&
-            (cdw10 & rl::kNvmGetLogPageSelectMask) == rl::kFirmwareSlotLogId);
+    const std::uint32_t raidSetIndex = platform::GetU32(input, rl::kCsmiRaidSetIndexOffset);
+    return IsBuiltBy(input, [raidSetIndex](std::span<std::uint8_t> built) {
+        rst::FillCsmiRaidConfigRequest(built, raidSetIndex);
+    });
 }
 
-}  // namespace
-
-bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buffer,
-                       std::uint32_t inputLength) {
-    const std::span<const std::uint8_t> input =
-        buffer.first(std::min<std::size_t>(buffer.size(), inputLength));
-    switch (controlCode) {
-        case win::kIoctlStorageGetDeviceNumber:
-            return true;
-        case win::kIoctlStorageQueryProperty:
-            return IsIdentifyQuery(input);
-        case win::kIoctlScsiMiniport:
-            break;
-        default:
-            return false;
+// Identify Controller or the firmware slot log, for the disk the request addresses.
+bool IsReadingPassThrough(std::span<const std::uint8_t> input) {
+    if (input.size() != rl::kNvmRequestSize) {
+        return false;
     }
+    const std::uint8_t pathId = platform::GetU8(input, rl::kAddressPathIdOffset);
+    return IsBuiltBy(input,
+                     [pathId](std::span<std::uint8_t> built) {
+                         rst::FillIdentifyPassThrough(built, pathId);
+                     }) ||
+           IsBuiltBy(input, [pathId](std::span<std::uint8_t> built) {
+               rst::FillSlotLogPassThrough(built, pathId);
+           });
+}
+
+bool IsMiniportReading(std::span<const std::uint8_t> input) {
     const std::string_view signature = SignatureOf(input);
     if (signature == inbox::miniport::kSrbSignatureValue) {
         return IsFirmwareGetInfo(input);
@@ -105,6 +105,31 @@ bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buf
         return IsReadingPassThrough(input);
     }
     return false;
+}
+
+}  // namespace
+
+bool IsReadOnlyRequest(win::Dword controlCode, std::span<const std::uint8_t> buffer,
+                       std::uint32_t inputLength) {
+    if (controlCode == win::kIoctlStorageGetDeviceNumber) {
+        return true;
+    }
+    // Input the buffer does not hold is not input the guard has seen.
+    if (inputLength > buffer.size()) {
+        return false;
+    }
+    const std::span<const std::uint8_t> input = buffer.first(inputLength);
+    switch (controlCode) {
+        case win::kIoctlStorageQueryProperty:
+            return input.size() == inbox::query::kBufferSize &&
+                   IsBuiltBy(input, [](std::span<std::uint8_t> built) {
+                       inbox::BuildIdentifyQuery(built);
+                   });
+        case win::kIoctlScsiMiniport:
+            return IsMiniportReading(input);
+        default:
+            return false;
+    }
 }
 
 platform::OpenResult ReadOnlyDeviceIo::Open(std::u16string_view path, win::Dword desiredAccess,

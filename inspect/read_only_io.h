@@ -2,8 +2,10 @@
 // of which reads — the device number, the NVMe Identify Controller property query, the
 // miniport's firmware get-info, the CSMI RAID configuration, and the RST pass-through's Identify
 // Controller and firmware slot log — and refuses every other device control (any download or
-// activation, any other log page or property, any "IntelFw " request) without sending it. So
-// the inspector is read-only by construction, whatever its code above asks for.
+// activation, any other log page or property, any "IntelFw " request) without sending it. A
+// request passes only as the tool's own builder makes it, byte for byte and at a size the
+// inspector sends; the path identifier and the RAID set index are the request's own. So the
+// inspector is read-only by construction, whatever its code above asks for.
 #pragma once
 
 #include <array>

@@ -30,21 +30,31 @@ constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes HexBytes(const json& value, std::size_t size, std::string_view what) {
+// A recording holds only what the inspector's guard let through: its reading requests. The
+// largest is the inbox get-info, whose buffer is that of a download of the largest piece (FWUG
+// is one byte, in 4 KiB units); the CSMI query for 255 members and the pass-through are smaller.
+constexpr std::size_t kFwugUnit = 4096;
+constexpr std::size_t kLargestRecordedBuffer =
+    kInboxFrb + kFrbStructureSize + kDownloadImage + 0xFF * kFwugUnit;
+static_assert(kRaidDrives + 0xFF * kDriveEntrySize < kLargestRecordedBuffer &&
+              kNvmDataStart + kIdentifySize < kLargestRecordedBuffer);
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Two hexadecimal digits a byte, at most size bytes; the rest of the buffer is zero.
+Bytes HexBytes(const json& value, std::size_t size, const std::string& what) {
     const std::string text = Ascii(value, what);
-    if (text.size() % 2 != 0 || text.size() / 2 > size) {
-        throw std::invalid_argument(std::string(what) + ": not " + std::to_string(size) +
-                                    " bytes of hexadecimal");
+    if (text.size() % 2 != 0 || !std::all_of(text.begin(), text.end(), IsHexDigit)) {
+        throw std::invalid_argument(what + ": not two hexadecimal digits a byte");
+    }
+    if (text.size() / 2 > size) {
+        throw std::invalid_argument(what + ": more than " + std::to_string(size) + " bytes");
     }
     Bytes bytes(size, 0);
     for (std::size_t i = 0; i < text.size() / 2; ++i) {
-        std::size_t used = 0;
-        const std::string pair = text.substr(2 * i, 2);
-        const unsigned long byte = std::stoul(pair, &used, 16);
-        if (used != 2) {
-            throw std::invalid_argument(std::string(what) + ": not hexadecimal: " + pair);
-        }
-        bytes[i] = static_cast<std::uint8_t>(byte);
+        bytes[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
     }
     return bytes;
 }
@@ -324,16 +334,29 @@ void LoadList(const json& l, SimMachine& machine) {
     machine.Devices().AddRecordedList(std::move(list));
 }
 
-RecordedAnswer Answer(const json& r) {
+RecordedAnswer Answer(const json& r, std::size_t number) {
     CheckKeys(r,
               {"path", "controlCode", "inputLength", "input", "size", "ok", "error",
                "bytesReturned", "output"},
               "recorded request");
+    const std::string entry =
+        "recorded request " + std::to_string(number) + " (" + Ascii(r.at("path"), "path") + ")";
     RecordedAnswer answer;
     answer.controlCode = Narrow<win::Dword>(r.at("controlCode"), "controlCode");
     answer.inputLength = Narrow<std::uint32_t>(r.at("inputLength"), "inputLength");
-    answer.input = HexBytes(r.at("input"), answer.inputLength, "input");
-    answer.output = HexBytes(r.at("output"), Narrow<std::uint32_t>(r.at("size"), "size"), "output");
+    const auto size = Narrow<std::uint32_t>(r.at("size"), "size");
+    if (size > kLargestRecordedBuffer) {
+        throw std::invalid_argument(entry + ": size " + std::to_string(size) +
+                                    ", more than the inspector's largest request of " +
+                                    std::to_string(kLargestRecordedBuffer) + " bytes");
+    }
+    // The input is the first inputLength bytes of the buffer.
+    if (answer.inputLength > size) {
+        throw std::invalid_argument(entry + ": inputLength " + std::to_string(answer.inputLength) +
+                                    " beyond its size of " + std::to_string(size));
+    }
+    answer.input = HexBytes(r.at("input"), answer.inputLength, entry + ": input");
+    answer.output = HexBytes(r.at("output"), size, entry + ": output");
     answer.result = {r.at("ok").get<bool>(),
                      Narrow<std::uint32_t>(r.at("bytesReturned"), "bytesReturned"),
                      Narrow<win::Dword>(r.at("error"), "error")};
@@ -348,8 +371,13 @@ void LoadRecording(const json& recorded, SimMachine& machine) {
         LoadList(l, machine);
     }
     std::map<std::u16string, std::vector<RecordedAnswer>> answers;
-    for (const json& r : recorded.value("requests", json::array())) {
-        answers[Text(r.at("path"), "path")].push_back(Answer(r));
+    const json requests = recorded.value("requests", json::array());
+    if (!requests.is_array()) {
+        throw std::invalid_argument("recorded requests: not a list");
+    }
+    for (std::size_t number = 0; number < requests.size(); ++number) {
+        const json& r = requests[number];
+        answers[Text(r.at("path"), "path")].push_back(Answer(r, number));
     }
     for (const json& o : recorded.value("opens", json::array())) {
         CheckKeys(o, {"path", "error"}, "recorded open");

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "image/piece_plan.h"
 #include "inbox/inbox_identify.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
@@ -303,6 +305,79 @@ TEST(Inspector, GuardRefusesEveryOtherShapeBeforeItReachesTheDevice) {
         EXPECT_FALSE(result.ok) << c.name;
         EXPECT_TRUE(inner.sent.empty()) << c.name;
         EXPECT_EQ(guard.Refused(), 1u) << c.name;
+    }
+}
+
+// Each request the inspector sends passes only as its builder makes it: any one byte changed,
+// except the disk's path identifier or the RAID set index, or one byte more or less, is refused;
+// so is a size the inspector never sends.
+TEST(Inspector, GuardPassesOnlyTheBuildersBytes) {
+    namespace rl = rst::layout;
+    using Fill = std::function<void(std::span<std::uint8_t>)>;
+    const Fill query = [](std::span<std::uint8_t> b) { inbox::BuildIdentifyQuery(b); };
+    const Fill getInfo = [](std::span<std::uint8_t> b) {
+        inbox::BuildFirmwareRequest(b, platform::miniport::kFirmwareFunctionGetInfo);
+    };
+    const Fill csmi = [](std::span<std::uint8_t> b) { rst::FillCsmiRaidConfigRequest(b, 1); };
+    const Fill identify = [](std::span<std::uint8_t> b) { rst::FillIdentifyPassThrough(b, 2); };
+    const Fill slotLog = [](std::span<std::uint8_t> b) { rst::FillSlotLogPassThrough(b, 2); };
+    const std::size_t largestPiece = image::PieceSizeOf(image::kMaxGranularity);
+    struct Kind {
+        const char* name;
+        win::Dword controlCode;
+        std::size_t size;
+        const Fill& fill;
+        bool passes = true;
+        bool everyByte = true;  // a large buffer is checked whole and by its size only
+        std::size_t varyingOffset = 0;
+        std::size_t varyingWidth = 0;
+    };
+    const win::Dword miniport = win::kIoctlScsiMiniport;
+    const Kind kinds[] = {
+        {"Identify query", win::kIoctlStorageQueryProperty, inbox::query::kBufferSize, query},
+        {"get-info", miniport, inbox::MiniportBufferSize(image::kPieceUnit), getInfo},
+        {"get-info of the largest piece", miniport, inbox::MiniportBufferSize(largestPiece),
+         getInfo, true, false},
+        {"get-info of a larger piece", miniport,
+         inbox::MiniportBufferSize(largestPiece + image::kPieceUnit), getInfo, false},
+        {"get-info of half a unit", miniport, inbox::MiniportBufferSize(2048), getInfo, false},
+        {"CSMI", miniport, rl::kCsmiRequestSize, csmi, true, true, rl::kCsmiRaidSetIndexOffset, 4},
+        {"CSMI for 3 members", miniport, rl::CsmiBufferSize(3), csmi, true, true,
+         rl::kCsmiRaidSetIndexOffset, 4},
+        {"CSMI for 255 members", miniport, rl::CsmiBufferSize(255), csmi, true, false},
+        {"CSMI for 1 member", miniport, rl::CsmiBufferSize(1), csmi, false},
+        {"CSMI for 256 members", miniport, rl::CsmiBufferSize(256), csmi, false},
+        {"pass-through Identify", miniport, rl::kNvmRequestSize, identify, true, true,
+         rl::kAddressPathIdOffset, 1},
+        {"pass-through slot log", miniport, rl::kNvmRequestSize, slotLog, true, true,
+         rl::kAddressPathIdOffset, 1},
+    };
+    for (const Kind& k : kinds) {
+        std::vector<std::uint8_t> request(k.size, 0);
+        k.fill(request);
+        const auto length = static_cast<std::uint32_t>(request.size());
+        EXPECT_EQ(inspect::IsReadOnlyRequest(k.controlCode, request, length), k.passes) << k.name;
+        if (!k.passes) {
+            continue;
+        }
+        for (std::size_t i = 0; k.everyByte && i < request.size(); ++i) {
+            request[i] ^= 0xFF;
+            const bool varying = i >= k.varyingOffset && i < k.varyingOffset + k.varyingWidth;
+            EXPECT_EQ(inspect::IsReadOnlyRequest(k.controlCode, request, length), varying)
+                << k.name << ", byte " << i;
+            request[i] ^= 0xFF;
+        }
+        EXPECT_FALSE(inspect::IsReadOnlyRequest(k.controlCode, request, length - 1)) << k.name;
+        EXPECT_FALSE(inspect::IsReadOnlyRequest(k.controlCode, request, length + 1)) << k.name;
+        request.push_back(0);
+        EXPECT_FALSE(inspect::IsReadOnlyRequest(k.controlCode, request, length + 1)) << k.name;
+        for (const std::size_t size : {k.size - 1, k.size + 1}) {
+            std::vector<std::uint8_t> other(size, 0);
+            k.fill(other);
+            EXPECT_FALSE(
+                inspect::IsReadOnlyRequest(k.controlCode, other, static_cast<std::uint32_t>(size)))
+                << k.name << ", built at " << size << " bytes";
+        }
     }
 }
 

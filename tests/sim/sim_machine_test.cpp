@@ -201,6 +201,34 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
               "devInst": 1, "properties": {"{00000000-0000-0000-0000-000000000000} 2": null}}]}]})"}) {
         EXPECT_NE(sim::LoadScenario(std::string("{") + recorded + "}").error, "") << recorded;
     }
+    // A request the inspector never sends, or bytes not two hexadecimal digits each, is refused
+    // naming the request, before a buffer is made for it; the largest it sends (a get-info of
+    // 255 units of 4 KiB and 76 bytes) loads.
+    const std::string request = R"({"path": "p", "controlCode": 1, "ok": true, "error": 0,
+        "bytesReturned": 0, )";
+    const std::string largest =
+        request + R"("inputLength": 0, "input": "", "size": 1044556, "output": "00ff"})";
+    EXPECT_TRUE(sim::LoadScenario(R"({"recorded": {"requests": [)" + largest + "]}}").machine);
+    const std::pair<const char*, const char*> badRequests[] = {
+        {R"("inputLength": 0, "input": "", "size": 4294967295, "output": "")", "size 4294967295"},
+        {R"("inputLength": 0, "input": "", "size": 1044557, "output": "")", "largest request"},
+        {R"("inputLength": 4294967295, "input": "", "size": 4, "output": "")", "inputLength"},
+        {R"("inputLength": 4, "input": "012", "size": 4, "output": "")", "input: not two"},
+        {R"("inputLength": 4, "input": "0g", "size": 4, "output": "")", "input: not two"},
+        {R"("inputLength": 4, "input": "-1", "size": 4, "output": "")", "input: not two"},
+        {R"("inputLength": 4, "input": " 1", "size": 4, "output": "")", "input: not two"},
+        {R"("inputLength": 4, "input": "0x", "size": 4, "output": "")", "input: not two"},
+        {R"("inputLength": 1, "input": "0102", "size": 4, "output": "")", "input: more than 1"},
+        {R"("inputLength": 0, "input": "", "size": 2, "output": "a1b")", "output: not two"},
+        {R"("inputLength": 0, "input": "", "size": 2, "output": "a1b2c3")", "output: more than"},
+    };
+    for (const auto& [fields, reason] : badRequests) {
+        const std::string error = sim::LoadScenario(R"({"recorded": {"requests": [)" + largest +
+                                                    ", " + request + fields + "}]}}")
+                                      .error;
+        EXPECT_NE(error.find("recorded request 1 (p): "), std::string::npos) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
 }
 
 // A recorded machine answers as it was recorded: its lists in their own order, a property that
