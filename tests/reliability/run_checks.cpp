@@ -318,6 +318,46 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
                              " at " + discovery::Describe(update.stop));
         }
     }
+
+    // One address, one download: a drive reached twice is updated through its first record.
+    using Stage = discovery::StopPoint::Stage;
+    const auto& updates = outcome.record.updates;
+    for (std::size_t i = 0; i < updates.size(); ++i) {
+        for (std::size_t k = 0; k < i; ++k) {
+            const auto sent = [](const app::UpdateAttempt& u) {
+                return u.stop.stage != Stage::NotStarted && u.stop.stage != Stage::Open;
+            };
+            if (sent(updates[i]) && sent(updates[k]) &&
+                app::SameAddress(updates[i].disk, updates[k].disk)) {
+                broken.push_back("two updates went to " +
+                                 platform::Narrow(updates[i].disk.DevicePath) + " port " +
+                                 std::to_string(updates[i].disk.PortNumber));
+            }
+        }
+    }
+    // Behind RST, a set whose members were not listed or an NVMe disk without Identify data may
+    // be one of the maker's drives: the run must not call itself a success.
+    bool rstDriveMissed = false;
+    for (const app::IdentifyAttempt& attempt : outcome.record.identifications) {
+        if (attempt.candidate.AccessPath == discovery::AccessPath::RstRaid) {
+            rstDriveMissed = rstDriveMissed || !attempt.listed;
+            for (const rst::MemberIdentification& member : attempt.members) {
+                rstDriveMissed =
+                    rstDriveMissed ||
+                    (member.member.KnownNvme &&
+                     rst::GaveNoIdentifyData(member.outcome.status, member.outcome.identify));
+            }
+        } else if (attempt.candidate.AccessPath == discovery::AccessPath::RstDisk &&
+                   attempt.candidate.KnownNvme) {
+            rstDriveMissed = rstDriveMissed ||
+                             rst::GaveNoIdentifyData(std::get<rst::IdentifyStatus>(attempt.status),
+                                                     attempt.identify);
+        }
+    }
+    if (rstDriveMissed && outcome.exitCode != 1) {
+        broken.push_back("a drive behind RST was not listed or identified, yet the exit code is " +
+                         std::to_string(outcome.exitCode));
+    }
     return broken;
 }
 
