@@ -117,6 +117,8 @@ std::string DecisionReason(const InspectedDevice& device, const Inspection& insp
             return "RAID volume expanded into " +
                    Number(static_cast<std::int64_t>(device.members)) +
                    " members (query: " + device.stop + ")";
+        case Decision::NotBehindRstController:
+            return std::string(discovery::VerdictText(device.found.verdict));
         case Decision::LeftOut:
             return "left out: " + std::string(discovery::VerdictText(device.found.verdict));
         default:

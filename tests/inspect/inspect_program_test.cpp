@@ -70,6 +70,10 @@ TEST(Inspector, WholeOutputs) {
         {"inbox_rerun_before_reboot", {}, "inbox_rerun_before_reboot.txt"},
         {"inbox_rerun_before_reboot", {"--json"}, "inbox_rerun_before_reboot.json"},
         {"rst_rerun_before_reboot", {"--json"}, "rst_rerun_before_reboot.json"},
+        {"address_two_disks_without_bus_number", {}, "address_two_disks_without_bus_number.txt"},
+        {"rst_two_controllers", {}, "rst_two_controllers.txt"},
+        {"left_behind_raid_query_beside_inbox", {"--json"},
+         "left_behind_raid_query_beside_inbox.json"},
     };
     for (const Case& c : cases) {
         sim::LoadResult loaded =
