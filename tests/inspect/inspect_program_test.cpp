@@ -72,7 +72,8 @@ TEST(Inspector, WholeOutputs) {
         {"rst_rerun_before_reboot", {"--json"}, "rst_rerun_before_reboot.json"},
         {"address_two_disks_without_bus_number", {}, "address_two_disks_without_bus_number.txt"},
         {"rst_two_controllers", {}, "rst_two_controllers.txt"},
-        {"left_behind_raid_query_beside_inbox", {"--json"},
+        {"left_behind_raid_query_beside_inbox",
+         {"--json"},
          "left_behind_raid_query_beside_inbox.json"},
     };
     for (const Case& c : cases) {
