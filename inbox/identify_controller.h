@@ -9,12 +9,8 @@
 
 namespace inbox {
 
-// The zero-terminated text starting at `start` (the run ends at the first zero byte, or at the
-// end of the data), cut to `width` bytes, each byte widened as a signed 8-bit value.
-std::u16string IdentifyText(std::span<const std::uint8_t> data, std::size_t start,
-                            std::size_t width);
-
-// Fills SerialNumber, ModelNumber, FirmwareRevision and UpdateGranularity from the 4096 bytes.
+// Fills SerialNumber, ModelNumber, FirmwareRevision and UpdateGranularity from the 4096 bytes,
+// each text ending at its first zero byte.
 void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk);
 
 }  // namespace inbox

@@ -89,10 +89,10 @@ FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& c
     if (const std::uint8_t slot = rst::SlotLogPendingSlot(request); slot != 0) {
         slots.pendingSlot = slot;
     }
-    const std::uint8_t frmw = platform::GetU8(identify, discovery::identify::kFrmwOffset);
-    const std::uint8_t count = (frmw >> 1) & 0x7;
-    for (std::uint8_t slot = 1; slot <= count; ++slot) {
-        slots.slots.push_back({slot, slot == 1 && (frmw & 1) != 0,
+    const discovery::IdentifyController id =
+        discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
+    for (std::uint8_t slot = 1; slot <= id.FirmwareSlotCount; ++slot) {
+        slots.slots.push_back({slot, slot == 1 && id.Slot1ReadOnly,
                                SlotRevision(rst::SlotLogRevision(request, slot))});
     }
     return slots;

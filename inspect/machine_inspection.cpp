@@ -100,11 +100,12 @@ public:
         // The Identify data identification read: empty only for a record it did not hand back.
         const bool read = !identify.empty();
         if (read) {
-            using namespace discovery::identify;
-            device.versionMajor = platform::GetU16(identify, kVersionMajorOffset);
-            device.versionMinor = platform::GetU8(identify, kVersionMinorOffset);
-            device.versionTertiary = platform::GetU8(identify, kVersionTertiaryOffset);
-            device.fwug = platform::GetU8(identify, kFwugOffset);
+            const discovery::IdentifyController id =
+                discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
+            device.versionMajor = id.VersionMajor;
+            device.versionMinor = id.VersionMinor;
+            device.versionTertiary = id.VersionTertiary;
+            device.fwug = id.Fwug;
         }
         const std::int32_t units =
             image::IsPossibleGranularity(record->UpdateGranularity) ? record->UpdateGranularity : 1;

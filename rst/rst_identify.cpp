@@ -10,29 +10,20 @@
 
 namespace rst {
 
-namespace {
-
-std::u16string FieldText(std::span<const std::uint8_t> identify, std::size_t offset,
-                         std::size_t size) {
-    platform::CheckFits(identify.size(), offset, size);
-    // Keeps zero bytes; the inbox road stops. NVMe pads with blanks: only zero padding differs.
-    return platform::WidenSigned(identify.subspan(offset, size));
-}
-
-}  // namespace
-
 void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk) {
-    using namespace discovery::identify;
-    disk.SerialNumber = FieldText(identify, kSerialNumberOffset, kSerialNumberSize);
-    disk.ModelNumber = FieldText(identify, kModelNumberOffset, kModelNumberSize);
-    disk.FirmwareRevision = FieldText(identify, kFirmwareRevisionOffset, kFirmwareRevisionSize);
-    disk.UpdateGranularity = discovery::UpdateGranularityFromIdentify(identify);
-    disk.pciVendorId = platform::GetU16(identify, kVendorIdOffset);
+    const discovery::IdentifyController id =
+        discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
+    disk.SerialNumber = id.SerialNumber;
+    disk.ModelNumber = id.ModelNumber;
+    disk.FirmwareRevision = id.FirmwareRevision;
+    disk.UpdateGranularity = id.UpdateGranularity;
+    disk.pciVendorId = id.PciVendorId;
 }
 
 bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify) {
     return status != IdentifyStatus::Identified ||
-           platform::GetU16(identify, discovery::identify::kVendorIdOffset) == 0;
+           discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte)
+                   .PciVendorId == 0;
 }
 
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEvents& events,

@@ -134,7 +134,10 @@ TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
     for (const Case& c : cases) {
         Identify data = BlankIdentify();
         c.edit(data);
-        EXPECT_EQ(inbox::IdentifyText(data, c.start, c.width), c.expected) << c.name;
+        EXPECT_EQ(discovery::IdentifyFieldText(data, c.start, c.width,
+                                               discovery::TextRule::EndAtFirstZero),
+                  c.expected)
+            << c.name;
     }
 }
 
@@ -151,6 +154,34 @@ TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     EXPECT_EQ(identified[0].ModelNumber, u"");
     EXPECT_EQ(identified[0].FirmwareRevision, u"");
     EXPECT_EQ(identified[0].UpdateGranularity, 1);
+}
+
+// One reading of the structure serves both access paths; only the text rule differs.
+TEST(IdentifyController, OneReadingOfEveryFieldTheToolUses) {
+    Identify data = BlankIdentify();
+    platform::PutU16(data, 0, 0x7A3C);
+    platform::PutU16(data, 2, 0x8086);
+    PutText(data, 64, std::string("XQ7\0DMRB", 8));
+    SetVersion(data, 1, 4, 16);
+    data[80] = 2;
+    data[260] = 0x17;  // three slots, slot 1 read-only, activation without reset
+    for (const auto rule :
+         {discovery::TextRule::EndAtFirstZero, discovery::TextRule::KeepEveryByte}) {
+        const discovery::IdentifyController id = discovery::ReadIdentifyController(data, rule);
+        EXPECT_EQ(id.PciVendorId, 0x7A3C);
+        EXPECT_EQ(id.PciSubsystemVendorId, 0x8086);
+        EXPECT_EQ(id.VersionMajor, 1);
+        EXPECT_EQ(id.VersionMinor, 4);
+        EXPECT_EQ(id.VersionTertiary, 2);
+        EXPECT_EQ(id.FirmwareSlotCount, 3);
+        EXPECT_TRUE(id.Slot1ReadOnly);
+        EXPECT_EQ(id.Fwug, 16);
+        EXPECT_EQ(id.UpdateGranularity, 16);
+        EXPECT_EQ(id.SerialNumber.size(), 20u);
+        EXPECT_EQ(id.FirmwareRevision, rule == discovery::TextRule::EndAtFirstZero
+                                           ? u"XQ7"
+                                           : std::u16string(u"XQ7\0DMRB", 8));
+    }
 }
 
 TEST(InboxIdentify, GranularityNeedsVersion13OrLaterAndARestrictingFwug) {
