@@ -18,6 +18,13 @@ std::u16string IdentifyFieldText(std::span<const std::uint8_t> data, std::size_t
     return platform::WidenSigned(field);
 }
 
+void ApplyIdentity(const IdentifyController& id, DiskRecord& disk) {
+    disk.SerialNumber = id.SerialNumber;
+    disk.ModelNumber = id.ModelNumber;
+    disk.FirmwareRevision = id.FirmwareRevision;
+    disk.UpdateGranularity = id.UpdateGranularity;
+}
+
 IdentifyController ReadIdentifyController(std::span<const std::uint8_t> data, TextRule rule) {
     using namespace identify;
     platform::CheckFits(data.size(), 0, kDataSize);

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "discovery/disk_record.h"
+
 namespace discovery::identify {
 
 inline constexpr std::size_t kDataSize = 4096;
@@ -65,6 +67,9 @@ struct IdentifyController {
 
 // Reads the 4096 bytes; the program stops on a shorter span, which no caller holds.
 IdentifyController ReadIdentifyController(std::span<const std::uint8_t> data, TextRule rule);
+
+// A record's identity and UpdateGranularity from what was read.
+void ApplyIdentity(const IdentifyController& id, DiskRecord& disk);
 
 // Download piece size in 4 KiB units. FWUG is defined from NVMe 1.3 on, so VER (major and minor
 // as one ordered value) must be 1.3 or later; FWUG 0 gives no information and 0xFF means no

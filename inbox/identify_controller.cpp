@@ -5,12 +5,8 @@
 namespace inbox {
 
 void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk) {
-    const discovery::IdentifyController id =
-        discovery::ReadIdentifyController(data, discovery::TextRule::EndAtFirstZero);
-    disk.SerialNumber = id.SerialNumber;
-    disk.ModelNumber = id.ModelNumber;
-    disk.FirmwareRevision = id.FirmwareRevision;
-    disk.UpdateGranularity = id.UpdateGranularity;
+    discovery::ApplyIdentity(
+        discovery::ReadIdentifyController(data, discovery::TextRule::EndAtFirstZero), disk);
 }
 
 }  // namespace inbox

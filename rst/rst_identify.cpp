@@ -13,10 +13,7 @@ namespace rst {
 void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk) {
     const discovery::IdentifyController id =
         discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
-    disk.SerialNumber = id.SerialNumber;
-    disk.ModelNumber = id.ModelNumber;
-    disk.FirmwareRevision = id.FirmwareRevision;
-    disk.UpdateGranularity = id.UpdateGranularity;
+    discovery::ApplyIdentity(id, disk);
     disk.pciVendorId = id.PciVendorId;
 }
 
