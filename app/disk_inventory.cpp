@@ -30,7 +30,7 @@ bool Succeeded(const IdentifyStatus& status) {
 }
 
 bool IsMakersDrive(const DiskRecord& disk) {
-    return disk.AccessPath == discovery::AccessPath::Inbox || disk.pciVendorId == kMakerPciVendorId;
+    return disk.AccessPath == discovery::AccessPath::Inbox || disk.PciVendorId == kMakerPciVendorId;
 }
 
 bool SameAddress(const DiskRecord& a, const DiskRecord& b) {
@@ -71,10 +71,10 @@ EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, s
 
 void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events) {
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, events, controller, &decisions)) {
-        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &decisions);
+    if (discovery::FindRstController(platform, events, controller, &Decisions)) {
+        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Decisions);
     }
-    inboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &decisions);
+    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Decisions);
     if (Candidates.empty()) {
         return;
     }
@@ -116,7 +116,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
             default:
                 continue;
         }
-        identifications.push_back(std::move(attempt));
+        Identifications.push_back(std::move(attempt));
     }
 }
 
@@ -151,7 +151,7 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
         }
         disk.ResultCode = attempt.result;
         attempt.disk = disk;
-        updates.push_back(std::move(attempt));
+        Updates.push_back(std::move(attempt));
     }
 }
 
@@ -171,10 +171,10 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image,
 }
 
 bool DiskInventory::MakersDriveLeftBehind() const {
-    if (!inboxDisksListed) {
+    if (!InboxDisksListed) {
         return true;
     }
-    for (const discovery::DeviceDecision& decision : decisions) {
+    for (const discovery::DeviceDecision& decision : Decisions) {
         if (decision.walk == discovery::Walk::InboxDisks && decision.makersNvmeDisk &&
             decision.verdict != discovery::Verdict::Taken) {
             return true;
@@ -190,7 +190,7 @@ bool DiskInventory::MakersDriveLeftBehind() const {
             return true;
         }
     }
-    for (const IdentifyAttempt& attempt : identifications) {
+    for (const IdentifyAttempt& attempt : Identifications) {
         switch (attempt.candidate.AccessPath) {
             case discovery::AccessPath::Inbox:
                 if (!Succeeded(attempt.status)) {

@@ -94,10 +94,10 @@ public:
 
     // Why each device looked at was taken or left, and where each identification and update
     // stopped. The console does not show them.
-    discovery::DiscoveryLog decisions;
-    std::vector<IdentifyAttempt> identifications;
-    std::vector<UpdateAttempt> updates;
-    bool inboxDisksListed = true;  // the inbox walk got its disk list
+    discovery::DiscoveryLog Decisions;
+    std::vector<IdentifyAttempt> Identifications;
+    std::vector<UpdateAttempt> Updates;
+    bool InboxDisksListed = true;  // the inbox walk got its disk list
 };
 
 }  // namespace app

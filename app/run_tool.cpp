@@ -57,10 +57,10 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             context.Inventory.RunUpdates(platform, events, image, context.SelectedDisks);
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
-                record->makersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
-                record->discovery = std::move(context.Inventory.decisions);
-                record->identifications = std::move(context.Inventory.identifications);
-                record->updates = std::move(context.Inventory.updates);
+                record->MakersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
+                record->Discovery = std::move(context.Inventory.Decisions);
+                record->Identifications = std::move(context.Inventory.Identifications);
+                record->Updates = std::move(context.Inventory.Updates);
             }
         }
         FinalPause(platform.console);

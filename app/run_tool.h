@@ -10,10 +10,10 @@ namespace app {
 // What a run leaves behind besides its output: why each device was taken or left, and where
 // each identification and update stopped.
 struct RunRecord {
-    discovery::DiscoveryLog discovery;
-    std::vector<IdentifyAttempt> identifications;
-    std::vector<UpdateAttempt> updates;
-    bool makersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
+    discovery::DiscoveryLog Discovery;
+    std::vector<IdentifyAttempt> Identifications;
+    std::vector<UpdateAttempt> Updates;
+    bool MakersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
 };
 
 // One whole run: argument check, image, banner, discovery, updates, report, pause.

@@ -32,7 +32,7 @@ struct DiskRecord {
     std::int32_t UpdateGranularity = 1;  // download piece size in 4096-byte units
     // Identify Controller VID (bytes 0-1), read on the RST road only: there the driver reaches
     // every maker's drive, while the inbox road knows the maker by the disk's parent.
-    std::uint16_t pciVendorId = 0;
+    std::uint16_t PciVendorId = 0;
     // RAID members: the RAID set whose configuration listed the member, else -1.
     std::int32_t RaidSetIndex = -1;
     // RST records: discovery or the RAID configuration names the disk an NVMe drive (a plain

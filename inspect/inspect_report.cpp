@@ -107,7 +107,7 @@ std::string DecisionReason(const InspectedDevice& device, const Inspection& insp
                    " of the RST controller: not updated";
         case Decision::NotMakersDrive:
             return device.identified ? "not the maker's drive (PCI vendor ID 0x" +
-                                           platform::HexLower(device.disk.pciVendorId) + ")"
+                                           platform::HexLower(device.disk.PciVendorId) + ")"
                                      : "not the maker's drive";
         case Decision::NotOpened:
             return "could not be opened (system error 0x" + platform::HexLower(device.error) + ")";

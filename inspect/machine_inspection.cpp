@@ -126,7 +126,7 @@ public:
         if (earlier.kind != app::EarlierAtAddress::Kind::None) {
             device.sameAsDisk = m_inventory.Identified[earlier.earlier];
         }
-        device.leftBehind = record->KnownNvme && record->pciVendorId == 0;
+        device.leftBehind = record->KnownNvme && record->PciVendorId == 0;
         if (earlier.kind == app::EarlierAtAddress::Kind::Collision) {
             device.decision = Decision::AddressCollision;
             device.leftBehind = true;
@@ -228,10 +228,10 @@ Inspection Inspect(platform::Platform& platform) {
     inspection.upgradableRevision = image.UpgradableRevision;
     Inspector inspector(readOnly, image, inventory);
     const bool rstWalked = std::any_of(
-        inventory.decisions.begin(), inventory.decisions.end(),
+        inventory.Decisions.begin(), inventory.Decisions.end(),
         [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
     std::size_t candidate = 0;
-    for (const discovery::DeviceDecision& found : inventory.decisions) {
+    for (const discovery::DeviceDecision& found : inventory.Decisions) {
         // Both disk walks see every disk: each device is told by the walk it belongs to, a disk
         // behind an Intel controller by the RST walk when that ran, any other by the inbox walk.
         const bool intelParent = platform::Contains(found.parentId, u"VEN_8086");
@@ -243,7 +243,7 @@ Inspection Inspect(platform::Platform& platform) {
         const bool takesCandidate =
             found.walk != discovery::Walk::RstControllers &&
             (found.verdict == Verdict::Taken || found.verdict == Verdict::RaidVolume);
-        if (!takesCandidate || candidate >= inventory.identifications.size()) {
+        if (!takesCandidate || candidate >= inventory.Identifications.size()) {
             InspectedDevice device;
             device.found = found;
             device.disk.DevicePath = found.path;
@@ -262,7 +262,7 @@ Inspection Inspect(platform::Platform& platform) {
             inspection.devices.push_back(std::move(device));
             continue;
         }
-        const app::IdentifyAttempt& attempt = inventory.identifications[candidate++];
+        const app::IdentifyAttempt& attempt = inventory.Identifications[candidate++];
         if (found.verdict == Verdict::RaidVolume) {
             InspectedDevice volume;
             volume.found = found;

@@ -14,7 +14,7 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRe
     const discovery::IdentifyController id =
         discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     discovery::ApplyIdentity(id, disk);
-    disk.pciVendorId = id.PciVendorId;
+    disk.PciVendorId = id.PciVendorId;
 }
 
 bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify) {
@@ -51,7 +51,7 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEven
     // taken as it stands.
     const std::span<const std::uint8_t> data = PassThroughData(request);
     ApplyIdentifyData(data, disk);
-    if (disk.KnownNvme && disk.pciVendorId == 0) {
+    if (disk.KnownNvme && disk.PciVendorId == 0) {
         events.NoIdentifyData(PathIdentifier(disk.PortNumber));
     }
     identified.push_back(disk);

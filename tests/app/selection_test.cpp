@@ -29,7 +29,7 @@ DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::int64_t p
     disk.PortNumber = port;
     disk.RaidSetIndex = set;
     disk.KnownNvme = true;
-    disk.pciVendorId = vendor;
+    disk.PciVendorId = vendor;
     return disk;
 }
 

@@ -202,14 +202,14 @@ void ExpectSameIdentifyData(const sim::SimMachine& original, const sim::SimMachi
 // device of the capture, listed before the controller's disks.
 std::vector<std::string> Stops(const app::RunRecord& record) {
     std::vector<std::string> identifications, stops;
-    for (const app::IdentifyAttempt& attempt : record.identifications) {
+    for (const app::IdentifyAttempt& attempt : record.Identifications) {
         identifications.push_back(discovery::Describe(attempt.stop));
         for (const rst::MemberIdentification& member : attempt.members) {
             identifications.push_back("member " + discovery::Describe(member.outcome.stop));
         }
     }
     std::sort(identifications.begin(), identifications.end());
-    for (const app::UpdateAttempt& update : record.updates) {
+    for (const app::UpdateAttempt& update : record.Updates) {
         stops.push_back("update " + discovery::Describe(update.stop));
     }
     stops.insert(stops.begin(), identifications.begin(), identifications.end());

@@ -282,7 +282,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
             std::to_string(outcome.exitCode));
     } else if (outcome.exitCode != expectedCode &&
                !(outcome.exitCode == 1 &&
-                 (makersDiskLost || outcome.record.makersDriveLeftBehind))) {
+                 (makersDiskLost || outcome.record.MakersDriveLeftBehind))) {
         broken.push_back("exit code " + std::to_string(outcome.exitCode) +
                          ", the report calls for " + std::to_string(expectedCode));
     }
@@ -303,7 +303,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
 
     // Every update says where it stopped: a failure before its end, a success at its end, a
     // disk already current before anything was sent.
-    for (const app::UpdateAttempt& update : outcome.record.updates) {
+    for (const app::UpdateAttempt& update : outcome.record.Updates) {
         using Stage = discovery::StopPoint::Stage;
         const Stage stage = update.stop.stage;
         const bool ok = update.result == discovery::ResultCode::AlreadyCurrent
@@ -321,7 +321,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
 
     // One address, one download: a drive reached twice is updated through its first record.
     using Stage = discovery::StopPoint::Stage;
-    const auto& updates = outcome.record.updates;
+    const auto& updates = outcome.record.Updates;
     for (std::size_t i = 0; i < updates.size(); ++i) {
         for (std::size_t k = 0; k < i; ++k) {
             const auto sent = [](const app::UpdateAttempt& u) {
@@ -338,7 +338,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
     // Behind RST, a set whose members were not listed or an NVMe disk without Identify data may
     // be one of the maker's drives: the run must not call itself a success.
     bool rstDriveMissed = false;
-    for (const app::IdentifyAttempt& attempt : outcome.record.identifications) {
+    for (const app::IdentifyAttempt& attempt : outcome.record.Identifications) {
         if (attempt.candidate.AccessPath == discovery::AccessPath::RstRaid) {
             rstDriveMissed = rstDriveMissed || !attempt.listed;
             for (const rst::MemberIdentification& member : attempt.members) {
@@ -371,14 +371,14 @@ bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& fai
     auto names = [&](const discovery::StopPoint& stop) {
         return stop.systemError == failed.error && (stop.stage == Stage::Open) == open;
     };
-    for (const discovery::DeviceDecision& decision : record.discovery) {
+    for (const discovery::DeviceDecision& decision : record.Discovery) {
         const bool verdictFits = open ? decision.verdict == discovery::Verdict::OpenFailed
                                       : decision.verdict == discovery::Verdict::NoDeviceNumber;
         if (verdictFits && decision.error == failed.error) {
             return true;
         }
     }
-    for (const app::IdentifyAttempt& attempt : record.identifications) {
+    for (const app::IdentifyAttempt& attempt : record.Identifications) {
         if (names(attempt.stop)) {
             return true;
         }
@@ -388,7 +388,7 @@ bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& fai
             }
         }
     }
-    for (const app::UpdateAttempt& update : record.updates) {
+    for (const app::UpdateAttempt& update : record.Updates) {
         if (names(update.stop)) {
             return true;
         }
