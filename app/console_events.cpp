@@ -70,8 +70,8 @@ void ConsoleEvents::AddressCollision(std::uint8_t pathId) {
                           " of the RST controller; the later one is not updated.\n\n");
 }
 
-// The block both roads print before touching a drive. The inbox road labels the new revision
-// " Update FW : ", the RST road " Updated FW : ": each road's text is fixed.
+// The block both access paths print before touching a drive. The inbox access path labels the new
+// revision " Update FW : ", the RST access path " Updated FW : ": each access path's text is fixed.
 void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,
                                   std::u16string_view imageRevision) {
     const bool inbox = disk.AccessPath == discovery::AccessPath::Inbox;

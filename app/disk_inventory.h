@@ -22,8 +22,8 @@ inline bool SameRevision(std::u16string_view a, std::u16string_view b) {
     return a == b;
 }
 
-// The PCI vendor ID of the maker's drives: what the inbox road requires of a disk's parent and
-// the RST road of Identify Controller VID.
+// The PCI vendor ID of the maker's drives: what the inbox access path requires of a disk's parent
+// and the RST access path of Identify Controller VID.
 inline constexpr std::uint16_t kMakerPciVendorId = 0x7A3C;
 
 // Whether an identified disk is one of the maker's drives.

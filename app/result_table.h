@@ -26,7 +26,7 @@
 
 namespace app {
 
-// What RunUpdates stores for a disk at the image's revision and for each road's update.
+// What RunUpdates stores for a disk at the image's revision and for each access path's update.
 inline constexpr discovery::ResultCode kResultOfCurrentDisk = discovery::ResultCode::AlreadyCurrent;
 discovery::ResultCode ResultOfInboxUpdate(inbox::UpdateStatus status);
 

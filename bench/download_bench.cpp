@@ -1,4 +1,4 @@
-// Download cost per image byte through each road against the null driver, as a ratio to the
+// Download cost per image byte through each access path against the null driver, as a ratio to the
 // limit: memcpy of the same 2 MiB into a buffer of the piece size, piece by piece.
 #include <benchmark/benchmark.h>
 
@@ -59,9 +59,10 @@ void CopyPieces(std::span<const std::uint8_t> source, std::vector<std::uint8_t>&
     }
 }
 
-// Each iteration is one round: the limit, then the inbox road, then the RST road, each timed on
-// its own. The rounds alternate, so a machine that other work slows down slows all three alike,
-// and the ratio of their medians holds where figures timed one after the other drift apart.
+// Each iteration is one round: the limit, then the inbox access path, then the RST access path,
+// each timed on its own. The rounds alternate, so a machine that other work slows down slows all
+// three alike, and the ratio of their medians holds where figures timed one after the other drift
+// apart.
 void BM_DownloadRatio(benchmark::State& state) {
     const auto granularity = static_cast<std::int32_t>(state.range(0));
     const std::span<const std::uint8_t> source(Image().WorkingCopy.data(), app::kImageByteCount);

@@ -1,4 +1,4 @@
-// The cheapest platform for one road's update: a console that drops its text, a fixed clock,
+// The cheapest platform for one access path's update: a console that drops its text, a fixed clock,
 // no device tree, and device I/O that leads every handle to the simulator's null driver.
 #pragma once
 

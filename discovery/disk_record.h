@@ -30,8 +30,9 @@ struct DiskRecord {
     std::u16string SerialNumber;
     std::u16string FirmwareRevision;
     std::int32_t UpdateGranularity = 1;  // download piece size in 4096-byte units
-    // Identify Controller VID (bytes 0-1), read on the RST road only: there the driver reaches
-    // every maker's drive, while the inbox road knows the maker by the disk's parent.
+    // Identify Controller VID (bytes 0-1), read on the RST access path only: there the driver
+    // reaches every maker's drive, while the inbox access path knows the maker by the disk's
+    // parent.
     std::uint16_t PciVendorId = 0;
     // RAID members: the RAID set whose configuration listed the member, else -1.
     std::int32_t RaidSetIndex = -1;

@@ -51,7 +51,7 @@ public:
     virtual void UpdateStarted(const DiskRecord& disk, std::u16string_view imageRevision) = 0;
     // The slot the drive activates at its next reset already holds the image: nothing is sent.
     virtual void AlreadyDownloaded() = 0;
-    // RST road: a piece failed (the call, with its error, or the driver's ReturnCode), the
+    // RST access path: a piece failed (the call, with its error, or the driver's ReturnCode), the
     // download ended, the activation was answered.
     virtual void RstPieceFailed(bool callFailed, win::Dword error, std::uint32_t returnCode) = 0;
     virtual void RstDownloadEnded(bool accepted) = 0;

@@ -1,7 +1,7 @@
 // Device-property texts and hardware-ID lists: a machine of a few devices whose instance IDs,
 // parents, hardware IDs, driver descriptions, locations and interface paths are made of the
 // identifiers discovery looks for and of arbitrary text. Discovery must close every list and
-// handle, and every candidate must be addressed the way its road expects.
+// handle, and every candidate must be addressed the way its access path expects.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <memory>

@@ -1,6 +1,6 @@
-// Identify Controller data as either road receives it, from a driver that may answer anything,
-// then the report of the identities read. Both roads must agree on the granularity, which must
-// lie in 1-255, and every handle must be closed again.
+// Identify Controller data as either access path receives it, from a driver that may answer
+// anything, then the report of the identities read. Both access paths must agree on the
+// granularity, which must lie in 1-255, and every handle must be closed again.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <memory>
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         fuzzing::Broken("an identity field longer than its Identify field");
     }
 
-    // Both roads against a driver that answers from the fuzzer's bytes.
+    // Both access paths against a driver that answers from the fuzzer's bytes.
     sim::SimMachine machine;
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, 0);
     machine.AddPath(u"\\\\.\\PHYSICALDRIVE1", driver);

@@ -1,8 +1,8 @@
-// Both update roads against a driver that answers every request from the fuzzer's bytes: the
+// Both update access paths against a driver that answers every request from the fuzzer's bytes: the
 // inbox get-info answer (slot table at any offset, any count), the RST firmware slot log, every
-// download and activation answer, on either road and with any granularity the record may hold.
-// An activation may only follow a download of the whole image that the driver accepted piece by
-// piece, and only an accepted activation, or an answer naming the image as pending, may come
+// download and activation answer, on either access path and with any granularity the record may
+// hold. An activation may only follow a download of the whole image that the driver accepted piece
+// by piece, and only an accepted activation, or an answer naming the image as pending, may come
 // back as success.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -37,9 +37,9 @@ bool AnyActivation(const std::vector<fuzzing::Exchange>& exchanges) {
                        [](const fuzzing::Exchange& e) { return e.function == kFunctionActivate; });
 }
 
-// The exchanges up to an activation: the question first (get-info on the inbox road, answered
-// with success; the firmware slot log behind RST, whatever it got), then every piece of the
-// image, each one answered with success.
+// The exchanges up to an activation: the question first (get-info on the inbox access path,
+// answered with success; the firmware slot log behind RST, whatever it got), then every piece of
+// the image, each one answered with success.
 void CheckActivationEarned(const std::vector<fuzzing::Exchange>& exchanges, bool inbox,
                            std::int32_t granularity) {
     if (!AnyActivation(exchanges)) {

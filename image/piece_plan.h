@@ -1,7 +1,7 @@
 // How the image is cut for a download: a drive takes its firmware in pieces of
-// UpdateGranularity units of 4 KiB (FWUG of Identify Controller). Both update roads cut the
+// UpdateGranularity units of 4 KiB (FWUG of Identify Controller). Both update access paths cut the
 // working copy with this one plan, in ascending order, with the remainder as a shorter last
-// piece; each road keeps its own rule for a granularity no Identify answer can give.
+// piece; each access path keeps its own rule for a granularity no Identify answer can give.
 #pragma once
 
 #include <cstddef>

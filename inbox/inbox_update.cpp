@@ -43,8 +43,8 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
                               std::uint32_t byteCount) {
     events.UpdateStarted(disk, image.ImageRevision);
 
-    // Unlike RST (one 4 KiB unit), this road refuses, before opening the disk, a granularity no
-    // Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
+    // Unlike RST (one 4 KiB unit), this access path refuses, before opening the disk, a granularity
+    // no Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
     // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
@@ -95,7 +95,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
         }
     }
 
-    // The slot get-info named; the RST road has no get-info and always activates slot 2.
+    // The slot get-info named; the RST access path has no get-info and always activates slot 2.
     BuildActivateRequest(buffer, slot.slot);
     const platform::ControlResult activated =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);

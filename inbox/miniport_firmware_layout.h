@@ -1,6 +1,6 @@
-// Where the inbox road puts the structures of platform/miniport_layout.h in its IOCTL_SCSI_MINIPORT
-// request: SRB_IO_CONTROL, then FIRMWARE_REQUEST_BLOCK, then the function's data area directly
-// behind it. The layout is packed as the driver reads it: the 64-bit fields of
+// Where the inbox access path puts the structures of platform/miniport_layout.h in its
+// IOCTL_SCSI_MINIPORT request: SRB_IO_CONTROL, then FIRMWARE_REQUEST_BLOCK, then the function's
+// data area directly behind it. The layout is packed as the driver reads it: the 64-bit fields of
 // STORAGE_FIRMWARE_DOWNLOAD sit on 4-byte boundaries because the data area starts at 52.
 #pragma once
 

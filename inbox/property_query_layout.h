@@ -43,6 +43,6 @@ inline constexpr std::uint32_t kIdentifyCnsController = 1;
 }  // namespace inbox::query
 
 namespace inbox {
-// The Identify Controller fields, as both roads read them.
+// The Identify Controller fields, as both access paths read them.
 namespace identify = discovery::identify;
 }  // namespace inbox

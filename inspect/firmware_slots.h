@@ -1,4 +1,4 @@
-// A drive's firmware slots as the inspector reads them, on either road: the inbox driver's
+// A drive's firmware slots as the inspector reads them, on either access path: the inbox driver's
 // firmware get-info answer, or the firmware slot information log (log page 03h) through the
 // RST pass-through. Both are read with the updater's own readers, so that the inspector's
 // "already downloaded" is the updater's.

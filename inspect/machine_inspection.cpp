@@ -282,7 +282,8 @@ Inspection Inspect(platform::Platform& platform) {
             }
             continue;
         }
-        // Identified or not, the status of either road's identification is 0 when it appended.
+        // Identified or not, the status of either access path's identification is 0 when it
+        // appended.
         inspection.devices.push_back(inspector.Identified(found, attempt.candidate,
                                                           app::Succeeded(attempt.status),
                                                           attempt.stop, attempt.identify));

@@ -49,7 +49,7 @@ struct InspectedDevice {
     std::uint8_t fwug = 0;
     std::size_t pieceSize = 0;  // what the updater would send, in bytes
     std::size_t pieceCount = 0;
-    FirmwareSlots slots;  // identified drives, where the road could read them
+    FirmwareSlots slots;  // identified drives, where the access path could read them
     Decision decision = Decision::LeftOut;
     win::Dword error = 0;     // NotOpened: the system error code
     std::string stop;         // IdentificationFailed, RaidVolume: where it stopped

@@ -25,7 +25,7 @@ inline void CheckFits(std::size_t bufferSize, std::size_t offset, std::size_t wi
 }
 
 // On a little-endian host (x86-64, the only one the tool runs on) a value is stored and loaded
-// whole: a byte loop, which GCC does not merge at -O2, costs several times more on the road
+// whole: a byte loop, which GCC does not merge at -O2, costs several times more on the access path
 // that builds a request for every 4 KiB piece.
 template <typename T>
 inline void PutLe(std::span<std::uint8_t> buffer, std::size_t offset, T value) {

@@ -1,5 +1,5 @@
-// Writers of the two headers of an IOCTL_SCSI_MINIPORT firmware request, shared by both roads.
-// Inline: a download writes them for every piece of the image.
+// Writers of the two headers of an IOCTL_SCSI_MINIPORT firmware request, shared by both access
+// paths. Inline: a download writes them for every piece of the image.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 // The Windows structures of the IOCTL_SCSI_MINIPORT firmware requests (ntddscsi.h, ntddstor.h),
-// declared once for both roads: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK with its functions, flag
-// and the FIRMWARE_STATUS values of ReturnCode, and the structures a request block points to.
-// Each structure's offsets count from its own start; a road says where it stands in its buffer.
+// declared once for both access paths: SRB_IO_CONTROL, FIRMWARE_REQUEST_BLOCK with its functions,
+// flag and the FIRMWARE_STATUS values of ReturnCode, and the structures a request block points to.
+// Each structure's offsets count from its own start; a access path says where it stands in its
+// buffer.
 //
 // One naming scheme for every layout header of the tool: kXxxOffset is the byte offset of a
 // field, kXxxSize the size in bytes of a field or a structure, kXxxValue the fixed value a field

@@ -16,7 +16,8 @@ namespace {
 using discovery::StopPoint;
 using Stage = discovery::StopPoint::Stage;
 
-// One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox road refuses.
+// One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox access path
+// refuses.
 std::int32_t GranularityToSend(std::int32_t granularity) {
     return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
 }

@@ -24,8 +24,8 @@ struct [[nodiscard]] ActivationOutcome {
     discovery::StopPoint stop;
 };
 
-// On this road the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut or
-// RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
+// On this access path the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut
+// or RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
 struct [[nodiscard]] UpdateOutcome {
     discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
     discovery::StopPoint stop;

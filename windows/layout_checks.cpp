@@ -120,7 +120,7 @@ static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, VER) == 80);
 static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, FRMW) == 260);
 static_assert(offsetof(NVME_IDENTIFY_CONTROLLER_DATA, FWUG) == 319);
 
-// The inbox road's property query.
+// The inbox access path's property query.
 namespace query = inbox::query;
 static_assert(query::kPropertyIdOffset == offsetof(STORAGE_PROPERTY_QUERY, PropertyId));
 static_assert(query::kQueryTypeOffset == offsetof(STORAGE_PROPERTY_QUERY, QueryType));
@@ -152,7 +152,7 @@ static_assert(query::kProtocolTypeNvme == ProtocolTypeNvme);
 static_assert(query::kNvmeDataTypeIdentify == NVMeDataTypeIdentify);
 static_assert(query::kIdentifyCnsController == NVME_IDENTIFY_CNS_CONTROLLER);
 
-// Identify Controller fields, as both roads read them.
+// Identify Controller fields, as both access paths read them.
 using Identify = NVME_IDENTIFY_CONTROLLER_DATA;
 static_assert(discovery::identify::kSerialNumberOffset == offsetof(Identify, SN));
 static_assert(discovery::identify::kSerialNumberSize == sizeof(Identify::SN));
@@ -169,7 +169,7 @@ static_assert(discovery::identify::kVersionMajorOffset == offsetof(Identify, VER
 static_assert(discovery::identify::kFrmwOffset == offsetof(Identify, FRMW));
 static_assert(discovery::identify::kFwugOffset == offsetof(Identify, FWUG));
 
-// The miniport firmware structures both roads share (platform/miniport_layout.h).
+// The miniport firmware structures both access paths share (platform/miniport_layout.h).
 namespace mp = platform::miniport;
 static_assert(mp::kSrbHeaderLengthOffset == offsetof(SRB_IO_CONTROL, HeaderLength));
 static_assert(mp::kSrbSignatureOffset == offsetof(SRB_IO_CONTROL, Signature));
@@ -240,7 +240,8 @@ static_assert(mp::kSlotRevisionOffset == offsetof(StorageFirmwareSlotInfo, Revis
 static_assert(mp::kSlotRevisionSize == sizeof(StorageFirmwareSlotInfo::Revision));
 static_assert(mp::kStorageFirmwareSlotInfoSize == sizeof(StorageFirmwareSlotInfo));
 
-// The inbox road: FIRMWARE_REQUEST_BLOCK right behind SRB_IO_CONTROL, its data area behind it.
+// The inbox access path: FIRMWARE_REQUEST_BLOCK right behind SRB_IO_CONTROL, its data area behind
+// it.
 namespace ib = inbox::miniport;
 static_assert(ib::kRequestBlockOffset == sizeof(SRB_IO_CONTROL));
 static_assert(ib::kDataAreaOffset == sizeof(SRB_IO_CONTROL) + sizeof(FirmwareRequestBlock));
@@ -248,7 +249,7 @@ static_assert(ib::kRequestOverheadSize ==
               ib::kDataAreaOffset + offsetof(StorageFirmwareDownload, ImageBuffer));
 static_assert(ib::kSrbSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));
 
-// The RST road: the CSMI RAID configuration, the NVMe pass-through, the firmware request.
+// The RST access path: the CSMI RAID configuration, the NVMe pass-through, the firmware request.
 namespace rl = rst::layout;
 static_assert(rl::kAddressOffset == sizeof(SRB_IO_CONTROL));
 static_assert(rl::kCsmiSignatureValue.size() == sizeof(SRB_IO_CONTROL::Signature));

@@ -55,7 +55,7 @@ TEST(Report, FinalResultIsAFailureThenADownloadThenCurrentWhateverTheDiskOrder) 
         {{Disk(3, u"XQ71DMRB", 1602), Disk(1, u"XQ71DMRB", 5)}, 1},
         {{Disk(3, u"XQ74DMRB", 20), Disk(3, u"XQ74DMRB", 20), Disk(1, u"XQ71DMRB", 5)}, 1},
         {{Disk(3, u"XQ74DMRB", 20), Disk(2, u"XQ74DMRB", 20)}, 4000},
-        // The RST road's accepted activation counts as a pending reboot.
+        // The RST access path's accepted activation counts as a pending reboot.
         {{Disk(2, u"XQ71DMRB", 0)}, 1602},
         {{Disk(1, u"XQ71DMRB", 0), Disk(3, u"XQ74DMRB", 20)}, 1602},
         {{Disk(3, u"XQ74DMRB", 20), Disk(1, u"XQ71DMRB", 0)}, 1602},

@@ -1,6 +1,6 @@
-// Stand-ins for the device installation services and device I/O for the unit tests of both roads:
-// the three device lists (storage ports, disks, every device), fixed answers, every request kept,
-// and what is left open or used after closing counted.
+// Stand-ins for the device installation services and device I/O for the unit tests of both access
+// paths: the three device lists (storage ports, disks, every device), fixed answers, every request
+// kept, and what is left open or used after closing counted.
 #pragma once
 
 #include <cstdint>

@@ -22,8 +22,8 @@ discovery::DiskRecord Disk(discovery::AccessPath access, std::int32_t granularit
     return disk;
 }
 
-// The bench's download figures are only worth something if the null driver lets each road run
-// its whole download: every piece sent, then the activation, and the handle closed again.
+// The bench's download figures are only worth something if the null driver lets each access path
+// run its whole download: every piece sent, then the activation, and the handle closed again.
 TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
     const image::FirmwareImage image = PreparedImage();
     for (const std::int32_t granularity : {1, 3, 8, 64, 255}) {

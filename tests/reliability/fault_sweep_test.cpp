@@ -92,7 +92,8 @@ protected:
         return clean.machine->CallLog();
     }
 
-    // The RST road's Get Log Page (opcode 02h) of the firmware slot log, before the download.
+    // The RST access path's Get Log Page (opcode 02h) of the firmware slot log, before the
+    // download.
     static bool IsSlotLog(const sim::CallRecord& call) {
         return call.call.kind == sim::CallKind::Control && call.call.signature == "IntelNvm" &&
                call.call.function == 2;

@@ -18,10 +18,10 @@ namespace {
 constexpr std::uint64_t kUnit = 4096;
 
 // A machine with one of the maker's drives at the older revision, reporting `granularity` as
-// FWUG, on the road the scenario text puts it.
+// FWUG, on the access path the scenario text puts it.
 struct Road {
     const char* name;
-    const char* placement;  // JSON members that put drive "d" on the road
+    const char* placement;  // JSON members that put drive "d" on the access path
 };
 
 constexpr Road kRoads[] = {

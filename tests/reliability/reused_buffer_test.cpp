@@ -15,7 +15,7 @@ constexpr std::size_t kPiece = 8 * 4096;
 constexpr std::size_t kShort = 100;
 
 using Bytes = std::vector<std::uint8_t>;
-// Builds the request for the piece at `offset` of `length` bytes over `buffer` as the road
+// Builds the request for the piece at `offset` of `length` bytes over `buffer` as the access path
 // leaves it, and gives the bytes the driver would receive.
 using Build = Bytes (*)(Bytes buffer, std::span<const std::uint8_t> image, std::size_t offset,
                         std::size_t length);
@@ -26,14 +26,14 @@ struct Road {
     Build build;
 };
 
-// The inbox road keeps the buffer's size for a short last piece.
+// The inbox access path keeps the buffer's size for a short last piece.
 Bytes BuildInbox(Bytes buffer, std::span<const std::uint8_t> image, std::size_t offset,
                  std::size_t length) {
     inbox::BuildDownloadRequest(buffer, offset, image.subspan(offset, length));
     return buffer;
 }
 
-// The RST road sends the first piece + 88 bytes of its buffer.
+// The RST access path sends the first piece + 88 bytes of its buffer.
 Bytes BuildRst(Bytes buffer, std::span<const std::uint8_t> image, std::size_t offset,
                std::size_t length) {
     buffer.resize(88 + length);
