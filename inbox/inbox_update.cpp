@@ -73,7 +73,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
     }
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
     // second download and activation would only repeat the first.
-    if (slot.pendingRevision && image::IsRevision(*slot.pendingRevision, image.ImageRevision)) {
+    if (ImageAwaitsReset(slot, image.ImageRevision)) {
         events.AlreadyDownloaded();
         return Ended(UpdateStatus::AlreadyDownloaded, discovery::StoppedAt(Stage::Done));
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/firmware_image.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_header.h"
@@ -130,6 +131,11 @@ SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
         }
     }
     return answer;
+}
+
+bool ImageAwaitsReset(const SlotAnswer& answer, std::u16string_view imageRevision) {
+    return answer.choice != SlotChoice::Malformed && answer.pendingRevision &&
+           image::IsRevision(*answer.pendingRevision, imageRevision);
 }
 
 }  // namespace inbox

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/miniport_layout.h"
@@ -80,5 +81,9 @@ struct SlotAnswer {
 // pending slot's entry. An answer whose header or slot entries lie outside the buffer, or of a
 // structure version other than 0 or 1, is Malformed.
 SlotAnswer ChooseWritableSlot(const FirmwareInfo& info);
+
+// A rerun before the reboot: the answer names a slot to be activated at the next reset that
+// holds the image. The one test of the update and the inspector.
+bool ImageAwaitsReset(const SlotAnswer& answer, std::u16string_view imageRevision);
 
 }  // namespace inbox

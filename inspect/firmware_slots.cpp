@@ -8,6 +8,7 @@
 #include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
+#include "rst/rst_update.h"
 
 namespace inspect {
 
@@ -44,8 +45,7 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
     const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(info);
     slots.choice = answer.choice;
-    slots.imageStaged = answer.choice != inbox::SlotChoice::Malformed && answer.pendingRevision &&
-                        image::IsRevision(*answer.pendingRevision, imageRevision);
+    slots.imageStaged = inbox::ImageAwaitsReset(answer, imageRevision);
     if (info.layout == inbox::FirmwareInfo::Layout::Outside) {
         return slots;
     }
@@ -83,8 +83,7 @@ FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& c
     }
     slots.requestAnswered = true;
     slots.answered = true;
-    const std::optional<std::span<const std::uint8_t>> pending = rst::PendingSlotRevision(request);
-    slots.imageStaged = pending && image::IsRevision(*pending, imageRevision);
+    slots.imageStaged = rst::SlotLogShowsImageAwaitingReset(request, imageRevision);
     slots.activeSlot = rst::SlotLogActiveSlot(request);
     if (const std::uint8_t slot = rst::SlotLogPendingSlot(request); slot != 0) {
         slots.pendingSlot = slot;

@@ -53,11 +53,7 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
     FillSlotLogPassThrough(request, pathId);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok || !PassThroughAnswered(request)) {
-        return false;
-    }
-    const auto revision = PendingSlotRevision(request);
-    return revision && image::IsRevision(*revision, imageRevision);
+    return result.ok && SlotLogShowsImageAwaitingReset(request, imageRevision);
 }
 
 // What the activation's ReturnCode says, as the run reports it.
@@ -85,6 +81,15 @@ discovery::RstActivationAnswer AnswerOf(std::uint32_t code) {
 }
 
 }  // namespace
+
+bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
+                                    std::u16string_view imageRevision) {
+    if (!PassThroughAnswered(request)) {
+        return false;
+    }
+    const auto revision = PendingSlotRevision(request);
+    return revision && image::IsRevision(*revision, imageRevision);
+}
 
 DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
                                     const platform::DeviceHandle& handle,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 
 #include "discovery/disk_record.h"
 #include "discovery/result_code.h"
@@ -30,6 +32,11 @@ struct [[nodiscard]] UpdateOutcome {
     discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
     discovery::StopPoint stop;
 };
+
+// A rerun before the reboot: the answered slot log request names a slot to be activated at the
+// next reset that holds the image. The one test of the update and the inspector.
+bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
+                                    std::u16string_view imageRevision);
 
 UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,
                             const discovery::DiskRecord& disk, const image::FirmwareImage& image,
