@@ -71,7 +71,9 @@ void BM_WholeRunToolShare(benchmark::State& state) {
     }
     PerDriveCounters(state, drives, calls);
     state.counters["tool_share"] =
-        total.count() > 0 ? 1.0 - static_cast<double>(inPlatform.count()) / total.count() : 0.0;
+        total.count() > 0
+            ? 1.0 - static_cast<double>(inPlatform.count()) / static_cast<double>(total.count())
+            : 0.0;
 }
 
 BENCHMARK(BM_WholeRun)

@@ -3,7 +3,12 @@
 # sanitizers, the Windows hardening and reproducibility flags, and the include root.
 add_library(fwu_build_options INTERFACE)
 
-target_compile_options(fwu_build_options INTERFACE -Wall -Wextra -Wpedantic)
+# C++20 as a requirement of every target that links the options, not only a default of this
+# directory: CMake then passes the standard's flag to each of them wherever it is added.
+target_compile_features(fwu_build_options INTERFACE cxx_std_20)
+
+target_compile_options(fwu_build_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+    $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wold-style-cast>)
 if(FWU_WARNINGS_AS_ERRORS)
     target_compile_options(fwu_build_options INTERFACE -Werror)
 endif()

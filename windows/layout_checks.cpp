@@ -1,6 +1,7 @@
 // Compile-time checks of the Windows values and layouts that the portable code spells itself,
 // against the published definitions of the SDK headers: the tool's own declarations (the
-// simulator's are checked by themselves in sim_layout_checks.cpp). Nothing here runs.
+// simulator's are checked by themselves in tests/wine/win32/sim_layout_checks.cpp). Nothing
+// here runs.
 #include <windows.h>
 
 #include <ntddscsi.h>

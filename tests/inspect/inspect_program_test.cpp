@@ -181,30 +181,38 @@ TEST(Inspector, SlotRevisionBytesArePrintedSafely) {
 TEST(Inspector, GuardPassesOnlyReadingRequests) {
     std::vector<std::uint8_t> miniport(inbox::MiniportBufferSize(4096));
     inbox::BuildFirmwareRequest(miniport, platform::miniport::kFirmwareFunctionGetInfo);
-    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, miniport.size()));
+    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport,
+                                           static_cast<std::uint32_t>(miniport.size())));
     // The get-info request with no input says nothing the guard can check: refused.
     EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, 0));
     const std::vector<std::uint8_t> piece(4096, 0xA5);
     inbox::BuildDownloadRequest(miniport, 0, piece);
-    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, miniport.size()));
+    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport,
+                                            static_cast<std::uint32_t>(miniport.size())));
     inbox::BuildActivateRequest(miniport, 2);
-    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport, miniport.size()));
+    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, miniport,
+                                            static_cast<std::uint32_t>(miniport.size())));
 
     std::vector<std::uint8_t> csmi(rst::layout::kCsmiRequestSize);
     rst::FillCsmiRaidConfigRequest(csmi, 1);
-    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, csmi, csmi.size()));
+    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, csmi,
+                                           static_cast<std::uint32_t>(csmi.size())));
     std::vector<std::uint8_t> identify(rst::layout::kNvmRequestSize);
     rst::FillIdentifyPassThrough(identify, 2);
-    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify, identify.size()));
+    EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify,
+                                           static_cast<std::uint32_t>(identify.size())));
     // Firmware Image Download through the pass-through.
     identify[rst::layout::kNvmCdw0Offset] = 0x11;
-    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify, identify.size()));
+    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, identify,
+                                            static_cast<std::uint32_t>(identify.size())));
     std::vector<std::uint8_t> download(rst::layout::kFwDownloadOverheadSize + piece.size());
     rst::FillDownloadRequest(download, 2, 0, piece);
-    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, download, download.size()));
+    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, download,
+                                            static_cast<std::uint32_t>(download.size())));
     std::vector<std::uint8_t> activate(rst::layout::kFwActivateRequestSize);
     rst::FillActivationRequest(activate, 2);
-    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, activate, activate.size()));
+    EXPECT_FALSE(inspect::IsReadOnlyRequest(win::kIoctlScsiMiniport, activate,
+                                            static_cast<std::uint32_t>(activate.size())));
 
     std::vector<std::uint8_t> any(64);
     EXPECT_TRUE(inspect::IsReadOnlyRequest(win::kIoctlStorageGetDeviceNumber, any, 0));

@@ -1,8 +1,11 @@
-# platform/ includes no header of the folders that call it; Windows headers and _WIN32 appear
-# only in platform/win32/, windows/ and the test-only Windows programs under Wine.
+# platform/ includes no header of the folders that call it; the product's folders include no
+# header of the simulator or the tests; Windows headers and _WIN32 appear only in
+# platform/win32/, windows/ and the test-only Windows programs under Wine.
 set(windows_header
     "#[ \t]*include[ \t]*<(windows|win[a-z0-9]*|setupapi|cfgmgr32|devpkey|devguid|initguid|ntdd[a-z]*|nvme|ntddk|wdm)\\.h>")
 set(upper_header "#[ \t]*include[ \t]*\"(app|discovery|inbox|rst|sim)/")
+set(product "^(app|discovery|image|inbox|rst|inspect|platform|windows)/")
+set(test_header "#[ \t]*include[ \t]*[\"<](\\.\\./)*(sim|tests)/")
 set(windows_only "^(platform/win32|windows|tests/wine/win32|tests/wine/fixture)/")
 
 # The folders of the tree, without the build trees.
@@ -19,6 +22,9 @@ foreach(source ${sources})
     file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "#[ \t]*(include|if)")
     foreach(line ${lines})
         if(source MATCHES "^platform/" AND line MATCHES "${upper_header}")
+            list(APPEND faults "${source}: ${line}")
+        endif()
+        if(source MATCHES "${product}" AND line MATCHES "${test_header}")
             list(APPEND faults "${source}: ${line}")
         endif()
         if(NOT source MATCHES "${windows_only}" AND

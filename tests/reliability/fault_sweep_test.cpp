@@ -217,8 +217,8 @@ TEST_P(FaultSweep, EveryFailingReturnCodeEndsSoundly) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep,
                          testing::ValuesIn(reliability::ReliabilityScenarios()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& paramInfo) {
+                             std::string name = paramInfo.param;
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });

@@ -122,8 +122,8 @@ TEST_P(ImageIntegrity, EveryGranularitySendsTheWholeImageInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, ImageIntegrity, testing::ValuesIn(kRoads),
-                         [](const testing::TestParamInfo<Road>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<Road>& paramInfo) {
+                             return std::string(paramInfo.param.name);
                          });
 
 }  // namespace

@@ -140,7 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
              InboxDisk::OpenRefused, nullptr},
         Case{"lost_inbox_disk_called_success", WholeImageCommitted, kReboot, 1602,
              InboxDisk::OpenRefused, "could not be opened or identified"}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Case>& paramInfo) {
+        return std::string(paramInfo.param.name);
+    });
 
 TEST(RunChecks, AMissingReportIsBroken) {
     sim::SimMachine machine;

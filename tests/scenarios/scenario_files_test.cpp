@@ -93,8 +93,8 @@ TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sim, ScenarioFile, testing::ValuesIn(ScenariosWithExpectations()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& paramInfo) {
+                             std::string name = paramInfo.param;
                              std::replace_if(
                                  name.begin(), name.end(),
                                  [](char c) {
