@@ -170,6 +170,28 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image,
     }
 }
 
+bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision) {
+    using discovery::Verdict;
+    if (decision.walk == discovery::Walk::RstControllers) {
+        return decision.verdict == Verdict::OpenFailed;
+    }
+    return decision.walk == discovery::Walk::RstDisks && decision.nvmeDisk &&
+           (decision.verdict == Verdict::OpenFailed ||
+            decision.verdict == Verdict::SecondRstControllerDisk);
+}
+
+bool RstMembersNotListed(const IdentifyAttempt& raidVolume) {
+    return !raidVolume.listed || raidVolume.listedMembers > raidVolume.members.size();
+}
+
+bool RstDiskLeftBehind(const DiskRecord& candidate, bool identified,
+                       std::span<const std::uint8_t> identify) {
+    return candidate.KnownNvme &&
+           rst::GaveNoIdentifyData(
+               identified ? rst::IdentifyStatus::Identified : rst::IdentifyStatus::RequestFailed,
+               identify);
+}
+
 bool DiskInventory::MakersDriveLeftBehind() const {
     if (!InboxDisksListed) {
         return true;
@@ -179,14 +201,7 @@ bool DiskInventory::MakersDriveLeftBehind() const {
             decision.verdict != discovery::Verdict::Taken) {
             return true;
         }
-        // The chosen RST controller did not open: no disk behind it can be reached.
-        if (decision.walk == discovery::Walk::RstControllers &&
-            decision.verdict == discovery::Verdict::OpenFailed) {
-            return true;
-        }
-        if (decision.walk == discovery::Walk::RstDisks && decision.nvmeDisk &&
-            (decision.verdict == discovery::Verdict::OpenFailed ||
-             decision.verdict == discovery::Verdict::SecondRstControllerDisk)) {
+        if (RstDeviceLeftBehind(decision)) {
             return true;
         }
     }
@@ -198,20 +213,19 @@ bool DiskInventory::MakersDriveLeftBehind() const {
                 }
                 break;
             case discovery::AccessPath::RstDisk:
-                if (attempt.candidate.KnownNvme &&
-                    rst::GaveNoIdentifyData(std::get<rst::IdentifyStatus>(attempt.status),
-                                            attempt.identify)) {
+                if (RstDiskLeftBehind(attempt.candidate, Succeeded(attempt.status),
+                                      attempt.identify)) {
                     return true;
                 }
                 break;
             case discovery::AccessPath::RstRaid:
-                // Whether the set's drives are NVMe or SATA cannot be told when none is listed.
-                if (!attempt.listed || attempt.listedMembers > attempt.members.size()) {
+                if (RstMembersNotListed(attempt)) {
                     return true;
                 }
                 for (const rst::MemberIdentification& member : attempt.members) {
-                    if (member.member.KnownNvme &&
-                        rst::GaveNoIdentifyData(member.outcome.status, member.outcome.identify)) {
+                    if (RstDiskLeftBehind(member.member,
+                                          member.outcome.status == rst::IdentifyStatus::Identified,
+                                          member.outcome.identify)) {
                         return true;
                     }
                 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <variant>
 #include <vector>
 
@@ -70,6 +71,17 @@ struct UpdateAttempt {
     discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
     discovery::StopPoint stop;
 };
+
+// The rules by which one of the maker's drives behind RST may have been left out, each for one
+// thing the run looked at: MakersDriveLeftBehind and the inspector both apply them.
+// A chosen controller that did not open, an NVMe disk that did not open or hangs on a second
+// RST controller.
+bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision);
+// A RAID volume whose members were not all listed: whether they are NVMe cannot be told.
+bool RstMembersNotListed(const IdentifyAttempt& raidVolume);
+// An NVMe disk or member that was not identified or answered no Identify data.
+bool RstDiskLeftBehind(const discovery::DiskRecord& candidate, bool identified,
+                       std::span<const std::uint8_t> identify);
 
 class DiskInventory {
 public:

@@ -87,7 +87,7 @@ public:
             device.decision = Decision::IdentificationFailed;
             device.stop = discovery::Describe(stop);
             device.error = stop.systemError;
-            device.leftBehind = candidate.KnownNvme;
+            device.leftBehind = app::RstDiskLeftBehind(candidate, false, identify);
             return device;
         }
         device.identifiedIndex = m_nextIdentified++;
@@ -126,7 +126,7 @@ public:
         if (earlier.kind != app::EarlierAtAddress::Kind::None) {
             device.sameAsDisk = m_inventory.Identified[earlier.earlier];
         }
-        device.leftBehind = record->KnownNvme && record->PciVendorId == 0;
+        device.leftBehind = app::RstDiskLeftBehind(candidate, true, identify);
         if (earlier.kind == app::EarlierAtAddress::Kind::Collision) {
             device.decision = Decision::AddressCollision;
             device.leftBehind = true;
@@ -252,13 +252,7 @@ Inspection Inspect(platform::Platform& platform) {
                     ? Decision::RstController
                     : DecisionOfVerdict(found);
             device.error = found.error;
-            // The chosen RST controller that did not open, an NVMe disk behind RST that did not
-            // open or hangs on a second RST controller: a drive of the maker may be among them.
-            device.leftBehind = (found.walk == discovery::Walk::RstControllers &&
-                                 found.verdict == Verdict::OpenFailed) ||
-                                (found.walk == discovery::Walk::RstDisks && found.nvmeDisk &&
-                                 (found.verdict == Verdict::OpenFailed ||
-                                  found.verdict == Verdict::SecondRstControllerDisk));
+            device.leftBehind = app::RstDeviceLeftBehind(found);
             inspection.devices.push_back(std::move(device));
             continue;
         }
@@ -271,7 +265,7 @@ Inspection Inspect(platform::Platform& platform) {
             volume.members = attempt.members.size();
             volume.stop = discovery::Describe(attempt.stop);
             volume.error = attempt.stop.systemError;
-            volume.leftBehind = !attempt.listed || attempt.listedMembers > attempt.members.size();
+            volume.leftBehind = app::RstMembersNotListed(attempt);
             inspection.devices.push_back(std::move(volume));
             for (const rst::MemberIdentification& member : attempt.members) {
                 InspectedDevice device = inspector.Identified(

@@ -19,6 +19,7 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRe
 
 bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify) {
     return status != IdentifyStatus::Identified ||
+           identify.size() < discovery::identify::kDataSize ||
            discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte)
                    .PciVendorId == 0;
 }
