@@ -8,7 +8,7 @@ namespace app {
 
 namespace {
 
-using discovery::RstActivationAnswer;
+using model::RstActivationAnswer;
 
 std::u16string Signed(std::uint32_t value) {
     return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
@@ -22,8 +22,8 @@ std::u16string HexUpper(std::uint32_t value) {
 
 // "  [ERROR] Failed to get disk handle: 0x<code>" (or "controller") and an empty line, the
 // system error code in lower-case hex: typically 0x5 for a user who is not an administrator.
-void ConsoleEvents::OpenFailed(discovery::HandleOf device, win::Dword error) {
-    const char* what = device == discovery::HandleOf::Disk ? "disk" : "controller";
+void ConsoleEvents::OpenFailed(model::HandleOf device, win::Dword error) {
+    const char* what = device == model::HandleOf::Disk ? "disk" : "controller";
     m_console.WriteNarrow("  [ERROR] Failed to get " + std::string(what) + " handle: 0x" +
                           platform::HexLower(error) + "\n\n");
 }
@@ -72,9 +72,9 @@ void ConsoleEvents::AddressCollision(std::uint8_t pathId) {
 
 // The block both access paths print before touching a drive. The inbox access path labels the new
 // revision " Update FW : ", the RST access path " Updated FW : ": each access path's text is fixed.
-void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,
+void ConsoleEvents::UpdateStarted(const model::DiskRecord& disk,
                                   std::u16string_view imageRevision) {
-    const bool inbox = disk.AccessPath == discovery::AccessPath::Inbox;
+    const bool inbox = disk.AccessPath == model::AccessKind::Inbox;
     const std::u16string_view separator = u"---------------------------------------------";
     m_console.WriteWideLine(u"");
     m_console.WriteWideLine(separator);
@@ -83,7 +83,7 @@ void ConsoleEvents::UpdateStarted(const discovery::DiskRecord& disk,
     m_console.WriteWideLine(std::u16string(u" Driver : ") +
                             (inbox ? u"Inbox Driver" : u"IRST Driver"));
     m_console.WriteWideLine(std::u16string(u" Raid : ") +
-                            (disk.AccessPath == discovery::AccessPath::RstRaid ? u"Yes" : u"No"));
+                            (disk.AccessPath == model::AccessKind::RstRaid ? u"Yes" : u"No"));
     m_console.WriteWideLine(u" Model Number : " + disk.ModelNumber);
     m_console.WriteWideLine(u" Serial Number : " + disk.SerialNumber);
     m_console.WriteWideLine(u" Current FW : " + disk.FirmwareRevision);

@@ -2,16 +2,16 @@
 // order the tool has always written them.
 #pragma once
 
-#include "discovery/run_events.h"
+#include "model/run_events.h"
 #include "platform/console.h"
 
 namespace app {
 
-class ConsoleEvents final : public discovery::RunEvents {
+class ConsoleEvents final : public model::RunEvents {
 public:
     explicit ConsoleEvents(platform::Console& console) : m_console(console) {}
 
-    void OpenFailed(discovery::HandleOf device, win::Dword error) override;
+    void OpenFailed(model::HandleOf device, win::Dword error) override;
     void IdentifyFailed(win::Dword error) override;
     void RaidQueryFailed(win::Dword error) override;
     void RaidQueryRefused(std::uint32_t returnCode) override;
@@ -21,12 +21,11 @@ public:
     void NoIdentifyData(std::uint8_t pathId) override;
     void DiskBehindSecondController() override;
     void AddressCollision(std::uint8_t pathId) override;
-    void UpdateStarted(const discovery::DiskRecord& disk,
-                       std::u16string_view imageRevision) override;
+    void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override;
     void AlreadyDownloaded() override;
     void RstPieceFailed(bool callFailed, win::Dword error, std::uint32_t returnCode) override;
     void RstDownloadEnded(bool accepted) override;
-    void RstActivationAnswered(discovery::RstActivationAnswer answer, win::Dword error,
+    void RstActivationAnswered(model::RstActivationAnswer answer, win::Dword error,
                                std::uint32_t returnCode) override;
 
 private:

@@ -13,7 +13,7 @@
 
 namespace app {
 
-using discovery::DiskRecord;
+using model::DiskRecord;
 using namespace std::string_view_literals;
 
 bool Succeeded(const IdentifyStatus& status) {
@@ -30,12 +30,12 @@ bool Succeeded(const IdentifyStatus& status) {
 }
 
 bool IsMakersDrive(const DiskRecord& disk) {
-    return disk.AccessPath == discovery::AccessPath::Inbox || disk.PciVendorId == kMakerPciVendorId;
+    return disk.AccessPath == model::AccessKind::Inbox || disk.PciVendorId == kMakerPciVendorId;
 }
 
 bool SameAddress(const DiskRecord& a, const DiskRecord& b) {
-    const bool inboxA = a.AccessPath == discovery::AccessPath::Inbox;
-    if (inboxA != (b.AccessPath == discovery::AccessPath::Inbox)) {
+    const bool inboxA = a.AccessPath == model::AccessKind::Inbox;
+    if (inboxA != (b.AccessPath == model::AccessKind::Inbox)) {
         return false;
     }
     if (inboxA) {
@@ -45,7 +45,7 @@ bool SameAddress(const DiskRecord& a, const DiskRecord& b) {
            platform::ToUpperAscii(a.DevicePath) == platform::ToUpperAscii(b.DevicePath);
 }
 
-EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, std::size_t index) {
+EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::size_t index) {
     using Kind = EarlierAtAddress::Kind;
     const DiskRecord& disk = identified.at(index);
     for (std::size_t earlier = 0; earlier < index; ++earlier) {
@@ -54,10 +54,10 @@ EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, s
             continue;
         }
         // Matrix RAID: two sets on the same drives list the same ports.
-        const bool twoSets = disk.AccessPath == discovery::AccessPath::RstRaid &&
-                             other.AccessPath == discovery::AccessPath::RstRaid &&
+        const bool twoSets = disk.AccessPath == model::AccessKind::RstRaid &&
+                             other.AccessPath == model::AccessKind::RstRaid &&
                              disk.RaidSetIndex != other.RaidSetIndex;
-        if (twoSets || disk.AccessPath == discovery::AccessPath::Inbox) {
+        if (twoSets || disk.AccessPath == model::AccessKind::Inbox) {
             return {Kind::SameDrive, earlier};
         }
         // SATA disks behind RST share path identifiers and answer no NVMe command: only a pair
@@ -69,7 +69,7 @@ EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, s
     return {};
 }
 
-void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events) {
+void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEvents& events) {
     discovery::RaidController controller;
     if (discovery::FindRstController(platform, events, controller, &Decisions)) {
         discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Decisions);
@@ -86,7 +86,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
         IdentifyAttempt attempt;
         attempt.candidate = candidate;
         switch (candidate.AccessPath) {
-            case discovery::AccessPath::RstDisk: {
+            case model::AccessKind::RstDisk: {
                 const rst::IdentifyOutcome outcome =
                     rst::IdentifyRstDisk(platform, events, candidate, Identified);
                 attempt.status = outcome.status;
@@ -94,7 +94,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
                 attempt.identify = outcome.identify;
                 break;
             }
-            case discovery::AccessPath::RstRaid: {
+            case model::AccessKind::RstRaid: {
                 attempt.raidSetIndex = raidSetIndex;
                 rst::QueryOutcome outcome =
                     rst::QueryRaidMembers(platform, events, candidate, raidSetIndex++, Identified);
@@ -105,7 +105,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
                 attempt.listed = outcome.listed;
                 break;
             }
-            case discovery::AccessPath::Inbox: {
+            case model::AccessKind::Inbox: {
                 const inbox::IdentifyOutcome outcome =
                     inbox::IdentifyInboxDisk(platform, events, candidate, Identified);
                 attempt.status = outcome.status;
@@ -120,9 +120,8 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, discovery::Run
     }
 }
 
-void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvents& events,
-                               const image::FirmwareImage& image,
-                               discovery::DiskList& selectedDisks) {
+void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& events,
+                               const image::FirmwareImage& image, model::DiskList& selectedDisks) {
     FindAndIdentify(platform, events);
     if (Candidates.empty()) {
         return;
@@ -138,7 +137,7 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
         UpdateAttempt attempt;
         if (SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
             attempt.result = kResultOfCurrentDisk;
-        } else if (disk.AccessPath == discovery::AccessPath::Inbox) {
+        } else if (disk.AccessPath == model::AccessKind::Inbox) {
             const inbox::UpdateOutcome outcome =
                 inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
             attempt.result = ResultOfInboxUpdate(outcome.status);
@@ -156,7 +155,7 @@ void DiskInventory::RunUpdates(platform::Platform& platform, discovery::RunEvent
 }
 
 void DiskInventory::SelectDisks(const image::FirmwareImage& image,
-                                discovery::DiskList& selectedDisks) const {
+                                model::DiskList& selectedDisks) const {
     for (std::size_t index = 0; index < Identified.size(); ++index) {
         const DiskRecord& disk = Identified[index];
         if (!IsMakersDrive(disk) ||
@@ -207,18 +206,18 @@ bool DiskInventory::MakersDriveLeftBehind() const {
     }
     for (const IdentifyAttempt& attempt : Identifications) {
         switch (attempt.candidate.AccessPath) {
-            case discovery::AccessPath::Inbox:
+            case model::AccessKind::Inbox:
                 if (!Succeeded(attempt.status)) {
                     return true;
                 }
                 break;
-            case discovery::AccessPath::RstDisk:
+            case model::AccessKind::RstDisk:
                 if (RstDiskLeftBehind(attempt.candidate, Succeeded(attempt.status),
                                       attempt.identify)) {
                     return true;
                 }
                 break;
-            case discovery::AccessPath::RstRaid:
+            case model::AccessKind::RstRaid:
                 if (RstMembersNotListed(attempt)) {
                     return true;
                 }
@@ -230,7 +229,7 @@ bool DiskInventory::MakersDriveLeftBehind() const {
                     }
                 }
                 break;
-            case discovery::AccessPath::None:
+            case model::AccessKind::None:
                 break;
         }
     }

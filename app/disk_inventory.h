@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "discovery/device_decision.h"
-#include "discovery/disk_record.h"
-#include "discovery/stop_point.h"
 #include "image/firmware_image.h"
 #include "inbox/inbox_identify.h"
+#include "model/disk_record.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 #include "rst/raid_query.h"
 #include "rst/rst_identify.h"
@@ -28,12 +28,12 @@ inline bool SameRevision(std::u16string_view a, std::u16string_view b) {
 inline constexpr std::uint16_t kMakerPciVendorId = 0x7A3C;
 
 // Whether an identified disk is one of the maker's drives.
-bool IsMakersDrive(const discovery::DiskRecord& disk);
+bool IsMakersDrive(const model::DiskRecord& disk);
 
 // Whether two records name one place: behind RST the controller's path (ASCII letters in either
 // case) and the path identifier, on the inbox driver the disk's device path. An inbox record and
 // an RST record never do.
-bool SameAddress(const discovery::DiskRecord& a, const discovery::DiskRecord& b);
+bool SameAddress(const model::DiskRecord& a, const model::DiskRecord& b);
 
 // What an earlier record at the same address makes of record `index` of `identified`.
 struct EarlierAtAddress {
@@ -45,7 +45,7 @@ struct EarlierAtAddress {
     Kind kind = Kind::None;
     std::size_t earlier = 0;  // the first earlier record at the address
 };
-EarlierAtAddress EarlierRecordAtAddress(const discovery::DiskList& identified, std::size_t index);
+EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::size_t index);
 
 // The status of the operation that identified a candidate: inbox, plain RST disk, RAID volume.
 using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus, rst::QueryStatus>;
@@ -55,9 +55,9 @@ using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus, 
 
 // How the identification of one candidate ended (a RAID volume: its query and each member).
 struct IdentifyAttempt {
-    discovery::DiskRecord candidate;
+    model::DiskRecord candidate;
     IdentifyStatus status = inbox::IdentifyStatus::NotIdentified;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
     std::vector<std::uint8_t> identify;              // disks: the Identify data read, if any
     std::uint32_t raidSetIndex = 0;                  // RAID volumes: the set asked for
     std::vector<rst::MemberIdentification> members;  // RAID volumes: in drive-entry order
@@ -67,9 +67,9 @@ struct IdentifyAttempt {
 
 // How the update of one selected disk ended.
 struct UpdateAttempt {
-    discovery::DiskRecord disk;
-    discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
-    discovery::StopPoint stop;
+    model::DiskRecord disk;
+    model::DiskResult result = model::DiskResult::NotCarriedOut;
+    model::StopPoint stop;
 };
 
 // The rules by which one of the maker's drives behind RST may have been left out, each for one
@@ -80,20 +80,20 @@ bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision);
 // A RAID volume whose members were not all listed: whether they are NVMe cannot be told.
 bool RstMembersNotListed(const IdentifyAttempt& raidVolume);
 // An NVMe disk or member that was not identified or answered no Identify data.
-bool RstDiskLeftBehind(const discovery::DiskRecord& candidate, bool identified,
+bool RstDiskLeftBehind(const model::DiskRecord& candidate, bool identified,
                        std::span<const std::uint8_t> identify);
 
 class DiskInventory {
 public:
     // Finds, identifies, selects and updates; on return every selected disk has its ResultCode.
     // What happens on the way is reported to `events`.
-    void RunUpdates(platform::Platform& platform, discovery::RunEvents& events,
-                    const image::FirmwareImage& image, discovery::DiskList& selectedDisks);
+    void RunUpdates(platform::Platform& platform, model::RunEvents& events,
+                    const image::FirmwareImage& image, model::DiskList& selectedDisks);
     // Discovery and identification alone: fills Candidates, Identified and their logs.
-    void FindAndIdentify(platform::Platform& platform, discovery::RunEvents& events);
+    void FindAndIdentify(platform::Platform& platform, model::RunEvents& events);
     // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
     // image revision, each drive once, leaving out a record whose address another disk answers.
-    void SelectDisks(const image::FirmwareImage& image, discovery::DiskList& selectedDisks) const;
+    void SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks) const;
     // Whether one of the maker's drives may have been left out: a disk the inbox walk knew to be
     // the maker's that was not identified (or a disk list the walk could not get); behind RST, a
     // controller that did not open, a RAID set whose members could not all be listed, an NVMe
@@ -101,8 +101,8 @@ public:
     // two disks at one address.
     bool MakersDriveLeftBehind() const;
 
-    discovery::DiskList Candidates;
-    discovery::DiskList Identified;
+    model::DiskList Candidates;
+    model::DiskList Identified;
 
     // Why each device looked at was taken or left, and where each identification and update
     // stopped. The console does not show them.

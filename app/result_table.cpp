@@ -2,55 +2,55 @@
 
 namespace app {
 
-using discovery::ResultCode;
+using model::DiskResult;
 
-ResultCode ResultOfInboxUpdate(inbox::UpdateStatus status) {
+DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status) {
     switch (status) {
         case inbox::UpdateStatus::Activated:
         case inbox::UpdateStatus::AlreadyDownloaded:
-            return ResultCode::RebootRequired;
+            return DiskResult::RebootRequired;
         case inbox::UpdateStatus::Refused:
-            return ResultCode::Failed;
+            return DiskResult::Failed;
         case inbox::UpdateStatus::NotCarriedOut:
-            return ResultCode::NotCarriedOut;
+            return DiskResult::NotCarriedOut;
     }
-    return ResultCode::NotCarriedOut;
+    return DiskResult::NotCarriedOut;
 }
 
-ResultCode SettledResult(const discovery::DiskRecord& disk, std::u16string_view imageRevision) {
-    ResultCode code = disk.ResultCode;
+DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision) {
+    DiskResult code = disk.ResultCode;
     if (disk.FirmwareRevision == imageRevision) {
-        code = ResultCode::Latest;
+        code = DiskResult::Latest;
     }
-    if (disk.AccessPath != discovery::AccessPath::Inbox && code == ResultCode::Updated) {
-        code = ResultCode::RebootRequired;
+    if (disk.AccessPath != model::AccessKind::Inbox && code == DiskResult::Updated) {
+        code = DiskResult::RebootRequired;
     }
     return code;
 }
 
-const char* DiskResultText(ResultCode code) {
+const char* DiskResultText(DiskResult code) {
     switch (code) {
-        case ResultCode::Updated:
+        case DiskResult::Updated:
             return "Updated firmware successfully.\n";
-        case ResultCode::RebootRequired:
+        case DiskResult::RebootRequired:
             return "Downloaded firmware successfully, but firmware activation requires reboot.\n";
-        case ResultCode::Latest:
+        case DiskResult::Latest:
             return "Already have the latest firmware.\n";
         default:
             return "Unable to update firmware.\n";
     }
 }
 
-void FinalResultTally::Add(ResultCode settled) {
+void FinalResultTally::Add(DiskResult settled) {
     m_any = true;
     switch (settled) {
-        case ResultCode::RebootRequired:
+        case DiskResult::RebootRequired:
             m_downloaded = true;
             break;
-        case ResultCode::Latest:
+        case DiskResult::Latest:
             m_current = true;
             break;
-        case ResultCode::Updated:
+        case DiskResult::Updated:
             break;
         default:
             // Any code that is not a success is a failure: never let it pass as one.
@@ -61,25 +61,25 @@ void FinalResultTally::Add(ResultCode settled) {
 
 std::int32_t FinalResultTally::Result() const {
     if (!m_any || m_failed) {
-        return ToInt(ResultCode::Failed);
+        return ToInt(DiskResult::Failed);
     }
     if (m_downloaded) {
-        return ToInt(ResultCode::RebootRequired);
+        return ToInt(DiskResult::RebootRequired);
     }
     if (m_current) {
-        return ToInt(ResultCode::Latest);
+        return ToInt(DiskResult::Latest);
     }
-    return ToInt(ResultCode::Updated);
+    return ToInt(DiskResult::Updated);
 }
 
 const char* FinalResultLine(std::int32_t finalResult) {
     switch (finalResult) {
-        case ToInt(ResultCode::Updated):
+        case ToInt(DiskResult::Updated):
             return "Result Details : Updated firmware successfully.\n";
-        case ToInt(ResultCode::RebootRequired):
+        case ToInt(DiskResult::RebootRequired):
             return "Result Details : Downloaded firmware successfully, but firmware activation "
                    "requires reboot.\n";
-        case ToInt(ResultCode::Latest):
+        case ToInt(DiskResult::Latest):
             return "Already have the latest firmware.\n";
         default:
             return "Result Details : Unable to update firmware.\n";

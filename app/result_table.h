@@ -20,28 +20,27 @@
 #include <cstdint>
 #include <string_view>
 
-#include "discovery/disk_record.h"
-#include "discovery/result_code.h"
 #include "inbox/inbox_update.h"
+#include "model/disk_record.h"
+#include "model/result_code.h"
 
 namespace app {
 
 // What RunUpdates stores for a disk at the image's revision and for each access path's update.
-inline constexpr discovery::ResultCode kResultOfCurrentDisk = discovery::ResultCode::AlreadyCurrent;
-discovery::ResultCode ResultOfInboxUpdate(inbox::UpdateStatus status);
+inline constexpr model::DiskResult kResultOfCurrentDisk = model::DiskResult::AlreadyCurrent;
+model::DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status);
 
 // The report's last word on a disk before it prints it: a disk at the image's revision is
 // Latest, and an RST update's Updated needs a reboot like every other.
-discovery::ResultCode SettledResult(const discovery::DiskRecord& disk,
-                                    std::u16string_view imageRevision);
+model::DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision);
 
 // "Result Details : " text of a settled code.
-const char* DiskResultText(discovery::ResultCode code);
+const char* DiskResultText(model::DiskResult code);
 
 // The final result over the settled codes of the selected disks, in any order.
 class FinalResultTally {
 public:
-    void Add(discovery::ResultCode settled);
+    void Add(model::DiskResult settled);
     // One of the maker's drives could not be found or identified: the run cannot succeed.
     void AddDriveLeftBehind() { m_failed = true; }
     std::int32_t Result() const;

@@ -32,7 +32,7 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
         text += "Result Details : No disks are available for download.\n";
     } else {
         int number = 1;
-        for (discovery::DiskRecord& disk : SelectedDisks) {
+        for (model::DiskRecord& disk : SelectedDisks) {
             text += "\n[Disk #" + platform::DecimalText(number++) + "]\n";
             text += "Model Number : " + Narrow(disk.ModelNumber) + "\n";
             text += "Serial Number : " + Narrow(disk.SerialNumber) + "\n";

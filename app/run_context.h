@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/disk_inventory.h"
-#include "discovery/disk_record.h"
 #include "image/firmware_image.h"
+#include "model/disk_record.h"
 #include "platform/platform.h"
 
 namespace app {
@@ -22,7 +22,7 @@ public:
     // Prints the report and returns FinalResult, the exit code.
     std::int32_t ReportResults(const image::FirmwareImage& image);
 
-    discovery::DiskList SelectedDisks;
+    model::DiskList SelectedDisks;
     DiskInventory Inventory;
     std::u16string StartTime;
     std::u16string EndTime;

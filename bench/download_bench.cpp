@@ -30,9 +30,9 @@ const image::FirmwareImage& Image() {
     return prepared;
 }
 
-discovery::DiskRecord Disk(discovery::AccessPath access, std::int32_t granularity) {
-    discovery::DiskRecord disk = discovery::MakeCandidate(
-        access == discovery::AccessPath::Inbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0,
+model::DiskRecord Disk(model::AccessKind access, std::int32_t granularity) {
+    model::DiskRecord disk = model::MakeCandidate(
+        access == model::AccessKind::Inbox ? u"\\\\.\\PHYSICALDRIVE0" : u"\\\\?\\scsi#rst", 0,
         access);
     disk.ModelNumber = u"VELKORA TRVX208K 1024GB";
     disk.SerialNumber = u"7A3C21480C2E";
@@ -69,8 +69,8 @@ void BM_DownloadRatio(benchmark::State& state) {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(granularity) * image::kPieceUnit);
     NullPlatform inboxNull;
     NullPlatform rstNull;
-    const discovery::DiskRecord inboxDisk = Disk(discovery::AccessPath::Inbox, granularity);
-    const discovery::DiskRecord rstDisk = Disk(discovery::AccessPath::RstDisk, granularity);
+    const model::DiskRecord inboxDisk = Disk(model::AccessKind::Inbox, granularity);
+    const model::DiskRecord rstDisk = Disk(model::AccessKind::RstDisk, granularity);
     std::vector<double> limit;
     std::vector<double> inboxRoad;
     std::vector<double> rstRoad;
@@ -89,7 +89,7 @@ void BM_DownloadRatio(benchmark::State& state) {
         rstRoad.push_back(SecondsOf([&] {
             activated = rst::UpdateRstDisk(rstNull.platform, rstNull.events, rstDisk, Image(),
                                            app::kImageByteCount)
-                            .result == discovery::ResultCode::Updated;
+                            .result == model::DiskResult::Updated;
         }));
         if (!activated) {
             state.SkipWithError("the RST update did not reach its activation");

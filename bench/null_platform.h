@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "discovery/run_events.h"
+#include "model/run_events.h"
 #include "platform/platform.h"
 #include "sim/null_drive_endpoint.h"
 #include "sim/sim_run_guards.h"
@@ -63,7 +63,7 @@ struct NullPlatform {
     FixedClock clock;
     sim::SimRunGuards guards;
     platform::Platform platform{setup, io, console, clock, guards};
-    discovery::NoRunEvents events;
+    model::NoRunEvents events;
 };
 
 }  // namespace bench

@@ -37,7 +37,7 @@ HeapFigures UpdatesHeap(std::uint32_t drives) {
         image, std::span<const std::uint8_t>(image::kCarriedImage, image::kImageSize));
     CountingPlatform counting(machine->Platform());
     app::DiskInventory inventory;
-    discovery::DiskList selected;
+    model::DiskList selected;
     app::ConsoleEvents events(counting.Platform().console);
     StartHeapCount();
     inventory.RunUpdates(counting.Platform(), events, image, selected);

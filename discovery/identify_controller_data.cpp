@@ -18,7 +18,7 @@ std::u16string IdentifyFieldText(std::span<const std::uint8_t> data, std::size_t
     return platform::WidenSigned(field);
 }
 
-void ApplyIdentity(const IdentifyController& id, DiskRecord& disk) {
+void ApplyIdentity(const IdentifyController& id, model::DiskRecord& disk) {
     disk.SerialNumber = id.SerialNumber;
     disk.ModelNumber = id.ModelNumber;
     disk.FirmwareRevision = id.FirmwareRevision;

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "discovery/disk_record.h"
+#include "model/disk_record.h"
 
 namespace discovery::identify {
 
@@ -69,7 +69,7 @@ struct IdentifyController {
 IdentifyController ReadIdentifyController(std::span<const std::uint8_t> data, TextRule rule);
 
 // A record's identity and UpdateGranularity from what was read.
-void ApplyIdentity(const IdentifyController& id, DiskRecord& disk);
+void ApplyIdentity(const IdentifyController& id, model::DiskRecord& disk);
 
 // Download piece size in 4 KiB units. FWUG is defined from NVMe 1.3 on, so VER (major and minor
 // as one ordered value) must be 1.3 or later; FWUG 0 gives no information and 0xFF means no

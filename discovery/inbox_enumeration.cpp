@@ -28,9 +28,9 @@ struct Examined {
 
 // One hardware identifier named NVMe: find the disk interface with the device's index, open
 // its path and ask the device number. Once the disk has been opened the device is done.
-void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
+void ExamineNvmeDisk(platform::Platform& platform, model::RunEvents& events,
                      const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
-                     DiskList& candidates, Examined& seen) {
+                     model::DiskList& candidates, Examined& seen) {
     DeviceDecision& decision = seen.decision;
     decision.makersNvmeDisk = true;
     if (!ReadInstanceId(platform.setup, list, device, decision.instanceId)) {
@@ -58,7 +58,7 @@ void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
     if (!opened.handle.Valid()) {
         // Say why this disk will be missing (typically 0x5 for a user who is not an
         // administrator) and go on with the others.
-        events.OpenFailed(HandleOf::Disk, opened.error);
+        events.OpenFailed(model::HandleOf::Disk, opened.error);
         decision.verdict = Verdict::OpenFailed;
         decision.error = opened.error;
         return;
@@ -74,16 +74,16 @@ void ExamineNvmeDisk(platform::Platform& platform, RunEvents& events,
     }
     // DeviceNumber is formatted with "%d".
     const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
-    candidates.push_back(
-        MakeCandidate(u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
-                      AccessPath::Inbox));
+    candidates.push_back(model::MakeCandidate(
+        u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
+        model::AccessKind::Inbox));
     decision.verdict = Verdict::Taken;
 }
 
 // The verdict on one device of the disk list.
-DeviceDecision ExamineDevice(platform::Platform& platform, RunEvents& events,
+DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& events,
                              const platform::DeviceInfoList& list,
-                             const platform::DeviceInfo& device, DiskList& candidates) {
+                             const platform::DeviceInfo& device, model::DiskList& candidates) {
     Examined seen;
     seen.decision.walk = Walk::InboxDisks;
     seen.decision.index = device.index;
@@ -116,8 +116,8 @@ DeviceDecision ExamineDevice(platform::Platform& platform, RunEvents& events,
 
 }  // namespace
 
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events, DiskList& candidates,
-                             DiscoveryLog* log) {
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, model::RunEvents& events,
+                             model::DiskList& candidates, DiscoveryLog* log) {
     const platform::DeviceInfoList list = platform.setup.GetClassDevices(
         &win::kGuidDevinterfaceDisk, win::kDigcfPresent | win::kDigcfDeviceInterface);
     if (!list.Valid()) {

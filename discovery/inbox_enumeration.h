@@ -1,8 +1,8 @@
 #pragma once
 
 #include "discovery/device_decision.h"
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
 #include "platform/platform.h"
 
 namespace discovery {
@@ -10,7 +10,7 @@ namespace discovery {
 // Appends a candidate (AccessPath 3) for each of the maker's NVMe disks on the inbox driver.
 // Returns false when the device list cannot be made. Each device looked at gets its decision
 // in `log`.
-bool EnumerateInboxNvmeDisks(platform::Platform& platform, RunEvents& events, DiskList& candidates,
-                             DiscoveryLog* log = nullptr);
+bool EnumerateInboxNvmeDisks(platform::Platform& platform, model::RunEvents& events,
+                             model::DiskList& candidates, DiscoveryLog* log = nullptr);
 
 }  // namespace discovery

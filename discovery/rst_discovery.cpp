@@ -109,8 +109,8 @@ bool IsRstDriverDescription(std::u16string_view text) {
            (Contains(text, u"RST") || Contains(text, u"RAID"));
 }
 
-bool FindRstController(platform::Platform& platform, RunEvents& events, RaidController& controller,
-                       DiscoveryLog* log) {
+bool FindRstController(platform::Platform& platform, model::RunEvents& events,
+                       RaidController& controller, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
@@ -149,7 +149,7 @@ bool FindRstController(platform::Platform& platform, RunEvents& events, RaidCont
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite,
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
         if (!opened.handle.Valid()) {
-            events.OpenFailed(HandleOf::Controller, opened.error);
+            events.OpenFailed(model::HandleOf::Controller, opened.error);
             return noted.Leave(Verdict::OpenFailed, false, opened.error);
         }
         controller.Found = true;
@@ -165,8 +165,9 @@ bool FindRstController(platform::Platform& platform, RunEvents& events, RaidCont
     return false;
 }
 
-bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
-                       const RaidController& controller, DiskList& candidates, DiscoveryLog* log) {
+bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
+                       const RaidController& controller, model::DiskList& candidates,
+                       DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceDisk, kInterfaceListFlags);
@@ -213,7 +214,8 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
         }
         if (Contains(decision.instanceId, u"VEN_INTEL") &&
             Contains(decision.instanceId, u"PROD_RAID")) {
-            candidates.push_back(MakeCandidate(controller.DevicePath, -1, AccessPath::RstRaid));
+            candidates.push_back(
+                model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid));
             decision.verdict = Verdict::RaidVolume;
             continue;
         }
@@ -234,13 +236,14 @@ bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
         platform::OpenResult opened =
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
         if (!opened.handle.Valid()) {
-            events.OpenFailed(HandleOf::Disk, opened.error);
+            events.OpenFailed(model::HandleOf::Disk, opened.error);
             decision.verdict = Verdict::OpenFailed;
             decision.error = opened.error;
             continue;
         }
         const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
-        DiskRecord candidate = MakeCandidate(controller.DevicePath, bus, AccessPath::RstDisk);
+        model::DiskRecord candidate =
+            model::MakeCandidate(controller.DevicePath, bus, model::AccessKind::RstDisk);
         candidate.KnownNvme = decision.nvmeDisk;
         candidates.push_back(std::move(candidate));
         decision.verdict = Verdict::Taken;

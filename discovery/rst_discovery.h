@@ -4,8 +4,8 @@
 #include <string>
 
 #include "discovery/device_decision.h"
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
 #include "platform/platform.h"
 
 namespace discovery {
@@ -23,11 +23,11 @@ bool IsIntelStoragePort(std::u16string_view interfacePath);
 bool IsRstDriverDescription(std::u16string_view text);
 
 // Each device looked at gets its decision in `log`.
-bool FindRstController(platform::Platform& platform, RunEvents& events, RaidController& controller,
-                       DiscoveryLog* log = nullptr);
+bool FindRstController(platform::Platform& platform, model::RunEvents& events,
+                       RaidController& controller, DiscoveryLog* log = nullptr);
 // Appends AccessPath 1 (RAID volume) and 2 (plain disk) candidates behind the controller.
-bool EnumerateRstDisks(platform::Platform& platform, RunEvents& events,
-                       const RaidController& controller, DiskList& candidates,
+bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
+                       const RaidController& controller, model::DiskList& candidates,
                        DiscoveryLog* log = nullptr);
 // The bus number in the location text of the device with this DevInst, or -1.
 std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devInst);

@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::u16string path = u"\\\\?\\pci#ven_8086&dev_282a#rst";
     sim::SimMachine machine;
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
-    discovery::DiskList identified;
+    model::DiskList identified;
     app::ConsoleEvents events(machine.Console());
     const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-        machine.Platform(), events,
-        discovery::MakeCandidate(path, -1, discovery::AccessPath::RstRaid), 0, identified);
+        machine.Platform(), events, model::MakeCandidate(path, -1, model::AccessKind::RstRaid), 0,
+        identified);
     const auto identifiedMembers = std::count_if(
         outcome.members.begin(), outcome.members.end(), [](const rst::MemberIdentification& m) {
             return m.outcome.status == rst::IdentifyStatus::Identified;
@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (identified.size() > 255) {
         fuzzing::Broken("more members than a CSMI answer can count");
     }
-    for (const discovery::DiskRecord& member : identified) {
-        if (member.AccessPath != discovery::AccessPath::RstRaid || member.DevicePath != path ||
+    for (const model::DiskRecord& member : identified) {
+        if (member.AccessPath != model::AccessKind::RstRaid || member.DevicePath != path ||
             member.PortNumber < 0 || member.PortNumber > 255) {
             fuzzing::Broken("a member record that does not address a port of the volume");
         }

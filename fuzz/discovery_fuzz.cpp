@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         machine.AddDevice(device);
     }
 
-    discovery::DiskList candidates;
+    model::DiskList candidates;
     discovery::RaidController controller;
     app::ConsoleEvents events(machine.Console());
     const bool found = discovery::FindRstController(machine.Platform(), events, controller);
@@ -90,14 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     fuzzing::CheckNothingLeftOpen(machine);
 
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const discovery::DiskRecord& disk = candidates[i];
+        const model::DiskRecord& disk = candidates[i];
         if (i < rstCount) {
             if (disk.DevicePath != controller.DevicePath ||
-                (disk.AccessPath != discovery::AccessPath::RstRaid &&
-                 disk.AccessPath != discovery::AccessPath::RstDisk)) {
+                (disk.AccessPath != model::AccessKind::RstRaid &&
+                 disk.AccessPath != model::AccessKind::RstDisk)) {
                 fuzzing::Broken("an RST candidate not addressed through the controller");
             }
-        } else if (disk.AccessPath != discovery::AccessPath::Inbox ||
+        } else if (disk.AccessPath != model::AccessKind::Inbox ||
                    disk.DevicePath.rfind(u"\\\\.\\PHYSICALDRIVE", 0) != 0) {
             fuzzing::Broken("an inbox candidate not addressed as a physical drive");
         }

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // The pure readers on one block of Identify data.
     std::vector<std::uint8_t> identify = data.ConsumeBytes<std::uint8_t>(kIdentifySize);
     identify.resize(kIdentifySize);
-    discovery::DiskRecord viaInbox, viaRst;
+    model::DiskRecord viaInbox, viaRst;
     inbox::FillIdentity(identify, viaInbox);
     rst::ApplyIdentifyData(identify, viaRst);
     CheckGranularity(viaInbox.UpdateGranularity);
@@ -53,18 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     auto driver = std::make_shared<fuzzing::FuzzDriver>(data, 0);
     machine.AddPath(u"\\\\.\\PHYSICALDRIVE1", driver);
     machine.AddPath(u"\\\\?\\pci#ven_8086&dev_282a#rst", driver);
-    discovery::DiskList identified;
+    model::DiskList identified;
     app::ConsoleEvents events(machine.Console());
     const inbox::IdentifyOutcome inboxOutcome = inbox::IdentifyInboxDisk(
         machine.Platform(), events,
-        discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, discovery::AccessPath::Inbox),
+        model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, model::AccessKind::Inbox), identified);
+    const rst::IdentifyOutcome rstOutcome = rst::IdentifyRstDisk(
+        machine.Platform(), events,
+        model::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
+                             data.ConsumeIntegral<std::uint8_t>(), model::AccessKind::RstDisk),
         identified);
-    const rst::IdentifyOutcome rstOutcome =
-        rst::IdentifyRstDisk(machine.Platform(), events,
-                             discovery::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
-                                                      data.ConsumeIntegral<std::uint8_t>(),
-                                                      discovery::AccessPath::RstDisk),
-                             identified);
     // An identified disk hands back the whole Identify data it was read from, no other does.
     if (inboxOutcome.identify.size() !=
             (inboxOutcome.status == inbox::IdentifyStatus::Identified ? 4096u : 0u) ||
@@ -79,10 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     context.SelectedDisks = identified;
     context.SelectedDisks.push_back(viaInbox);
     context.SelectedDisks.push_back(viaRst);
-    for (discovery::DiskRecord& disk : context.SelectedDisks) {
+    for (model::DiskRecord& disk : context.SelectedDisks) {
         CheckGranularity(disk.UpdateGranularity);
         disk.ResultCode =
-            static_cast<discovery::ResultCode>(data.PickValueInArray({0, 1, 5, 20, 1602}));
+            static_cast<model::DiskResult>(data.PickValueInArray({0, 1, 5, 20, 1602}));
     }
     const std::int32_t result = context.ReportResults(image::TheFirmwareImage());
     if (result != 1 && result != 1602 && result != 4000 && result != 0) {

@@ -33,14 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     app::RunContext context(machine.Platform());
     const std::size_t count = data.ConsumeIntegralInRange<std::size_t>(0, 8);
     for (std::size_t i = 0; i < count; ++i) {
-        discovery::DiskRecord disk;
+        model::DiskRecord disk;
         disk.AccessPath =
-            static_cast<discovery::AccessPath>(data.ConsumeIntegralInRange<std::int32_t>(0, 4));
+            static_cast<model::AccessKind>(data.ConsumeIntegralInRange<std::int32_t>(0, 4));
         disk.ModelNumber = Text(data);
         disk.SerialNumber = Text(data);
         disk.FirmwareRevision =
             data.PickValueInArray({image.ImageRevision, image.UpgradableRevision, Text(data)});
-        disk.ResultCode = static_cast<discovery::ResultCode>(
+        disk.ResultCode = static_cast<model::DiskResult>(
             data.ConsumeBool() ? data.PickValueInArray({0, 1, 5, 20, 1602, 4000})
                                : data.ConsumeIntegral<std::int32_t>());
         context.SelectedDisks.push_back(disk);
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::int32_t result = context.ReportResults(image);
 
     bool anyFailed = context.SelectedDisks.empty();
-    for (const discovery::DiskRecord& disk : context.SelectedDisks) {
-        const std::int32_t code = discovery::ToInt(disk.ResultCode);
+    for (const model::DiskRecord& disk : context.SelectedDisks) {
+        const std::int32_t code = model::ToInt(disk.ResultCode);
         anyFailed |= code != 0 && code != 1602 && code != 4000;
     }
     if (anyFailed ? result != 1 : (result != 0 && result != 1602 && result != 4000)) {

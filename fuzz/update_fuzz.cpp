@@ -98,11 +98,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
     const bool inbox = data.ConsumeBool();
-    discovery::DiskRecord disk;
+    model::DiskRecord disk;
     disk.DevicePath = inbox ? u"\\\\.\\PHYSICALDRIVE1" : u"\\\\?\\pci#ven_8086&dev_282a#rst";
-    disk.AccessPath = inbox ? discovery::AccessPath::Inbox
-                            : data.PickValueInArray(
-                                  {discovery::AccessPath::RstRaid, discovery::AccessPath::RstDisk});
+    disk.AccessPath =
+        inbox ? model::AccessKind::Inbox
+              : data.PickValueInArray({model::AccessKind::RstRaid, model::AccessKind::RstDisk});
     disk.PortNumber = inbox ? -1 : data.ConsumeIntegralInRange<std::int64_t>(-1, 300);
     disk.UpdateGranularity = data.ConsumeBool() ? data.ConsumeIntegral<std::int32_t>()
                                                 : data.ConsumeIntegralInRange<std::int32_t>(1, 255);
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             }
         }
     } else {
-        const int status = discovery::ToInt(
+        const int status = model::ToInt(
             rst::UpdateRstDisk(machine.Platform(), events, disk, image, image::kImageSize).result);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an RST status outside 0, 1, 5, 1602");

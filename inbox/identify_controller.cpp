@@ -4,7 +4,7 @@
 
 namespace inbox {
 
-void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk) {
+void FillIdentity(std::span<const std::uint8_t> data, model::DiskRecord& disk) {
     discovery::ApplyIdentity(
         discovery::ReadIdentifyController(data, discovery::TextRule::EndAtFirstZero), disk);
 }

@@ -5,12 +5,12 @@
 #include <span>
 #include <string>
 
-#include "discovery/disk_record.h"
+#include "model/disk_record.h"
 
 namespace inbox {
 
 // Fills SerialNumber, ModelNumber, FirmwareRevision and UpdateGranularity from the 4096 bytes,
 // each text ending at its first zero byte.
-void FillIdentity(std::span<const std::uint8_t> data, discovery::DiskRecord& disk);
+void FillIdentity(std::span<const std::uint8_t> data, model::DiskRecord& disk);
 
 }  // namespace inbox

@@ -24,15 +24,15 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
                      static_cast<std::uint32_t>(kIdentifyDataSize));
 }
 
-IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
-                                  discovery::DiskRecord disk, discovery::DiskList& identified) {
-    using Stage = discovery::StopPoint::Stage;
+IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents& events,
+                                  model::DiskRecord disk, model::DiskList& identified) {
+    using Stage = model::StopStage;
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
-        return {IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Open, opened.error), {}};
+        events.OpenFailed(model::HandleOf::Disk, opened.error);
+        return {IdentifyStatus::NotIdentified, model::StoppedAt(Stage::Open, opened.error), {}};
     }
 
     std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
@@ -41,8 +41,7 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEv
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
         events.IdentifyFailed(result.error);
-        return {
-            IdentifyStatus::NotIdentified, discovery::StoppedAt(Stage::Identify, result.error), {}};
+        return {IdentifyStatus::NotIdentified, model::StoppedAt(Stage::Identify, result.error), {}};
     }
 
     // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
@@ -51,7 +50,7 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEv
     FillIdentity(data, disk);
     disk.PortNumber = -1;
     identified.push_back(disk);
-    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done),
+    return {IdentifyStatus::Identified, model::StoppedAt(Stage::Done),
             std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 

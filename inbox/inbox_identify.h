@@ -4,9 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
-#include "discovery/stop_point.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 
 namespace inbox {
@@ -18,7 +18,7 @@ enum class IdentifyStatus : std::int32_t {
 
 struct [[nodiscard]] IdentifyOutcome {
     IdentifyStatus status = IdentifyStatus::NotIdentified;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
     // The Identify Controller data read (4096 bytes), when the disk was identified.
     std::vector<std::uint8_t> identify;
 };
@@ -29,7 +29,7 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer);
 
 // Reads the drive's Identify Controller data through the protocol-specific property query and
 // appends the identified record to `identified`.
-IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
-                                  discovery::DiskRecord disk, discovery::DiskList& identified);
+IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents& events,
+                                  model::DiskRecord disk, model::DiskList& identified);
 
 }  // namespace inbox

@@ -12,8 +12,8 @@ namespace inbox {
 
 namespace {
 
-using discovery::StopPoint;
-using Stage = discovery::StopPoint::Stage;
+using model::StopPoint;
+using Stage = model::StopStage;
 
 UpdateOutcome Ended(UpdateStatus status, StopPoint stop) {
     return {status, stop};
@@ -27,19 +27,19 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, buffer);
     if (!result.ok) {
-        return discovery::StoppedAt(stage, result.error);
+        return model::StoppedAt(stage, result.error);
     }
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     if (returnCode != platform::miniport::kFirmwareStatusSuccess) {
-        return discovery::StoppedAt(stage, 0, returnCode);
+        return model::StoppedAt(stage, 0, returnCode);
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
-                              const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& events,
+                              const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount) {
     events.UpdateStarted(disk, image.ImageRevision);
 
@@ -48,7 +48,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
     // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
-        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::NotStarted));
+        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::NotStarted));
     }
     const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
     // Not cleared here: the get-info request, the first one built in it, clears it whole.
@@ -60,7 +60,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error));
+        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error));
     }
 
     BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
@@ -69,16 +69,16 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
     }
     const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));
     if (slot.choice == SlotChoice::Malformed) {
-        return Ended(UpdateStatus::NotCarriedOut, discovery::StoppedAt(Stage::GetInfo));
+        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
     }
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
     // second download and activation would only repeat the first.
     if (ImageAwaitsReset(slot, image.ImageRevision)) {
         events.AlreadyDownloaded();
-        return Ended(UpdateStatus::AlreadyDownloaded, discovery::StoppedAt(Stage::Done));
+        return Ended(UpdateStatus::AlreadyDownloaded, model::StoppedAt(Stage::Done));
     }
     if (slot.choice == SlotChoice::NotUpdatable) {
-        return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::GetInfo));
+        return Ended(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
     }
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
@@ -89,8 +89,8 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
         ++number;
         BuildDownloadRequest(buffer, piece.offset, piece.bytes);
         if (auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::Download)) {
-            failed->piece = number;
-            failed->pieceCount = static_cast<std::uint32_t>(plan.Count());
+            failed->Piece = number;
+            failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
             return Ended(UpdateStatus::NotCarriedOut, *failed);
         }
     }
@@ -101,14 +101,14 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
     if (!activated.ok) {
         return Ended(UpdateStatus::NotCarriedOut,
-                     discovery::StoppedAt(Stage::Activation, activated.error));
+                     model::StoppedAt(Stage::Activation, activated.error));
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     if ((returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) != 0) {
-        return Ended(UpdateStatus::Refused, discovery::StoppedAt(Stage::Activation, 0, returnCode));
+        return Ended(UpdateStatus::Refused, model::StoppedAt(Stage::Activation, 0, returnCode));
     }
-    return Ended(UpdateStatus::Activated, discovery::StoppedAt(Stage::Done, 0, returnCode));
+    return Ended(UpdateStatus::Activated, model::StoppedAt(Stage::Done, 0, returnCode));
 }
 
 }  // namespace inbox

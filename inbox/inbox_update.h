@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
-#include "discovery/stop_point.h"
 #include "image/firmware_image.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 
 namespace inbox {
@@ -20,13 +20,13 @@ enum class UpdateStatus : std::int32_t {
 
 struct [[nodiscard]] UpdateOutcome {
     UpdateStatus status = UpdateStatus::NotCarriedOut;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
 };
 
 // Downloads byteCount bytes of the image through the miniport firmware interface and
 // activates them, unless get-info shows the image already waiting for the next reset.
-UpdateOutcome UpdateInboxDisk(platform::Platform& platform, discovery::RunEvents& events,
-                              const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& events,
+                              const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount);
 
 }  // namespace inbox

@@ -77,7 +77,7 @@ std::string DecisionKey(Decision decision) {
     return "leftOut";
 }
 
-std::string PortText(const discovery::DiskRecord& disk) {
+std::string PortText(const model::DiskRecord& disk) {
     return Number(rst::PathIdentifier(disk.PortNumber));
 }
 
@@ -97,7 +97,7 @@ std::string DecisionReason(const InspectedDevice& device, const Inspection& insp
             return "the image is in slot " + Number(device.imageSlot) +
                    " but the last reset did not activate it; a full shutdown may be needed";
         case Decision::SameDrive:
-            if (device.sameAsDisk.AccessPath == discovery::AccessPath::RstRaid) {
+            if (device.sameAsDisk.AccessPath == model::AccessKind::RstRaid) {
                 return "the same drive as the member at port " + PortText(device.sameAsDisk) +
                        " of RAID set " + Number(device.sameAsDisk.RaidSetIndex);
             }
@@ -131,15 +131,15 @@ std::string Reason(const InspectedDevice& device, const Inspection& inspection) 
            (device.leftBehind ? "; a drive of the maker may be left behind: exit code 1" : "");
 }
 
-std::string AccessText(discovery::AccessPath accessPath) {
+std::string AccessText(model::AccessKind accessPath) {
     switch (accessPath) {
-        case discovery::AccessPath::RstRaid:
+        case model::AccessKind::RstRaid:
             return "1 (RAID behind Intel RST)";
-        case discovery::AccessPath::RstDisk:
+        case model::AccessKind::RstDisk:
             return "2 (disk behind Intel RST)";
-        case discovery::AccessPath::Inbox:
+        case model::AccessKind::Inbox:
             return "3 (inbox NVMe driver)";
-        case discovery::AccessPath::None:
+        case model::AccessKind::None:
             break;
     }
     return "-";
@@ -171,15 +171,15 @@ std::string Trimmed(std::u16string_view text) {
     return narrow;
 }
 
-std::string RoadText(discovery::AccessPath accessPath) {
+std::string RoadText(model::AccessKind accessPath) {
     switch (accessPath) {
-        case discovery::AccessPath::RstRaid:
+        case model::AccessKind::RstRaid:
             return "RST RAID member";
-        case discovery::AccessPath::RstDisk:
+        case model::AccessKind::RstDisk:
             return "RST disk";
-        case discovery::AccessPath::Inbox:
+        case model::AccessKind::Inbox:
             return "inbox";
-        case discovery::AccessPath::None:
+        case model::AccessKind::None:
             break;
     }
     return "-";
@@ -236,7 +236,7 @@ std::string DeviceText(const InspectedDevice& device, const Inspection& inspecti
     if (!device.found.path.empty()) {
         text += "  Interface : " + Narrow(device.found.path) + "\n";
     }
-    if (device.disk.AccessPath != discovery::AccessPath::None) {
+    if (device.disk.AccessPath != model::AccessKind::None) {
         text += "  Access path : " + AccessText(device.disk.AccessPath) + "\n";
         text += "  Device path : " + Narrow(device.disk.DevicePath) + "\n";
         text += "  Port : " + Number(device.disk.PortNumber) + "\n";
@@ -295,7 +295,7 @@ json::Value DeviceJson(const InspectedDevice& device, const Inspection& inspecti
         {"instanceId", Text(device.found.instanceId)},
         {"parentId", Text(device.found.parentId)},
         {"interfacePath", Text(device.found.path)},
-        {"accessPath", discovery::ToInt(device.disk.AccessPath)},
+        {"accessPath", model::ToInt(device.disk.AccessPath)},
         {"devicePath", Text(device.disk.DevicePath)},
         {"port", device.disk.PortNumber},
         {"identified", device.identified},

@@ -22,7 +22,7 @@ using discovery::Verdict;
 
 // What would make the inbox update fail before its download, as the get-info answer shows it.
 std::string Obstacle(const InspectedDevice& device) {
-    if (device.disk.AccessPath != discovery::AccessPath::Inbox) {
+    if (device.disk.AccessPath != model::AccessKind::Inbox) {
         return {};
     }
     // The updater's own decision on the answer, not a second reading of it.
@@ -77,24 +77,24 @@ public:
     // A candidate's identification, as the updater would have it. Each identification that
     // succeeded appended one record to Identified, in the order of the attempts.
     InspectedDevice Identified(const discovery::DeviceDecision& found,
-                               const discovery::DiskRecord& candidate, bool identifiedOk,
-                               const discovery::StopPoint& stop,
+                               const model::DiskRecord& candidate, bool identifiedOk,
+                               const model::StopPoint& stop,
                                std::span<const std::uint8_t> identify) {
         InspectedDevice device;
         device.found = found;
         device.disk = candidate;
         if (!identifiedOk || m_nextIdentified >= m_inventory.Identified.size()) {
             device.decision = Decision::IdentificationFailed;
-            device.stop = discovery::Describe(stop);
-            device.error = stop.systemError;
+            device.stop = model::Describe(stop);
+            device.error = stop.SystemError;
             device.leftBehind = app::RstDiskLeftBehind(candidate, false, identify);
             return device;
         }
         device.identifiedIndex = m_nextIdentified++;
-        const discovery::DiskRecord* record = &m_inventory.Identified[device.identifiedIndex];
+        const model::DiskRecord* record = &m_inventory.Identified[device.identifiedIndex];
         device.identified = true;
         device.disk = *record;
-        const int pathId = candidate.AccessPath == discovery::AccessPath::Inbox
+        const int pathId = candidate.AccessPath == model::AccessKind::Inbox
                                ? -1
                                : rst::PathIdentifier(candidate.PortNumber);
         // The Identify data identification read: empty only for a record it did not hand back.
@@ -111,7 +111,7 @@ public:
             image::IsPossibleGranularity(record->UpdateGranularity) ? record->UpdateGranularity : 1;
         device.pieceSize = image::PieceSizeOf(units);
         device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
-        if (candidate.AccessPath == discovery::AccessPath::Inbox) {
+        if (candidate.AccessPath == model::AccessKind::Inbox) {
             device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, device.pieceSize,
                                           m_image.ImageRevision);
         } else if (read) {
@@ -220,7 +220,7 @@ Inspection Inspect(platform::Platform& platform) {
 
     // The run's events are what the updater prints; the inspector tells its own report.
     app::DiskInventory inventory;
-    discovery::NoRunEvents events;
+    model::NoRunEvents events;
     inventory.FindAndIdentify(readOnly, events);
 
     Inspection inspection;
@@ -263,8 +263,8 @@ Inspection Inspect(platform::Platform& platform) {
             volume.disk = attempt.candidate;
             volume.decision = Decision::RaidVolume;
             volume.members = attempt.members.size();
-            volume.stop = discovery::Describe(attempt.stop);
-            volume.error = attempt.stop.systemError;
+            volume.stop = model::Describe(attempt.stop);
+            volume.error = attempt.stop.SystemError;
             volume.leftBehind = app::RstMembersNotListed(attempt);
             inspection.devices.push_back(std::move(volume));
             for (const rst::MemberIdentification& member : attempt.members) {
@@ -306,12 +306,12 @@ Inspection Inspect(platform::Platform& platform) {
     for (const InspectedDevice& device : inspection.devices) {
         if (device.decision == Decision::WouldBeUpdated ||
             device.decision == Decision::ImageNotActivated) {
-            tally.Add(device.obstacle.empty() ? discovery::ResultCode::RebootRequired
-                                              : discovery::ResultCode::Failed);
+            tally.Add(device.obstacle.empty() ? model::DiskResult::RebootRequired
+                                              : model::DiskResult::Failed);
         } else if (device.decision == Decision::AlreadyDownloaded) {
-            tally.Add(discovery::ResultCode::RebootRequired);
+            tally.Add(model::DiskResult::RebootRequired);
         } else if (device.decision == Decision::AlreadyCurrent) {
-            tally.Add(discovery::ResultCode::Latest);
+            tally.Add(model::DiskResult::Latest);
         }
     }
     inspection.expectedExitCode = tally.Result();

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "discovery/device_decision.h"
-#include "discovery/disk_record.h"
 #include "inspect/firmware_slots.h"
+#include "model/disk_record.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -37,13 +37,13 @@ enum class Decision {
 struct InspectedDevice {
     discovery::DeviceDecision found;  // discovery's decision (for a RAID member: the volume's)
     bool raidMember = false;
-    discovery::DiskRecord disk;  // how it is reached and, once identified, who it is
+    model::DiskRecord disk;  // how it is reached and, once identified, who it is
     bool identified = false;
-    std::size_t identifiedIndex = 0;   // identified: its record's place in Identified
-    std::size_t sameAs = 0;            // SameDrive: the number of the device it is (from 1)
-    discovery::DiskRecord sameAsDisk;  // SameDrive, AddressCollision: the earlier record there
-    std::uint8_t imageSlot = 0;        // ImageNotActivated: the slot that holds the image
-    std::uint16_t versionMajor = 0;    // VER of the Identify data
+    std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
+    std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
+    model::DiskRecord sameAsDisk;     // SameDrive, AddressCollision: the earlier record there
+    std::uint8_t imageSlot = 0;       // ImageNotActivated: the slot that holds the image
+    std::uint16_t versionMajor = 0;   // VER of the Identify data
     std::uint8_t versionMinor = 0;
     std::uint8_t versionTertiary = 0;
     std::uint8_t fwug = 0;

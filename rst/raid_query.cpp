@@ -12,7 +12,7 @@ namespace rst {
 
 namespace {
 
-using Stage = discovery::StopPoint::Stage;
+using Stage = model::StopStage;
 
 // What the driver answered to one GET_RAID_CONFIG.
 enum class Answer { CallFailed, Refused, TooSmall, Configuration };
@@ -83,17 +83,17 @@ bool CountGiven(const std::vector<std::uint8_t>& answer) {
 
 }  // namespace
 
-QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents& events,
-                              discovery::DiskRecord volume, std::uint32_t raidSetIndex,
-                              discovery::DiskList& identified) {
+QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
+                              model::DiskRecord volume, std::uint32_t raidSetIndex,
+                              model::DiskList& identified) {
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
     FillCsmiRaidConfigRequest(request, raidSetIndex);
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
-        return {QueryStatus::Answered, discovery::StoppedAt(Stage::Open, opened.error), {}};
+        events.OpenFailed(model::HandleOf::Disk, opened.error);
+        return {QueryStatus::Answered, model::StoppedAt(Stage::Open, opened.error), {}};
     }
     win::Dword error = 0;
     Answer answer = Ask(platform, opened.handle, request, error);
@@ -117,20 +117,19 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents
     }
     if (answer == Answer::CallFailed) {
         events.RaidQueryFailed(error);
-        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, error), {}};
+        return {QueryStatus::Failed, model::StoppedAt(Stage::RaidQuery, error), {}};
     }
     const std::uint32_t returnCode = ReturnCodeOf(request);
     if (answer != Answer::Configuration) {
         events.RaidQueryRefused(returnCode);
-        return {QueryStatus::Failed, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
+        return {QueryStatus::Failed, model::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
     }
     if (!CountGiven(request)) {
         events.RaidMembersNotListed(raidSetIndex);
-        return {QueryStatus::Answered, discovery::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
+        return {QueryStatus::Answered, model::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
     }
     // The controller stays open while the members are identified through their own handles.
-    QueryOutcome outcome{
-        QueryStatus::Answered, discovery::StoppedAt(Stage::Done, 0, returnCode), {}};
+    QueryOutcome outcome{QueryStatus::Answered, model::StoppedAt(Stage::Done, 0, returnCode), {}};
     outcome.listed = true;
     const Members members = MembersOf(request);
     outcome.listedMembers = members.listed;
@@ -139,8 +138,8 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents
         events.RaidMembersUnread(raidSetIndex, members.listed, members.ports.size());
     }
     for (std::size_t i = 0; i < members.ports.size(); ++i) {
-        discovery::DiskRecord member = discovery::MakeCandidate(volume.DevicePath, members.ports[i],
-                                                                discovery::AccessPath::RstRaid);
+        model::DiskRecord member =
+            model::MakeCandidate(volume.DevicePath, members.ports[i], model::AccessKind::RstRaid);
         member.RaidSetIndex = static_cast<std::int32_t>(raidSetIndex);
         member.KnownNvme = members.nvme[i];
         outcome.members.push_back({member, IdentifyRstDisk(platform, events, member, identified)});

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
-#include "discovery/stop_point.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 #include "rst/rst_identify.h"
 
@@ -18,13 +18,13 @@ enum class QueryStatus : std::int32_t {
 
 // One member drive of the RAID set and how its identification ended.
 struct MemberIdentification {
-    discovery::DiskRecord member;
+    model::DiskRecord member;
     IdentifyOutcome outcome;
 };
 
 struct [[nodiscard]] QueryOutcome {
     QueryStatus status = QueryStatus::Answered;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
     std::vector<MemberIdentification> members;  // in drive-entry order
     std::size_t listedMembers = 0;              // bDriveCount: more than members when some
                                                 // entries could not be read
@@ -35,8 +35,8 @@ struct [[nodiscard]] QueryOutcome {
 
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set
 // raidSetIndex) and identifies each through the pass-through.
-QueryOutcome QueryRaidMembers(platform::Platform& platform, discovery::RunEvents& events,
-                              discovery::DiskRecord volume, std::uint32_t raidSetIndex,
-                              discovery::DiskList& identified);
+QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
+                              model::DiskRecord volume, std::uint32_t raidSetIndex,
+                              model::DiskList& identified);
 
 }  // namespace rst

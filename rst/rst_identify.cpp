@@ -10,7 +10,7 @@
 
 namespace rst {
 
-void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk) {
+void ApplyIdentifyData(std::span<const std::uint8_t> identify, model::DiskRecord& disk) {
     const discovery::IdentifyController id =
         discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     discovery::ApplyIdentity(id, disk);
@@ -24,9 +24,9 @@ bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> ide
                    .PciVendorId == 0;
 }
 
-IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEvents& events,
-                                discovery::DiskRecord disk, discovery::DiskList& identified) {
-    using Stage = discovery::StopPoint::Stage;
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
+                                model::DiskRecord disk, model::DiskList& identified) {
+    using Stage = model::StopStage;
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
     FillIdentifyPassThrough(request, PathIdentifier(disk.PortNumber));
 
@@ -35,9 +35,9 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEven
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
         if (disk.KnownNvme) {
-            events.OpenFailed(discovery::HandleOf::Disk, opened.error);
+            events.OpenFailed(model::HandleOf::Disk, opened.error);
         }
-        return {IdentifyStatus::NotOpened, discovery::StoppedAt(Stage::Open, opened.error), {}};
+        return {IdentifyStatus::NotOpened, model::StoppedAt(Stage::Open, opened.error), {}};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
@@ -45,8 +45,7 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEven
         if (disk.KnownNvme) {
             events.IdentifyFailed(result.error);
         }
-        return {
-            IdentifyStatus::RequestFailed, discovery::StoppedAt(Stage::Identify, result.error), {}};
+        return {IdentifyStatus::RequestFailed, model::StoppedAt(Stage::Identify, result.error), {}};
     }
     // The driver's ReturnCode and the completion entry are not examined: the data area is
     // taken as it stands.
@@ -56,7 +55,7 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEven
         events.NoIdentifyData(PathIdentifier(disk.PortNumber));
     }
     identified.push_back(disk);
-    return {IdentifyStatus::Identified, discovery::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
+    return {IdentifyStatus::Identified, model::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
             std::vector<std::uint8_t>(data.begin(), data.end())};
 }
 

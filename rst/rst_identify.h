@@ -4,9 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "discovery/disk_record.h"
-#include "discovery/run_events.h"
-#include "discovery/stop_point.h"
+#include "model/disk_record.h"
+#include "model/run_events.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 
 namespace rst {
@@ -19,7 +19,7 @@ enum class IdentifyStatus : std::int32_t {
 
 struct [[nodiscard]] IdentifyOutcome {
     IdentifyStatus status = IdentifyStatus::NotOpened;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
     // The Identify Controller data read (4096 bytes), when the disk was identified.
     std::vector<std::uint8_t> identify;
 };
@@ -27,14 +27,14 @@ struct [[nodiscard]] IdentifyOutcome {
 // Identify Controller through the "IntelNvm" pass-through; appends the record when the call
 // succeeded, whatever the data area holds. For a disk known to be NVMe, a failure and an answer
 // without data (PCI vendor ID 0) are reported.
-IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, discovery::RunEvents& events,
-                                discovery::DiskRecord disk, discovery::DiskList& identified);
+IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
+                                model::DiskRecord disk, model::DiskList& identified);
 
 // Whether an NVMe disk behind RST gave no Identify data: not identified, or PCI vendor ID 0.
 bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify);
 
 // Fills the identity and UpdateGranularity of the record from 4096 bytes of Identify
 // Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.
-void ApplyIdentifyData(std::span<const std::uint8_t> identify, discovery::DiskRecord& disk);
+void ApplyIdentifyData(std::span<const std::uint8_t> identify, model::DiskRecord& disk);
 
 }  // namespace rst

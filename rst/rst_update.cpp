@@ -13,8 +13,8 @@ namespace rst {
 
 namespace {
 
-using discovery::StopPoint;
-using Stage = discovery::StopPoint::Stage;
+using model::StopPoint;
+using Stage = model::StopStage;
 
 // One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox access path
 // refuses.
@@ -24,7 +24,7 @@ std::int32_t GranularityToSend(std::int32_t granularity) {
 
 // One "IntelFw " download of a piece in a request of piece + 88 bytes at the start of
 // `request`; nothing when it was accepted, else where it failed, reported as it happened.
-std::optional<StopPoint> SendPiece(platform::Platform& platform, discovery::RunEvents& events,
+std::optional<StopPoint> SendPiece(platform::Platform& platform, model::RunEvents& events,
                                    const platform::DeviceHandle& handle,
                                    std::span<std::uint8_t> request, std::uint8_t pathId,
                                    const image::Piece& piece) {
@@ -35,11 +35,11 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform, discovery::RunE
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
     if (!result.ok) {
         events.RstPieceFailed(true, result.error, 0);
-        return discovery::StoppedAt(Stage::Download, result.error);
+        return model::StoppedAt(Stage::Download, result.error);
     }
     if (const std::uint32_t code = ReturnCodeOf(sent); code != 0) {
         events.RstPieceFailed(false, 0, code);
-        return discovery::StoppedAt(Stage::Download, 0, code);
+        return model::StoppedAt(Stage::Download, 0, code);
     }
     return std::nullopt;
 }
@@ -57,8 +57,8 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
 }
 
 // What the activation's ReturnCode says, as the run reports it.
-discovery::RstActivationAnswer AnswerOf(std::uint32_t code) {
-    using Answer = discovery::RstActivationAnswer;
+model::RstActivationAnswer AnswerOf(std::uint32_t code) {
+    using Answer = model::RstActivationAnswer;
     switch (code) {
         case platform::miniport::kFirmwareStatusSuccess:
             return Answer::Activated;
@@ -91,9 +91,9 @@ bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
     return revision && image::IsRevision(*revision, imageRevision);
 }
 
-DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
+DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                     const platform::DeviceHandle& handle,
-                                    const discovery::DiskRecord& disk,
+                                    const model::DiskRecord& disk,
                                     const image::FirmwareImage& image, std::uint32_t imageSize) {
     const std::size_t pieceSize = image::PieceSizeOf(GranularityToSend(disk.UpdateGranularity));
     const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
@@ -102,7 +102,7 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::Run
     // An image larger than the working copy cannot be sent whole: nothing is sent.
     std::optional<StopPoint> failed;
     if (imageSize > image.WorkingCopy.size()) {
-        failed = discovery::StoppedAt(Stage::NotStarted);
+        failed = model::StoppedAt(Stage::NotStarted);
     } else {
         // When the piece size does not divide the image, the last piece is the remainder, sent
         // in a shorter request, so the whole image reaches the drive.
@@ -112,8 +112,8 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::Run
             ++number;
             failed = SendPiece(platform, events, handle, request, pathId, piece);
             if (failed) {
-                failed->piece = number;
-                failed->pieceCount = static_cast<std::uint32_t>(plan.Count());
+                failed->Piece = number;
+                failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
                 break;
             }
         }
@@ -121,22 +121,22 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::Run
 
     events.RstDownloadEnded(!failed);
     if (!failed) {
-        return {DownloadStatus::Accepted, discovery::StoppedAt(Stage::Done)};
+        return {DownloadStatus::Accepted, model::StoppedAt(Stage::Done)};
     }
     return {DownloadStatus::Failed, *failed};
 }
 
-ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
+ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                       const platform::DeviceHandle& handle,
                                       std::uint8_t pathIdentifier) {
-    using Answer = discovery::RstActivationAnswer;
+    using Answer = model::RstActivationAnswer;
     std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
     FillActivationRequest(request, pathIdentifier);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
         events.RstActivationAnswered(Answer::CallFailed, result.error, 0);
-        return {ActivationStatus::Failed, discovery::StoppedAt(Stage::Activation, result.error)};
+        return {ActivationStatus::Failed, model::StoppedAt(Stage::Activation, result.error)};
     }
     const std::uint32_t code = ReturnCodeOf(request);
     const Answer answer = AnswerOf(code);
@@ -146,43 +146,43 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::R
                                         ? ActivationStatus::RebootRequired
                                         : ActivationStatus::Failed;
     return {status,
-            discovery::StoppedAt(
-                status == ActivationStatus::Failed ? Stage::Activation : Stage::Done, 0, code)};
+            model::StoppedAt(status == ActivationStatus::Failed ? Stage::Activation : Stage::Done,
+                             0, code)};
 }
 
-UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,
-                            const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
+                            const model::DiskRecord& disk, const image::FirmwareImage& image,
                             std::uint32_t imageSize) {
-    using discovery::ResultCode;
+    using model::DiskResult;
     events.UpdateStarted(disk, image.ImageRevision);
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(discovery::HandleOf::Disk, opened.error);
-        return {ResultCode::NotCarriedOut, discovery::StoppedAt(Stage::Open, opened.error)};
+        events.OpenFailed(model::HandleOf::Disk, opened.error);
+        return {DiskResult::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error)};
     }
     // A rerun before the reboot: the image already waits for the next reset.
     if (ImageAwaitsReset(platform, opened.handle, PathIdentifier(disk.PortNumber),
                          image.ImageRevision)) {
         events.AlreadyDownloaded();
-        return {ResultCode::RebootRequired, discovery::StoppedAt(Stage::Done)};
+        return {DiskResult::RebootRequired, model::StoppedAt(Stage::Done)};
     }
     const DownloadOutcome download =
         DownloadRstFirmware(platform, events, opened.handle, disk, image, imageSize);
     if (download.status != DownloadStatus::Accepted) {
-        return {ResultCode::Failed, download.stop};
+        return {DiskResult::Failed, download.stop};
     }
     const ActivationOutcome activation =
         ActivateRstFirmware(platform, events, opened.handle, PathIdentifier(disk.PortNumber));
     switch (activation.status) {
         case ActivationStatus::Activated:
-            return {ResultCode::Updated, activation.stop};
+            return {DiskResult::Updated, activation.stop};
         case ActivationStatus::RebootRequired:
-            return {ResultCode::RebootRequired, activation.stop};
+            return {DiskResult::RebootRequired, activation.stop};
         case ActivationStatus::Failed:
             break;
     }
-    return {ResultCode::Failed, activation.stop};
+    return {DiskResult::Failed, activation.stop};
 }
 
 }  // namespace rst

@@ -4,11 +4,11 @@
 #include <span>
 #include <string_view>
 
-#include "discovery/disk_record.h"
-#include "discovery/result_code.h"
-#include "discovery/run_events.h"
-#include "discovery/stop_point.h"
 #include "image/firmware_image.h"
+#include "model/disk_record.h"
+#include "model/result_code.h"
+#include "model/run_events.h"
+#include "model/stop_point.h"
 #include "platform/platform.h"
 
 namespace rst {
@@ -18,19 +18,19 @@ enum class ActivationStatus : std::int32_t { Activated = 0, Failed = 1, RebootRe
 
 struct [[nodiscard]] DownloadOutcome {
     DownloadStatus status = DownloadStatus::Failed;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
 };
 
 struct [[nodiscard]] ActivationOutcome {
     ActivationStatus status = ActivationStatus::Failed;
-    discovery::StopPoint stop;
+    model::StopPoint stop;
 };
 
 // On this access path the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut
 // or RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
 struct [[nodiscard]] UpdateOutcome {
-    discovery::ResultCode result = discovery::ResultCode::NotCarriedOut;
-    discovery::StopPoint stop;
+    model::DiskResult result = model::DiskResult::NotCarriedOut;
+    model::StopPoint stop;
 };
 
 // A rerun before the reboot: the answered slot log request names a slot to be activated at the
@@ -38,15 +38,15 @@ struct [[nodiscard]] UpdateOutcome {
 bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
                                     std::u16string_view imageRevision);
 
-UpdateOutcome UpdateRstDisk(platform::Platform& platform, discovery::RunEvents& events,
-                            const discovery::DiskRecord& disk, const image::FirmwareImage& image,
+UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
+                            const model::DiskRecord& disk, const image::FirmwareImage& image,
                             std::uint32_t imageSize);
 // Accepted when every piece was accepted.
-DownloadOutcome DownloadRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
+DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                     const platform::DeviceHandle& handle,
-                                    const discovery::DiskRecord& disk,
+                                    const model::DiskRecord& disk,
                                     const image::FirmwareImage& image, std::uint32_t imageSize);
-ActivationOutcome ActivateRstFirmware(platform::Platform& platform, discovery::RunEvents& events,
+ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                       const platform::DeviceHandle& handle,
                                       std::uint8_t pathIdentifier);
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-using discovery::DiskRecord;
+using model::DiskRecord;
 
 image::FirmwareImage TestImage() {
     image::FirmwareImage image;
@@ -18,21 +18,21 @@ image::FirmwareImage TestImage() {
 
 DiskRecord Disk(std::int32_t accessPath, std::u16string revision, std::int32_t resultCode) {
     DiskRecord disk;
-    disk.AccessPath = static_cast<discovery::AccessPath>(accessPath);
+    disk.AccessPath = static_cast<model::AccessKind>(accessPath);
     disk.ModelNumber = u"VELKORA TRVX208K 1TB";
     disk.SerialNumber = u"SN0001              ";
     disk.FirmwareRevision = std::move(revision);
-    disk.ResultCode = static_cast<discovery::ResultCode>(resultCode);
+    disk.ResultCode = static_cast<model::DiskResult>(resultCode);
     return disk;
 }
 
 struct ReportRun {
     std::int32_t finalResult;
     std::string text;
-    discovery::DiskList disks;
+    model::DiskList disks;
 };
 
-ReportRun Report(discovery::DiskList disks) {
+ReportRun Report(model::DiskList disks) {
     sim::SimMachine machine;  // no devices: the report needs only the console and the clock
     machine.Clock().Set({2026, 12, 6, 19, 4, 9});
     app::RunContext context(machine.Platform());
@@ -44,7 +44,7 @@ ReportRun Report(discovery::DiskList disks) {
 
 TEST(Report, FinalResultIsAFailureThenADownloadThenCurrentWhateverTheDiskOrder) {
     struct Case {
-        discovery::DiskList disks;
+        model::DiskList disks;
         std::int32_t expected;
     };
     const Case cases[] = {
@@ -72,10 +72,10 @@ TEST(Report, FinalResultIsAFailureThenADownloadThenCurrentWhateverTheDiskOrder) 
 TEST(Report, CodesAreSettledBeforeTheirTextIsChosen) {
     const ReportRun run = Report({Disk(2, u"XQ71DMRB", 0), Disk(3, u"XQ74DMRB", 20),
                                   Disk(3, u"XQ71DMRB", 0), Disk(1, u"XQ71DMRB", 5)});
-    EXPECT_EQ(discovery::ToInt(run.disks[0].ResultCode), 1602);
-    EXPECT_EQ(discovery::ToInt(run.disks[1].ResultCode), 4000);
-    EXPECT_EQ(discovery::ToInt(run.disks[2].ResultCode), 0);
-    EXPECT_EQ(discovery::ToInt(run.disks[3].ResultCode), 5);
+    EXPECT_EQ(model::ToInt(run.disks[0].ResultCode), 1602);
+    EXPECT_EQ(model::ToInt(run.disks[1].ResultCode), 4000);
+    EXPECT_EQ(model::ToInt(run.disks[2].ResultCode), 0);
+    EXPECT_EQ(model::ToInt(run.disks[3].ResultCode), 5);
     const std::string& t = run.text;
     EXPECT_NE(t.find("[Disk #1]\n"), std::string::npos);
     EXPECT_NE(t.find("[Disk #4]\n"), std::string::npos);

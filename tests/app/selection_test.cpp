@@ -7,13 +7,13 @@
 
 namespace {
 
-using discovery::DiskRecord;
+using model::DiskRecord;
 
 // An inbox disk at its own device number.
 DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
     static int number = 0;
     DiskRecord disk;
-    disk.AccessPath = discovery::AccessPath::Inbox;
+    disk.AccessPath = model::AccessKind::Inbox;
     disk.DevicePath = u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number++));
     disk.FirmwareRevision = std::move(revision);
     disk.SerialNumber = std::move(serial);
@@ -24,7 +24,7 @@ DiskRecord WithRevision(std::u16string revision, std::u16string serial) {
 DiskRecord BehindRst(std::u16string serial, std::uint16_t vendor, std::int64_t port,
                      std::int32_t set, std::u16string controller = u"\\\\?\\pci#ven_8086") {
     DiskRecord disk = WithRevision(u"XQ71DMRB", std::move(serial));
-    disk.AccessPath = set < 0 ? discovery::AccessPath::RstDisk : discovery::AccessPath::RstRaid;
+    disk.AccessPath = set < 0 ? model::AccessKind::RstDisk : model::AccessKind::RstRaid;
     disk.DevicePath = std::move(controller);
     disk.PortNumber = port;
     disk.RaidSetIndex = set;
@@ -58,7 +58,7 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
         BehindRst(u"o", 0x8086, 2, -1),  // another maker's drive behind RST
         BehindRst(u"z", 0, 3, -1),
     };
-    discovery::DiskList selected;
+    model::DiskList selected;
     inventory.SelectDisks(image, selected);
     std::vector<std::u16string> serials;
     for (const DiskRecord& disk : selected) {
@@ -70,8 +70,8 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
     EXPECT_EQ(selected[5].PortNumber, 1);
     EXPECT_TRUE(inventory.MakersDriveLeftBehind());  // the plain disk at a member's port
     // Selection copies: the identified list is untouched by later changes.
-    selected[0].ResultCode = discovery::ResultCode::RebootRequired;
-    EXPECT_EQ(inventory.Identified[0].ResultCode, discovery::ResultCode::Updated);
+    selected[0].ResultCode = model::DiskResult::RebootRequired;
+    EXPECT_EQ(inventory.Identified[0].ResultCode, model::DiskResult::Updated);
 }
 
 TEST(SelectDisks, AnImageRevisionWithAZeroCharacterMatchesNoShorterRevision) {
@@ -80,7 +80,7 @@ TEST(SelectDisks, AnImageRevisionWithAZeroCharacterMatchesNoShorterRevision) {
     image.UpgradableRevision = u"XQ71DMRB";
     app::DiskInventory inventory;
     inventory.Identified = {WithRevision(u"XQ74", u"x")};
-    discovery::DiskList selected;
+    model::DiskList selected;
     inventory.SelectDisks(image, selected);
     EXPECT_TRUE(selected.empty());
 }

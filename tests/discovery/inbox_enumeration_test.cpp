@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr discovery::AccessPath kInbox = discovery::AccessPath::Inbox;
+constexpr model::AccessKind kInbox = model::AccessKind::Inbox;
 
-using discovery::DiskList;
+using model::DiskList;
 using Device = fakes::FakeSetup::Device;
 
 constexpr char16_t kMakerParent[] =
@@ -72,8 +72,8 @@ TEST(InboxEnumeration, OneCandidatePerMatchingDiskInDeviceOrder) {
     EXPECT_TRUE(discovery::EnumerateInboxNvmeDisks(machine.platform, machine.events, candidates));
 
     ASSERT_EQ(candidates.size(), 2u);
-    EXPECT_EQ(candidates[0], discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE12", -1, kInbox));
-    EXPECT_EQ(candidates[1], discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE0", -1, kInbox));
+    EXPECT_EQ(candidates[0], model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE12", -1, kInbox));
+    EXPECT_EQ(candidates[1], model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE0", -1, kInbox));
     EXPECT_EQ(machine.setup.listFlags, std::vector<win::Dword>{0x12});
     for (const auto& open : machine.io.opens) {
         EXPECT_EQ(open.access, 0xC0000000u);

@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr discovery::AccessPath kRaid = discovery::AccessPath::RstRaid;
-constexpr discovery::AccessPath kDisk = discovery::AccessPath::RstDisk;
+constexpr model::AccessKind kRaid = model::AccessKind::RstRaid;
+constexpr model::AccessKind kDisk = model::AccessKind::RstDisk;
 
 using Device = fakes::FakeSetup::Device;
 using fakes::FakeMachine;
@@ -117,12 +117,11 @@ TEST(EnumerateRstDisks, VolumesAndPlainDisksGetTheControllersPath) {
     // Instance IDs compare without regard to letter case.
     discovery::RaidController controller{true, kRstPath,
                                          u"pci\\ven_8086&dev_2822&subsys_1\\3&11583659&0&fa"};
-    discovery::DiskList candidates;
+    model::DiskList candidates;
     EXPECT_TRUE(discovery::EnumerateRstDisks(m.platform, m.events, controller, candidates));
-    discovery::DiskList expected = {discovery::MakeCandidate(kRstPath, -1, kRaid),
-                                    discovery::MakeCandidate(kRstPath, 3, kDisk),
-                                    discovery::MakeCandidate(kRstPath, -1, kRaid),
-                                    discovery::MakeCandidate(kRstPath, -1, kDisk)};
+    model::DiskList expected = {
+        model::MakeCandidate(kRstPath, -1, kRaid), model::MakeCandidate(kRstPath, 3, kDisk),
+        model::MakeCandidate(kRstPath, -1, kRaid), model::MakeCandidate(kRstPath, -1, kDisk)};
     expected[1].KnownNvme = true;  // "VEN_NVME" in its instance ID; the Intel one has none
     EXPECT_EQ(candidates, expected);
     for (const auto& open : m.io.opens) {

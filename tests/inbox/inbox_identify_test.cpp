@@ -13,7 +13,7 @@
 
 namespace {
 
-using discovery::DiskRecord;
+using model::DiskRecord;
 using Identify = std::array<std::uint8_t, 4096>;
 
 constexpr char16_t kDisk[] = u"\\\\.\\PHYSICALDRIVE1";
@@ -46,13 +46,13 @@ fakes::Responder DiskAnswering(const Identify& data) {
 }
 
 DiskRecord Candidate() {
-    return discovery::MakeCandidate(kDisk, -1, discovery::AccessPath::Inbox);
+    return model::MakeCandidate(kDisk, -1, model::AccessKind::Inbox);
 }
 
 TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(BlankIdentify());
-    discovery::DiskList identified;
+    model::DiskList identified;
     EXPECT_EQ(
         inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
         inbox::IdentifyStatus::Identified);
@@ -85,7 +85,7 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
 
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(data);
-    discovery::DiskList identified;
+    model::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
     EXPECT_EQ(
@@ -99,9 +99,9 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     EXPECT_EQ(disk.FirmwareRevision, u"XQ71DMRB");
     EXPECT_EQ(disk.UpdateGranularity, 8);
     EXPECT_EQ(disk.PortNumber, -1);
-    EXPECT_EQ(disk.AccessPath, discovery::AccessPath::Inbox);
+    EXPECT_EQ(disk.AccessPath, model::AccessKind::Inbox);
     EXPECT_EQ(disk.DevicePath, kDisk);
-    EXPECT_EQ(disk.ResultCode, discovery::ResultCode::Updated);
+    EXPECT_EQ(disk.ResultCode, model::DiskResult::Updated);
     EXPECT_EQ(machine.console.Transcript(), "");
 }
 
@@ -144,7 +144,7 @@ TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
 TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(Identify{});
-    discovery::DiskList identified;
+    model::DiskList identified;
     const inbox::IdentifyOutcome outcome =
         inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
     // The bytes identification read are handed back whole, for the inspector.
@@ -207,10 +207,10 @@ TEST(InboxIdentify, GranularityNeedsVersion13OrLaterAndARestrictingFwug) {
 TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     fakes::FakeMachine machine;
     machine.io.openErrors[kDisk] = 0x3E3;
-    discovery::DiskList identified;
+    model::DiskList identified;
     const inbox::IdentifyOutcome outcome =
         inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
-    EXPECT_EQ(discovery::Describe(outcome.stop), "open, system error 0x3e3");
+    EXPECT_EQ(model::Describe(outcome.stop), "open, system error 0x3e3");
     EXPECT_TRUE(identified.empty());
     EXPECT_TRUE(machine.io.sent.empty());
     EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");
@@ -221,7 +221,7 @@ TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
     machine.io.respond = [](const fakes::Sent&, std::span<std::uint8_t>) {
         return fakes::Fail(win::kErrorIoDevice);
     };
-    discovery::DiskList identified;
+    model::DiskList identified;
     EXPECT_EQ(
         inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
         inbox::IdentifyStatus::NotIdentified);

@@ -11,7 +11,7 @@
 
 namespace {
 
-using discovery::DiskRecord;
+using model::DiskRecord;
 constexpr char16_t kDisk[] = u"\\\\.\\PHYSICALDRIVE3";
 constexpr std::uint32_t kImageBytes = 0x200000;
 
@@ -91,7 +91,7 @@ image::FirmwareImage TestImage() {
 }
 
 DiskRecord SelectedDisk(std::int32_t granularity) {
-    DiskRecord disk = discovery::MakeCandidate(kDisk, -1, discovery::AccessPath::Inbox);
+    DiskRecord disk = model::MakeCandidate(kDisk, -1, model::AccessKind::Inbox);
     disk.ModelNumber = u"VELKORA TRVX208K                        ";
     disk.SerialNumber = u"SN0001              ";
     disk.FirmwareRevision = u"XQ71DMRB";
@@ -371,7 +371,7 @@ TEST(InboxUpdate, FailuresStopAtOnceWithStatusFiveAndSayWhere) {
         run.miniport.failReturnCode = c.returnCode;
         EXPECT_EQ(run.Update(8), 5) << c.name;
         EXPECT_EQ(run.Functions(), c.functions) << c.name;
-        EXPECT_EQ(discovery::Describe(run.last.stop), c.stop) << c.name;
+        EXPECT_EQ(model::Describe(run.last.stop), c.stop) << c.name;
         EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
     }
 }

@@ -16,8 +16,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/run_tool.h"
-#include "discovery/stop_point.h"
 #include "inspect/inspect_program.h"
+#include "model/stop_point.h"
 #include "platform/windows_values.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
@@ -203,14 +203,14 @@ void ExpectSameIdentifyData(const sim::SimMachine& original, const sim::SimMachi
 std::vector<std::string> Stops(const app::RunRecord& record) {
     std::vector<std::string> identifications, stops;
     for (const app::IdentifyAttempt& attempt : record.Identifications) {
-        identifications.push_back(discovery::Describe(attempt.stop));
+        identifications.push_back(model::Describe(attempt.stop));
         for (const rst::MemberIdentification& member : attempt.members) {
-            identifications.push_back("member " + discovery::Describe(member.outcome.stop));
+            identifications.push_back("member " + model::Describe(member.outcome.stop));
         }
     }
     std::sort(identifications.begin(), identifications.end());
     for (const app::UpdateAttempt& update : record.Updates) {
-        stops.push_back("update " + discovery::Describe(update.stop));
+        stops.push_back("update " + model::Describe(update.stop));
     }
     stops.insert(stops.begin(), identifications.begin(), identifications.end());
     return stops;

@@ -3,8 +3,12 @@
 # platform/win32/, windows/ and the test-only Windows programs under Wine.
 set(windows_header
     "#[ \t]*include[ \t]*<(windows|win[a-z0-9]*|setupapi|cfgmgr32|devpkey|devguid|initguid|ntdd[a-z]*|nvme|ntddk|wdm)\\.h>")
-set(upper_header "#[ \t]*include[ \t]*\"(app|discovery|inbox|rst|sim)/")
-set(product "^(app|discovery|image|inbox|rst|inspect|platform|windows)/")
+set(upper_header "#[ \t]*include[ \t]*\"(app|discovery|inbox|rst|model|sim)/")
+# model/ holds the records and events that discovery, inbox and rst share: it includes only
+# platform/; those three include nothing of the program above them.
+set(above_model "#[ \t]*include[ \t]*\"(app|discovery|image|inbox|rst|inspect)/")
+set(above_devices "#[ \t]*include[ \t]*\"(app|inspect)/")
+set(product "^(app|discovery|image|inbox|model|rst|inspect|platform|windows)/")
 set(test_header "#[ \t]*include[ \t]*[\"<](\\.\\./)*(sim|tests)/")
 set(windows_only "^(platform/win32|windows|tests/wine/win32|tests/wine/fixture)/")
 
@@ -22,6 +26,12 @@ foreach(source ${sources})
     file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "#[ \t]*(include|if)")
     foreach(line ${lines})
         if(source MATCHES "^platform/" AND line MATCHES "${upper_header}")
+            list(APPEND faults "${source}: ${line}")
+        endif()
+        if(source MATCHES "^model/" AND line MATCHES "${above_model}")
+            list(APPEND faults "${source}: ${line}")
+        endif()
+        if(source MATCHES "^(discovery|inbox|rst)/" AND line MATCHES "${above_devices}")
             list(APPEND faults "${source}: ${line}")
         endif()
         if(source MATCHES "${product}" AND line MATCHES "${test_header}")

@@ -15,8 +15,8 @@ image::FirmwareImage PreparedImage() {
     return image;
 }
 
-discovery::DiskRecord Disk(discovery::AccessPath access, std::int32_t granularity) {
-    discovery::DiskRecord disk = discovery::MakeCandidate(u"\\\\.\\PHYSICALDRIVE0", 3, access);
+model::DiskRecord Disk(model::AccessKind access, std::int32_t granularity) {
+    model::DiskRecord disk = model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE0", 3, access);
     disk.FirmwareRevision = u"XQ71DMRB";
     disk.UpdateGranularity = granularity;
     return disk;
@@ -33,7 +33,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
 
         bench::NullPlatform inbox;
         EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events,
-                                         Disk(discovery::AccessPath::Inbox, granularity), image,
+                                         Disk(model::AccessKind::Inbox, granularity), image,
                                          app::kImageByteCount)
                       .status,
                   inbox::UpdateStatus::Activated);
@@ -42,10 +42,10 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
 
         bench::NullPlatform rstRoad;
         EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events,
-                                     Disk(discovery::AccessPath::RstDisk, granularity), image,
+                                     Disk(model::AccessKind::RstDisk, granularity), image,
                                      app::kImageByteCount)
                       .result,
-                  discovery::ResultCode::Updated);
+                  model::DiskResult::Updated);
         EXPECT_EQ(rstRoad.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate
         EXPECT_EQ(rstRoad.io.OpenHandles(), 0u);
     }

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "discovery/stop_point.h"
 #include "image/carried_image.h"
+#include "model/stop_point.h"
 #include "platform/text.h"
 
 namespace reliability {
@@ -304,28 +304,28 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
     // Every update says where it stopped: a failure before its end, a success at its end, a
     // disk already current before anything was sent.
     for (const app::UpdateAttempt& update : outcome.record.Updates) {
-        using Stage = discovery::StopPoint::Stage;
-        const Stage stage = update.stop.stage;
-        const bool ok = update.result == discovery::ResultCode::AlreadyCurrent
+        using Stage = model::StopStage;
+        const Stage stage = update.stop.Stage;
+        const bool ok = update.result == model::DiskResult::AlreadyCurrent
                             ? stage == Stage::NotStarted
-                        : (update.result == discovery::ResultCode::Updated ||
-                           update.result == discovery::ResultCode::RebootRequired)
+                        : (update.result == model::DiskResult::Updated ||
+                           update.result == model::DiskResult::RebootRequired)
                             ? stage == Stage::Done
                             : stage != Stage::Done;
         if (!ok) {
             broken.push_back("the update of " + platform::Narrow(update.disk.SerialNumber) +
-                             " ended with code " + std::to_string(discovery::ToInt(update.result)) +
-                             " at " + discovery::Describe(update.stop));
+                             " ended with code " + std::to_string(model::ToInt(update.result)) +
+                             " at " + model::Describe(update.stop));
         }
     }
 
     // One address, one download: a drive reached twice is updated through its first record.
-    using Stage = discovery::StopPoint::Stage;
+    using Stage = model::StopStage;
     const auto& updates = outcome.record.Updates;
     for (std::size_t i = 0; i < updates.size(); ++i) {
         for (std::size_t k = 0; k < i; ++k) {
             const auto sent = [](const app::UpdateAttempt& u) {
-                return u.stop.stage != Stage::NotStarted && u.stop.stage != Stage::Open;
+                return u.stop.Stage != Stage::NotStarted && u.stop.Stage != Stage::Open;
             };
             if (sent(updates[i]) && sent(updates[k]) &&
                 app::SameAddress(updates[i].disk, updates[k].disk)) {
@@ -339,7 +339,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
     // be one of the maker's drives: the run must not call itself a success.
     bool rstDriveMissed = false;
     for (const app::IdentifyAttempt& attempt : outcome.record.Identifications) {
-        if (attempt.candidate.AccessPath == discovery::AccessPath::RstRaid) {
+        if (attempt.candidate.AccessPath == model::AccessKind::RstRaid) {
             rstDriveMissed = rstDriveMissed || !attempt.listed;
             for (const rst::MemberIdentification& member : attempt.members) {
                 rstDriveMissed =
@@ -347,7 +347,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
                     (member.member.KnownNvme &&
                      rst::GaveNoIdentifyData(member.outcome.status, member.outcome.identify));
             }
-        } else if (attempt.candidate.AccessPath == discovery::AccessPath::RstDisk &&
+        } else if (attempt.candidate.AccessPath == model::AccessKind::RstDisk &&
                    attempt.candidate.KnownNvme) {
             rstDriveMissed = rstDriveMissed ||
                              rst::GaveNoIdentifyData(std::get<rst::IdentifyStatus>(attempt.status),
@@ -366,10 +366,10 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
 namespace reliability {
 
 bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& failed) {
-    using Stage = discovery::StopPoint::Stage;
+    using Stage = model::StopStage;
     const bool open = failed.call.kind == sim::CallKind::Open;
-    auto names = [&](const discovery::StopPoint& stop) {
-        return stop.systemError == failed.error && (stop.stage == Stage::Open) == open;
+    auto names = [&](const model::StopPoint& stop) {
+        return stop.SystemError == failed.error && (stop.Stage == Stage::Open) == open;
     };
     for (const discovery::DeviceDecision& decision : record.Discovery) {
         const bool verdictFits = open ? decision.verdict == discovery::Verdict::OpenFailed

@@ -63,11 +63,10 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     FakeMachine m;
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
-    discovery::DiskList identified;
+    model::DiskList identified;
     EXPECT_EQ(rst::QueryRaidMembers(
                   m.platform, m.events,
-                  discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
-                  identified)
+                  model::MakeCandidate(kController, -1, model::AccessKind::RstRaid), 0, identified)
                   .status,
               rst::QueryStatus::Answered);
 
@@ -89,7 +88,7 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     EXPECT_EQ(identified[0].UpdateGranularity, 8);
     EXPECT_EQ(identified[1].UpdateGranularity, 1);
     for (const auto& d : identified) {
-        EXPECT_EQ(d.AccessPath, discovery::AccessPath::RstRaid);
+        EXPECT_EQ(d.AccessPath, model::AccessKind::RstRaid);
         EXPECT_EQ(d.DevicePath, kController);
     }
     EXPECT_EQ(m.console.Transcript(), "");
@@ -103,14 +102,14 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         RaidController rc{{1, 2, 3, 4, 5}};
         rc.secondQueryFails = secondFails;
         m.io.respond = rc.Responder(m);
-        discovery::DiskList identified;
+        model::DiskList identified;
         // The second query asks for the same RAID set as the first.
-        EXPECT_EQ(rst::QueryRaidMembers(
-                      m.platform, m.events,
-                      discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 3,
-                      identified)
-                      .status,
-                  rst::QueryStatus::Answered);
+        EXPECT_EQ(
+            rst::QueryRaidMembers(m.platform, m.events,
+                                  model::MakeCandidate(kController, -1, model::AccessKind::RstRaid),
+                                  3, identified)
+                .status,
+            rst::QueryStatus::Answered);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
         EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
@@ -136,14 +135,13 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
         m.io.respond = rc.Responder(m);
         if (openError != 0)
             m.io.openErrors[kController] = openError;
-        discovery::DiskList identified;
+        model::DiskList identified;
         const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-            m.platform, m.events,
-            discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstRaid), 0,
-            identified);
+            m.platform, m.events, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid),
+            0, identified);
         EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
         // An unopenable volume records its code.
-        EXPECT_EQ(discovery::Describe(outcome.stop),
+        EXPECT_EQ(model::Describe(outcome.stop),
                   openError != 0 ? "open, system error 0x5" : "done");
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(m.console.Transcript(),
@@ -154,13 +152,12 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
 
 TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
-    discovery::DiskList identified;
-    EXPECT_EQ(
-        rst::IdentifyRstDisk(
-            m.platform, m.events,
-            discovery::MakeCandidate(kController, -1, discovery::AccessPath::RstDisk), identified)
-            .status,
-        rst::IdentifyStatus::Identified);
+    model::DiskList identified;
+    EXPECT_EQ(rst::IdentifyRstDisk(
+                  m.platform, m.events,
+                  model::MakeCandidate(kController, -1, model::AccessKind::RstDisk), identified)
+                  .status,
+              rst::IdentifyStatus::Identified);
     Bytes expected(4260);
     expected.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4);
     expected.Put(24, 4232, 4).Put(28, 1, 1).Put(29, 0xFF, 1).Put(32, 6, 4).Put(72, 1, 4);
@@ -190,14 +187,13 @@ TEST(RstIdentify, FailuresAppendNothing) {
             machine.io.openErrors[kController] = 2;
         }
         machine.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
-        discovery::DiskList identified;
-        discovery::DiskRecord disk =
-            discovery::MakeCandidate(kController, 3, discovery::AccessPath::RstDisk);
+        model::DiskList identified;
+        model::DiskRecord disk = model::MakeCandidate(kController, 3, model::AccessKind::RstDisk);
         disk.KnownNvme = nvme;
         const rst::IdentifyOutcome outcome =
             rst::IdentifyRstDisk(machine.platform, machine.events, disk, identified);
         EXPECT_EQ(static_cast<int>(outcome.status), status);
-        EXPECT_EQ(discovery::Describe(outcome.stop), stop);
+        EXPECT_EQ(model::Describe(outcome.stop), stop);
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(machine.console.Transcript(), lines);
         EXPECT_TRUE(machine.NothingLeftOpen());
@@ -210,7 +206,7 @@ TEST(RstIdentify, StringsKeepEveryByteWidenedWithSign) {
     std::fill(id.begin() + 24, id.begin() + 64, ' ');
     std::copy(model.begin(), model.end(), id.begin() + 24);
     id[4] = 0xC3;
-    discovery::DiskRecord disk;
+    model::DiskRecord disk;
     rst::ApplyIdentifyData(id, disk);
     EXPECT_EQ(disk.ModelNumber, u"VELKORA TRVX208K 1TB" + std::u16string(20, u' '));
     EXPECT_EQ(disk.SerialNumber[0], u'\uFFC3');

@@ -23,9 +23,8 @@ image::FirmwareImage PatternImage() {
     return image;
 }
 
-discovery::DiskRecord Disk(discovery::AccessPath access, std::int64_t port,
-                           std::int32_t granularity) {
-    discovery::DiskRecord disk = discovery::MakeCandidate(kController, port, access);
+model::DiskRecord Disk(model::AccessKind access, std::int64_t port, std::int32_t granularity) {
+    model::DiskRecord disk = model::MakeCandidate(kController, port, access);
     disk.ModelNumber = u"MODEL";
     disk.SerialNumber = u"SERIAL";
     disk.FirmwareRevision = u"XQ71DMRB";
@@ -90,11 +89,11 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(0);
-    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
-                                                  Disk(discovery::AccessPath::RstRaid, -1, 1),
-                                                  image, kImageSize)
-                                   .result),
-              0);
+    EXPECT_EQ(
+        model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                        Disk(model::AccessKind::RstRaid, -1, 1), image, kImageSize)
+                         .result),
+        0);
 
     ASSERT_EQ(m.io.sent.size(), 514u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(0xFF));
@@ -128,11 +127,11 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     FakeMachine m;
     const image::FirmwareImage image = PatternImage();
     m.io.respond = ActivationAnswers(32);
-    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
-                                                  Disk(discovery::AccessPath::RstDisk, 3, 255),
-                                                  image, kImageSize)
-                                   .result),
-              1602);
+    EXPECT_EQ(
+        model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                        Disk(model::AccessKind::RstDisk, 3, 255), image, kImageSize)
+                         .result),
+        1602);
     ASSERT_EQ(m.io.sent.size(), 5u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
     EXPECT_EQ(m.io.sent[1].bytes, ExpectedDownload(3, 0, kPiece, image));
@@ -163,10 +162,10 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 0, 1),
+            rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstRaid, 0, 1),
                                PatternImage(), kImageSize);
-        EXPECT_EQ(outcome.result, discovery::ResultCode::Failed);
-        EXPECT_EQ(discovery::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
+        EXPECT_EQ(outcome.result, model::DiskResult::Failed);
+        EXPECT_EQ(model::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 4u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
@@ -249,17 +248,17 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
             return c.result;
         };
         const rst::UpdateOutcome outcome =
-            rst::UpdateRstDisk(m.platform, m.events, Disk(discovery::AccessPath::RstRaid, 4, 64),
+            rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstRaid, 4, 64),
                                PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
         if (c.alreadyDownloaded) {
-            EXPECT_EQ(outcome.result, discovery::ResultCode::RebootRequired) << c.name;
+            EXPECT_EQ(outcome.result, model::DiskResult::RebootRequired) << c.name;
             EXPECT_EQ(m.io.sent.size(), 1u) << c.name;
             EXPECT_EQ(after,
                       "  [PASS] Firmware is already downloaded; activation requires reboot.\n")
                 << c.name;
         } else {
-            EXPECT_EQ(outcome.result, discovery::ResultCode::Updated) << c.name;
+            EXPECT_EQ(outcome.result, model::DiskResult::Updated) << c.name;
             EXPECT_EQ(m.io.sent.size(), 1u + 8 + 1) << c.name;
             EXPECT_EQ(after,
                       "\n  [PASS] Firmware download is succeeded.\n"
@@ -274,10 +273,10 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
 TEST(RstUpdate, UnopenableControllerSendsNothing) {
     FakeMachine m;
     m.io.openErrors[kController] = 0x20;
-    EXPECT_EQ(discovery::ToInt(rst::UpdateRstDisk(m.platform, m.events,
-                                                  Disk(discovery::AccessPath::RstDisk, 1, 1),
-                                                  PatternImage(), kImageSize)
-                                   .result),
+    EXPECT_EQ(model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
+                                              Disk(model::AccessKind::RstDisk, 1, 1),
+                                              PatternImage(), kImageSize)
+                               .result),
               5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();

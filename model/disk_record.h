@@ -6,26 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "discovery/result_code.h"
+#include "model/result_code.h"
 
-namespace discovery {
+namespace model {
 
 // How a disk is reached; the numbers are the ones the inspector's report gives.
-enum class AccessPath : std::int32_t {
+enum class AccessKind : std::int32_t {
     None = 0,     // not known yet
     RstRaid = 1,  // RAID volume behind Intel RST, or its member
     RstDisk = 2,  // NVMe disk behind Intel RST outside a volume
     Inbox = 3,    // the maker's NVMe disk on the inbox driver
 };
 
-constexpr std::int32_t ToInt(AccessPath path) {
+constexpr std::int32_t ToInt(AccessKind path) {
     return static_cast<std::int32_t>(path);
 }
 
 struct DiskRecord {
     std::u16string DevicePath;
     std::int64_t PortNumber = -1;
-    discovery::AccessPath AccessPath = discovery::AccessPath::None;
+    AccessKind AccessPath = AccessKind::None;
     std::u16string ModelNumber;
     std::u16string SerialNumber;
     std::u16string FirmwareRevision;
@@ -40,7 +40,7 @@ struct DiskRecord {
     // disk whose instance ID carries "VEN_NVME", a member whose CSMI model begins with "NVMe").
     // SATA disks behind RST are not the maker's and are not missed when they cannot be read.
     bool KnownNvme = false;
-    discovery::ResultCode ResultCode = discovery::ResultCode::Updated;
+    DiskResult ResultCode = DiskResult::Updated;
 
     friend bool operator==(const DiskRecord&, const DiskRecord&) = default;
 };
@@ -49,7 +49,7 @@ using DiskList = std::vector<DiskRecord>;
 
 // A candidate as discovery makes it: addressing only, empty identity, granularity 1.
 inline DiskRecord MakeCandidate(std::u16string devicePath, std::int64_t portNumber,
-                                AccessPath accessPath) {
+                                AccessKind accessPath) {
     DiskRecord record;
     record.DevicePath = std::move(devicePath);
     record.PortNumber = portNumber;
@@ -57,4 +57,4 @@ inline DiskRecord MakeCandidate(std::u16string devicePath, std::int64_t portNumb
     return record;
 }
 
-}  // namespace discovery
+}  // namespace model

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "discovery/disk_record.h"
+#include "model/disk_record.h"
 #include "platform/windows_values.h"
 
-namespace discovery {
+namespace model {
 
 enum class HandleOf { Disk, Controller };
 
@@ -78,4 +78,4 @@ public:
     void RstActivationAnswered(RstActivationAnswer, win::Dword, std::uint32_t) override {}
 };
 
-}  // namespace discovery
+}  // namespace model

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace discovery {
+namespace model {
 
-enum class ResultCode : std::int32_t {
+enum class DiskResult : std::int32_t {
     Updated = 0,            // activation accepted (reaches the report as RebootRequired)
     Failed = 1,             // the drive or driver refused the download or the activation
     NotCarriedOut = 5,      // the disk did not open, or a request failed
@@ -15,8 +15,8 @@ enum class ResultCode : std::int32_t {
     Latest = 4000,          // the report's code for a disk already current
 };
 
-inline constexpr std::int32_t ToInt(ResultCode code) {
+inline constexpr std::int32_t ToInt(DiskResult code) {
     return static_cast<std::int32_t>(code);
 }
 
-}  // namespace discovery
+}  // namespace model
