@@ -3,12 +3,14 @@
 #include <string>
 
 #include "platform/text.h"
+#include "rst/rst_requests.h"
+#include "rst/rst_update.h"
 
 namespace app {
 
 namespace {
 
-using model::RstActivationAnswer;
+using model::StopStage;
 
 std::u16string Signed(std::uint32_t value) {
     return platform::ToU16(platform::DecimalText(static_cast<std::int32_t>(value)));
@@ -18,63 +20,88 @@ std::u16string HexUpper(std::uint32_t value) {
     return platform::ToU16(platform::HexUpper(value));
 }
 
+std::string PortOf(const model::DiskRecord& disk) {
+    return platform::DecimalText(rst::PathIdentifier(disk.PortNumber));
+}
+
+bool ThroughRst(const model::DiskRecord& disk) {
+    return disk.AccessPath != model::AccessKind::Inbox;
+}
+
 }  // namespace
 
-// "  [ERROR] Failed to get disk handle: 0x<code>" (or "controller") and an empty line, the
-// system error code in lower-case hex: typically 0x5 for a user who is not an administrator.
-void ConsoleEvents::OpenFailed(model::HandleOf device, win::Dword error) {
-    const char* what = device == model::HandleOf::Disk ? "disk" : "controller";
-    m_console.WriteNarrow("  [ERROR] Failed to get " + std::string(what) + " handle: 0x" +
-                          platform::HexLower(error) + "\n\n");
+// "  [ERROR] Failed to get disk handle: 0x<code>" and an empty line, the system error code in
+// lower-case hex: typically 0x5 for a user who is not an administrator.
+void ConsoleEvents::DiskHandleFailed(win::Dword error) {
+    m_console.WriteNarrow("  [ERROR] Failed to get disk handle: 0x" + platform::HexLower(error) +
+                          "\n\n");
 }
 
-void ConsoleEvents::IdentifyFailed(win::Dword error) {
-    m_console.WriteNarrow("  [ERROR] Failed to get Identify Controller data: 0x" +
-                          platform::HexLower(error) + "\n\n");
+void ConsoleEvents::DeviceSkipped(const model::DiskRecord& device, model::SkipReason reason,
+                                  const model::StopPoint& stop) {
+    switch (reason) {
+        case model::SkipReason::ControllerNotOpened:
+            m_console.WriteNarrow("  [ERROR] Failed to get controller handle: 0x" +
+                                  platform::HexLower(stop.SystemError) + "\n\n");
+            return;
+        case model::SkipReason::DiskNotOpened:
+            DiskHandleFailed(stop.SystemError);
+            return;
+        case model::SkipReason::BehindSecondController:
+            m_console.WriteNarrow(
+                "  [ERROR] A disk behind a second RST controller is not updated.\n\n");
+            return;
+        case model::SkipReason::AddressCollision:
+            m_console.WriteNarrow("  [ERROR] Two disks answer at port " + PortOf(device) +
+                                  " of the RST controller; the later one is not updated.\n\n");
+            return;
+    }
 }
 
-void ConsoleEvents::RaidQueryFailed(win::Dword error) {
-    m_console.PrintWide(u"  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x" + HexUpper(error) +
-                        u"\n\n");
+void ConsoleEvents::IdentificationStopped(const model::DiskRecord& device,
+                                          const model::IdentifyStop& stop) {
+    using model::IdentifyEnd;
+    const std::string set = platform::DecimalText(stop.RaidSetIndex);
+    switch (stop.End) {
+        case IdentifyEnd::NotOpened:
+            DiskHandleFailed(stop.Stop.SystemError);
+            return;
+        case IdentifyEnd::RequestFailed:
+            m_console.WriteNarrow("  [ERROR] Failed to get Identify Controller data: 0x" +
+                                  platform::HexLower(stop.Stop.SystemError) + "\n\n");
+            return;
+        case IdentifyEnd::NoIdentifyData:
+            m_console.WriteNarrow("  [ERROR] No Identify Controller data from the drive at port " +
+                                  PortOf(device) + ".\n\n");
+            return;
+        case IdentifyEnd::RaidQueryFailed:
+            m_console.PrintWide(u"  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x" +
+                                HexUpper(stop.Stop.SystemError) + u"\n\n");
+            return;
+        case IdentifyEnd::RaidQueryRefused:
+            m_console.WriteNarrow("  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x" +
+                                  platform::HexLower(stop.Stop.ReturnCode) + "\n\n");
+            return;
+        case IdentifyEnd::MembersNotListed:
+            m_console.WriteNarrow("  [ERROR] RAID set " + set +
+                                  " does not list its member drives.\n\n");
+            return;
+        case IdentifyEnd::MembersUnread:
+            m_console.WriteNarrow(
+                "  [ERROR] RAID set " + set + " lists " +
+                platform::DecimalText(static_cast<std::int64_t>(stop.MembersListed)) +
+                " member drives; only " +
+                platform::DecimalText(static_cast<std::int64_t>(stop.MembersRead)) +
+                " could be read.\n\n");
+            return;
+    }
 }
 
-void ConsoleEvents::RaidQueryRefused(std::uint32_t returnCode) {
-    m_console.WriteNarrow("  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x" +
-                          platform::HexLower(returnCode) + "\n\n");
-}
-
-void ConsoleEvents::RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
-                                      std::size_t read) {
-    m_console.WriteNarrow(
-        "  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) + " lists " +
-        platform::DecimalText(static_cast<std::int64_t>(listed)) + " member drives; only " +
-        platform::DecimalText(static_cast<std::int64_t>(read)) + " could be read.\n\n");
-}
-
-void ConsoleEvents::RaidMembersNotListed(std::uint32_t raidSetIndex) {
-    m_console.WriteNarrow("  [ERROR] RAID set " + platform::DecimalText(raidSetIndex) +
-                          " does not list its member drives.\n\n");
-}
-
-void ConsoleEvents::NoIdentifyData(std::uint8_t pathId) {
-    m_console.WriteNarrow("  [ERROR] No Identify Controller data from the drive at port " +
-                          platform::DecimalText(pathId) + ".\n\n");
-}
-
-void ConsoleEvents::DiskBehindSecondController() {
-    m_console.WriteNarrow("  [ERROR] A disk behind a second RST controller is not updated.\n\n");
-}
-
-void ConsoleEvents::AddressCollision(std::uint8_t pathId) {
-    m_console.WriteNarrow("  [ERROR] Two disks answer at port " + platform::DecimalText(pathId) +
-                          " of the RST controller; the later one is not updated.\n\n");
-}
-
-// The block both access paths print before touching a drive. The inbox access path labels the new
-// revision " Update FW : ", the RST access path " Updated FW : ": each access path's text is fixed.
+// The block both access paths print before touching a drive. The inbox access path labels the
+// new revision " Update FW : ", the RST access path " Updated FW : ": each one's text is fixed.
 void ConsoleEvents::UpdateStarted(const model::DiskRecord& disk,
                                   std::u16string_view imageRevision) {
-    const bool inbox = disk.AccessPath == model::AccessKind::Inbox;
+    const bool inbox = !ThroughRst(disk);
     const std::u16string_view separator = u"---------------------------------------------";
     m_console.WriteWideLine(u"");
     m_console.WriteWideLine(separator);
@@ -92,60 +119,89 @@ void ConsoleEvents::UpdateStarted(const model::DiskRecord& disk,
     m_console.WriteWideLine(separator);
 }
 
-void ConsoleEvents::AlreadyDownloaded() {
-    m_console.WriteNarrow("  [PASS] Firmware is already downloaded; activation requires reboot.\n");
+void ConsoleEvents::DownloadEnded(const model::DiskRecord& disk) {
+    if (ThroughRst(disk)) {
+        m_console.WriteNarrow("\n");
+        m_console.WriteNarrow("  [PASS] Firmware download is succeeded.\n");
+    }
 }
 
-void ConsoleEvents::RstPieceFailed(bool callFailed, win::Dword error, std::uint32_t returnCode) {
-    if (callFailed) {
-        m_console.PrintWide(u"  [ERROR] Firmware download IOCTL failed: 0x" + HexUpper(error) +
-                            u"\n");
+void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) {
+    if (!ThroughRst(disk)) {
         return;
     }
-    m_console.PrintWide(u"  [ERROR] Firmware download failed: srbControl->ReturnCode " +
-                        Signed(returnCode) + u"\n");
+    switch (stop.Stage) {
+        case StopStage::Open:
+            DiskHandleFailed(stop.SystemError);
+            return;
+        case StopStage::Download:
+            // A refused piece has a ReturnCode; a failed call has none.
+            if (stop.ReturnCode == 0) {
+                m_console.PrintWide(u"  [ERROR] Firmware download IOCTL failed: 0x" +
+                                    HexUpper(stop.SystemError) + u"\n");
+            } else {
+                m_console.PrintWide(u"  [ERROR] Firmware download failed: srbControl->ReturnCode " +
+                                    Signed(stop.ReturnCode) + u"\n");
+            }
+            [[fallthrough]];
+        case StopStage::NotStarted:
+            m_console.WriteNarrow("\n");
+            m_console.WriteNarrow("  [FAIL] Firmware download failed.\n");
+            return;
+        case StopStage::Activation:
+            if (stop.ReturnCode == 0) {
+                m_console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" +
+                                    HexUpper(stop.SystemError) + u"\n");
+            } else {
+                RstActivationRefused(stop.ReturnCode);
+            }
+            return;
+        default:
+            return;
+    }
 }
 
-void ConsoleEvents::RstDownloadEnded(bool accepted) {
-    m_console.WriteNarrow("\n");
-    m_console.WriteNarrow(accepted ? "  [PASS] Firmware download is succeeded.\n"
-                                   : "  [FAIL] Firmware download failed.\n");
-}
-
-void ConsoleEvents::RstActivationAnswered(RstActivationAnswer answer, win::Dword error,
-                                          std::uint32_t returnCode) {
-    switch (answer) {
-        case RstActivationAnswer::CallFailed:
-            m_console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" + HexUpper(error) +
-                                u"\n");
-            return;
-        case RstActivationAnswer::Activated:
-            m_console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");
-            return;
-        case RstActivationAnswer::ErrorReturned:
+void ConsoleEvents::RstActivationRefused(std::uint32_t returnCode) {
+    using Answer = rst::ActivationAnswer;
+    switch (rst::ActivationAnswerOf(returnCode)) {
+        case Answer::ErrorReturned:
             m_console.PrintWide(u"  [ERROR] Firmware activate failed: error returned\n\n");
             return;
-        case RstActivationAnswer::ParameterError:
+        case Answer::ParameterError:
             m_console.PrintWide(
                 u"  [ERROR] Firmware activate parameter error: srbControl->ReturnCode " +
                 Signed(returnCode) + u"\n\n");
             return;
-        case RstActivationAnswer::InvalidSlot:
+        case Answer::InvalidSlot:
             m_console.PrintWide(u"  [ERROR] Firmware activate failed: invalid slot number\n\n");
             return;
-        case RstActivationAnswer::InvalidImage:
+        case Answer::InvalidImage:
             m_console.PrintWide(u"  [ERROR] Firmware activate failed: invalid firmware image\n\n");
             return;
-        case RstActivationAnswer::PowerCycleRequired:
-            m_console.PrintWide(
-                u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
-            return;
-        case RstActivationAnswer::Unexpected:
+        default:
             break;
     }
     m_console.PrintWide(
         u"  [ERROR] Firmware activate failed: unexpected error, srbControl->ReturnCode " +
         Signed(returnCode) + u"\n\n");
+}
+
+void ConsoleEvents::UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
+                                const model::StopPoint& stop) {
+    if (end == model::UpdateEnd::AlreadyDownloaded) {
+        m_console.WriteNarrow(
+            "  [PASS] Firmware is already downloaded; activation requires reboot.\n");
+        return;
+    }
+    if (!ThroughRst(disk)) {
+        return;
+    }
+    if (rst::ActivationAnswerOf(stop.ReturnCode) == rst::ActivationAnswer::PowerCycleRequired) {
+        m_console.PrintWide(
+            u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
+        return;
+    }
+    m_console.PrintWide(u"  [PASS] Firmware activation is succeeded.\n\n");
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 // The run's events as the console shows them: each event's lines, on the channel and in the
-// order the tool has always written them.
+// order the tool has always written them. The inbox access path's update prints only its banner
+// and a download found already waiting; the RST access path's prints every step.
 #pragma once
 
 #include "model/run_events.h"
@@ -11,24 +12,20 @@ class ConsoleEvents final : public model::RunEvents {
 public:
     explicit ConsoleEvents(platform::Console& console) : m_console(console) {}
 
-    void OpenFailed(model::HandleOf device, win::Dword error) override;
-    void IdentifyFailed(win::Dword error) override;
-    void RaidQueryFailed(win::Dword error) override;
-    void RaidQueryRefused(std::uint32_t returnCode) override;
-    void RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
-                           std::size_t read) override;
-    void RaidMembersNotListed(std::uint32_t raidSetIndex) override;
-    void NoIdentifyData(std::uint8_t pathId) override;
-    void DiskBehindSecondController() override;
-    void AddressCollision(std::uint8_t pathId) override;
+    void DeviceSkipped(const model::DiskRecord& device, model::SkipReason reason,
+                       const model::StopPoint& stop) override;
+    void IdentificationStopped(const model::DiskRecord& device,
+                               const model::IdentifyStop& stop) override;
     void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override;
-    void AlreadyDownloaded() override;
-    void RstPieceFailed(bool callFailed, win::Dword error, std::uint32_t returnCode) override;
-    void RstDownloadEnded(bool accepted) override;
-    void RstActivationAnswered(model::RstActivationAnswer answer, win::Dword error,
-                               std::uint32_t returnCode) override;
+    void DownloadEnded(const model::DiskRecord& disk) override;
+    void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override;
+    void UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
+                     const model::StopPoint& stop) override;
 
 private:
+    void DiskHandleFailed(win::Dword error);
+    void RstActivationRefused(std::uint32_t returnCode);
+
     platform::Console& m_console;
 };
 

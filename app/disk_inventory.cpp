@@ -14,20 +14,7 @@
 namespace app {
 
 using model::DiskRecord;
-using namespace std::string_view_literals;
-
-bool Succeeded(const IdentifyStatus& status) {
-    struct Success {
-        bool operator()(inbox::IdentifyStatus s) const {
-            return s == inbox::IdentifyStatus::Identified;
-        }
-        bool operator()(rst::IdentifyStatus s) const {
-            return s == rst::IdentifyStatus::Identified;
-        }
-        bool operator()(rst::QueryStatus s) const { return s == rst::QueryStatus::Answered; }
-    };
-    return std::visit(Success{}, status);
-}
+using Kind = EarlierAtAddress::Kind;
 
 bool IsMakersDrive(const DiskRecord& disk) {
     return disk.AccessPath == model::AccessKind::Inbox || disk.PciVendorId == kMakerPciVendorId;
@@ -46,7 +33,6 @@ bool SameAddress(const DiskRecord& a, const DiskRecord& b) {
 }
 
 EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::size_t index) {
-    using Kind = EarlierAtAddress::Kind;
     const DiskRecord& disk = identified.at(index);
     for (std::size_t earlier = 0; earlier < index; ++earlier) {
         const DiskRecord& other = identified[earlier];
@@ -69,55 +55,75 @@ EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::
     return {};
 }
 
+DiskIdentification DiskInventory::Identify(platform::Platform& platform, model::RunEvents& events,
+                                           const DiskRecord& candidate) {
+    DiskIdentification disk;
+    std::optional<DiskRecord> record;
+    if (candidate.AccessPath == model::AccessKind::Inbox) {
+        inbox::IdentifyOutcome outcome = inbox::IdentifyInboxDisk(platform, events, candidate);
+        disk.Status = outcome.Status;
+        disk.Stop = outcome.Stop;
+        disk.Identify = std::move(outcome.Identify);
+        record = std::move(outcome.Record);
+    } else {
+        rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(platform, events, candidate);
+        disk.Status = outcome.Status;
+        disk.Stop = outcome.Stop;
+        disk.Identify = std::move(outcome.Identify);
+        record = std::move(outcome.Record);
+    }
+    if (record) {
+        disk.Record = Identified.size();
+        Identified.push_back(std::move(*record));
+    }
+    return disk;
+}
+
 void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEvents& events) {
+    discovery::DiscoveryLog decisions;
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, events, controller, &Decisions)) {
-        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &Decisions);
+    if (discovery::FindRstController(platform, events, controller, &decisions)) {
+        discovery::EnumerateRstDisks(platform, events, controller, Candidates, &decisions);
     }
-    InboxDisksListed = discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &Decisions);
-    if (Candidates.empty()) {
-        return;
-    }
+    m_inboxDisksListed =
+        discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &decisions);
 
     // Windows lists one disk device per RST RAID volume; the k-th volume asks for RAID set k, so
     // that every set's members are identified once.
     std::uint32_t raidSetIndex = 0;
-    for (const DiskRecord& candidate : Candidates) {
-        IdentifyAttempt attempt;
-        attempt.candidate = candidate;
-        switch (candidate.AccessPath) {
-            case model::AccessKind::RstDisk: {
-                const rst::IdentifyOutcome outcome =
-                    rst::IdentifyRstDisk(platform, events, candidate, Identified);
-                attempt.status = outcome.status;
-                attempt.stop = outcome.stop;
-                attempt.identify = outcome.identify;
-                break;
-            }
-            case model::AccessKind::RstRaid: {
-                attempt.raidSetIndex = raidSetIndex;
+    for (discovery::DeviceDecision& decision : decisions) {
+        JournalEntry entry;
+        entry.Found = std::move(decision);
+        if (entry.Found.candidate) {
+            const DiskRecord candidate = Candidates.at(*entry.Found.candidate);
+            if (candidate.AccessPath == model::AccessKind::RstRaid) {
                 rst::QueryOutcome outcome =
-                    rst::QueryRaidMembers(platform, events, candidate, raidSetIndex++, Identified);
-                attempt.status = outcome.status;
-                attempt.stop = outcome.stop;
-                attempt.members = std::move(outcome.members);
-                attempt.listedMembers = outcome.listedMembers;
-                attempt.listed = outcome.listed;
-                break;
+                    rst::QueryRaidMembers(platform, events, candidate, raidSetIndex);
+                entry.Raid = RaidQuery{raidSetIndex++, outcome.Status, outcome.Stop,
+                                       outcome.MembersListed, outcome.Listed};
+                for (rst::MemberIdentification& member : outcome.Members) {
+                    DiskIdentification disk;
+                    disk.Status = member.Outcome.Status;
+                    disk.Stop = member.Outcome.Stop;
+                    disk.Identify = std::move(member.Outcome.Identify);
+                    if (member.Outcome.Record) {
+                        disk.Record = Identified.size();
+                        Identified.push_back(std::move(*member.Outcome.Record));
+                    }
+                    disk.Member = std::move(member.Member);
+                    entry.Disks.push_back(std::move(disk));
+                }
+            } else if (candidate.AccessPath != model::AccessKind::None) {
+                entry.Disks.push_back(Identify(platform, events, candidate));
             }
-            case model::AccessKind::Inbox: {
-                const inbox::IdentifyOutcome outcome =
-                    inbox::IdentifyInboxDisk(platform, events, candidate, Identified);
-                attempt.status = outcome.status;
-                attempt.stop = outcome.stop;
-                attempt.identify = outcome.identify;
-                break;
-            }
-            default:
-                continue;
         }
-        Identifications.push_back(std::move(attempt));
+        m_journal.push_back(std::move(entry));
     }
+}
+
+const DiskRecord& DiskInventory::AddressOf(const JournalEntry& entry,
+                                           const DiskIdentification& disk) const {
+    return disk.Member ? *disk.Member : Candidates.at(entry.Found.candidate.value());
 }
 
 void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& events,
@@ -126,45 +132,79 @@ void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& e
     if (Candidates.empty()) {
         return;
     }
-    for (std::size_t index = 0; index < Identified.size(); ++index) {
-        if (EarlierRecordAtAddress(Identified, index).kind == EarlierAtAddress::Kind::Collision) {
-            events.AddressCollision(rst::PathIdentifier(Identified[index].PortNumber));
+    SelectDisks(image, selectedDisks);
+    for (const JournalEntry& entry : m_journal) {
+        for (const DiskIdentification& disk : entry.Disks) {
+            if (disk.Record && disk.Selection == SelectionReason::AddressCollision) {
+                events.DeviceSkipped(Identified[*disk.Record], model::SkipReason::AddressCollision,
+                                     {});
+            }
         }
     }
-    SelectDisks(image, selectedDisks);
 
-    for (DiskRecord& disk : selectedDisks) {
-        UpdateAttempt attempt;
-        if (SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
-            attempt.result = kResultOfCurrentDisk;
-        } else if (disk.AccessPath == model::AccessKind::Inbox) {
-            const inbox::UpdateOutcome outcome =
-                inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
-            attempt.result = ResultOfInboxUpdate(outcome.status);
-            attempt.stop = outcome.stop;
-        } else {
-            const rst::UpdateOutcome outcome =
-                rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
-            attempt.result = outcome.result;
-            attempt.stop = outcome.stop;
+    for (JournalEntry& entry : m_journal) {
+        for (DiskIdentification& selected : entry.Disks) {
+            if (!selected.Selected) {
+                continue;
+            }
+            DiskRecord& disk = selectedDisks.at(*selected.Selected);
+            UpdateAttempt attempt;
+            if (selected.Selection == SelectionReason::AlreadyCurrent) {
+                attempt.Result = kResultOfCurrentDisk;
+            } else if (disk.AccessPath == model::AccessKind::Inbox) {
+                const inbox::UpdateOutcome outcome =
+                    inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
+                attempt.Result = ResultOfInboxUpdate(outcome.Status);
+                attempt.Stop = outcome.Stop;
+            } else {
+                const rst::UpdateOutcome outcome =
+                    rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
+                attempt.Result = outcome.Result;
+                attempt.Stop = outcome.Stop;
+            }
+            disk.ResultCode = attempt.Result;
+            selected.Update = attempt;
         }
-        disk.ResultCode = attempt.result;
-        attempt.disk = disk;
-        Updates.push_back(std::move(attempt));
     }
 }
 
-void DiskInventory::SelectDisks(const image::FirmwareImage& image,
-                                model::DiskList& selectedDisks) const {
-    for (std::size_t index = 0; index < Identified.size(); ++index) {
-        const DiskRecord& disk = Identified[index];
-        if (!IsMakersDrive(disk) ||
-            EarlierRecordAtAddress(Identified, index).kind != EarlierAtAddress::Kind::None) {
-            continue;
-        }
-        if (SameRevision(disk.FirmwareRevision, image.UpgradableRevision) ||
-            SameRevision(disk.FirmwareRevision, image.ImageRevision)) {
-            selectedDisks.push_back(disk);
+Selection SelectionOf(const model::DiskList& identified, std::size_t index,
+                      const image::FirmwareImage& image) {
+    const DiskRecord& record = identified.at(index);
+    const EarlierAtAddress earlier = EarlierRecordAtAddress(identified, index);
+    // The record's address decides before its identity: a disk that another answers for is not
+    // updated, whoever it says it is.
+    if (earlier.Found == Kind::Collision) {
+        return {SelectionReason::AddressCollision, earlier.Earlier};
+    }
+    if (!IsMakersDrive(record)) {
+        return {SelectionReason::NotMakersDrive, 0};
+    }
+    if (earlier.Found == Kind::SameDrive) {
+        return {SelectionReason::SameDrive, earlier.Earlier};
+    }
+    if (SameRevision(record.FirmwareRevision, image.UpgradableRevision)) {
+        return {SelectionReason::ToUpdate, 0};
+    }
+    if (SameRevision(record.FirmwareRevision, image.ImageRevision)) {
+        return {SelectionReason::AlreadyCurrent, 0};
+    }
+    return {SelectionReason::AnotherRevision, 0};
+}
+
+void DiskInventory::SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks) {
+    for (JournalEntry& entry : m_journal) {
+        for (DiskIdentification& disk : entry.Disks) {
+            if (!disk.Record) {
+                continue;
+            }
+            const Selection selection = SelectionOf(Identified, *disk.Record, image);
+            disk.Selection = selection.Reason;
+            disk.Earlier = selection.Earlier;
+            if (IsSelected(selection.Reason)) {
+                disk.Selected = selectedDisks.size();
+                selectedDisks.push_back(Identified[*disk.Record]);
+            }
         }
     }
 }
@@ -179,63 +219,41 @@ bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision) {
             decision.verdict == Verdict::SecondRstControllerDisk);
 }
 
-bool RstMembersNotListed(const IdentifyAttempt& raidVolume) {
-    return !raidVolume.listed || raidVolume.listedMembers > raidVolume.members.size();
+bool RstMembersNotListed(const RaidQuery& query, std::size_t membersRead) {
+    return !query.Listed || query.MembersListed > membersRead;
 }
 
-bool RstDiskLeftBehind(const DiskRecord& candidate, bool identified,
-                       std::span<const std::uint8_t> identify) {
+bool RstDiskLeftBehind(const DiskRecord& candidate, const DiskIdentification& disk) {
     return candidate.KnownNvme &&
            rst::GaveNoIdentifyData(
-               identified ? rst::IdentifyStatus::Identified : rst::IdentifyStatus::RequestFailed,
-               identify);
+               disk.Record ? rst::IdentifyStatus::Identified : rst::IdentifyStatus::RequestFailed,
+               disk.Identify);
 }
 
 bool DiskInventory::MakersDriveLeftBehind() const {
-    if (!InboxDisksListed) {
+    if (!m_inboxDisksListed) {
         return true;
     }
-    for (const discovery::DeviceDecision& decision : Decisions) {
+    for (const JournalEntry& entry : m_journal) {
+        const discovery::DeviceDecision& decision = entry.Found;
         if (decision.walk == discovery::Walk::InboxDisks && decision.makersNvmeDisk &&
             decision.verdict != discovery::Verdict::Taken) {
             return true;
         }
-        if (RstDeviceLeftBehind(decision)) {
+        if (RstDeviceLeftBehind(decision) ||
+            (entry.Raid && RstMembersNotListed(*entry.Raid, entry.Disks.size()))) {
             return true;
         }
-    }
-    for (const IdentifyAttempt& attempt : Identifications) {
-        switch (attempt.candidate.AccessPath) {
-            case model::AccessKind::Inbox:
-                if (!Succeeded(attempt.status)) {
-                    return true;
-                }
-                break;
-            case model::AccessKind::RstDisk:
-                if (RstDiskLeftBehind(attempt.candidate, Succeeded(attempt.status),
-                                      attempt.identify)) {
-                    return true;
-                }
-                break;
-            case model::AccessKind::RstRaid:
-                if (RstMembersNotListed(attempt)) {
-                    return true;
-                }
-                for (const rst::MemberIdentification& member : attempt.members) {
-                    if (RstDiskLeftBehind(member.member,
-                                          member.outcome.status == rst::IdentifyStatus::Identified,
-                                          member.outcome.identify)) {
-                        return true;
-                    }
-                }
-                break;
-            case model::AccessKind::None:
-                break;
-        }
-    }
-    for (std::size_t index = 0; index < Identified.size(); ++index) {
-        if (EarlierRecordAtAddress(Identified, index).kind == EarlierAtAddress::Kind::Collision) {
-            return true;
+        for (const DiskIdentification& disk : entry.Disks) {
+            const DiskRecord& address = AddressOf(entry, disk);
+            if (address.AccessPath == model::AccessKind::Inbox ? !disk.Record
+                                                               : RstDiskLeftBehind(address, disk)) {
+                return true;
+            }
+            if (disk.Record &&
+                EarlierRecordAtAddress(Identified, *disk.Record).Found == Kind::Collision) {
+                return true;
+            }
         }
     }
     return false;

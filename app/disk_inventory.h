@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <variant>
@@ -9,6 +10,7 @@
 #include "image/firmware_image.h"
 #include "inbox/inbox_identify.h"
 #include "model/disk_record.h"
+#include "model/run_events.h"
 #include "model/stop_point.h"
 #include "platform/platform.h"
 #include "rst/raid_query.h"
@@ -42,35 +44,73 @@ struct EarlierAtAddress {
         SameDrive,  // the same member reached through another RAID set (or the same inbox disk)
         Collision,  // two disks behind RST answer at one path identifier: neither can be told
     };
-    Kind kind = Kind::None;
-    std::size_t earlier = 0;  // the first earlier record at the address
+    Kind Found = Kind::None;
+    std::size_t Earlier = 0;  // the first earlier record at the address
 };
 EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::size_t index);
 
-// The status of the operation that identified a candidate: inbox, plain RST disk, RAID volume.
-using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus, rst::QueryStatus>;
+// The status of the operation that identified a disk: inbox, RST disk or member.
+using IdentifyStatus = std::variant<inbox::IdentifyStatus, rst::IdentifyStatus>;
 
-// Whether the disk was identified, or the RAID volume's members were asked for.
-[[nodiscard]] bool Succeeded(const IdentifyStatus& status);
-
-// How the identification of one candidate ended (a RAID volume: its query and each member).
-struct IdentifyAttempt {
-    model::DiskRecord candidate;
-    IdentifyStatus status = inbox::IdentifyStatus::NotIdentified;
-    model::StopPoint stop;
-    std::vector<std::uint8_t> identify;              // disks: the Identify data read, if any
-    std::uint32_t raidSetIndex = 0;                  // RAID volumes: the set asked for
-    std::vector<rst::MemberIdentification> members;  // RAID volumes: in drive-entry order
-    std::size_t listedMembers = 0;                   // RAID volumes: bDriveCount
-    bool listed = false;                             // RAID volumes: the members were named
+// Why an identified record is selected for the update or left alone.
+enum class SelectionReason {
+    ToUpdate,          // the maker's drive at the older revision
+    AlreadyCurrent,    // the maker's drive at the image's revision: reported, nothing sent
+    NotMakersDrive,    // another maker's drive behind RST
+    SameDrive,         // the drive of an earlier record, reached through another RAID set
+    AddressCollision,  // another disk behind RST answers at the same path identifier
+    AnotherRevision,   // any other revision: left alone, not reported
 };
+
+// The one selection rule, for record `index` of `identified`: why it is updated or left alone,
+// and the earlier record at its address, if one answers there.
+struct Selection {
+    SelectionReason Reason = SelectionReason::AnotherRevision;
+    std::size_t Earlier = 0;
+};
+Selection SelectionOf(const model::DiskList& identified, std::size_t index,
+                      const image::FirmwareImage& image);
+inline bool IsSelected(SelectionReason reason) {
+    return reason == SelectionReason::ToUpdate || reason == SelectionReason::AlreadyCurrent;
+}
 
 // How the update of one selected disk ended.
 struct UpdateAttempt {
-    model::DiskRecord disk;
-    model::DiskResult result = model::DiskResult::NotCarriedOut;
-    model::StopPoint stop;
+    model::DiskResult Result = model::DiskResult::NotCarriedOut;
+    model::StopPoint Stop;
 };
+
+// One disk an identification asked: a candidate itself, or one member of a RAID volume.
+struct DiskIdentification {
+    std::optional<model::DiskRecord> Member;  // a member, as the RAID configuration names it
+    IdentifyStatus Status = inbox::IdentifyStatus::NotIdentified;
+    model::StopPoint Stop;
+    std::vector<std::uint8_t> Identify;  // the Identify data read, if any
+    // Identified: the record made, as its index in Identified, and what the selection made of it.
+    std::optional<std::size_t> Record;
+    SelectionReason Selection = SelectionReason::AnotherRevision;
+    std::size_t Earlier = 0;  // SameDrive, AddressCollision: the earlier record's index
+    // Selected: its index in the selected disks, and how its update ended once it ran.
+    std::optional<std::size_t> Selected;
+    std::optional<UpdateAttempt> Update;
+};
+
+// The CSMI query that listed a RAID volume's members.
+struct RaidQuery {
+    std::uint32_t RaidSetIndex = 0;
+    rst::QueryStatus Status = rst::QueryStatus::Answered;
+    model::StopPoint Stop;
+    std::size_t MembersListed = 0;  // bDriveCount
+    bool Listed = false;            // the members were named
+};
+
+// One device a discovery walk looked at, and everything the run did with it.
+struct JournalEntry {
+    discovery::DeviceDecision Found;
+    std::optional<RaidQuery> Raid;          // RAID volumes
+    std::vector<DiskIdentification> Disks;  // the candidate itself, or the volume's members
+};
+using RunJournal = std::vector<JournalEntry>;
 
 // The rules by which one of the maker's drives behind RST may have been left out, each for one
 // thing the run looked at: MakersDriveLeftBehind and the inspector both apply them.
@@ -78,10 +118,9 @@ struct UpdateAttempt {
 // RST controller.
 bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision);
 // A RAID volume whose members were not all listed: whether they are NVMe cannot be told.
-bool RstMembersNotListed(const IdentifyAttempt& raidVolume);
+bool RstMembersNotListed(const RaidQuery& query, std::size_t membersRead);
 // An NVMe disk or member that was not identified or answered no Identify data.
-bool RstDiskLeftBehind(const model::DiskRecord& candidate, bool identified,
-                       std::span<const std::uint8_t> identify);
+bool RstDiskLeftBehind(const model::DiskRecord& candidate, const DiskIdentification& disk);
 
 class DiskInventory {
 public:
@@ -89,11 +128,12 @@ public:
     // What happens on the way is reported to `events`.
     void RunUpdates(platform::Platform& platform, model::RunEvents& events,
                     const image::FirmwareImage& image, model::DiskList& selectedDisks);
-    // Discovery and identification alone: fills Candidates, Identified and their logs.
+    // Discovery and identification alone: fills Candidates, Identified and the journal.
     void FindAndIdentify(platform::Platform& platform, model::RunEvents& events);
     // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
-    // image revision, each drive once, leaving out a record whose address another disk answers.
-    void SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks) const;
+    // image revision, each drive once, leaving out a record whose address another disk answers;
+    // the journal says why each record was taken or left.
+    void SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks);
     // Whether one of the maker's drives may have been left out: a disk the inbox walk knew to be
     // the maker's that was not identified (or a disk list the walk could not get); behind RST, a
     // controller that did not open, a RAID set whose members could not all be listed, an NVMe
@@ -101,15 +141,22 @@ public:
     // two disks at one address.
     bool MakersDriveLeftBehind() const;
 
+    // The address a journal disk was asked at: the member, or the candidate discovery made.
+    const model::DiskRecord& AddressOf(const JournalEntry& entry,
+                                       const DiskIdentification& disk) const;
+
+    const RunJournal& Journal() const { return m_journal; }
+    bool InboxDisksListed() const { return m_inboxDisksListed; }
+
     model::DiskList Candidates;
     model::DiskList Identified;
 
-    // Why each device looked at was taken or left, and where each identification and update
-    // stopped. The console does not show them.
-    discovery::DiscoveryLog Decisions;
-    std::vector<IdentifyAttempt> Identifications;
-    std::vector<UpdateAttempt> Updates;
-    bool InboxDisksListed = true;  // the inbox walk got its disk list
+private:
+    DiskIdentification Identify(platform::Platform& platform, model::RunEvents& events,
+                                const model::DiskRecord& candidate);
+
+    RunJournal m_journal;
+    bool m_inboxDisksListed = true;  // the inbox walk got its disk list
 };
 
 }  // namespace app

@@ -15,6 +15,18 @@ std::string FormatLocalTime(platform::Clock& clock) {
     return stamp;
 }
 
+std::int32_t FinalResultOf(std::span<const model::DiskRecord> selectedDisks,
+                           std::u16string_view imageRevision, bool makersDriveLeftBehind) {
+    FinalResultTally tally;
+    for (const model::DiskRecord& disk : selectedDisks) {
+        tally.Add(SettledResult(disk, imageRevision));
+    }
+    if (makersDriveLeftBehind) {
+        tally.AddDriveLeftBehind();
+    }
+    return tally.Result();
+}
+
 void RunContext::RecordStartTime() {
     StartTime = platform::WidenUnsigned(FormatLocalTime(m_platform.clock));
 }
@@ -25,7 +37,6 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
 
     std::string text =
         "Start Time : " + Narrow(StartTime) + "\n" + "End Time : " + Narrow(EndTime) + "\n";
-    FinalResultTally tally;
     if (SelectedDisks.empty()) {
         text += "\n[No Disk]\n";
         text += "Updated Firmware Version : " + Narrow(image.ImageRevision) + "\n";
@@ -41,14 +52,11 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
             disk.ResultCode = SettledResult(disk, image.ImageRevision);
             text += "Result Details : ";
             text += DiskResultText(disk.ResultCode);
-            tally.Add(disk.ResultCode);
         }
     }
-    if (Inventory.MakersDriveLeftBehind()) {
-        tally.AddDriveLeftBehind();
-    }
     // Whatever the order in which Windows lists the disks.
-    FinalResult = tally.Result();
+    FinalResult =
+        FinalResultOf(SelectedDisks, image.ImageRevision, Inventory.MakersDriveLeftBehind());
     text += "\n[Final Result]\n";
     text += FinalResultLine(FinalResult);
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "app/disk_inventory.h"
@@ -10,6 +11,11 @@
 #include "platform/platform.h"
 
 namespace app {
+
+// The run's final result, its exit code: the report's tally over the selected disks, each settled
+// as the report settles it, failed when one of the maker's drives was left behind.
+std::int32_t FinalResultOf(std::span<const model::DiskRecord> selectedDisks,
+                           std::u16string_view imageRevision, bool makersDriveLeftBehind);
 
 // DD-MM-YYYY(HH:MM:SS) of the clock's local time.
 std::string FormatLocalTime(platform::Clock& clock);

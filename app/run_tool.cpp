@@ -58,9 +58,8 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
             exitCode = context.ReportResults(image);
             if (record != nullptr) {
                 record->MakersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
-                record->Discovery = std::move(context.Inventory.Decisions);
-                record->Identifications = std::move(context.Inventory.Identifications);
-                record->Updates = std::move(context.Inventory.Updates);
+                record->Journal = context.Inventory.Journal();
+                record->SelectedDisks = context.SelectedDisks;
             }
         }
         FinalPause(platform.console);

@@ -7,12 +7,12 @@
 
 namespace app {
 
-// What a run leaves behind besides its output: why each device was taken or left, and where
-// each identification and update stopped.
+// What a run leaves behind besides its output: its journal (why each device was taken or left,
+// where each identification and update stopped), the disks it selected, as the report settled
+// them, and whether one of the maker's drives was left behind.
 struct RunRecord {
-    discovery::DiscoveryLog Discovery;
-    std::vector<IdentifyAttempt> Identifications;
-    std::vector<UpdateAttempt> Updates;
+    RunJournal Journal;
+    model::DiskList SelectedDisks;
     bool MakersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
 };
 

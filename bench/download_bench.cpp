@@ -80,7 +80,7 @@ void BM_DownloadRatio(benchmark::State& state) {
         inboxRoad.push_back(SecondsOf([&] {
             activated = inbox::UpdateInboxDisk(inboxNull.platform, inboxNull.events, inboxDisk,
                                                Image(), app::kImageByteCount)
-                            .status == inbox::UpdateStatus::Activated;
+                            .Status == inbox::UpdateStatus::Activated;
         }));
         if (!activated) {
             state.SkipWithError("the inbox update did not reach its activation");
@@ -89,7 +89,7 @@ void BM_DownloadRatio(benchmark::State& state) {
         rstRoad.push_back(SecondsOf([&] {
             activated = rst::UpdateRstDisk(rstNull.platform, rstNull.events, rstDisk, Image(),
                                            app::kImageByteCount)
-                            .result == model::DiskResult::Updated;
+                            .Result == model::DiskResult::Updated;
         }));
         if (!activated) {
             state.SkipWithError("the RST update did not reach its activation");

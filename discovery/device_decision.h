@@ -2,7 +2,9 @@
 // this log is what tests and the inspector read to tell an administrator why a drive is missing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +47,8 @@ struct DeviceDecision {
     // The RST walk: the disk's instance ID carries "VEN_NVME".
     bool nvmeDisk = false;
     win::Dword error = 0;  // OpenFailed, NoDeviceNumber: the system error code
+    // Taken, RaidVolume: the candidate made, as its index in the candidate list.
+    std::optional<std::size_t> candidate;
 
     friend bool operator==(const DeviceDecision&, const DeviceDecision&) = default;
 };

@@ -58,7 +58,9 @@ void ExamineNvmeDisk(platform::Platform& platform, model::RunEvents& events,
     if (!opened.handle.Valid()) {
         // Say why this disk will be missing (typically 0x5 for a user who is not an
         // administrator) and go on with the others.
-        events.OpenFailed(model::HandleOf::Disk, opened.error);
+        events.DeviceSkipped(model::MakeCandidate(detail->devicePath, -1, model::AccessKind::Inbox),
+                             model::SkipReason::DiskNotOpened,
+                             model::StoppedAt(model::StopStage::Open, opened.error));
         decision.verdict = Verdict::OpenFailed;
         decision.error = opened.error;
         return;
@@ -74,6 +76,7 @@ void ExamineNvmeDisk(platform::Platform& platform, model::RunEvents& events,
     }
     // DeviceNumber is formatted with "%d".
     const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
+    decision.candidate = candidates.size();
     candidates.push_back(model::MakeCandidate(
         u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
         model::AccessKind::Inbox));

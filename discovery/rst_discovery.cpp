@@ -149,7 +149,10 @@ bool FindRstController(platform::Platform& platform, model::RunEvents& events,
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite,
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
         if (!opened.handle.Valid()) {
-            events.OpenFailed(model::HandleOf::Controller, opened.error);
+            events.DeviceSkipped(
+                model::MakeCandidate(detail->devicePath, -1, model::AccessKind::None),
+                model::SkipReason::ControllerNotOpened,
+                model::StoppedAt(model::StopStage::Open, opened.error));
             return noted.Leave(Verdict::OpenFailed, false, opened.error);
         }
         controller.Found = true;
@@ -204,7 +207,9 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
                 decision.verdict = Verdict::SecondRstControllerDisk;
                 decision.instanceId = instanceId;
                 decision.nvmeDisk = true;
-                events.DiskBehindSecondController();
+                events.DeviceSkipped(
+                    model::MakeCandidate(instanceId, -1, model::AccessKind::RstDisk),
+                    model::SkipReason::BehindSecondController, {});
             }
             continue;
         }
@@ -214,6 +219,7 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         }
         if (Contains(decision.instanceId, u"VEN_INTEL") &&
             Contains(decision.instanceId, u"PROD_RAID")) {
+            decision.candidate = candidates.size();
             candidates.push_back(
                 model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid));
             decision.verdict = Verdict::RaidVolume;
@@ -236,7 +242,10 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         platform::OpenResult opened =
             platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
         if (!opened.handle.Valid()) {
-            events.OpenFailed(model::HandleOf::Disk, opened.error);
+            events.DeviceSkipped(
+                model::MakeCandidate(detail->devicePath, -1, model::AccessKind::RstDisk),
+                model::SkipReason::DiskNotOpened,
+                model::StoppedAt(model::StopStage::Open, opened.error));
             decision.verdict = Verdict::OpenFailed;
             decision.error = opened.error;
             continue;
@@ -245,6 +254,7 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         model::DiskRecord candidate =
             model::MakeCandidate(controller.DevicePath, bus, model::AccessKind::RstDisk);
         candidate.KnownNvme = decision.nvmeDisk;
+        decision.candidate = candidates.size();
         candidates.push_back(std::move(candidate));
         decision.verdict = Verdict::Taken;
         opened.handle.Close();

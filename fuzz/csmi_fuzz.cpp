@@ -32,17 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::u16string path = u"\\\\?\\pci#ven_8086&dev_282a#rst";
     sim::SimMachine machine;
     machine.AddPath(path, std::make_shared<fuzzing::FuzzDriver>(data, 0));
-    model::DiskList identified;
     app::ConsoleEvents events(machine.Console());
     const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-        machine.Platform(), events, model::MakeCandidate(path, -1, model::AccessKind::RstRaid), 0,
-        identified);
-    const auto identifiedMembers = std::count_if(
-        outcome.members.begin(), outcome.members.end(), [](const rst::MemberIdentification& m) {
-            return m.outcome.status == rst::IdentifyStatus::Identified;
-        });
-    if (static_cast<std::size_t>(identifiedMembers) != identified.size()) {
-        fuzzing::Broken("identified records that no member's outcome accounts for");
+        machine.Platform(), events, model::MakeCandidate(path, -1, model::AccessKind::RstRaid), 0);
+    model::DiskList identified;
+    for (const rst::MemberIdentification& m : outcome.Members) {
+        if (m.Outcome.Record.has_value() != (m.Outcome.Status == rst::IdentifyStatus::Identified)) {
+            fuzzing::Broken("a member's record unlike its identification's status");
+        }
+        if (m.Outcome.Record) {
+            identified.push_back(*m.Outcome.Record);
+        }
     }
     if (identified.size() > 255) {
         fuzzing::Broken("more members than a CSMI answer can count");

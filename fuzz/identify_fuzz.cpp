@@ -57,17 +57,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     app::ConsoleEvents events(machine.Console());
     const inbox::IdentifyOutcome inboxOutcome = inbox::IdentifyInboxDisk(
         machine.Platform(), events,
-        model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, model::AccessKind::Inbox), identified);
+        model::MakeCandidate(u"\\\\.\\PHYSICALDRIVE1", -1, model::AccessKind::Inbox));
     const rst::IdentifyOutcome rstOutcome = rst::IdentifyRstDisk(
         machine.Platform(), events,
         model::MakeCandidate(u"\\\\?\\pci#ven_8086&dev_282a#rst",
-                             data.ConsumeIntegral<std::uint8_t>(), model::AccessKind::RstDisk),
-        identified);
+                             data.ConsumeIntegral<std::uint8_t>(), model::AccessKind::RstDisk));
+    for (const auto* record : {&inboxOutcome.Record, &rstOutcome.Record}) {
+        if (*record) {
+            identified.push_back(**record);
+        }
+    }
     // An identified disk hands back the whole Identify data it was read from, no other does.
-    if (inboxOutcome.identify.size() !=
-            (inboxOutcome.status == inbox::IdentifyStatus::Identified ? 4096u : 0u) ||
-        rstOutcome.identify.size() !=
-            (rstOutcome.status == rst::IdentifyStatus::Identified ? 4096u : 0u)) {
+    if (inboxOutcome.Identify.size() !=
+            (inboxOutcome.Status == inbox::IdentifyStatus::Identified ? 4096u : 0u) ||
+        rstOutcome.Identify.size() !=
+            (rstOutcome.Status == rst::IdentifyStatus::Identified ? 4096u : 0u)) {
         fuzzing::Broken("Identify data handed back unlike the identification's status");
     }
     fuzzing::CheckNothingLeftOpen(machine);

@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (inbox) {
         const int status = static_cast<int>(
             inbox::UpdateInboxDisk(machine.Platform(), events, disk, image, image::kImageSize)
-                .status);
+                .Status);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an inbox status outside 0, 1, 5, 1602");
         }
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     } else {
         const int status = model::ToInt(
-            rst::UpdateRstDisk(machine.Platform(), events, disk, image, image::kImageSize).result);
+            rst::UpdateRstDisk(machine.Platform(), events, disk, image, image::kImageSize).Result);
         if (status != 0 && status != 1 && status != 5 && status != 1602) {
             fuzzing::Broken("an RST status outside 0, 1, 5, 1602");
         }

@@ -25,14 +25,16 @@ void BuildIdentifyQuery(std::span<std::uint8_t> buffer) {
 }
 
 IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents& events,
-                                  model::DiskRecord disk, model::DiskList& identified) {
+                                  model::DiskRecord disk) {
+    using model::IdentifyEnd;
     using Stage = model::StopStage;
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(model::HandleOf::Disk, opened.error);
-        return {IdentifyStatus::NotIdentified, model::StoppedAt(Stage::Open, opened.error), {}};
+        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
+        events.IdentificationStopped(disk, {IdentifyEnd::NotOpened, stop});
+        return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }
 
     std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
@@ -40,8 +42,9 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
     if (!result.ok) {
-        events.IdentifyFailed(result.error);
-        return {IdentifyStatus::NotIdentified, model::StoppedAt(Stage::Identify, result.error), {}};
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.error);
+        events.IdentificationStopped(disk, {IdentifyEnd::RequestFailed, stop});
+        return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }
 
     // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
@@ -49,9 +52,8 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
         query::kIdentifyDataOffset, query::kIdentifyDataSize);
     FillIdentity(data, disk);
     disk.PortNumber = -1;
-    identified.push_back(disk);
     return {IdentifyStatus::Identified, model::StoppedAt(Stage::Done),
-            std::vector<std::uint8_t>(data.begin(), data.end())};
+            std::vector<std::uint8_t>(data.begin(), data.end()), std::move(disk)};
 }
 
 }  // namespace inbox

@@ -15,10 +15,6 @@ namespace {
 using model::StopPoint;
 using Stage = model::StopStage;
 
-UpdateOutcome Ended(UpdateStatus status, StopPoint stop) {
-    return {status, stop};
-}
-
 // One IOCTL_SCSI_MINIPORT exchange: nothing when the call and the miniport's ReturnCode
 // succeeded, else where and how it failed.
 std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
@@ -42,13 +38,22 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
                               const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount) {
     events.UpdateStarted(disk, image.ImageRevision);
+    const auto stopped = [&](UpdateStatus status, const StopPoint& stop) -> UpdateOutcome {
+        events.UpdateStopped(disk, stop);
+        return {status, stop};
+    };
+    const auto ended = [&](UpdateStatus status, model::UpdateEnd end,
+                           const StopPoint& stop) -> UpdateOutcome {
+        events.UpdateEnded(disk, end, stop);
+        return {status, stop};
+    };
 
     // Unlike RST (one 4 KiB unit), this access path refuses, before opening the disk, a granularity
     // no Identify answer can give: it would make no progress or an unreasonable buffer. Likewise no
     // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
-        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::NotStarted));
+        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::NotStarted));
     }
     const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
     // Not cleared here: the get-info request, the first one built in it, clears it whole.
@@ -60,25 +65,25 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.handle.Valid()) {
-        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error));
+        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error));
     }
 
     BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
     if (const auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::GetInfo)) {
-        return Ended(UpdateStatus::NotCarriedOut, *failed);
+        return stopped(UpdateStatus::NotCarriedOut, *failed);
     }
     const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));
     if (slot.choice == SlotChoice::Malformed) {
-        return Ended(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
+        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
     }
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
     // second download and activation would only repeat the first.
     if (ImageAwaitsReset(slot, image.ImageRevision)) {
-        events.AlreadyDownloaded();
-        return Ended(UpdateStatus::AlreadyDownloaded, model::StoppedAt(Stage::Done));
+        return ended(UpdateStatus::AlreadyDownloaded, model::UpdateEnd::AlreadyDownloaded,
+                     model::StoppedAt(Stage::Done));
     }
     if (slot.choice == SlotChoice::NotUpdatable) {
-        return Ended(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
+        return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
     }
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
@@ -91,24 +96,27 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         if (auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::Download)) {
             failed->Piece = number;
             failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
-            return Ended(UpdateStatus::NotCarriedOut, *failed);
+            return stopped(UpdateStatus::NotCarriedOut, *failed);
         }
     }
+
+    events.DownloadEnded(disk);
 
     // The slot get-info named; the RST access path has no get-info and always activates slot 2.
     BuildActivateRequest(buffer, slot.slot);
     const platform::ControlResult activated =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
     if (!activated.ok) {
-        return Ended(UpdateStatus::NotCarriedOut,
-                     model::StoppedAt(Stage::Activation, activated.error));
+        return stopped(UpdateStatus::NotCarriedOut,
+                       model::StoppedAt(Stage::Activation, activated.error));
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     if ((returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) != 0) {
-        return Ended(UpdateStatus::Refused, model::StoppedAt(Stage::Activation, 0, returnCode));
+        return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::Activation, 0, returnCode));
     }
-    return Ended(UpdateStatus::Activated, model::StoppedAt(Stage::Done, 0, returnCode));
+    return ended(UpdateStatus::Activated, model::UpdateEnd::Activated,
+                 model::StoppedAt(Stage::Done, 0, returnCode));
 }
 
 }  // namespace inbox

@@ -19,8 +19,8 @@ enum class UpdateStatus : std::int32_t {
 };
 
 struct [[nodiscard]] UpdateOutcome {
-    UpdateStatus status = UpdateStatus::NotCarriedOut;
-    model::StopPoint stop;
+    UpdateStatus Status = UpdateStatus::NotCarriedOut;
+    model::StopPoint Stop;
 };
 
 // Downloads byteCount bytes of the image through the miniport firmware interface and

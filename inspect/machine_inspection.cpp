@@ -5,6 +5,7 @@
 
 #include "app/disk_inventory.h"
 #include "app/result_table.h"
+#include "app/run_context.h"
 #include "discovery/identify_controller_data.h"
 #include "image/firmware_image.h"
 #include "image/piece_plan.h"
@@ -74,74 +75,72 @@ public:
               const app::DiskInventory& inventory)
         : m_platform(platform), m_image(image), m_inventory(inventory) {}
 
-    // A candidate's identification, as the updater would have it. Each identification that
-    // succeeded appended one record to Identified, in the order of the attempts.
-    InspectedDevice Identified(const discovery::DeviceDecision& found,
-                               const model::DiskRecord& candidate, bool identifiedOk,
-                               const model::StopPoint& stop,
-                               std::span<const std::uint8_t> identify) {
+    // One disk of the journal, as its identification and the selection left it.
+    InspectedDevice Disk(const app::JournalEntry& entry, const app::DiskIdentification& disk) {
         InspectedDevice device;
-        device.found = found;
-        device.disk = candidate;
-        if (!identifiedOk || m_nextIdentified >= m_inventory.Identified.size()) {
+        device.found = entry.Found;
+        const model::DiskRecord& address = m_inventory.AddressOf(entry, disk);
+        device.disk = address;
+        device.leftBehind = app::RstDiskLeftBehind(address, disk);
+        if (!disk.Record) {
             device.decision = Decision::IdentificationFailed;
-            device.stop = model::Describe(stop);
-            device.error = stop.SystemError;
-            device.leftBehind = app::RstDiskLeftBehind(candidate, false, identify);
+            device.stop = model::Describe(disk.Stop);
+            device.error = disk.Stop.SystemError;
             return device;
         }
-        device.identifiedIndex = m_nextIdentified++;
-        const model::DiskRecord* record = &m_inventory.Identified[device.identifiedIndex];
+        device.identifiedIndex = *disk.Record;
+        const model::DiskRecord& record = m_inventory.Identified[*disk.Record];
         device.identified = true;
-        device.disk = *record;
-        const int pathId = candidate.AccessPath == model::AccessKind::Inbox
-                               ? -1
-                               : rst::PathIdentifier(candidate.PortNumber);
+        device.disk = record;
         // The Identify data identification read: empty only for a record it did not hand back.
-        const bool read = !identify.empty();
+        const bool read = !disk.Identify.empty();
         if (read) {
-            const discovery::IdentifyController id =
-                discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
+            const discovery::IdentifyController id = discovery::ReadIdentifyController(
+                disk.Identify, discovery::TextRule::KeepEveryByte);
             device.versionMajor = id.VersionMajor;
             device.versionMinor = id.VersionMinor;
             device.versionTertiary = id.VersionTertiary;
             device.fwug = id.Fwug;
         }
         const std::int32_t units =
-            image::IsPossibleGranularity(record->UpdateGranularity) ? record->UpdateGranularity : 1;
+            image::IsPossibleGranularity(record.UpdateGranularity) ? record.UpdateGranularity : 1;
         device.pieceSize = image::PieceSizeOf(units);
         device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
-        if (candidate.AccessPath == model::AccessKind::Inbox) {
-            device.slots = ReadInboxSlots(m_platform, candidate.DevicePath, device.pieceSize,
+        if (address.AccessPath == model::AccessKind::Inbox) {
+            device.slots = ReadInboxSlots(m_platform, address.DevicePath, device.pieceSize,
                                           m_image.ImageRevision);
         } else if (read) {
-            device.slots =
-                ReadRstSlots(m_platform, candidate.DevicePath, static_cast<std::uint8_t>(pathId),
-                             identify, m_image.ImageRevision);
+            device.slots = ReadRstSlots(m_platform, address.DevicePath,
+                                        rst::PathIdentifier(address.PortNumber), disk.Identify,
+                                        m_image.ImageRevision);
         }
-        // The record's address decides before its identity: a disk that another answers for is
-        // not updated, whoever it says it is.
-        const app::EarlierAtAddress earlier =
-            app::EarlierRecordAtAddress(m_inventory.Identified, device.identifiedIndex);
-        if (earlier.kind != app::EarlierAtAddress::Kind::None) {
-            device.sameAsDisk = m_inventory.Identified[earlier.earlier];
+        using Reason = app::SelectionReason;
+        if (disk.Selection == Reason::SameDrive || disk.Selection == Reason::AddressCollision) {
+            device.sameAsDisk = m_inventory.Identified[disk.Earlier];
+            device.earlierIndex = disk.Earlier;
         }
-        device.leftBehind = app::RstDiskLeftBehind(candidate, true, identify);
-        if (earlier.kind == app::EarlierAtAddress::Kind::Collision) {
-            device.decision = Decision::AddressCollision;
-            device.leftBehind = true;
-        } else if (!app::IsMakersDrive(*record)) {
-            device.decision = Decision::NotMakersDrive;
-        } else if (earlier.kind == app::EarlierAtAddress::Kind::SameDrive) {
-            device.decision = Decision::SameDrive;
-        } else if (app::SameRevision(record->FirmwareRevision, m_image.UpgradableRevision)) {
-            device.decision = Decision::WouldBeUpdated;
-            device.obstacle = Obstacle(device);
-            SlotState(device, m_image.ImageRevision);
-        } else if (app::SameRevision(record->FirmwareRevision, m_image.ImageRevision)) {
-            device.decision = Decision::AlreadyCurrent;
-        } else {
-            device.decision = Decision::AnotherRevision;
+        switch (disk.Selection) {
+            case Reason::AddressCollision:
+                device.decision = Decision::AddressCollision;
+                device.leftBehind = true;
+                break;
+            case Reason::NotMakersDrive:
+                device.decision = Decision::NotMakersDrive;
+                break;
+            case Reason::SameDrive:
+                device.decision = Decision::SameDrive;
+                break;
+            case Reason::ToUpdate:
+                device.decision = Decision::WouldBeUpdated;
+                device.obstacle = Obstacle(device);
+                SlotState(device, m_image.ImageRevision);
+                break;
+            case Reason::AlreadyCurrent:
+                device.decision = Decision::AlreadyCurrent;
+                break;
+            case Reason::AnotherRevision:
+                device.decision = Decision::AnotherRevision;
+                break;
         }
         return device;
     }
@@ -150,8 +149,20 @@ private:
     platform::Platform& m_platform;
     const image::FirmwareImage& m_image;
     const app::DiskInventory& m_inventory;
-    std::size_t m_nextIdentified = 0;
 };
+
+// What the update of a disk the run selects to update would end with, as the drive's answers
+// to reading requests foresee it: the image already staged, an update that would fail before
+// its download, or a download taken as accepted.
+model::DiskResult ForeseenUpdate(const InspectedDevice& device) {
+    const bool staged = device.decision == Decision::AlreadyDownloaded;
+    if (device.disk.AccessPath == model::AccessKind::Inbox) {
+        return app::ResultOfInboxUpdate(staged ? inbox::UpdateStatus::AlreadyDownloaded
+                                        : device.obstacle.empty() ? inbox::UpdateStatus::Activated
+                                                                  : inbox::UpdateStatus::Refused);
+    }
+    return staged ? model::DiskResult::RebootRequired : model::DiskResult::Updated;
+}
 
 Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
     switch (found.verdict) {
@@ -222,16 +233,30 @@ Inspection Inspect(platform::Platform& platform) {
     app::DiskInventory inventory;
     model::NoRunEvents events;
     inventory.FindAndIdentify(readOnly, events);
+    model::DiskList selected;
+    inventory.SelectDisks(image, selected);
 
     Inspection inspection;
     inspection.imageRevision = image.ImageRevision;
     inspection.upgradableRevision = image.UpgradableRevision;
     Inspector inspector(readOnly, image, inventory);
-    const bool rstWalked = std::any_of(
-        inventory.Decisions.begin(), inventory.Decisions.end(),
-        [](const discovery::DeviceDecision& d) { return d.walk == discovery::Walk::RstDisks; });
-    std::size_t candidate = 0;
-    for (const discovery::DeviceDecision& found : inventory.Decisions) {
+    const app::RunJournal& journal = inventory.Journal();
+    const bool rstWalked = std::any_of(journal.begin(), journal.end(), [](const auto& entry) {
+        return entry.Found.walk == discovery::Walk::RstDisks;
+    });
+    // Each disk the run selects ends as the updater stores it, its update as the drive's answers
+    // foresee.
+    const auto told = [&](const app::JournalEntry& entry, const app::DiskIdentification& disk) {
+        InspectedDevice device = inspector.Disk(entry, disk);
+        if (disk.Selected) {
+            selected[*disk.Selected].ResultCode = disk.Selection == app::SelectionReason::ToUpdate
+                                                      ? ForeseenUpdate(device)
+                                                      : app::kResultOfCurrentDisk;
+        }
+        return device;
+    };
+    for (const app::JournalEntry& entry : journal) {
+        const discovery::DeviceDecision& found = entry.Found;
         // Both disk walks see every disk: each device is told by the walk it belongs to, a disk
         // behind an Intel controller by the RST walk when that ran, any other by the inbox walk.
         const bool intelParent = platform::Contains(found.parentId, u"VEN_8086");
@@ -240,47 +265,37 @@ Inspection Inspect(platform::Platform& platform) {
              (found.walk == discovery::Walk::InboxDisks && intelParent && rstWalked))) {
             continue;
         }
-        const bool takesCandidate =
-            found.walk != discovery::Walk::RstControllers &&
-            (found.verdict == Verdict::Taken || found.verdict == Verdict::RaidVolume);
-        if (!takesCandidate || candidate >= inventory.Identifications.size()) {
-            InspectedDevice device;
-            device.found = found;
-            device.disk.DevicePath = found.path;
-            device.decision =
-                found.walk == discovery::Walk::RstControllers && found.verdict == Verdict::Taken
-                    ? Decision::RstController
-                    : DecisionOfVerdict(found);
-            device.error = found.error;
-            device.leftBehind = app::RstDeviceLeftBehind(found);
-            inspection.devices.push_back(std::move(device));
-            continue;
-        }
-        const app::IdentifyAttempt& attempt = inventory.Identifications[candidate++];
-        if (found.verdict == Verdict::RaidVolume) {
+        if (entry.Raid) {
             InspectedDevice volume;
             volume.found = found;
-            volume.disk = attempt.candidate;
+            volume.disk = inventory.Candidates.at(found.candidate.value());
             volume.decision = Decision::RaidVolume;
-            volume.members = attempt.members.size();
-            volume.stop = model::Describe(attempt.stop);
-            volume.error = attempt.stop.SystemError;
-            volume.leftBehind = app::RstMembersNotListed(attempt);
+            volume.members = entry.Disks.size();
+            volume.stop = model::Describe(entry.Raid->Stop);
+            volume.error = entry.Raid->Stop.SystemError;
+            volume.leftBehind = app::RstMembersNotListed(*entry.Raid, entry.Disks.size());
             inspection.devices.push_back(std::move(volume));
-            for (const rst::MemberIdentification& member : attempt.members) {
-                InspectedDevice device = inspector.Identified(
-                    found, member.member, member.outcome.status == rst::IdentifyStatus::Identified,
-                    member.outcome.stop, member.outcome.identify);
+            for (const app::DiskIdentification& member : entry.Disks) {
+                InspectedDevice device = told(entry, member);
                 device.raidMember = true;
                 inspection.devices.push_back(std::move(device));
             }
             continue;
         }
-        // Identified or not, the status of either access path's identification is 0 when it
-        // appended.
-        inspection.devices.push_back(inspector.Identified(found, attempt.candidate,
-                                                          app::Succeeded(attempt.status),
-                                                          attempt.stop, attempt.identify));
+        if (!entry.Disks.empty()) {
+            inspection.devices.push_back(told(entry, entry.Disks.front()));
+            continue;
+        }
+        InspectedDevice device;
+        device.found = found;
+        device.disk.DevicePath = found.path;
+        device.decision =
+            found.walk == discovery::Walk::RstControllers && found.verdict == Verdict::Taken
+                ? Decision::RstController
+                : DecisionOfVerdict(found);
+        device.error = found.error;
+        device.leftBehind = app::RstDeviceLeftBehind(found);
+        inspection.devices.push_back(std::move(device));
     }
 
     // A drive reached a second way names the device it is the same drive as.
@@ -292,29 +307,12 @@ Inspection Inspect(platform::Platform& platform) {
         }
         deviceOfIdentified[device.identifiedIndex] = number;
         if (device.decision == Decision::SameDrive) {
-            device.sameAs = deviceOfIdentified
-                [app::EarlierRecordAtAddress(inventory.Identified, device.identifiedIndex).earlier];
+            device.sameAs = deviceOfIdentified[device.earlierIndex];
         }
     }
 
-    // The updater's final result over the disks it selects, in its order: a download taken as
-    // accepted unless the get-info answer already shows that it would fail.
-    app::FinalResultTally tally;
-    if (inventory.MakersDriveLeftBehind()) {
-        tally.AddDriveLeftBehind();
-    }
-    for (const InspectedDevice& device : inspection.devices) {
-        if (device.decision == Decision::WouldBeUpdated ||
-            device.decision == Decision::ImageNotActivated) {
-            tally.Add(device.obstacle.empty() ? model::DiskResult::RebootRequired
-                                              : model::DiskResult::Failed);
-        } else if (device.decision == Decision::AlreadyDownloaded) {
-            tally.Add(model::DiskResult::RebootRequired);
-        } else if (device.decision == Decision::AlreadyCurrent) {
-            tally.Add(model::DiskResult::Latest);
-        }
-    }
-    inspection.expectedExitCode = tally.Result();
+    inspection.expectedExitCode =
+        app::FinalResultOf(selected, image.ImageRevision, inventory.MakersDriveLeftBehind());
     inspection.refusedRequests = guard.Refused();
     return inspection;
 }

@@ -42,6 +42,7 @@ struct InspectedDevice {
     std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
     std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
     model::DiskRecord sameAsDisk;     // SameDrive, AddressCollision: the earlier record there
+    std::size_t earlierIndex = 0;     // SameDrive, AddressCollision: its place in Identified
     std::uint8_t imageSlot = 0;       // ImageNotActivated: the slot that holds the image
     std::uint16_t versionMajor = 0;   // VER of the Identify data
     std::uint8_t versionMinor = 0;

@@ -1,6 +1,6 @@
-// What discovery, identification and the updates report as they go. Device code reports what
-// happened and never writes text; the program turns each event into its console lines, and the
-// inspector listens to the same events.
+// What discovery, identification and the updates report as they go: what happened to which
+// device, and where it stopped. Device code never writes text; the program turns each event into
+// its console lines, and callers that read only the outcomes listen to nothing.
 #pragma once
 
 #include <cstddef>
@@ -8,74 +8,68 @@
 #include <string_view>
 
 #include "model/disk_record.h"
-#include "platform/windows_values.h"
+#include "model/stop_point.h"
 
 namespace model {
 
-enum class HandleOf { Disk, Controller };
+// Why a device is left out before its identification or its update.
+enum class SkipReason {
+    ControllerNotOpened,     // CreateFileW refused the chosen RST controller
+    DiskNotOpened,           // CreateFileW refused a disk
+    BehindSecondController,  // an NVMe disk on another Intel RST controller than the chosen one
+    AddressCollision,        // another disk behind RST answers at the disk's path identifier
+};
 
-// The RST driver's answer to an activation, as its ReturnCode names it.
-enum class RstActivationAnswer {
-    CallFailed,          // the IOCTL itself failed
-    Activated,           // FIRMWARE_STATUS_SUCCESS
-    ErrorReturned,       // FIRMWARE_STATUS_ERROR, FIRMWARE_STATUS_CONTROLLER_ERROR
-    ParameterError,      // illegal request, invalid parameter, input buffer too big
-    InvalidSlot,         // FIRMWARE_STATUS_INVALID_SLOT
-    InvalidImage,        // FIRMWARE_STATUS_INVALID_IMAGE
-    PowerCycleRequired,  // FIRMWARE_STATUS_POWER_CYCLE_REQUIRED: accepted, runs after a reboot
-    Unexpected,          // any other ReturnCode
+// Why an identification gave no record, or not all of a RAID volume's.
+enum class IdentifyEnd {
+    NotOpened,         // CreateFileW refused the disk or the controller (Stop.SystemError)
+    RequestFailed,     // the Identify call failed (Stop.SystemError)
+    NoIdentifyData,    // an NVMe disk behind RST answered without data (PCI vendor ID 0)
+    RaidQueryFailed,   // GET_RAID_CONFIG failed as a call (Stop.SystemError)
+    RaidQueryRefused,  // the driver refused GET_RAID_CONFIG (Stop.ReturnCode)
+    MembersNotListed,  // the RAID set suppressed its drive count
+    MembersUnread,     // the RAID set listed more member drives than could be read
+};
+
+struct IdentifyStop {
+    IdentifyEnd End = IdentifyEnd::NotOpened;
+    StopPoint Stop;
+    std::uint32_t RaidSetIndex = 0;  // the RAID set asked for
+    std::size_t MembersListed = 0;   // MembersUnread: bDriveCount
+    std::size_t MembersRead = 0;     // MembersUnread: the entries read
+};
+
+// How an update ended without a failed request.
+enum class UpdateEnd {
+    AlreadyDownloaded,  // the slot activated at the next reset holds the image: nothing sent
+    Activated,          // the activation was accepted (Stop.ReturnCode as the driver answered)
 };
 
 class RunEvents {
 public:
     virtual ~RunEvents() = default;
 
-    // CreateFileW refused a disk or the RST controller's storage-port device.
-    virtual void OpenFailed(HandleOf device, win::Dword error) = 0;
-    // The inbox driver's Identify Controller query failed.
-    virtual void IdentifyFailed(win::Dword error) = 0;
-    // The CSMI RAID configuration query failed as a call, or the driver refused it.
-    virtual void RaidQueryFailed(win::Dword error) = 0;
-    virtual void RaidQueryRefused(std::uint32_t returnCode) = 0;
-    // A RAID set listed more member drives than could be read, or suppressed its drive count.
-    virtual void RaidMembersUnread(std::uint32_t raidSetIndex, std::size_t listed,
-                                   std::size_t read) = 0;
-    virtual void RaidMembersNotListed(std::uint32_t raidSetIndex) = 0;
-    // An NVMe disk behind RST answered Identify without data (PCI vendor ID 0).
-    virtual void NoIdentifyData(std::uint8_t pathId) = 0;
-    // An NVMe disk hangs on another Intel RST controller than the chosen one.
-    virtual void DiskBehindSecondController() = 0;
-    // Two records behind RST answer at one path identifier; the later one is left out.
-    virtual void AddressCollision(std::uint8_t pathId) = 0;
-    // An update begins on the disk, before anything is opened or sent.
+    virtual void DeviceSkipped(const DiskRecord& device, SkipReason reason,
+                               const StopPoint& stop) = 0;
+    virtual void IdentificationStopped(const DiskRecord& device, const IdentifyStop& stop) = 0;
+    // Before anything is opened or sent.
     virtual void UpdateStarted(const DiskRecord& disk, std::u16string_view imageRevision) = 0;
-    // The slot the drive activates at its next reset already holds the image: nothing is sent.
-    virtual void AlreadyDownloaded() = 0;
-    // RST access path: a piece failed (the call, with its error, or the driver's ReturnCode), the
-    // download ended, the activation was answered.
-    virtual void RstPieceFailed(bool callFailed, win::Dword error, std::uint32_t returnCode) = 0;
-    virtual void RstDownloadEnded(bool accepted) = 0;
-    virtual void RstActivationAnswered(RstActivationAnswer answer, win::Dword error,
-                                       std::uint32_t returnCode) = 0;
+    // Every piece of the image was accepted; the activation follows.
+    virtual void DownloadEnded(const DiskRecord& disk) = 0;
+    // A request was refused or failed, or the update could not start: the stop says which.
+    virtual void UpdateStopped(const DiskRecord& disk, const StopPoint& stop) = 0;
+    virtual void UpdateEnded(const DiskRecord& disk, UpdateEnd end, const StopPoint& stop) = 0;
 };
 
 // Listens to nothing: for callers that read only the outcomes.
 class NoRunEvents final : public RunEvents {
 public:
-    void OpenFailed(HandleOf, win::Dword) override {}
-    void IdentifyFailed(win::Dword) override {}
-    void RaidQueryFailed(win::Dword) override {}
-    void RaidQueryRefused(std::uint32_t) override {}
-    void RaidMembersUnread(std::uint32_t, std::size_t, std::size_t) override {}
-    void RaidMembersNotListed(std::uint32_t) override {}
-    void NoIdentifyData(std::uint8_t) override {}
-    void DiskBehindSecondController() override {}
-    void AddressCollision(std::uint8_t) override {}
+    void DeviceSkipped(const DiskRecord&, SkipReason, const StopPoint&) override {}
+    void IdentificationStopped(const DiskRecord&, const IdentifyStop&) override {}
     void UpdateStarted(const DiskRecord&, std::u16string_view) override {}
-    void AlreadyDownloaded() override {}
-    void RstPieceFailed(bool, win::Dword, std::uint32_t) override {}
-    void RstDownloadEnded(bool) override {}
-    void RstActivationAnswered(RstActivationAnswer, win::Dword, std::uint32_t) override {}
+    void DownloadEnded(const DiskRecord&) override {}
+    void UpdateStopped(const DiskRecord&, const StopPoint&) override {}
+    void UpdateEnded(const DiskRecord&, UpdateEnd, const StopPoint&) override {}
 };
 
 }  // namespace model

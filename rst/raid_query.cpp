@@ -84,16 +84,21 @@ bool CountGiven(const std::vector<std::uint8_t>& answer) {
 }  // namespace
 
 QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
-                              model::DiskRecord volume, std::uint32_t raidSetIndex,
-                              model::DiskList& identified) {
+                              const model::DiskRecord& volume, std::uint32_t raidSetIndex) {
+    using model::IdentifyEnd;
+    const auto stopped = [&](IdentifyEnd end, const model::StopPoint& stop) {
+        events.IdentificationStopped(volume, {end, stop, raidSetIndex, 0, 0});
+        return stop;
+    };
     std::vector<std::uint8_t> request(layout::kCsmiRequestSize);
     FillCsmiRaidConfigRequest(request, raidSetIndex);
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(model::HandleOf::Disk, opened.error);
-        return {QueryStatus::Answered, model::StoppedAt(Stage::Open, opened.error), {}};
+        return {QueryStatus::Answered,
+                stopped(IdentifyEnd::NotOpened, model::StoppedAt(Stage::Open, opened.error)),
+                {}};
     }
     win::Dword error = 0;
     Answer answer = Ask(platform, opened.handle, request, error);
@@ -116,33 +121,39 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& ev
         }
     }
     if (answer == Answer::CallFailed) {
-        events.RaidQueryFailed(error);
-        return {QueryStatus::Failed, model::StoppedAt(Stage::RaidQuery, error), {}};
+        return {QueryStatus::Failed,
+                stopped(IdentifyEnd::RaidQueryFailed, model::StoppedAt(Stage::RaidQuery, error)),
+                {}};
     }
     const std::uint32_t returnCode = ReturnCodeOf(request);
     if (answer != Answer::Configuration) {
-        events.RaidQueryRefused(returnCode);
-        return {QueryStatus::Failed, model::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
+        return {QueryStatus::Failed,
+                stopped(IdentifyEnd::RaidQueryRefused,
+                        model::StoppedAt(Stage::RaidQuery, 0, returnCode)),
+                {}};
     }
     if (!CountGiven(request)) {
-        events.RaidMembersNotListed(raidSetIndex);
-        return {QueryStatus::Answered, model::StoppedAt(Stage::RaidQuery, 0, returnCode), {}};
+        return {QueryStatus::Answered,
+                stopped(IdentifyEnd::MembersNotListed,
+                        model::StoppedAt(Stage::RaidQuery, 0, returnCode)),
+                {}};
     }
     // The controller stays open while the members are identified through their own handles.
     QueryOutcome outcome{QueryStatus::Answered, model::StoppedAt(Stage::Done, 0, returnCode), {}};
-    outcome.listed = true;
+    outcome.Listed = true;
     const Members members = MembersOf(request);
-    outcome.listedMembers = members.listed;
+    outcome.MembersListed = members.listed;
     // Members that could not be read cannot be updated: say so, and the run cannot succeed.
     if (members.ports.size() < members.listed) {
-        events.RaidMembersUnread(raidSetIndex, members.listed, members.ports.size());
+        events.IdentificationStopped(volume, {IdentifyEnd::MembersUnread, outcome.Stop,
+                                              raidSetIndex, members.listed, members.ports.size()});
     }
     for (std::size_t i = 0; i < members.ports.size(); ++i) {
         model::DiskRecord member =
             model::MakeCandidate(volume.DevicePath, members.ports[i], model::AccessKind::RstRaid);
         member.RaidSetIndex = static_cast<std::int32_t>(raidSetIndex);
         member.KnownNvme = members.nvme[i];
-        outcome.members.push_back({member, IdentifyRstDisk(platform, events, member, identified)});
+        outcome.Members.push_back({member, IdentifyRstDisk(platform, events, member)});
     }
     return outcome;
 }

@@ -18,25 +18,24 @@ enum class QueryStatus : std::int32_t {
 
 // One member drive of the RAID set and how its identification ended.
 struct MemberIdentification {
-    model::DiskRecord member;
-    IdentifyOutcome outcome;
+    model::DiskRecord Member;  // as the RAID configuration names it
+    IdentifyOutcome Outcome;
 };
 
 struct [[nodiscard]] QueryOutcome {
-    QueryStatus status = QueryStatus::Answered;
-    model::StopPoint stop;
-    std::vector<MemberIdentification> members;  // in drive-entry order
-    std::size_t listedMembers = 0;              // bDriveCount: more than members when some
+    QueryStatus Status = QueryStatus::Answered;
+    model::StopPoint Stop;
+    std::vector<MemberIdentification> Members;  // in drive-entry order
+    std::size_t MembersListed = 0;              // bDriveCount: more than Members when some
                                                 // entries could not be read
     // The driver named the set's members: false when the controller did not open, the query
     // failed or was refused, or the drive count was not given.
-    bool listed = false;
+    bool Listed = false;
 };
 
 // Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set
 // raidSetIndex) and identifies each through the pass-through.
 QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
-                              model::DiskRecord volume, std::uint32_t raidSetIndex,
-                              model::DiskList& identified);
+                              const model::DiskRecord& volume, std::uint32_t raidSetIndex);
 
 }  // namespace rst

@@ -25,7 +25,8 @@ bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> ide
 }
 
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
-                                model::DiskRecord disk, model::DiskList& identified) {
+                                model::DiskRecord disk) {
+    using model::IdentifyEnd;
     using Stage = model::StopStage;
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
     FillIdentifyPassThrough(request, PathIdentifier(disk.PortNumber));
@@ -34,29 +35,31 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& 
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
     if (!opened.handle.Valid()) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
         if (disk.KnownNvme) {
-            events.OpenFailed(model::HandleOf::Disk, opened.error);
+            events.IdentificationStopped(disk, {IdentifyEnd::NotOpened, stop});
         }
-        return {IdentifyStatus::NotOpened, model::StoppedAt(Stage::Open, opened.error), {}};
+        return {IdentifyStatus::NotOpened, stop, {}, {}};
     }
     const platform::ControlResult result =
         platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.error);
         if (disk.KnownNvme) {
-            events.IdentifyFailed(result.error);
+            events.IdentificationStopped(disk, {IdentifyEnd::RequestFailed, stop});
         }
-        return {IdentifyStatus::RequestFailed, model::StoppedAt(Stage::Identify, result.error), {}};
+        return {IdentifyStatus::RequestFailed, stop, {}, {}};
     }
     // The driver's ReturnCode and the completion entry are not examined: the data area is
     // taken as it stands.
     const std::span<const std::uint8_t> data = PassThroughData(request);
     ApplyIdentifyData(data, disk);
+    const model::StopPoint stop = model::StoppedAt(Stage::Done, 0, ReturnCodeOf(request));
     if (disk.KnownNvme && disk.PciVendorId == 0) {
-        events.NoIdentifyData(PathIdentifier(disk.PortNumber));
+        events.IdentificationStopped(disk, {IdentifyEnd::NoIdentifyData, stop});
     }
-    identified.push_back(disk);
-    return {IdentifyStatus::Identified, model::StoppedAt(Stage::Done, 0, ReturnCodeOf(request)),
-            std::vector<std::uint8_t>(data.begin(), data.end())};
+    return {IdentifyStatus::Identified, stop, std::vector<std::uint8_t>(data.begin(), data.end()),
+            std::move(disk)};
 }
 
 }  // namespace rst

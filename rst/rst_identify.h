@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -12,23 +13,25 @@
 namespace rst {
 
 enum class IdentifyStatus : std::int32_t {
-    Identified = 0,     // appended to the identified disks
+    Identified = 0,     // the record was made
     RequestFailed = 5,  // DeviceIoControl failed
     NotOpened = 8,      // no buffer, or the controller path did not open
 };
 
 struct [[nodiscard]] IdentifyOutcome {
-    IdentifyStatus status = IdentifyStatus::NotOpened;
-    model::StopPoint stop;
+    IdentifyStatus Status = IdentifyStatus::NotOpened;
+    model::StopPoint Stop;
     // The Identify Controller data read (4096 bytes), when the disk was identified.
-    std::vector<std::uint8_t> identify;
+    std::vector<std::uint8_t> Identify;
+    // Identified: the disk's record with the identity the data gives.
+    std::optional<model::DiskRecord> Record;
 };
 
-// Identify Controller through the "IntelNvm" pass-through; appends the record when the call
+// Identify Controller through the "IntelNvm" pass-through; makes the record when the call
 // succeeded, whatever the data area holds. For a disk known to be NVMe, a failure and an answer
 // without data (PCI vendor ID 0) are reported.
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
-                                model::DiskRecord disk, model::DiskList& identified);
+                                model::DiskRecord disk);
 
 // Whether an NVMe disk behind RST gave no Identify data: not identified, or PCI vendor ID 0.
 bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify);

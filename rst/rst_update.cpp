@@ -23,8 +23,8 @@ std::int32_t GranularityToSend(std::int32_t granularity) {
 }
 
 // One "IntelFw " download of a piece in a request of piece + 88 bytes at the start of
-// `request`; nothing when it was accepted, else where it failed, reported as it happened.
-std::optional<StopPoint> SendPiece(platform::Platform& platform, model::RunEvents& events,
+// `request`; nothing when it was accepted, else where it failed.
+std::optional<StopPoint> SendPiece(platform::Platform& platform,
                                    const platform::DeviceHandle& handle,
                                    std::span<std::uint8_t> request, std::uint8_t pathId,
                                    const image::Piece& piece) {
@@ -34,11 +34,9 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform, model::RunEvent
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
     if (!result.ok) {
-        events.RstPieceFailed(true, result.error, 0);
         return model::StoppedAt(Stage::Download, result.error);
     }
     if (const std::uint32_t code = ReturnCodeOf(sent); code != 0) {
-        events.RstPieceFailed(false, 0, code);
         return model::StoppedAt(Stage::Download, 0, code);
     }
     return std::nullopt;
@@ -56,10 +54,11 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
     return result.ok && SlotLogShowsImageAwaitingReset(request, imageRevision);
 }
 
-// What the activation's ReturnCode says, as the run reports it.
-model::RstActivationAnswer AnswerOf(std::uint32_t code) {
-    using Answer = model::RstActivationAnswer;
-    switch (code) {
+}  // namespace
+
+ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode) {
+    using Answer = ActivationAnswer;
+    switch (returnCode) {
         case platform::miniport::kFirmwareStatusSuccess:
             return Answer::Activated;
         case platform::miniport::kFirmwareStatusError:
@@ -79,8 +78,6 @@ model::RstActivationAnswer AnswerOf(std::uint32_t code) {
             return Answer::Unexpected;
     }
 }
-
-}  // namespace
 
 bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
                                     std::u16string_view imageRevision) {
@@ -110,7 +107,7 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEven
         std::uint32_t number = 0;
         for (const image::Piece piece : plan) {
             ++number;
-            failed = SendPiece(platform, events, handle, request, pathId, piece);
+            failed = SendPiece(platform, handle, request, pathId, piece);
             if (failed) {
                 failed->Piece = number;
                 failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
@@ -119,35 +116,38 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEven
         }
     }
 
-    events.RstDownloadEnded(!failed);
-    if (!failed) {
-        return {DownloadStatus::Accepted, model::StoppedAt(Stage::Done)};
+    if (failed) {
+        events.UpdateStopped(disk, *failed);
+        return {DownloadStatus::Failed, *failed};
     }
-    return {DownloadStatus::Failed, *failed};
+    events.DownloadEnded(disk);
+    return {DownloadStatus::Accepted, model::StoppedAt(Stage::Done)};
 }
 
 ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                       const platform::DeviceHandle& handle,
-                                      std::uint8_t pathIdentifier) {
-    using Answer = model::RstActivationAnswer;
+                                      const model::DiskRecord& disk) {
     std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
-    FillActivationRequest(request, pathIdentifier);
+    FillActivationRequest(request, PathIdentifier(disk.PortNumber));
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
     if (!result.ok) {
-        events.RstActivationAnswered(Answer::CallFailed, result.error, 0);
-        return {ActivationStatus::Failed, model::StoppedAt(Stage::Activation, result.error)};
+        const StopPoint stop = model::StoppedAt(Stage::Activation, result.error);
+        events.UpdateStopped(disk, stop);
+        return {ActivationStatus::Failed, stop};
     }
     const std::uint32_t code = ReturnCodeOf(request);
-    const Answer answer = AnswerOf(code);
-    events.RstActivationAnswered(answer, 0, code);
-    const ActivationStatus status = answer == Answer::Activated ? ActivationStatus::Activated
-                                    : answer == Answer::PowerCycleRequired
-                                        ? ActivationStatus::RebootRequired
-                                        : ActivationStatus::Failed;
-    return {status,
-            model::StoppedAt(status == ActivationStatus::Failed ? Stage::Activation : Stage::Done,
-                             0, code)};
+    const ActivationAnswer answer = ActivationAnswerOf(code);
+    if (answer == ActivationAnswer::Activated || answer == ActivationAnswer::PowerCycleRequired) {
+        const StopPoint stop = model::StoppedAt(Stage::Done, 0, code);
+        events.UpdateEnded(disk, model::UpdateEnd::Activated, stop);
+        return {answer == ActivationAnswer::Activated ? ActivationStatus::Activated
+                                                      : ActivationStatus::RebootRequired,
+                stop};
+    }
+    const StopPoint stop = model::StoppedAt(Stage::Activation, 0, code);
+    events.UpdateStopped(disk, stop);
+    return {ActivationStatus::Failed, stop};
 }
 
 UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
@@ -158,31 +158,32 @@ UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& even
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.handle.Valid()) {
-        events.OpenFailed(model::HandleOf::Disk, opened.error);
-        return {DiskResult::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error)};
+        const StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
+        events.UpdateStopped(disk, stop);
+        return {DiskResult::NotCarriedOut, stop};
     }
     // A rerun before the reboot: the image already waits for the next reset.
     if (ImageAwaitsReset(platform, opened.handle, PathIdentifier(disk.PortNumber),
                          image.ImageRevision)) {
-        events.AlreadyDownloaded();
-        return {DiskResult::RebootRequired, model::StoppedAt(Stage::Done)};
+        const StopPoint stop = model::StoppedAt(Stage::Done);
+        events.UpdateEnded(disk, model::UpdateEnd::AlreadyDownloaded, stop);
+        return {DiskResult::RebootRequired, stop};
     }
     const DownloadOutcome download =
         DownloadRstFirmware(platform, events, opened.handle, disk, image, imageSize);
-    if (download.status != DownloadStatus::Accepted) {
-        return {DiskResult::Failed, download.stop};
+    if (download.Status != DownloadStatus::Accepted) {
+        return {DiskResult::Failed, download.Stop};
     }
-    const ActivationOutcome activation =
-        ActivateRstFirmware(platform, events, opened.handle, PathIdentifier(disk.PortNumber));
-    switch (activation.status) {
+    const ActivationOutcome activation = ActivateRstFirmware(platform, events, opened.handle, disk);
+    switch (activation.Status) {
         case ActivationStatus::Activated:
-            return {DiskResult::Updated, activation.stop};
+            return {DiskResult::Updated, activation.Stop};
         case ActivationStatus::RebootRequired:
-            return {DiskResult::RebootRequired, activation.stop};
+            return {DiskResult::RebootRequired, activation.Stop};
         case ActivationStatus::Failed:
             break;
     }
-    return {DiskResult::Failed, activation.stop};
+    return {DiskResult::Failed, activation.Stop};
 }
 
 }  // namespace rst

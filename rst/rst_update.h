@@ -17,20 +17,32 @@ enum class DownloadStatus : std::int32_t { Accepted = 0, Failed = 1 };
 enum class ActivationStatus : std::int32_t { Activated = 0, Failed = 1, RebootRequired = 1602 };
 
 struct [[nodiscard]] DownloadOutcome {
-    DownloadStatus status = DownloadStatus::Failed;
-    model::StopPoint stop;
+    DownloadStatus Status = DownloadStatus::Failed;
+    model::StopPoint Stop;
 };
 
 struct [[nodiscard]] ActivationOutcome {
-    ActivationStatus status = ActivationStatus::Failed;
-    model::StopPoint stop;
+    ActivationStatus Status = ActivationStatus::Failed;
+    model::StopPoint Stop;
 };
+
+// The RST driver's answer to an activation, as its ReturnCode names it.
+enum class ActivationAnswer {
+    Activated,           // FIRMWARE_STATUS_SUCCESS
+    ErrorReturned,       // FIRMWARE_STATUS_ERROR, FIRMWARE_STATUS_CONTROLLER_ERROR
+    ParameterError,      // illegal request, invalid parameter, input buffer too big
+    InvalidSlot,         // FIRMWARE_STATUS_INVALID_SLOT
+    InvalidImage,        // FIRMWARE_STATUS_INVALID_IMAGE
+    PowerCycleRequired,  // FIRMWARE_STATUS_POWER_CYCLE_REQUIRED: accepted, runs after a reboot
+    Unexpected,          // any other ReturnCode
+};
+ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode);
 
 // On this access path the update gives the disk's ResultCode itself: Updated, Failed, NotCarriedOut
 // or RebootRequired (the drive needs a power cycle, or already holds the image for its next reset).
 struct [[nodiscard]] UpdateOutcome {
-    model::DiskResult result = model::DiskResult::NotCarriedOut;
-    model::StopPoint stop;
+    model::DiskResult Result = model::DiskResult::NotCarriedOut;
+    model::StopPoint Stop;
 };
 
 // A rerun before the reboot: the answered slot log request names a slot to be activated at the
@@ -48,6 +60,6 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEven
                                     const image::FirmwareImage& image, std::uint32_t imageSize);
 ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEvents& events,
                                       const platform::DeviceHandle& handle,
-                                      std::uint8_t pathIdentifier);
+                                      const model::DiskRecord& disk);
 
 }  // namespace rst

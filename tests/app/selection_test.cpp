@@ -37,8 +37,7 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
     image::FirmwareImage image;
     image.ImageRevision = u"XQ74DMRB";
     image.UpgradableRevision = u"XQ71DMRB";
-    app::DiskInventory inventory;
-    inventory.Identified = {
+    const model::DiskList identified = {
         WithRevision(u"XQ71DMRB", u"a"),
         WithRevision(u"XQ71DMRB ", u"trailing blank"),
         WithRevision(u"xq71dmrb", u"lower case"),
@@ -58,31 +57,36 @@ TEST(SelectDisks, OnlyExactOlderOrImageRevisionsAreSelectedInOrderEachDriveOnce)
         BehindRst(u"o", 0x8086, 2, -1),  // another maker's drive behind RST
         BehindRst(u"z", 0, 3, -1),
     };
-    model::DiskList selected;
-    inventory.SelectDisks(image, selected);
     std::vector<std::u16string> serials;
-    for (const DiskRecord& disk : selected) {
-        serials.push_back(disk.SerialNumber);
+    std::vector<std::int64_t> ports;
+    for (std::size_t index = 0; index < identified.size(); ++index) {
+        const app::Selection selection = app::SelectionOf(identified, index, image);
+        if (app::IsSelected(selection.Reason)) {
+            serials.push_back(identified[index].SerialNumber);
+            ports.push_back(identified[index].PortNumber);
+        }
+        // The plain disk at a member's port collides with that member; the member reached
+        // through a second RAID set is the same drive.
+        if (identified[index].SerialNumber == u"t") {
+            EXPECT_EQ(selection.Reason, app::SelectionReason::AddressCollision);
+            EXPECT_EQ(selection.Earlier, 12u);
+        }
+        if (identified[index].SerialNumber == u"s") {
+            EXPECT_EQ(selection.Reason, app::SelectionReason::SameDrive);
+        }
     }
     const std::vector<std::u16string> expected = {u"a", u"b", u"a", std::u16string(20, u' '),
                                                   u"r", u"r", u"v"};
     EXPECT_EQ(serials, expected);
-    EXPECT_EQ(selected[5].PortNumber, 1);
-    EXPECT_TRUE(inventory.MakersDriveLeftBehind());  // the plain disk at a member's port
-    // Selection copies: the identified list is untouched by later changes.
-    selected[0].ResultCode = model::DiskResult::RebootRequired;
-    EXPECT_EQ(inventory.Identified[0].ResultCode, model::DiskResult::Updated);
+    EXPECT_EQ(ports[5], 1);
 }
 
 TEST(SelectDisks, AnImageRevisionWithAZeroCharacterMatchesNoShorterRevision) {
     image::FirmwareImage image;
     image.ImageRevision = std::u16string(u"XQ74\0MRB", 8);
     image.UpgradableRevision = u"XQ71DMRB";
-    app::DiskInventory inventory;
-    inventory.Identified = {WithRevision(u"XQ74", u"x")};
-    model::DiskList selected;
-    inventory.SelectDisks(image, selected);
-    EXPECT_TRUE(selected.empty());
+    const model::DiskList identified = {WithRevision(u"XQ74", u"x")};
+    EXPECT_EQ(app::SelectionOf(identified, 0, image).Reason, app::SelectionReason::AnotherRevision);
 }
 
 }  // namespace

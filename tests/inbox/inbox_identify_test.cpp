@@ -45,6 +45,18 @@ fakes::Responder DiskAnswering(const Identify& data) {
     };
 }
 
+// Identifies the disk and keeps the record it made, as the run does.
+template <typename Machine>
+inbox::IdentifyOutcome IdentifyInto(Machine& machine, const DiskRecord& candidate,
+                                    model::DiskList& identified) {
+    inbox::IdentifyOutcome outcome =
+        inbox::IdentifyInboxDisk(machine.platform, machine.events, candidate);
+    if (outcome.Record) {
+        identified.push_back(*outcome.Record);
+    }
+    return outcome;
+}
+
 DiskRecord Candidate() {
     return model::MakeCandidate(kDisk, -1, model::AccessKind::Inbox);
 }
@@ -53,9 +65,8 @@ TEST(InboxIdentify, QueryBufferIsThePublishedProtocolSpecificQuery) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(BlankIdentify());
     model::DiskList identified;
-    EXPECT_EQ(
-        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
-        inbox::IdentifyStatus::Identified);
+    EXPECT_EQ(IdentifyInto(machine, Candidate(), identified).Status,
+              inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(machine.io.opens.size(), 1u);
     EXPECT_EQ(machine.io.opens[0].access, 0xC0000000u);
@@ -88,9 +99,8 @@ TEST(InboxIdentify, FillsIdentityKeepingBlanksAndAppendsOneRecord) {
     model::DiskList identified;
     DiskRecord candidate = Candidate();
     candidate.PortNumber = 7;  // identification sets -1 regardless
-    EXPECT_EQ(
-        inbox::IdentifyInboxDisk(machine.platform, machine.events, candidate, identified).status,
-        inbox::IdentifyStatus::Identified);
+    EXPECT_EQ(IdentifyInto(machine, candidate, identified).Status,
+              inbox::IdentifyStatus::Identified);
 
     ASSERT_EQ(identified.size(), 1u);
     const DiskRecord& disk = identified[0];
@@ -145,10 +155,9 @@ TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
     fakes::FakeMachine machine;
     machine.io.respond = DiskAnswering(Identify{});
     model::DiskList identified;
-    const inbox::IdentifyOutcome outcome =
-        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
+    const inbox::IdentifyOutcome outcome = IdentifyInto(machine, Candidate(), identified);
     // The bytes identification read are handed back whole, for the inspector.
-    EXPECT_EQ(outcome.identify.size(), 4096u);
+    EXPECT_EQ(outcome.Identify.size(), 4096u);
     ASSERT_EQ(identified.size(), 1u);
     EXPECT_EQ(identified[0].SerialNumber, u"");
     EXPECT_EQ(identified[0].ModelNumber, u"");
@@ -208,9 +217,8 @@ TEST(InboxIdentify, UnopenableDiskPrintsOneLineInLowerCaseHex) {
     fakes::FakeMachine machine;
     machine.io.openErrors[kDisk] = 0x3E3;
     model::DiskList identified;
-    const inbox::IdentifyOutcome outcome =
-        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified);
-    EXPECT_EQ(model::Describe(outcome.stop), "open, system error 0x3e3");
+    const inbox::IdentifyOutcome outcome = IdentifyInto(machine, Candidate(), identified);
+    EXPECT_EQ(model::Describe(outcome.Stop), "open, system error 0x3e3");
     EXPECT_TRUE(identified.empty());
     EXPECT_TRUE(machine.io.sent.empty());
     EXPECT_EQ(machine.console.Transcript(), "  [ERROR] Failed to get disk handle: 0x3e3\n\n");
@@ -222,9 +230,8 @@ TEST(InboxIdentify, FailedQuerySaysWhyDropsTheDiskAndClosesTheHandle) {
         return fakes::Fail(win::kErrorIoDevice);
     };
     model::DiskList identified;
-    EXPECT_EQ(
-        inbox::IdentifyInboxDisk(machine.platform, machine.events, Candidate(), identified).status,
-        inbox::IdentifyStatus::NotIdentified);
+    EXPECT_EQ(IdentifyInto(machine, Candidate(), identified).Status,
+              inbox::IdentifyStatus::NotIdentified);
     EXPECT_TRUE(identified.empty());
     EXPECT_EQ(machine.console.Transcript(),
               "  [ERROR] Failed to get Identify Controller data: 0x45d\n\n");

@@ -112,7 +112,7 @@ struct UpdateRun {
     int Update(std::int32_t granularity, std::uint32_t bytes = kImageBytes) {
         last = inbox::UpdateInboxDisk(machine.platform, machine.events, SelectedDisk(granularity),
                                       image, bytes);
-        return static_cast<int>(last.status);
+        return static_cast<int>(last.Status);
     }
     inbox::UpdateOutcome last;
     std::vector<std::uint32_t> Functions() const {
@@ -371,7 +371,7 @@ TEST(InboxUpdate, FailuresStopAtOnceWithStatusFiveAndSayWhere) {
         run.miniport.failReturnCode = c.returnCode;
         EXPECT_EQ(run.Update(8), 5) << c.name;
         EXPECT_EQ(run.Functions(), c.functions) << c.name;
-        EXPECT_EQ(model::Describe(run.last.stop), c.stop) << c.name;
+        EXPECT_EQ(model::Describe(run.last.Stop), c.stop) << c.name;
         EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
     }
 }

@@ -202,16 +202,18 @@ void ExpectSameIdentifyData(const sim::SimMachine& original, const sim::SimMachi
 // device of the capture, listed before the controller's disks.
 std::vector<std::string> Stops(const app::RunRecord& record) {
     std::vector<std::string> identifications, stops;
-    for (const app::IdentifyAttempt& attempt : record.Identifications) {
-        identifications.push_back(model::Describe(attempt.stop));
-        for (const rst::MemberIdentification& member : attempt.members) {
-            identifications.push_back("member " + model::Describe(member.outcome.stop));
+    for (const app::JournalEntry& entry : record.Journal) {
+        if (entry.Raid) {
+            identifications.push_back(model::Describe(entry.Raid->Stop));
+        }
+        for (const app::DiskIdentification& disk : entry.Disks) {
+            identifications.push_back((disk.Member ? "member " : "") + model::Describe(disk.Stop));
+            if (disk.Update) {
+                stops.push_back("update " + model::Describe(disk.Update->Stop));
+            }
         }
     }
     std::sort(identifications.begin(), identifications.end());
-    for (const app::UpdateAttempt& update : record.Updates) {
-        stops.push_back("update " + model::Describe(update.stop));
-    }
     stops.insert(stops.begin(), identifications.begin(), identifications.end());
     return stops;
 }

@@ -35,7 +35,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events,
                                          Disk(model::AccessKind::Inbox, granularity), image,
                                          app::kImageByteCount)
-                      .status,
+                      .Status,
                   inbox::UpdateStatus::Activated);
         EXPECT_EQ(inbox.endpoint->Calls(), 1 + pieces + 1);  // get-info, pieces, activate
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
@@ -44,7 +44,7 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events,
                                      Disk(model::AccessKind::RstDisk, granularity), image,
                                      app::kImageByteCount)
-                      .result,
+                      .Result,
                   model::DiskResult::Updated);
         EXPECT_EQ(rstRoad.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate
         EXPECT_EQ(rstRoad.io.OpenHandles(), 0u);

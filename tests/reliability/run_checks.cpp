@@ -303,55 +303,56 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
 
     // Every update says where it stopped: a failure before its end, a success at its end, a
     // disk already current before anything was sent.
-    for (const app::UpdateAttempt& update : outcome.record.Updates) {
-        using Stage = model::StopStage;
-        const Stage stage = update.stop.Stage;
-        const bool ok = update.result == model::DiskResult::AlreadyCurrent
+    const app::RunRecord& record = outcome.record;
+    std::vector<std::pair<const model::DiskRecord*, app::UpdateAttempt>> updates;
+    for (const app::JournalEntry& entry : record.Journal) {
+        for (const app::DiskIdentification& disk : entry.Disks) {
+            if (disk.Update) {
+                updates.emplace_back(&record.SelectedDisks.at(disk.Selected.value()), *disk.Update);
+            }
+        }
+    }
+    using Stage = model::StopStage;
+    for (const auto& [disk, update] : updates) {
+        const Stage stage = update.Stop.Stage;
+        const bool ok = update.Result == model::DiskResult::AlreadyCurrent
                             ? stage == Stage::NotStarted
-                        : (update.result == model::DiskResult::Updated ||
-                           update.result == model::DiskResult::RebootRequired)
+                        : (update.Result == model::DiskResult::Updated ||
+                           update.Result == model::DiskResult::RebootRequired)
                             ? stage == Stage::Done
                             : stage != Stage::Done;
         if (!ok) {
-            broken.push_back("the update of " + platform::Narrow(update.disk.SerialNumber) +
-                             " ended with code " + std::to_string(model::ToInt(update.result)) +
-                             " at " + model::Describe(update.stop));
+            broken.push_back("the update of " + platform::Narrow(disk->SerialNumber) +
+                             " ended with code " + std::to_string(model::ToInt(update.Result)) +
+                             " at " + model::Describe(update.Stop));
         }
     }
 
     // One address, one download: a drive reached twice is updated through its first record.
-    using Stage = model::StopStage;
-    const auto& updates = outcome.record.Updates;
+    const auto sent = [](const app::UpdateAttempt& u) {
+        return u.Stop.Stage != Stage::NotStarted && u.Stop.Stage != Stage::Open;
+    };
     for (std::size_t i = 0; i < updates.size(); ++i) {
         for (std::size_t k = 0; k < i; ++k) {
-            const auto sent = [](const app::UpdateAttempt& u) {
-                return u.stop.Stage != Stage::NotStarted && u.stop.Stage != Stage::Open;
-            };
-            if (sent(updates[i]) && sent(updates[k]) &&
-                app::SameAddress(updates[i].disk, updates[k].disk)) {
+            if (sent(updates[i].second) && sent(updates[k].second) &&
+                app::SameAddress(*updates[i].first, *updates[k].first)) {
                 broken.push_back("two updates went to " +
-                                 platform::Narrow(updates[i].disk.DevicePath) + " port " +
-                                 std::to_string(updates[i].disk.PortNumber));
+                                 platform::Narrow(updates[i].first->DevicePath) + " port " +
+                                 std::to_string(updates[i].first->PortNumber));
             }
         }
     }
     // Behind RST, a set whose members were not listed or an NVMe disk without Identify data may
     // be one of the maker's drives: the run must not call itself a success.
     bool rstDriveMissed = false;
-    for (const app::IdentifyAttempt& attempt : outcome.record.Identifications) {
-        if (attempt.candidate.AccessPath == model::AccessKind::RstRaid) {
-            rstDriveMissed = rstDriveMissed || !attempt.listed;
-            for (const rst::MemberIdentification& member : attempt.members) {
+    for (const app::JournalEntry& entry : record.Journal) {
+        rstDriveMissed = rstDriveMissed || (entry.Raid && !entry.Raid->Listed);
+        for (const app::DiskIdentification& disk : entry.Disks) {
+            if (const auto* status = std::get_if<rst::IdentifyStatus>(&disk.Status)) {
+                const bool nvme = disk.Member ? disk.Member->KnownNvme : entry.Found.nvmeDisk;
                 rstDriveMissed =
-                    rstDriveMissed ||
-                    (member.member.KnownNvme &&
-                     rst::GaveNoIdentifyData(member.outcome.status, member.outcome.identify));
+                    rstDriveMissed || (nvme && rst::GaveNoIdentifyData(*status, disk.Identify));
             }
-        } else if (attempt.candidate.AccessPath == model::AccessKind::RstDisk &&
-                   attempt.candidate.KnownNvme) {
-            rstDriveMissed = rstDriveMissed ||
-                             rst::GaveNoIdentifyData(std::get<rst::IdentifyStatus>(attempt.status),
-                                                     attempt.identify);
         }
     }
     if (rstDriveMissed && outcome.exitCode != 1) {
@@ -371,26 +372,18 @@ bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& fai
     auto names = [&](const model::StopPoint& stop) {
         return stop.SystemError == failed.error && (stop.Stage == Stage::Open) == open;
     };
-    for (const discovery::DeviceDecision& decision : record.Discovery) {
+    for (const app::JournalEntry& entry : record.Journal) {
+        const discovery::DeviceDecision& decision = entry.Found;
         const bool verdictFits = open ? decision.verdict == discovery::Verdict::OpenFailed
                                       : decision.verdict == discovery::Verdict::NoDeviceNumber;
-        if (verdictFits && decision.error == failed.error) {
+        if ((verdictFits && decision.error == failed.error) ||
+            (entry.Raid && names(entry.Raid->Stop))) {
             return true;
         }
-    }
-    for (const app::IdentifyAttempt& attempt : record.Identifications) {
-        if (names(attempt.stop)) {
-            return true;
-        }
-        for (const rst::MemberIdentification& member : attempt.members) {
-            if (names(member.outcome.stop)) {
+        for (const app::DiskIdentification& disk : entry.Disks) {
+            if (names(disk.Stop) || (disk.Update && names(disk.Update->Stop))) {
                 return true;
             }
-        }
-    }
-    for (const app::UpdateAttempt& update : record.Updates) {
-        if (names(update.stop)) {
-            return true;
         }
     }
     return false;

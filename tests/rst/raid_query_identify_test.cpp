@@ -53,6 +53,29 @@ struct RaidController {
     }
 };
 
+// The records a query or an identification made, kept as the run keeps them.
+template <typename Machine>
+rst::QueryOutcome QueryInto(Machine& m, const model::DiskRecord& volume, std::uint32_t set,
+                            model::DiskList& identified) {
+    rst::QueryOutcome outcome = rst::QueryRaidMembers(m.platform, m.events, volume, set);
+    for (const rst::MemberIdentification& member : outcome.Members) {
+        if (member.Outcome.Record) {
+            identified.push_back(*member.Outcome.Record);
+        }
+    }
+    return outcome;
+}
+
+template <typename Machine>
+rst::IdentifyOutcome IdentifyInto(Machine& m, const model::DiskRecord& disk,
+                                  model::DiskList& identified) {
+    rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(m.platform, m.events, disk);
+    if (outcome.Record) {
+        identified.push_back(*outcome.Record);
+    }
+    return outcome;
+}
+
 std::u16string Serial(std::uint8_t port) {
     std::u16string s = u"SN" + platform::ToU16(std::to_string(port));
     s.resize(20, u'\0');
@@ -64,10 +87,9 @@ TEST(RaidQuery, GoldenRequestAndMembersInEntryOrder) {
     RaidController rc{{4, 255}};
     m.io.respond = rc.Responder(m);
     model::DiskList identified;
-    EXPECT_EQ(rst::QueryRaidMembers(
-                  m.platform, m.events,
-                  model::MakeCandidate(kController, -1, model::AccessKind::RstRaid), 0, identified)
-                  .status,
+    EXPECT_EQ(QueryInto(m, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid), 0,
+                        identified)
+                  .Status,
               rst::QueryStatus::Answered);
 
     Bytes csmi(336);
@@ -104,12 +126,10 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
         m.io.respond = rc.Responder(m);
         model::DiskList identified;
         // The second query asks for the same RAID set as the first.
-        EXPECT_EQ(
-            rst::QueryRaidMembers(m.platform, m.events,
-                                  model::MakeCandidate(kController, -1, model::AccessKind::RstRaid),
-                                  3, identified)
-                .status,
-            rst::QueryStatus::Answered);
+        EXPECT_EQ(QueryInto(m, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid), 3,
+                            identified)
+                      .Status,
+                  rst::QueryStatus::Answered);
         EXPECT_EQ(m.io.sent[0].bytes.size(), 336u);
         ASSERT_EQ(m.io.sent[1].bytes.size(), 64u + 5 * 136);
         EXPECT_EQ(fakes::U32At(m.io.sent[1].bytes, 24), 64u + 5 * 136 - 28);
@@ -136,12 +156,11 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
         if (openError != 0)
             m.io.openErrors[kController] = openError;
         model::DiskList identified;
-        const rst::QueryOutcome outcome = rst::QueryRaidMembers(
-            m.platform, m.events, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid),
-            0, identified);
-        EXPECT_EQ(outcome.status, rst::QueryStatus::Answered);
+        const rst::QueryOutcome outcome = QueryInto(
+            m, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid), 0, identified);
+        EXPECT_EQ(outcome.Status, rst::QueryStatus::Answered);
         // An unopenable volume records its code.
-        EXPECT_EQ(model::Describe(outcome.stop),
+        EXPECT_EQ(model::Describe(outcome.Stop),
                   openError != 0 ? "open, system error 0x5" : "done");
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(m.console.Transcript(),
@@ -153,10 +172,9 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
 TEST(RstIdentify, GoldenPassThroughRequest) {
     FakeMachine m;
     model::DiskList identified;
-    EXPECT_EQ(rst::IdentifyRstDisk(
-                  m.platform, m.events,
-                  model::MakeCandidate(kController, -1, model::AccessKind::RstDisk), identified)
-                  .status,
+    EXPECT_EQ(IdentifyInto(m, model::MakeCandidate(kController, -1, model::AccessKind::RstDisk),
+                           identified)
+                  .Status,
               rst::IdentifyStatus::Identified);
     Bytes expected(4260);
     expected.Put(0, 28, 4).Text(4, "IntelNvm").Put(12, 10, 4).Put(16, 0xF0002808, 4);
@@ -190,10 +208,9 @@ TEST(RstIdentify, FailuresAppendNothing) {
         model::DiskList identified;
         model::DiskRecord disk = model::MakeCandidate(kController, 3, model::AccessKind::RstDisk);
         disk.KnownNvme = nvme;
-        const rst::IdentifyOutcome outcome =
-            rst::IdentifyRstDisk(machine.platform, machine.events, disk, identified);
-        EXPECT_EQ(static_cast<int>(outcome.status), status);
-        EXPECT_EQ(model::Describe(outcome.stop), stop);
+        const rst::IdentifyOutcome outcome = IdentifyInto(machine, disk, identified);
+        EXPECT_EQ(static_cast<int>(outcome.Status), status);
+        EXPECT_EQ(model::Describe(outcome.Stop), stop);
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(machine.console.Transcript(), lines);
         EXPECT_TRUE(machine.NothingLeftOpen());

@@ -92,7 +92,7 @@ TEST(RstUpdate, GranularityOneSendsFiveHundredTwelveGoldenPiecesThenActivation) 
     EXPECT_EQ(
         model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
                                         Disk(model::AccessKind::RstRaid, -1, 1), image, kImageSize)
-                         .result),
+                         .Result),
         0);
 
     ASSERT_EQ(m.io.sent.size(), 514u);
@@ -130,7 +130,7 @@ TEST(RstUpdate, ShortLastPieceInABufferOfItsOwnSize) {
     EXPECT_EQ(
         model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
                                         Disk(model::AccessKind::RstDisk, 3, 255), image, kImageSize)
-                         .result),
+                         .Result),
         1602);
     ASSERT_EQ(m.io.sent.size(), 5u);
     EXPECT_EQ(m.io.sent[0].bytes, ExpectedSlotLogRequest(3));
@@ -164,8 +164,8 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
         const rst::UpdateOutcome outcome =
             rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstRaid, 0, 1),
                                PatternImage(), kImageSize);
-        EXPECT_EQ(outcome.result, model::DiskResult::Failed);
-        EXPECT_EQ(model::Describe(outcome.stop).substr(0, 16), "piece 3 of 512, ");
+        EXPECT_EQ(outcome.Result, model::DiskResult::Failed);
+        EXPECT_EQ(model::Describe(outcome.Stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.io.sent.size(), 4u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
@@ -199,7 +199,10 @@ TEST(RstUpdate, ActivationReturnCodes) {
         m.io.respond = ActivationAnswers(code);
         platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
         EXPECT_EQ(
-            static_cast<int>(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 7).status),
+            static_cast<int>(rst::ActivateRstFirmware(
+                                 m.platform, m.events, h.handle,
+                                 model::MakeCandidate(kController, 7, model::AccessKind::RstDisk))
+                                 .Status),
             result)
             << code;
         EXPECT_EQ(m.console.Transcript(), message);
@@ -208,8 +211,11 @@ TEST(RstUpdate, ActivationReturnCodes) {
     FakeMachine m;
     m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
     platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-    EXPECT_EQ(rst::ActivateRstFirmware(m.platform, m.events, h.handle, 0).status,
-              rst::ActivationStatus::Failed);
+    EXPECT_EQ(
+        rst::ActivateRstFirmware(m.platform, m.events, h.handle,
+                                 model::MakeCandidate(kController, 0, model::AccessKind::RstDisk))
+            .Status,
+        rst::ActivationStatus::Failed);
     EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
 }
 
@@ -252,13 +258,13 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
                                PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
         if (c.alreadyDownloaded) {
-            EXPECT_EQ(outcome.result, model::DiskResult::RebootRequired) << c.name;
+            EXPECT_EQ(outcome.Result, model::DiskResult::RebootRequired) << c.name;
             EXPECT_EQ(m.io.sent.size(), 1u) << c.name;
             EXPECT_EQ(after,
                       "  [PASS] Firmware is already downloaded; activation requires reboot.\n")
                 << c.name;
         } else {
-            EXPECT_EQ(outcome.result, model::DiskResult::Updated) << c.name;
+            EXPECT_EQ(outcome.Result, model::DiskResult::Updated) << c.name;
             EXPECT_EQ(m.io.sent.size(), 1u + 8 + 1) << c.name;
             EXPECT_EQ(after,
                       "\n  [PASS] Firmware download is succeeded.\n"
@@ -276,7 +282,7 @@ TEST(RstUpdate, UnopenableControllerSendsNothing) {
     EXPECT_EQ(model::ToInt(rst::UpdateRstDisk(m.platform, m.events,
                                               Disk(model::AccessKind::RstDisk, 1, 1),
                                               PatternImage(), kImageSize)
-                               .result),
+                               .Result),
               5);
     EXPECT_TRUE(m.io.sent.empty());
     const std::string& t = m.console.Transcript();
