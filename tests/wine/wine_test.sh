@@ -2,13 +2,13 @@
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
 # Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
-#                    console_interrupt|run_lock|scenario NAME
+#                    console_interrupt|run_lock|capture|scenario NAME|inspect NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS, FWU_SIM_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|capture|scenario NAME|inspect NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -199,6 +199,53 @@ inspect)
     diff -u <(normalise "$work/$command.fwsim") <(normalise "$work/$command.replay") || fail "the capture replayed by fwsim runs otherwise than the scenario"
     [ "$(sed -n 's/^exit code: //p' "$work/$command.replay.err")" = "$fwsim_code" ] || fail "the capture's exit code differs"
     echo "inspect $scenario: the report is fwinspect's, nothing was downloaded, the capture replays the run"
+    ;;
+
+capture)
+    # The inspector's capture on a bare prefix: a file or a link under its name is left as it
+    # was, a link in a parent folder is refused and the file it led to deleted, a missing folder
+    # leaves nothing, and a name outside every ANSI code page is made and printed as given.
+    # Wine passes the command line and file names as UTF-8 only under a UTF-8 locale.
+    inspector=$(dirname "$exe")/VELKORAFWInspectTRVX208K.exe
+    need_file "$inspector"
+    [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ] || fail "fwsim is not built"
+    export LC_ALL=C.UTF-8
+    use_prefix
+    dir=$work/$command.files
+    rm -rf "$dir"
+    mkdir -p "$dir/real"
+    ln -s "$dir/real" "$dir/linked"
+    printf 'kept' >"$dir/existing.json"
+    ln -s "$dir/target.json" "$dir/link.json"
+    # The inspector asked to capture to PATH: sets windows_path, code and line (its last line).
+    capture_to() {
+        windows_path=$(winepath -w "$1" 2>/dev/null)
+        code=0
+        wine "$inspector" --capture "$windows_path" </dev/null >"$work/$command.out" 2>"$work/$command.err" || code=$?
+        line=$(tail -n 1 "$work/$command.out" | tr -d '\r')
+    }
+    for name in existing.json link.json; do
+        capture_to "$dir/$name"
+        [ "$code" = 1 ] && [ "$line" = "[ERROR] The capture file already exists: $windows_path" ] ||
+            fail "$name: exit code $code, last line '$line'"
+        [ "$(wc -l <"$work/$command.out")" = 1 ] || fail "$name: more than the error line: $(cat "$work/$command.out")"
+    done
+    [ "$(cat "$dir/existing.json")" = kept ] || fail "the existing file was changed"
+    [ ! -e "$dir/target.json" ] || fail "the link under the capture's name was followed"
+    capture_to "$dir/linked/machine.json"
+    [ "$code" = 1 ] && [ "$line" = "[ERROR] A link in the capture file's path leads elsewhere: $windows_path" ] ||
+        fail "through a linked folder: exit code $code, last line '$line'"
+    [ -z "$(ls -A "$dir/real")" ] || fail "the file made through the linked folder was left behind"
+    capture_to "$dir/none/machine.json"
+    [ "$code" = 1 ] && [ "$line" = "[ERROR] The capture file could not be created (0x3): $windows_path" ] ||
+        fail "a missing folder: exit code $code, last line '$line'"
+    name=$(printf 'machine-\u00e9-\u2713-\u0436.json')
+    capture_to "$dir/$name"
+    [ "$code" = 0 ] && [ "$line" = "The machine was captured to $windows_path; rehearse the update with: fwsim $windows_path" ] ||
+        fail "a non-ASCII name: exit code $code, last line '$line'"
+    "$FWU_FWSIM" "$dir/$name" </dev/null >/dev/null 2>"$work/$command.replay.err" ||
+        fail "fwsim refused the capture: $(cat "$work/$command.replay.err")"
+    echo "existing file, link and linked folder refused and left alone; missing folder refused; $name made"
     ;;
 
 pause)
