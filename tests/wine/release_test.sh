@@ -2,11 +2,11 @@
 # Checks of what ships around the exes: the signed copies, made with a throwaway certificate
 # authority and code-signing certificate of the test tree (never beside the release), and the
 # deployment wrapper, each run under Wine.
-# Usage: release_test.sh signed|deploy
+# Usage: release_test.sh signed|deploy SCENARIO
 # Environment (set by CTest): as for wine_test.sh, and FWU_SOURCE_DIR.
 set -euo pipefail
 
-command=${1:?usage: release_test.sh signed|deploy}
+command=${1:?usage: release_test.sh signed|deploy SCENARIO}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -67,6 +67,41 @@ signed)
     normalise "$work/$command.out" | diff -u "$work/$command.unsigned" - ||
         fail "the signed exe prints otherwise than the unsigned one"
     echo "both exes signed and verified against the throwaway authority; unsigned exes unchanged; the signed exe runs"
+    ;;
+
+deploy)
+    # The wrapper run by cmd, as Configuration Manager runs a program, from a package folder
+    # that holds it and the exe, against the scenario's emulated machine; an ERRORLEVEL variable
+    # in the environment must not hide the tool's code. The tool's output passes unchanged, and
+    # the code is the tool's (fwsim's) mapped: 1602 to 3010, 4000 to 0, any other as it is.
+    scenario=${2:?usage: release_test.sh deploy SCENARIO}
+    json=${FWU_WINE_SCENARIOS:?}/$scenario.json
+    wrapper=$tree/deploy/update-firmware.cmd
+    need_file "$exe"
+    need_file "$tools/fwu_exit_code.exe"
+    [ -z "$(grep -v $'\r$' "$wrapper")" ] || fail "a line of the wrapper does not end in CRLF"
+    command=deploy-$scenario
+    package=$work/$command.package
+    rm -rf "$package"
+    mkdir -p "$package"
+    cp "$wrapper" "$exe" "$package/"
+    run_fwsim "$json"
+    case $fwsim_code in
+    1602) expected=3010 ;;
+    4000) expected=0 ;;
+    *) expected=$fwsim_code ;;
+    esac
+    use_prefix
+    start_emulation "$json"
+    ERRORLEVEL=4000 run_wine "$tools/fwu_exit_code.exe" 'C:\windows\system32\cmd.exe' /c \
+        "$(winepath -w "$package/update-firmware.cmd" 2>/dev/null)" ||
+        fail "the exit code helper failed: $(cat "$work/$command.err")"
+    read_exit_code
+    stop_emulation
+    [ "$exit_code" = "$expected" ] || fail "the wrapper ended with $exit_code; the tool's $fwsim_code should give $expected"
+    exit_code=$fwsim_code
+    check_same_run "the wrapper on $scenario"
+    echo "the wrapper passes the tool's output and gives $expected for its $fwsim_code"
     ;;
 
 *)
