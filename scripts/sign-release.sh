@@ -4,7 +4,7 @@
 # Usage: scripts/sign-release.sh --pkcs12 FILE --password-file FILE
 #                                (--timestamp URL | --no-timestamp) [--build DIR] [--out DIR]
 #   --pkcs12 FILE         the code-signing certificate with its private key (and its chain)
-#   --password-file FILE  a file whose first line is the PKCS#12 password
+#   --password-file FILE  a file that holds the PKCS#12 password alone (one line)
 #   --timestamp URL       the RFC 3161 timestamp server of the certificate's authority
 #   --no-timestamp        sign without one: the signature stops validating when the certificate
 #                         expires
@@ -38,6 +38,8 @@ done
 [ -n "$pkcs12" ] && [ -n "$password_file" ] || usage
 [ -f "$pkcs12" ] && [ -r "$pkcs12" ] || refuse "cannot read the PKCS#12 file $pkcs12"
 [ -f "$password_file" ] && [ -r "$password_file" ] || refuse "cannot read the password file $password_file"
+# osslsigncode takes the whole file, but for a line end at its end, as the password.
+[ "$(wc -l <"$password_file")" -le 1 ] || refuse "the password file $password_file holds more than one line"
 if [ -n "$timestamp" ] && [ -n "$no_timestamp" ]; then
     refuse "give either --timestamp URL or --no-timestamp, not both"
 fi
