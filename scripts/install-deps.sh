@@ -6,6 +6,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
     mingw-w64 wine wine64
+    openssl osslsigncode
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,27 +1,28 @@
 // fwinspect: the inspector against a simulated Windows machine, as fwsim runs the updater.
 // Standard output carries exactly what the inspector prints; the exit code is the inspector's.
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "inspect/inspect_program.h"
+#include "platform/text.h"
+#include "sim/posix_new_file.h"
 #include "sim/scenario.h"
 
 int main(int argc, char** argv) {
     // The scenario is the one argument that is neither an option nor the capture's file, in
-    // whatever place it stands; the options go to the inspector as they came.
-    std::vector<std::string> args;
+    // whatever place it stands; the options go to the inspector as they came (UTF-8).
+    std::vector<std::u16string> args;
     std::string scenario;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--capture" && i + 1 < argc) {
-            args.push_back(arg);
-            args.push_back(argv[++i]);
+            args.push_back(platform::DecodeUtf8(arg));
+            args.push_back(platform::DecodeUtf8(argv[++i]));
         } else if (!arg.starts_with("--") && scenario.empty()) {
             scenario = arg;
         } else {
-            args.push_back(arg);
+            args.push_back(platform::DecodeUtf8(arg));
         }
     }
     sim::LoadResult loaded =
@@ -30,13 +31,9 @@ int main(int argc, char** argv) {
         std::cerr << "fwinspect: bad scenario: " << loaded.error << "\n";
         return 2;
     }
-    const auto writeFile = [](const std::string& path, const std::string& text) {
-        std::ofstream file(path, std::ios::binary);
-        file << text;
-        return static_cast<bool>(file.flush());
-    };
-    const int code = inspect::RunInspector("fwinspect [SCENARIO.json]", args,
-                                           loaded.machine->Platform(), writeFile);
+    sim::PosixNewFiles files;
+    const int code =
+        inspect::RunInspector("fwinspect [SCENARIO.json]", args, loaded.machine->Platform(), files);
     std::cout << loaded.machine->Console().Transcript() << std::flush;
     return code;
 }

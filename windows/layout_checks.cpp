@@ -26,6 +26,10 @@ using namespace layout_checks;
 // System error codes.
 static_assert(win::kErrorSuccess == ERROR_SUCCESS);
 static_assert(win::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(win::kErrorPathNotFound == ERROR_PATH_NOT_FOUND);
+static_assert(win::kErrorFileExists == ERROR_FILE_EXISTS);
+static_assert(win::kErrorCannotMake == ERROR_CANNOT_MAKE);
+static_assert(win::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
 static_assert(win::kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(win::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(win::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);

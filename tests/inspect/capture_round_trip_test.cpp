@@ -21,6 +21,7 @@
 #include "platform/windows_values.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
+#include "tests/fakes/fake_new_files.h"
 
 namespace {
 
@@ -166,15 +167,11 @@ void ExpectOnlyReadOnlyRequests(const sim::SimMachine& machine) {
 
 // The capture the inspector writes of the machine.
 std::string CaptureOf(sim::SimMachine& machine) {
-    std::string text;
-    const std::vector<std::string> args = {"--capture", "machine.json"};
-    const int code = inspect::RunInspector("fwinspect", args, machine.Platform(),
-                                           [&](const std::string&, const std::string& written) {
-                                               text = written;
-                                               return true;
-                                           });
+    fakes::FakeNewFiles files;
+    const int code = inspect::RunInspector("fwinspect", {u"--capture", u"machine.json"},
+                                           machine.Platform(), files);
     EXPECT_EQ(code, inspect::kInspectionRan);
-    return text;
+    return files.kept.value_or("");
 }
 
 std::string Capture(sim::SimMachine& machine) {

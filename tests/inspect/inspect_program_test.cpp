@@ -18,10 +18,12 @@
 #include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
+#include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
+#include "tests/fakes/fake_new_files.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace {
@@ -43,15 +45,22 @@ struct Inspected {
     std::string capture;
 };
 
-Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args) {
+Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args,
+                  fakes::FakeNewFiles& files) {
+    std::vector<std::u16string> wide;
+    for (const std::string& arg : args) {
+        wide.push_back(platform::DecodeUtf8(arg));
+    }
     Inspected result;
-    result.code = inspect::RunInspector("fwinspect", args, machine.Platform(),
-                                        [&](const std::string&, const std::string& text) {
-                                            result.capture = text;
-                                            return true;
-                                        });
+    result.code = inspect::RunInspector("fwinspect", wide, machine.Platform(), files);
     result.output = machine.Console().Transcript();
+    result.capture = files.kept.value_or("");
     return result;
+}
+
+Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args) {
+    fakes::FakeNewFiles files;
+    return Inspect(machine, args, files);
 }
 
 TEST(Inspector, WholeOutputs) {
@@ -98,6 +107,46 @@ TEST(Inspector, BadOptionsAreRefusedBeforeAnyDeviceIsTouched) {
         EXPECT_EQ(run.code, 2);
         EXPECT_TRUE(run.output.starts_with("Usage: fwinspect [--json] [--capture FILE]\n"));
         EXPECT_TRUE(loaded.machine->CallLog().empty());
+    }
+}
+
+// The capture's file is made before anything is inspected: when it cannot be, nothing is; when
+// its text cannot be written whole, the file is not kept.
+TEST(Inspector, CaptureFileIsMadeFirstAndKeptOnlyWhole) {
+    using Status = platform::NewFileStatus;
+    struct Case {
+        Status status;
+        std::uint32_t error;
+        bool writeFails;
+        const char* path;
+        const char* lastLine;  // after the report, when the file was made
+    };
+    const Case cases[] = {
+        {Status::AlreadyExists, 80, false, "C:\\Captures\\машина.json",
+         "[ERROR] The capture file already exists: C:\\Captures\\машина.json"},
+        {Status::ElsewhereThanAsked, 0, false, "m.json",
+         "[ERROR] A link in the capture file's path leads elsewhere: m.json"},
+        {Status::Failed, 3, false, "X:\\none\\m.json",
+         "[ERROR] The capture file could not be created (0x3): X:\\none\\m.json"},
+        {Status::Created, 0, true, "m.json", "[ERROR] Could not write the capture to m.json"},
+        {Status::Created, 0, false, "m.json",
+         "The machine was captured to m.json; rehearse the update with: fwsim m.json"},
+    };
+    for (const Case& c : cases) {
+        sim::LoadResult loaded = sim::LoadDefaultScenario();
+        fakes::FakeNewFiles files;
+        files.status = c.status;
+        files.error = c.error;
+        files.writeFails = c.writeFails;
+        const Inspected run = Inspect(*loaded.machine, {"--capture", c.path}, files);
+        const bool captured = c.status == Status::Created && !c.writeFails;
+        EXPECT_EQ(run.code, captured ? 0 : 1) << c.lastLine;
+        const std::string line = std::string(c.lastLine) + "\n";
+        const std::string report =
+            ReadFile(kTree / "tests" / "inspect" / "expected" / "default.txt");
+        EXPECT_EQ(run.output, c.status == Status::Created ? report + line : line);
+        EXPECT_EQ(loaded.machine->CallLog().empty(), c.status != Status::Created) << c.lastLine;
+        EXPECT_EQ(files.kept.has_value(), captured) << c.lastLine;
     }
 }
 

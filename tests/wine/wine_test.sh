@@ -2,149 +2,20 @@
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
 # Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
-#                    console_interrupt|run_lock|scenario NAME
+#                    console_interrupt|run_lock|capture|scenario NAME|inspect NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS, FWU_SIM_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|scenario NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|capture|scenario NAME|inspect NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
 tools=${FWU_WINDOWS_TOOLS:?}
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-need_file() {
-    [ -f "$1" ] || fail "$1 is missing: build the Windows exe first (cmake --preset mingw && cmake --build --preset mingw)"
-}
-
-# A private copy of the base prefix for this test, its wineserver ended and the copy removed
-# when the test ends.
-use_prefix() {
-    [ -f "$base/system.reg" ] || fail "no Wine prefix at $base (the wine_prefix test makes it)"
-    export WINEPREFIX=$work/prefix-$command
-    export WINEDEBUG=-all
-    unset DISPLAY WAYLAND_DISPLAY
-    rm -rf "$WINEPREFIX"
-    cp -a "$base" "$WINEPREFIX"
-    trap 'stop_relay; wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-}
-
-relay_pid=
-stop_relay() {
-    if [ -n "$relay_pid" ]; then
-        kill "$relay_pid" 2>/dev/null || true
-        wait "$relay_pid" 2>/dev/null || true
-        relay_pid=
-    fi
-}
-
-# One request to the relay (operation number); its answer's payload goes to standard output.
-relay_request() {
-    local port=$1 operation=$2
-    exec 3<>"/dev/tcp/127.0.0.1/$port" || return 1
-    printf "FWUR\\x$(printf %02x "$operation")\\x00\\x00\\x00\\x00\\x00\\x00\\x00" >&3
-    tail -c +9 <&3
-    exec 3<&-
-}
-
-# Runs a Windows program under Wine; its standard output goes to $work/$command.out, its
-# standard error to $work/$command.err.
-run_wine() {
-    wine "$@" </dev/null >"$work/$command.out" 2>"$work/$command.err"
-}
-
-# The whole 32-bit exit code of the tool, through the CreateProcess helper.
-run_tool() {
-    need_file "$tools/fwu_exit_code.exe"
-    run_wine "$tools/fwu_exit_code.exe" "$exe" "$@" || fail "the exit code helper failed: $(cat "$work/$command.err")"
-    read_exit_code
-}
-
-# The code the helper reported, from $work/$command.err.
-read_exit_code() {
-    local line
-    line=$(grep -a '^EXIT CODE ' "$work/$command.err" | tail -n 1 | tr -d '\r')
-    [ -n "$line" ] || fail "no exit code reported: $(cat "$work/$command.err")"
-    exit_code=${line#EXIT CODE }
-}
-
-# Line ends to LF, time stamps masked.
-normalise() {
-    tr -d '\r' <"$1" |
-        sed -E 's/[0-9]{2}-[0-9]{2}-[0-9]{4}\([0-9]{2}:[0-9]{2}:[0-9]{2}\)/DD-MM-YYYY(HH:MM:SS)/g'
-}
-
-prompt='Press any key to continue . . . '
-
-# The transcript ends with the pause prompt, once, and the line end the pause writes after
-# the key.
-check_pause_last() {
-    local count
-    count=$(grep -c 'Press any key to continue' "$1" || true)
-    [ "$count" = 1 ] || fail "the pause prompt appears $count times"
-    [ "$(tail -c $((${#prompt} + 2)) "$1" | tr '\r\n' 'RN')" = "${prompt}RN" ] ||
-        fail "the last output is not the pause prompt and CRLF: '$(tail -n 1 "$1" | od -c | head -n 3)'"
-}
-
-# The simulator's run of a scenario: $work/$command.fwsim (transcript), fwsim_code, and
-# $work/$command.drives.expected.
-run_fwsim() {
-    local json=$1
-    [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ] || fail "fwsim is not built"
-    "$FWU_FWSIM" "$json" </dev/null >"$work/$command.fwsim" 2>"$work/$command.fwsim.err" || fail "fwsim failed: $(cat "$work/$command.fwsim.err")"
-    fwsim_code=$(sed -n 's/^exit code: //p' "$work/$command.fwsim.err")
-    grep '^drive ' "$work/$command.fwsim.err" >"$work/$command.drives.expected" || true
-}
-
-# The scenario's machine emulated under Wine: the relay serves it, the test driver is installed.
-# Needs use_prefix first; sets port.
-start_emulation() {
-    local json=$1
-    need_file "$tools/fwu_emu_setup.exe"
-    need_file "$tools/fwuemu.sys"
-    [ -x "${FWU_WINE_RELAY:-}" ] || fail "the relay (fwu_wine_relay) is not built"
-    rm -f "$work/$command.port"
-    "$FWU_WINE_RELAY" "$json" "$work/$command.port" >"$work/$command.relay" 2>"$work/$command.relay.log" &
-    relay_pid=$!
-    for _ in $(seq 50); do
-        [ -s "$work/$command.port" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/$command.port" ] || fail "the relay did not start: $(cat "$work/$command.relay.log")"
-    port=$(head -n 1 "$work/$command.port")
-    wine "$tools/fwu_emu_setup.exe" "$tools/fwuemu.sys" "$port" </dev/null >"$work/$command.setup" 2>&1 ||
-        fail "the emulation setup failed: $(tail -n 5 "$work/$command.setup")"
-}
-
-# Ends the emulation once the tool's handles are closed; the relay's final summary (drive lines,
-# open handles) is in $work/$command.relay and the drive lines in $work/$command.drives.actual.
-stop_emulation() {
-    # Handles close when Wine delivers the closes to the driver; give it a moment.
-    for _ in $(seq 30); do
-        relay_request "$port" 5 >"$work/$command.summary" || true
-        grep -q '^open handles: 0$' "$work/$command.summary" && break
-        sleep 0.1
-    done
-    relay_request "$port" 6 >/dev/null || true
-    wait "$relay_pid" || true
-    relay_pid=
-    grep '^drive ' "$work/$command.relay" >"$work/$command.drives.actual" || true
-}
-
-# The run under Wine has fwsim's transcript (time stamps aside) and exit code, the prompt last.
-check_same_run() {
-    normalise "$work/$command.fwsim" >"$work/$command.expected"
-    normalise "$work/$command.out" >"$work/$command.actual"
-    diff -u "$work/$command.expected" "$work/$command.actual" || fail "$1: the transcript under Wine differs from fwsim's"
-    check_pause_last "$work/$command.out"
-    [ "$exit_code" = "$fwsim_code" ] || fail "$1: exit code $exit_code under Wine, $fwsim_code under fwsim"
-}
+# shellcheck source=wine_lib.sh
+source "$(dirname "$0")/wine_lib.sh"
 
 case $command in
 scenario)
@@ -199,6 +70,53 @@ inspect)
     diff -u <(normalise "$work/$command.fwsim") <(normalise "$work/$command.replay") || fail "the capture replayed by fwsim runs otherwise than the scenario"
     [ "$(sed -n 's/^exit code: //p' "$work/$command.replay.err")" = "$fwsim_code" ] || fail "the capture's exit code differs"
     echo "inspect $scenario: the report is fwinspect's, nothing was downloaded, the capture replays the run"
+    ;;
+
+capture)
+    # The inspector's capture on a bare prefix: a file or a link under its name is left as it
+    # was, a link in a parent folder is refused and the file it led to deleted, a missing folder
+    # leaves nothing, and a name outside every ANSI code page is made and printed as given.
+    # Wine passes the command line and file names as UTF-8 only under a UTF-8 locale.
+    inspector=$(dirname "$exe")/VELKORAFWInspectTRVX208K.exe
+    need_file "$inspector"
+    [ -n "${FWU_FWSIM:-}" ] && [ -x "$FWU_FWSIM" ] || fail "fwsim is not built"
+    export LC_ALL=C.UTF-8
+    use_prefix
+    dir=$work/$command.files
+    rm -rf "$dir"
+    mkdir -p "$dir/real"
+    ln -s "$dir/real" "$dir/linked"
+    printf 'kept' >"$dir/existing.json"
+    ln -s "$dir/target.json" "$dir/link.json"
+    # The inspector asked to capture to PATH: sets windows_path, code and line (its last line).
+    capture_to() {
+        windows_path=$(winepath -w "$1" 2>/dev/null)
+        code=0
+        wine "$inspector" --capture "$windows_path" </dev/null >"$work/$command.out" 2>"$work/$command.err" || code=$?
+        line=$(tail -n 1 "$work/$command.out" | tr -d '\r')
+    }
+    for name in existing.json link.json; do
+        capture_to "$dir/$name"
+        [ "$code" = 1 ] && [ "$line" = "[ERROR] The capture file already exists: $windows_path" ] ||
+            fail "$name: exit code $code, last line '$line'"
+        [ "$(wc -l <"$work/$command.out")" = 1 ] || fail "$name: more than the error line: $(cat "$work/$command.out")"
+    done
+    [ "$(cat "$dir/existing.json")" = kept ] || fail "the existing file was changed"
+    [ ! -e "$dir/target.json" ] || fail "the link under the capture's name was followed"
+    capture_to "$dir/linked/machine.json"
+    [ "$code" = 1 ] && [ "$line" = "[ERROR] A link in the capture file's path leads elsewhere: $windows_path" ] ||
+        fail "through a linked folder: exit code $code, last line '$line'"
+    [ -z "$(ls -A "$dir/real")" ] || fail "the file made through the linked folder was left behind"
+    capture_to "$dir/none/machine.json"
+    [ "$code" = 1 ] && [ "$line" = "[ERROR] The capture file could not be created (0x3): $windows_path" ] ||
+        fail "a missing folder: exit code $code, last line '$line'"
+    name=$(printf 'machine-\u00e9-\u2713-\u0436.json')
+    capture_to "$dir/$name"
+    [ "$code" = 0 ] && [ "$line" = "The machine was captured to $windows_path; rehearse the update with: fwsim $windows_path" ] ||
+        fail "a non-ASCII name: exit code $code, last line '$line'"
+    "$FWU_FWSIM" "$dir/$name" </dev/null >/dev/null 2>"$work/$command.replay.err" ||
+        fail "fwsim refused the capture: $(cat "$work/$command.replay.err")"
+    echo "existing file, link and linked folder refused and left alone; missing folder refused; $name made"
     ;;
 
 pause)
