@@ -13,6 +13,8 @@ constexpr std::u16string_view kSeparator =
     u"===";
 constexpr std::u16string_view kNotice =
     u"Copyright (C) VELKORA. Do not power off or disconnect drives during the update.";
+// ERROR_INSTALL_ALREADY_RUNNING: Intune and Configuration Manager retry a run that ends with it.
+constexpr int kRetryLater = 1618;
 
 // cmd's pause; in session 0 nobody can answer it, so only its prompt and line end are written
 // and the run ends with its exit code at once.
@@ -41,6 +43,7 @@ int RunTool(int argc, platform::Platform& platform, RunRecord* record) {
         const platform::RunLock runLock(platform.guards);
         if (!runLock.Held()) {
             platform.console.WriteWideLine(u"[ERROR] Another firmware update is running");
+            exitCode = kRetryLater;
         } else {
             image::PrepareFirmwareImage();
             const image::FirmwareImage& image = image::TheFirmwareImage();
