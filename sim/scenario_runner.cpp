@@ -8,7 +8,8 @@ RunOutcome RunScenario(SimMachine& machine) {
     const std::size_t before = machine.Console().Transcript().size();
     RunOutcome outcome;
     try {
-        outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform(), &outcome.record);
+        outcome.exitCode =
+            app::RunTool(machine.Argc(), machine.Platform(), machine.Services(), &outcome.record);
     } catch (const ProcessEnded& ended) {
         outcome.exitCode = ended.exitCode;
     }

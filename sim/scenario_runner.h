@@ -15,7 +15,7 @@ struct RunOutcome {
     app::RunRecord record;  // the run's discovery log and the stops of its operations
 };
 
-// app::RunTool(machine.Argc(), machine.Platform()).
+// app::RunTool(machine.Argc(), machine.Platform(), machine.Services()).
 RunOutcome RunScenario(SimMachine& machine);
 
 // One line per drive: name, running revision, slots, pending activation, bytes received.

@@ -412,13 +412,14 @@ pe)
     done
     # Every imported function, one a line: nothing that starts a process or a command
     # interpreter; the calls that keep DLL loads in System32, take the run lock, check its
-    # security and keep the system awake.
+    # security, keep the system awake and read the battery.
     functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
         sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
     [ -n "$functions" ] || fail "no imported function found in the import table"
     starters=$(grep -E '^(_?w?system|_w?popen|_w?spawn[a-z]*|_w?exec[a-z]*|CreateProcess[A-Za-z]*|WinExec|ShellExecute[A-Za-z]*)$' <<<"$functions" || true)
     [ -z "$starters" ] || fail "the exe imports a way of starting a process: $(tr '\n' ' ' <<<"$starters")"
-    for function in SetDefaultDllDirectories CreateMutexW GetSecurityInfo SetThreadExecutionState; do
+    for function in SetDefaultDllDirectories CreateMutexW GetSecurityInfo SetThreadExecutionState \
+        GetSystemPowerStatus; do
         grep -qx "$function" <<<"$functions" || fail "$function is not imported"
     done
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
