@@ -25,7 +25,7 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
 
     std::string text =
         "Start Time : " + Narrow(StartTime) + "\n" + "End Time : " + Narrow(EndTime) + "\n";
-    FinalResultTally tally;
+    Tally = {};
     if (SelectedDisks.empty()) {
         text += "\n[No Disk]\n";
         text += "Updated Firmware Version : " + Narrow(image.ImageRevision) + "\n";
@@ -41,14 +41,14 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
             disk.ResultCode = SettledResult(disk, image.ImageRevision);
             text += "Result Details : ";
             text += DiskResultText(disk.ResultCode);
-            tally.Add(disk.ResultCode);
+            Tally.Add(disk.ResultCode);
         }
     }
     if (Inventory.MakersDriveLeftBehind()) {
-        tally.AddDriveLeftBehind();
+        Tally.AddDriveLeftBehind();
     }
     // Whatever the order in which Windows lists the disks.
-    FinalResult = tally.Result();
+    FinalResult = Tally.Result();
     text += "\n[Final Result]\n";
     text += FinalResultLine(FinalResult);
 

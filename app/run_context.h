@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/disk_inventory.h"
+#include "app/result_table.h"
 #include "discovery/disk_record.h"
 #include "image/firmware_image.h"
 #include "platform/platform.h"
@@ -27,6 +28,7 @@ public:
     std::u16string StartTime;
     std::u16string EndTime;
     std::int32_t FinalResult = 0;
+    FinalResultTally Tally;  // of the last report
 
 private:
     platform::Platform& m_platform;

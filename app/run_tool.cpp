@@ -2,7 +2,10 @@
 
 #include "app/battery_rule.h"
 #include "app/console_events.h"
+#include "app/event_text.h"
+#include "app/recorded_console.h"
 #include "app/run_context.h"
+#include "app/run_outcome.h"
 #include "image/firmware_image.h"
 
 namespace app {
@@ -14,8 +17,6 @@ constexpr std::u16string_view kSeparator =
     u"===";
 constexpr std::u16string_view kNotice =
     u"Copyright (C) VELKORA. Do not power off or disconnect drives during the update.";
-// ERROR_INSTALL_ALREADY_RUNNING: Intune and Configuration Manager retry a run that ends with it.
-constexpr int kRetryLater = 1618;
 
 // cmd's pause; in session 0 nobody can answer it, so only its prompt and line end are written
 // and the run ends with its exit code at once.
@@ -29,63 +30,77 @@ void FinalPause(platform::Console& console) {
 }
 
 // Discovery, updates and the report, with the system kept awake and Ctrl+C ignored from the
-// first device call to the end of the report (neither at the pause). Returns the exit code.
-int UpdateDrives(platform::Platform& platform, const image::FirmwareImage& image,
-                 RunRecord* record) {
+// first device call to the end of the report (neither at the pause).
+RunFacts UpdateDrives(platform::Platform& platform, const image::FirmwareImage& image,
+                      RunRecord* record) {
     RunContext context(platform);
     context.RecordStartTime();
     const platform::KeepAwake awake(platform.guards);
     const platform::NoInterruption noInterruption(platform.guards);
     ConsoleEvents events(platform.console);
     context.Inventory.RunUpdates(platform, events, image, context.SelectedDisks);
-    const int exitCode = context.ReportResults(image);
+    RunFacts facts;
+    facts.ExitCode = context.ReportResults(image);
+    facts.UpdateFailed = context.Tally.AnyFailed();
+    facts.DriveLeftBehind = context.Tally.DriveLeftBehind();
+    facts.NoEligibleDrive = context.SelectedDisks.empty();
     if (record != nullptr) {
         record->MakersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
         record->Discovery = std::move(context.Inventory.Decisions);
         record->Identifications = std::move(context.Inventory.Identifications);
         record->Updates = std::move(context.Inventory.Updates);
     }
-    return exitCode;
+    return facts;
 }
 
 // The run once it holds the lock: banner, battery check, then the drives.
-int RunLocked(platform::Platform& platform, platform::UpdaterServices& services,
-              RunRecord* record) {
+RunFacts RunLocked(platform::Platform& platform, platform::PowerSource& power, RunRecord* record) {
     image::PrepareFirmwareImage();
     const image::FirmwareImage& image = image::TheFirmwareImage();
     platform.console.WriteWideLine(kSeparator);
     platform.console.WriteWideLine(image.BannerTitle);
     platform.console.WriteWideLine(kNotice);
     platform.console.WriteWideLine(kSeparator);
-    if (OnLowBattery(services.power.SystemPowerStatus())) {
+    if (OnLowBattery(power.SystemPowerStatus())) {
         platform.console.WriteWideLine(
             u"[ERROR] The computer is on battery power below 25 %; connect it to power and run "
             u"the update again.");
-        return kRetryLater;
+        return {.ExitCode = kRetryLater, .LowBattery = true};
     }
     return UpdateDrives(platform, image, record);
+}
+
+// The event goes before the pause, so that it is written even when nobody presses the key.
+int EndRun(platform::Console& console, platform::EventLog& eventLog, const RunFacts& facts,
+           std::u16string_view text) {
+    const RunEvent event = EventOfRun(facts);
+    eventLog.Report(event.Id, event.Type, EventText(text));
+    FinalPause(console);
+    return facts.ExitCode;
 }
 
 }  // namespace
 
 int RunTool(int argc, platform::Platform& platform, platform::UpdaterServices& services,
             RunRecord* record) {
+    // Everything up to the pause is the run's text, kept for its event.
+    RecordedConsole console(platform.console);
+    platform::Platform recorded{platform.setup, platform.io, console, platform.clock,
+                                platform.guards};
     if (argc > 1) {
-        platform.console.WriteWideLine(u"[ERROR] Invalid Parameter");
-        FinalPause(platform.console);
-        return 1;
+        console.WriteWideLine(u"[ERROR] Invalid Parameter");
+        return EndRun(platform.console, services.eventLog, {.ArgumentGiven = true}, console.Text());
     }
     // Held through the pause: a second run started while this one waits for its key would
     // still find the drives mid-update.
     const platform::RunLock runLock(platform.guards);
-    int exitCode = kRetryLater;
+    RunFacts facts{.ExitCode = kRetryLater, .AnotherRunGoing = true};
     if (runLock.Held()) {
-        exitCode = RunLocked(platform, services, record);
+        facts = RunLocked(recorded, services.power, record);
     } else {
-        platform.console.WriteWideLine(u"[ERROR] Another firmware update is running");
+        console.WriteWideLine(u"[ERROR] Another firmware update is running");
     }
-    FinalPause(platform.console);
-    return exitCode;
+    return EndRun(platform.console, services.eventLog, facts, console.Text());
 }
 
 }  // namespace app

@@ -18,8 +18,8 @@ struct RunRecord {
 };
 
 // One whole run: argument check, run lock, image, banner, battery check, discovery, updates,
-// report, pause. argc counts the program name, as main() receives it. Returns the exit code;
-// fills `record` when one is given.
+// report, the run's event, pause. argc counts the program name, as main() receives it. Returns the
+// exit code; fills `record` when one is given.
 int RunTool(int argc, platform::Platform& platform, platform::UpdaterServices& services,
             RunRecord* record = nullptr);
 

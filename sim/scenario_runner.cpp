@@ -17,6 +17,17 @@ RunOutcome RunScenario(SimMachine& machine) {
     return outcome;
 }
 
+std::string EventLogLines(const SimMachine& machine) {
+    std::string text;
+    for (const LoggedEvent& event : machine.EventLog().Events()) {
+        const char* type = event.type == platform::EventType::Information ? "information"
+                           : event.type == platform::EventType::Warning   ? "warning"
+                                                                          : "error";
+        text += "event log: " + std::to_string(event.id) + " " + type + "\n";
+    }
+    return text;
+}
+
 std::string DriveSummary(const SimMachine& machine) {
     std::string text;
     for (const auto& drive : machine.Drives()) {

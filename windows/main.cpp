@@ -9,6 +9,7 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_power_source.h"
 #include "platform/win32/win32_run_guards.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** /*argv*/) {
     platform::win32::Win32RunGuards guards;
     platform::Platform platform{setup, io, console, clock, guards};
     platform::win32::Win32PowerSource power;
-    platform::UpdaterServices services{power};
+    platform::win32::Win32EventLog eventLog;
+    platform::UpdaterServices services{power, eventLog};
     return app::RunTool(argc, platform, services);
 }
