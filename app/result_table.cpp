@@ -60,7 +60,7 @@ void FinalResultTally::Add(DiskResult settled) {
 }
 
 std::int32_t FinalResultTally::Result() const {
-    if (!m_any || m_failed) {
+    if (!m_any || m_failed || m_leftBehind) {
         return ToInt(DiskResult::Failed);
     }
     if (m_downloaded) {

@@ -42,12 +42,16 @@ class FinalResultTally {
 public:
     void Add(model::DiskResult settled);
     // One of the maker's drives could not be found or identified: the run cannot succeed.
-    void AddDriveLeftBehind() { m_failed = true; }
+    void AddDriveLeftBehind() { m_leftBehind = true; }
     std::int32_t Result() const;
+    // What the run's event tells apart: a selected disk that failed, a drive left behind.
+    bool AnyFailed() const { return m_failed; }
+    bool DriveLeftBehind() const { return m_leftBehind; }
 
 private:
     bool m_any = false;
     bool m_failed = false;
+    bool m_leftBehind = false;
     bool m_downloaded = false;
     bool m_current = false;
 };

@@ -15,8 +15,8 @@ std::string FormatLocalTime(platform::Clock& clock) {
     return stamp;
 }
 
-std::int32_t FinalResultOf(std::span<const model::DiskRecord> selectedDisks,
-                           std::u16string_view imageRevision, bool makersDriveLeftBehind) {
+FinalResultTally TallyOf(std::span<const model::DiskRecord> selectedDisks,
+                         std::u16string_view imageRevision, bool makersDriveLeftBehind) {
     FinalResultTally tally;
     for (const model::DiskRecord& disk : selectedDisks) {
         tally.Add(SettledResult(disk, imageRevision));
@@ -24,7 +24,7 @@ std::int32_t FinalResultOf(std::span<const model::DiskRecord> selectedDisks,
     if (makersDriveLeftBehind) {
         tally.AddDriveLeftBehind();
     }
-    return tally.Result();
+    return tally;
 }
 
 void RunContext::RecordStartTime() {
@@ -55,8 +55,8 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
         }
     }
     // Whatever the order in which Windows lists the disks.
-    FinalResult =
-        FinalResultOf(SelectedDisks, image.ImageRevision, Inventory.MakersDriveLeftBehind());
+    Tally = TallyOf(SelectedDisks, image.ImageRevision, Inventory.MakersDriveLeftBehind());
+    FinalResult = Tally.Result();
     text += "\n[Final Result]\n";
     text += FinalResultLine(FinalResult);
 

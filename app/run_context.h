@@ -6,16 +6,17 @@
 #include <string>
 
 #include "app/disk_inventory.h"
+#include "app/result_table.h"
 #include "image/firmware_image.h"
 #include "model/disk_record.h"
 #include "platform/platform.h"
 
 namespace app {
 
-// The run's final result, its exit code: the report's tally over the selected disks, each settled
-// as the report settles it, failed when one of the maker's drives was left behind.
-std::int32_t FinalResultOf(std::span<const model::DiskRecord> selectedDisks,
-                           std::u16string_view imageRevision, bool makersDriveLeftBehind);
+// The report's tally, whose Result is the exit code: over the selected disks, each settled as the
+// report settles it, failed when one of the maker's drives was left behind.
+FinalResultTally TallyOf(std::span<const model::DiskRecord> selectedDisks,
+                         std::u16string_view imageRevision, bool makersDriveLeftBehind);
 
 // DD-MM-YYYY(HH:MM:SS) of the clock's local time.
 std::string FormatLocalTime(platform::Clock& clock);
@@ -33,6 +34,7 @@ public:
     std::u16string StartTime;
     std::u16string EndTime;
     std::int32_t FinalResult = 0;
+    FinalResultTally Tally;  // of the last report
 
 private:
     platform::Platform& m_platform;

@@ -4,6 +4,7 @@
 
 #include "app/disk_inventory.h"
 #include "platform/platform.h"
+#include "platform/updater_services.h"
 
 namespace app {
 
@@ -16,9 +17,10 @@ struct RunRecord {
     bool MakersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
 };
 
-// One whole run: argument check, image, banner, discovery, updates, report, pause.
-// argc counts the program name, as main() receives it. Returns the exit code; fills `record`
-// when one is given.
-int RunTool(int argc, platform::Platform& platform, RunRecord* record = nullptr);
+// One whole run: argument check, run lock, image, banner, battery check, discovery, updates,
+// report, the run's event, pause. argc counts the program name, as main() receives it. Returns the
+// exit code; fills `record` when one is given.
+int RunTool(int argc, platform::Platform& platform, platform::UpdaterServices& services,
+            RunRecord* record = nullptr);
 
 }  // namespace app

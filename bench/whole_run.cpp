@@ -17,12 +17,12 @@ WholeRunResult RunWholeTool(std::uint32_t drives, bool countHeap) {
         image::TheFirmwareImage() = {};
         CountingPlatform counting(machine->Platform());
         StartHeapCount();
-        result.exitCode = app::RunTool(machine->Argc(), counting.Platform());
+        result.exitCode = app::RunTool(machine->Argc(), counting.Platform(), machine->Services());
         result.heap = StopHeapCount();
         result.reportChars = counting.Console().LongestWideLine();
         result.liveAtReport = counting.Console().LiveAtLongestWideLine();
     } else {
-        result.exitCode = app::RunTool(machine->Argc(), machine->Platform());
+        result.exitCode = app::RunTool(machine->Argc(), machine->Platform(), machine->Services());
     }
     result.clean = machine->OpenHandleCount() == 0 && machine->OpenListCount() == 0 &&
                    machine->Misuse().empty();

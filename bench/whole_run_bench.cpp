@@ -28,7 +28,8 @@ void BM_WholeRun(benchmark::State& state) {
         std::unique_ptr<sim::SimMachine> machine =
             sim::BuildScaledMachine(sim::HalfInboxHalfRst(drives));
         state.ResumeTiming();
-        const int exitCode = app::RunTool(machine->Argc(), machine->Platform());
+        const int exitCode =
+            app::RunTool(machine->Argc(), machine->Platform(), machine->Services());
         state.PauseTiming();
         calls = machine->CallCount();
         machine.reset();
@@ -57,7 +58,7 @@ void BM_WholeRunToolShare(benchmark::State& state) {
         PlatformTimeGuard::Reset();
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        const int exitCode = app::RunTool(machine->Argc(), timed.Platform());
+        const int exitCode = app::RunTool(machine->Argc(), timed.Platform(), machine->Services());
         total += std::chrono::steady_clock::now() - start;
         inPlatform += PlatformTimeGuard::Total();
         state.PauseTiming();

@@ -312,7 +312,7 @@ Inspection Inspect(platform::Platform& platform) {
     }
 
     inspection.expectedExitCode =
-        app::FinalResultOf(selected, image.ImageRevision, inventory.MakersDriveLeftBehind());
+        app::TallyOf(selected, image.ImageRevision, inventory.MakersDriveLeftBehind()).Result();
     inspection.refusedRequests = guard.Refused();
     return inspection;
 }

@@ -1,5 +1,6 @@
 // fwsim: runs the tool against a simulated Windows machine. Standard output carries exactly what
-// the tool prints; standard error the tool's exit code and a summary of each simulated drive.
+// the tool prints; standard error the tool's exit code, the run's event (ID and type) and a
+// summary of each simulated drive.
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     }
     const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
     std::cout << outcome.transcript << std::flush;
-    std::cerr << "exit code: " << outcome.exitCode << "\n" << sim::DriveSummary(*loaded.machine);
+    std::cerr << "exit code: " << outcome.exitCode << "\n"
+              << sim::EventLogLines(*loaded.machine) << sim::DriveSummary(*loaded.machine);
     return 0;
 }

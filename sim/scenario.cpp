@@ -105,11 +105,25 @@ LockSquatter Squatter(const json& value) {
     throw std::invalid_argument("runLockSquatted: \"event\" or \"mutex\", not " + text);
 }
 
+// SYSTEM_POWER_STATUS's three fields; each defaults to what a desktop without a battery says.
+platform::PowerStatus Power(const json& p) {
+    CheckKeys(p, {"acLineStatus", "batteryFlag", "batteryLifePercent"}, "power");
+    platform::PowerStatus status;
+    if (p.contains("acLineStatus"))
+        status.AcLineStatus = Narrow<std::uint8_t>(p["acLineStatus"], "acLineStatus");
+    if (p.contains("batteryFlag"))
+        status.BatteryFlag = Narrow<std::uint8_t>(p["batteryFlag"], "batteryFlag");
+    if (p.contains("batteryLifePercent"))
+        status.BatteryLifePercent =
+            Narrow<std::uint8_t>(p["batteryLifePercent"], "batteryLifePercent");
+    return status;
+}
+
 void Load(const json& s, SimMachine& machine) {
     CheckKeys(
         s,
-        {"comment", "args", "clock", "keys", "session", "runLockHeld", "runLockSquatted", "drives",
-         "inbox", "devices", "faults", "interrupts", "rst", "propertyTypes", "recorded"},
+        {"comment", "args", "clock", "keys", "session", "runLockHeld", "runLockSquatted", "power",
+         "drives", "inbox", "devices", "faults", "interrupts", "rst", "propertyTypes", "recorded"},
         "scenario");
     if (s.contains("recorded")) {
         for (const char* described : {"drives", "inbox", "devices", "rst", "propertyTypes"}) {
@@ -139,6 +153,9 @@ void Load(const json& s, SimMachine& machine) {
         machine.RunGuards().SetLockHeldElsewhere(s["runLockHeld"].get<bool>());
     if (s.contains("runLockSquatted"))
         machine.RunGuards().SetLockSquatted(Squatter(s["runLockSquatted"]));
+    if (s.contains("power")) {
+        machine.Power().SetStatus(Power(s["power"]));
+    }
     for (const json& d : s.value("drives", json::array())) {
         LoadDrive(d, machine);
     }

@@ -8,12 +8,24 @@ RunOutcome RunScenario(SimMachine& machine) {
     const std::size_t before = machine.Console().Transcript().size();
     RunOutcome outcome;
     try {
-        outcome.exitCode = app::RunTool(machine.Argc(), machine.Platform(), &outcome.record);
+        outcome.exitCode =
+            app::RunTool(machine.Argc(), machine.Platform(), machine.Services(), &outcome.record);
     } catch (const ProcessEnded& ended) {
         outcome.exitCode = ended.exitCode;
     }
     outcome.transcript = machine.Console().Transcript().substr(before);
     return outcome;
+}
+
+std::string EventLogLines(const SimMachine& machine) {
+    std::string text;
+    for (const LoggedEvent& event : machine.EventLog().Events()) {
+        const char* type = event.type == platform::EventType::Information ? "information"
+                           : event.type == platform::EventType::Warning   ? "warning"
+                                                                          : "error";
+        text += "event log: " + std::to_string(event.id) + " " + type + "\n";
+    }
+    return text;
 }
 
 std::string DriveSummary(const SimMachine& machine) {

@@ -15,8 +15,11 @@ struct RunOutcome {
     app::RunRecord record;  // the run's discovery log and the stops of its operations
 };
 
-// app::RunTool(machine.Argc(), machine.Platform()).
+// app::RunTool(machine.Argc(), machine.Platform(), machine.Services()).
 RunOutcome RunScenario(SimMachine& machine);
+
+// "event log: ID TYPE" for each event the run wrote (type information, warning or error).
+std::string EventLogLines(const SimMachine& machine);
 
 // One line per drive: name, running revision, slots, pending activation, bytes received.
 std::string DriveSummary(const SimMachine& machine);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/updater_services.h"
 #include "sim/call_log.h"
 #include "sim/device_paths.h"
 #include "sim/device_tree.h"
@@ -21,6 +22,8 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
 #include "sim/sim_endpoint.h"
+#include "sim/sim_event_log.h"
+#include "sim/sim_power_source.h"
 #include "sim/sim_run_guards.h"
 
 namespace sim {
@@ -47,6 +50,9 @@ public:
 
     // What the tool runs against.
     platform::Platform& Platform() { return m_platform; }
+    platform::UpdaterServices& Services() { return m_services; }
+    SimPowerSource& Power() { return m_power; }
+    const SimEventLog& EventLog() const { return m_eventLog; }
     SimConsole& Console() { return m_console; }
     SimClock& Clock() { return m_clock; }
     SimRunGuards& RunGuards() { return m_guards; }
@@ -143,6 +149,9 @@ private:
     DeviceTree m_tree{m_calls};
     DevicePaths m_paths{m_calls, m_tree};
     platform::Platform m_platform{m_tree, m_paths, m_console, m_clock, m_guards};
+    SimPowerSource m_power;
+    SimEventLog m_eventLog;
+    platform::UpdaterServices m_services{m_power, m_eventLog};
 };
 
 }  // namespace sim

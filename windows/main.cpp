@@ -4,10 +4,13 @@
 
 #include "app/run_tool.h"
 #include "platform/platform.h"
+#include "platform/updater_services.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
+#include "platform/win32/win32_event_log.h"
+#include "platform/win32/win32_power_source.h"
 #include "platform/win32/win32_run_guards.h"
 
 int main(int argc, char** /*argv*/) {
@@ -25,5 +28,8 @@ int main(int argc, char** /*argv*/) {
     platform::win32::Win32Clock clock;
     platform::win32::Win32RunGuards guards;
     platform::Platform platform{setup, io, console, clock, guards};
-    return app::RunTool(argc, platform);
+    platform::win32::Win32PowerSource power;
+    platform::win32::Win32EventLog eventLog;
+    platform::UpdaterServices services{power, eventLog};
+    return app::RunTool(argc, platform, services);
 }

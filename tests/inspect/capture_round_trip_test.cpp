@@ -55,9 +55,9 @@ std::optional<std::string> NotCapturable(const json& s) {
     if (s.contains("args")) {
         return "args";
     }
-    // Another run holding the run lock, or another user its name, is the moment, not the
-    // machine.
-    for (const char* moment : {"runLockHeld", "runLockSquatted"}) {
+    // Another run holding the run lock, another user its name, or the battery's charge is the
+    // moment, not the machine.
+    for (const char* moment : {"runLockHeld", "runLockSquatted", "power"}) {
         if (s.contains(moment)) {
             return moment;
         }

@@ -44,8 +44,9 @@ TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoadsThroughEveryPlatform) {
         SCOPED_TRACE(drives);
         const sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(drives);
         EXPECT_EQ(options.inboxDrives + options.rstDrives, drives);
-        const Outcome direct = RunScaled(
-            options, [](sim::SimMachine& m) { return app::RunTool(m.Argc(), m.Platform()); });
+        const Outcome direct = RunScaled(options, [](sim::SimMachine& m) {
+            return app::RunTool(m.Argc(), m.Platform(), m.Services());
+        });
         EXPECT_EQ(direct.exitCode, 1602);
         EXPECT_EQ(Count(direct.transcript, "[Disk #"), drives);
         EXPECT_EQ(Count(direct.transcript, "Result Details : Downloaded firmware successfully"),
@@ -55,12 +56,12 @@ TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoadsThroughEveryPlatform) {
 
         const Outcome counted = RunScaled(options, [](sim::SimMachine& m) {
             bench::CountingPlatform counting(m.Platform());
-            return app::RunTool(m.Argc(), counting.Platform());
+            return app::RunTool(m.Argc(), counting.Platform(), m.Services());
         });
         bench::PlatformTimeGuard::Reset();
         const Outcome timed = RunScaled(options, [](sim::SimMachine& m) {
             bench::TimedPlatform timing(m.Platform());
-            return app::RunTool(m.Argc(), timing.Platform());
+            return app::RunTool(m.Argc(), timing.Platform(), m.Services());
         });
         EXPECT_GT(bench::PlatformTimeGuard::Total().count(), 0);
         for (const Outcome* guarded : {&counted, &timed}) {
@@ -77,7 +78,7 @@ TEST(ScaledMachine, WithoutTheSinkTheDrivesReceiveAndInstallTheImage) {
     sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(4);
     options.sinkDownloads = false;
     const auto machine = sim::BuildScaledMachine(options);
-    EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform()), 1602);
+    EXPECT_EQ(app::RunTool(machine->Argc(), machine->Platform(), machine->Services()), 1602);
     ASSERT_EQ(machine->Drives().size(), 4u);
     for (const auto& drive : machine->Drives()) {
         EXPECT_TRUE(drive->CommittedKnownGood()) << drive->Name();

@@ -1,6 +1,8 @@
 // Runs every scenario of sim/scenarios that has NAME.expected and NAME.code beside it and compares
-// the whole transcript, the exit code and, given NAME.drives, the drives' final state; no drive
-// may be asked to activate an incomplete image; every scenario file must at least load.
+// the whole transcript, the exit code, the run's one event (its text the transcript up to the
+// pause, its ID of the exit code's kind) and, given NAME.drives and NAME.event, the drives' final
+// state and the event's ID and type; no drive may be asked to activate an incomplete image;
+// every scenario file must at least load.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/text.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
@@ -61,6 +64,35 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
+// The Application log's copy of a transcript: up to the pause's prompt, CR LF line ends, and a
+// word joiner (U+2060) after each '%' that the event viewers would read as an insertion code.
+std::string EventTextOf(const std::string& transcript) {
+    const std::string prompt = std::string(platform::kPausePrompt) + "\n";
+    if (transcript.size() < prompt.size() ||
+        transcript.compare(transcript.size() - prompt.size(), prompt.size(), prompt) != 0) {
+        return "(no pause prompt at the end)";
+    }
+    const std::string body = transcript.substr(0, transcript.size() - prompt.size());
+    std::string text;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        text += body[i] == '\n' ? std::string("\r\n") : std::string(1, body[i]);
+        if (body[i] == '%' && i + 1 < body.size() &&
+            (std::isdigit(static_cast<unsigned char>(body[i + 1])) || body[i + 1] == '%' ||
+             body[i + 1] == '{')) {
+            text += "\u2060";
+        }
+    }
+    return text;
+}
+
+// 100 and 101 end with 1602 and 4000, the 200s with 1, the 300s with 1618.
+int ExitCodeOfEvent(std::uint16_t id) {
+    if (id < 200) {
+        return id == 100 ? 1602 : 4000;
+    }
+    return id < 300 ? 1 : 1618;
+}
+
 class ScenarioFile : public testing::TestWithParam<std::string> {};
 
 TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
@@ -78,6 +110,14 @@ TEST_P(ScenarioFile, TranscriptAndExitCodeAsExpected) {
     if (fs::exists(drives)) {
         EXPECT_EQ(sim::DriveSummary(machine), ReadFile(drives));
     }
+    const fs::path event = base.string() + ".event";
+    if (fs::exists(event)) {
+        EXPECT_EQ(sim::EventLogLines(machine), ReadFile(event));
+    }
+    const std::vector<sim::LoggedEvent>& events = machine.EventLog().Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(ExitCodeOfEvent(events[0].id), outcome.exitCode) << "event " << events[0].id;
+    EXPECT_EQ(platform::EncodeUtf8(events[0].text), EventTextOf(outcome.transcript));
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
     EXPECT_EQ(machine.OpenListCount(), 0u);
     EXPECT_TRUE(machine.Misuse().empty()) << machine.Misuse().front();

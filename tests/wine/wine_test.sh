@@ -2,13 +2,13 @@
 # Checks of the cross-built Windows exe: its PE headers, and runs under Wine in prefixes of
 # the build tree, bare or against a scenario's machine emulated by the test driver.
 # Usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|
-#                    console_interrupt|run_lock|capture|scenario NAME|inspect NAME
+#                    console_interrupt|run_lock|capture|event_log|scenario NAME|inspect NAME
 # Environment (set by CTest): FWU_WINDOWS_EXE, FWU_WINDOWS_TOOLS, FWU_WINE_WORK, FWU_OBJDUMP,
 # FWU_FWSIM (empty when fwsim is not built), FWU_WINE_EXPECTED, FWU_WINE_EMPTY_SCENARIO,
 # FWU_WINE_RELAY, FWU_WINE_SCENARIOS, FWU_SIM_SCENARIOS.
 set -euo pipefail
 
-command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|capture|scenario NAME|inspect NAME}
+command=${1:?usage: wine_test.sh prefix|pe|argument|bare|console|values|hardening|pause|console_input|console_interrupt|run_lock|capture|event_log|scenario NAME|inspect NAME}
 work=${FWU_WINE_WORK:?}
 base=$work/prefix-base
 exe=${FWU_WINDOWS_EXE:?}
@@ -17,7 +17,64 @@ tools=${FWU_WINDOWS_TOOLS:?}
 # shellcheck source=wine_lib.sh
 source "$(dirname "$0")/wine_lib.sh"
 
+# What Wine 8 shows of ReportEventW: the event ID and type on its fixme:advapi line, the text's
+# beginning on the eventlog channel.
+event_debug=-all,fixme+advapi,+eventlog
+event_source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\VELKORA NVMe Firmware Update'
+
+# The run's event under Wine ($work/$command.err, the run made with WINEDEBUG=$event_debug) is
+# fwsim's for the same run: the same ID and type, and the text as far as Wine shows it.
+check_event() {
+    local what=$1 id type code line fields wtype wid shown expected
+    read -r id type < <(sed -n 's/^event log: //p' "$work/$command.fwsim.err")
+    [ -n "${id:-}" ] || fail "$what: fwsim reported no event"
+    case $type in
+    information) code=0x0004 ;;
+    warning) code=0x0002 ;;
+    *) code=0x0001 ;;
+    esac
+    line=$(grep -a 'fixme:advapi:ReportEventW' "$work/$command.err" | tail -n 1)
+    [ -n "$line" ] || fail "$what: no event written: $(head -c 600 "$work/$command.err")"
+    fields=${line#*(}
+    IFS=, read -r _ wtype _ wid _ <<<"$fields"
+    [ "$wtype" = "$code" ] && [ "$((wid))" = "$id" ] ||
+        fail "$what: event $((wid)) of type $wtype under Wine, $id $type ($code) under fwsim"
+    shown=$(grep -a ':eventlog:ReportEventW L"' "$work/$command.err" | tail -n 1)
+    shown=${shown#*L\"}
+    shown=${shown%\"*}
+    expected=$(head -c -$((${#prompt} + 1)) "$work/$command.fwsim" |
+        sed 's/\\/\\\\/g; s/"/\\"/g' | awk '{printf "%s\\r\\n", $0}')
+    # Wine cuts a long text after about 300 characters; a short one is shown whole.
+    { [ "${#shown}" -ge 200 ] || [ "$shown" = "$expected" ]; } && [ "${expected:0:${#shown}}" = "$shown" ] ||
+        fail "$what: the event's text under Wine is '$shown', fwsim's begins '${expected:0:300}'"
+    echo "$what: event $id ($type), its text as fwsim's: $shown"
+}
+
 case $command in
+event_log)
+    # The run's event in the Application log and its source's key: on a machine without the
+    # maker's drives (202, no eligible drive) and on one whose drive is updated (100).
+    need_file "$exe"
+    use_prefix
+    run_fwsim "${FWU_WINE_EMPTY_SCENARIO:?}"
+    WINEDEBUG=$event_debug run_tool
+    check_event "a run without the maker's drives"
+    wine reg query "$event_source_key" </dev/null >"$work/$command.key" 2>/dev/null ||
+        fail "no event source key $event_source_key"
+    tr -d '\r' <"$work/$command.key" | grep -Eq '^ +EventMessageFile +REG_EXPAND_SZ +%SystemRoot%\\System32\\EventCreate\.exe$' ||
+        fail "EventMessageFile is not EventCreate.exe: $(cat "$work/$command.key")"
+    tr -d '\r' <"$work/$command.key" | grep -Eq '^ +TypesSupported +REG_DWORD +0x7$' ||
+        fail "TypesSupported is not 7: $(cat "$work/$command.key")"
+    json=${FWU_WINE_SCENARIOS:?}/inbox_update.json
+    run_fwsim "$json"
+    start_emulation "$json"
+    WINEDEBUG=$event_debug run_tool
+    stop_emulation
+    check_same_run "an update"
+    check_event "an update"
+    echo "event source registered with EventCreate.exe's messages and TypesSupported 7"
+    ;;
+
 scenario)
     scenario=${2:?usage: wine_test.sh scenario NAME}
     json=${FWU_WINE_SCENARIOS:?}/$scenario.json
@@ -56,9 +113,11 @@ inspect)
     start_emulation "$json"
     capture=$work/$command.capture.json
     rm -f "$capture"
-    wine "$inspector" --capture "$(winepath -w "$capture" 2>/dev/null)" </dev/null \
+    WINEDEBUG=$event_debug wine "$inspector" --capture "$(winepath -w "$capture" 2>/dev/null)" </dev/null \
         >"$work/$command.out" 2>"$work/$command.err" || fail "the inspector failed: $(cat "$work/$command.err")"
     stop_emulation
+    ! grep -aq 'ReportEventW\|RegisterEventSourceW' "$work/$command.err" || fail "the inspector wrote an event"
+    ! wine reg query "$event_source_key" </dev/null >/dev/null 2>&1 || fail "the inspector registered an event source"
     tr -d '\r' <"$work/$command.out" | grep -a -v '^The machine was captured to ' >"$work/$command.actual"
     diff -u "$work/$command.fwinspect" "$work/$command.actual" || fail "the inspector's report under Wine differs from fwinspect's"
     # No piece received and no image committed; a scenario's own pending activation stays.
@@ -210,8 +269,9 @@ run_lock)
     keeper_pid=$helper_pid
     start_holder
     run_fwsim "$json"
-    run_tool
+    WINEDEBUG=$event_debug run_tool
     check_same_run "a run while another holds the lock"
+    check_event "a run while another holds the lock"
     drives_now
     diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the refused run reached the drive"
 
@@ -330,13 +390,14 @@ pe)
     done
     # Every imported function, one a line: nothing that starts a process or a command
     # interpreter; the calls that keep DLL loads in System32, take the run lock, check its
-    # security and keep the system awake.
+    # security, keep the system awake, read the battery and write the run's event.
     functions=$(sed -n '/^The Import Tables/,/^The Export Tables\|^PE File Base Relocations/p' <<<"$headers" |
         sed -n 's/^\t[0-9a-f]\{1,\}\t *[0-9]\{1,\}  *\([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
     [ -n "$functions" ] || fail "no imported function found in the import table"
     starters=$(grep -E '^(_?w?system|_w?popen|_w?spawn[a-z]*|_w?exec[a-z]*|CreateProcess[A-Za-z]*|WinExec|ShellExecute[A-Za-z]*)$' <<<"$functions" || true)
     [ -z "$starters" ] || fail "the exe imports a way of starting a process: $(tr '\n' ' ' <<<"$starters")"
-    for function in SetDefaultDllDirectories CreateMutexW GetSecurityInfo SetThreadExecutionState; do
+    for function in SetDefaultDllDirectories CreateMutexW GetSecurityInfo SetThreadExecutionState \
+        GetSystemPowerStatus RegisterEventSourceW ReportEventW RegCreateKeyExW; do
         grep -qx "$function" <<<"$functions" || fail "$function is not imported"
     done
     grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
