@@ -94,8 +94,8 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEven
     for (discovery::DeviceDecision& decision : decisions) {
         JournalEntry entry;
         entry.Found = std::move(decision);
-        if (entry.Found.candidate) {
-            const DiskRecord candidate = Candidates.at(*entry.Found.candidate);
+        if (entry.Found.Candidate) {
+            const DiskRecord candidate = Candidates.at(*entry.Found.Candidate);
             if (candidate.AccessPath == model::AccessKind::RstRaid) {
                 rst::QueryOutcome outcome =
                     rst::QueryRaidMembers(platform, events, candidate, raidSetIndex);
@@ -123,7 +123,7 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEven
 
 const DiskRecord& DiskInventory::AddressOf(const JournalEntry& entry,
                                            const DiskIdentification& disk) const {
-    return disk.Member ? *disk.Member : Candidates.at(entry.Found.candidate.value());
+    return disk.Member ? *disk.Member : Candidates.at(entry.Found.Candidate.value());
 }
 
 void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& events,
@@ -210,13 +210,13 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image, model::DiskLi
 }
 
 bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision) {
-    using discovery::Verdict;
-    if (decision.walk == discovery::Walk::RstControllers) {
-        return decision.verdict == Verdict::OpenFailed;
+    using discovery::DeviceVerdict;
+    if (decision.Walk == discovery::DiscoveryWalk::RstControllers) {
+        return decision.Verdict == DeviceVerdict::OpenFailed;
     }
-    return decision.walk == discovery::Walk::RstDisks && decision.nvmeDisk &&
-           (decision.verdict == Verdict::OpenFailed ||
-            decision.verdict == Verdict::SecondRstControllerDisk);
+    return decision.Walk == discovery::DiscoveryWalk::RstDisks && decision.NvmeDisk &&
+           (decision.Verdict == DeviceVerdict::OpenFailed ||
+            decision.Verdict == DeviceVerdict::SecondRstControllerDisk);
 }
 
 bool RstMembersNotListed(const RaidQuery& query, std::size_t membersRead) {
@@ -236,8 +236,8 @@ bool DiskInventory::MakersDriveLeftBehind() const {
     }
     for (const JournalEntry& entry : m_journal) {
         const discovery::DeviceDecision& decision = entry.Found;
-        if (decision.walk == discovery::Walk::InboxDisks && decision.makersNvmeDisk &&
-            decision.verdict != discovery::Verdict::Taken) {
+        if (decision.Walk == discovery::DiscoveryWalk::InboxDisks && decision.MakersNvmeDisk &&
+            decision.Verdict != discovery::DeviceVerdict::Taken) {
             return true;
         }
         if (RstDeviceLeftBehind(decision) ||

@@ -10,8 +10,8 @@ namespace app {
 std::string FormatLocalTime(platform::Clock& clock) {
     const platform::LocalTime t = clock.Now();
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d(%02d:%02d:%02d)", t.day, t.month, t.year,
-                  t.hour, t.minute, t.second);
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d(%02d:%02d:%02d)", t.Day, t.Month, t.Year,
+                  t.Hour, t.Minute, t.Second);
     return stamp;
 }
 

@@ -2,43 +2,43 @@
 
 namespace discovery {
 
-std::string_view VerdictText(Verdict verdict) {
+std::string_view VerdictText(DeviceVerdict verdict) {
     switch (verdict) {
-        case Verdict::Taken:
+        case DeviceVerdict::Taken:
             return "taken";
-        case Verdict::RaidVolume:
+        case DeviceVerdict::RaidVolume:
             return "RAID volume";
-        case Verdict::NotMakersVendor:
+        case DeviceVerdict::NotMakersVendor:
             return "not the vendor looked for";
-        case Verdict::NotRstController:
+        case DeviceVerdict::NotRstController:
             return "not an Intel RST controller";
-        case Verdict::NotRstControllerDisk:
+        case DeviceVerdict::NotRstControllerDisk:
             return "parent is not the RST controller";
-        case Verdict::SecondRstControllerDisk:
+        case DeviceVerdict::SecondRstControllerDisk:
             return "parent is a second Intel RST controller";
-        case Verdict::NoNvmeHardwareId:
+        case DeviceVerdict::NoNvmeHardwareId:
             return "no NVMe hardware ID";
-        case Verdict::PropertyNotReadable:
+        case DeviceVerdict::PropertyNotReadable:
             return "property not readable";
-        case Verdict::NoInterface:
+        case DeviceVerdict::NoInterface:
             return "no interface";
-        case Verdict::InterfaceOfAnotherDevice:
+        case DeviceVerdict::InterfaceOfAnotherDevice:
             return "interface of another device";
-        case Verdict::OpenFailed:
+        case DeviceVerdict::OpenFailed:
             return "could not be opened";
-        case Verdict::NoDeviceNumber:
+        case DeviceVerdict::NoDeviceNumber:
             return "no device number";
     }
     return "?";
 }
 
-std::string_view WalkText(Walk walk) {
+std::string_view WalkText(DiscoveryWalk walk) {
     switch (walk) {
-        case Walk::InboxDisks:
+        case DiscoveryWalk::InboxDisks:
             return "inbox disks";
-        case Walk::RstControllers:
+        case DiscoveryWalk::RstControllers:
             return "RST controllers";
-        case Walk::RstDisks:
+        case DiscoveryWalk::RstDisks:
             return "RST disks";
     }
     return "?";

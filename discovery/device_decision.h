@@ -13,13 +13,13 @@
 
 namespace discovery {
 
-enum class Walk {
+enum class DiscoveryWalk {
     InboxDisks,      // GUID_DEVINTERFACE_DISK, for the maker's disks on the inbox driver
     RstControllers,  // GUID_DEVINTERFACE_STORAGEPORT, for the Intel RST controller
     RstDisks,        // GUID_DEVINTERFACE_DISK, for the disks behind that controller
 };
 
-enum class Verdict {
+enum class DeviceVerdict {
     Taken,                     // a candidate was made (or, for a controller, it was chosen)
     RaidVolume,                // an RST RAID volume: one candidate, expanded by the CSMI query
     NotMakersVendor,           // the parent does not carry the vendor identifier looked for
@@ -35,27 +35,27 @@ enum class Verdict {
 };
 
 struct DeviceDecision {
-    Walk walk = Walk::InboxDisks;
-    std::uint32_t index = 0;    // in the walk's device list
-    std::u16string parentId;    // as read, where the walk read it
-    std::u16string instanceId;  // as read, where the walk read it
-    std::u16string path;        // the interface path, where the walk got that far
-    Verdict verdict = Verdict::Taken;
+    DiscoveryWalk Walk = DiscoveryWalk::InboxDisks;
+    std::uint32_t Index = 0;    // in the walk's device list
+    std::u16string ParentId;    // as read, where the walk read it
+    std::u16string InstanceId;  // as read, where the walk read it
+    std::u16string Path;        // the interface path, where the walk got that far
+    DeviceVerdict Verdict = DeviceVerdict::Taken;
     // The inbox walk: the parent carries the maker's vendor ID and a hardware ID names NVMe, so
     // the disk is one of the maker's drives whatever became of it afterwards.
-    bool makersNvmeDisk = false;
+    bool MakersNvmeDisk = false;
     // The RST walk: the disk's instance ID carries "VEN_NVME".
-    bool nvmeDisk = false;
-    win::Dword error = 0;  // OpenFailed, NoDeviceNumber: the system error code
+    bool NvmeDisk = false;
+    win::Dword Error = 0;  // OpenFailed, NoDeviceNumber: the system error code
     // Taken, RaidVolume: the candidate made, as its index in the candidate list.
-    std::optional<std::size_t> candidate;
+    std::optional<std::size_t> Candidate;
 
     friend bool operator==(const DeviceDecision&, const DeviceDecision&) = default;
 };
 
 using DiscoveryLog = std::vector<DeviceDecision>;
 
-std::string_view VerdictText(Verdict verdict);
-std::string_view WalkText(Walk walk);
+std::string_view VerdictText(DeviceVerdict verdict);
+std::string_view WalkText(DiscoveryWalk walk);
 
 }  // namespace discovery

@@ -25,20 +25,20 @@ std::optional<std::u16string> ReadStringProperty(platform::DeviceInstallServices
                                                  const win::DevPropKey& key) {
     std::optional<platform::DeviceProperty> value =
         setup.GetDeviceStringProperty(list, device, key);
-    if (!value || value->type != win::kDevpropTypeString) {
+    if (!value || value->Type != win::kDevpropTypeString) {
         return std::nullopt;
     }
-    return std::move(value->text);
+    return std::move(value->Text);
 }
 
 std::optional<std::vector<std::u16string>> ReadHardwareIds(platform::DeviceInstallServices& setup,
                                                            const platform::DeviceInfoList& list,
                                                            const platform::DeviceInfo& device) {
     std::optional<platform::HardwareIdList> value = setup.GetHardwareIds(list, device);
-    if (!value || (value->type != win::kRegMultiSz && value->type != win::kRegSz)) {
+    if (!value || (value->Type != win::kRegMultiSz && value->Type != win::kRegSz)) {
         return std::nullopt;
     }
-    return std::move(value->ids);
+    return std::move(value->Ids);
 }
 
 bool ReadParentId(platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
@@ -55,7 +55,7 @@ std::optional<platform::DeviceInterfaceDetail> InterfaceAtDeviceIndex(
     platform::DeviceInstallServices& setup, const platform::DeviceInfoList& list,
     const platform::DeviceInfo& device, const win::Guid& interfaceClass) {
     const std::optional<platform::DeviceInterface> deviceInterface =
-        setup.EnumDeviceInterfaces(list, interfaceClass, device.index);
+        setup.EnumDeviceInterfaces(list, interfaceClass, device.Index);
     if (!deviceInterface) {
         return std::nullopt;
     }

@@ -32,7 +32,7 @@ std::optional<platform::DeviceInterfaceDetail> InterfaceAtDeviceIndex(
 // its device (a device can expose two interfaces of a class, or none).
 inline bool OwnedBy(const platform::DeviceInterfaceDetail& detail,
                     const platform::DeviceInfo& device) {
-    return detail.device.devInst == device.devInst;
+    return detail.Device.DevInst == device.DevInst;
 }
 
 }  // namespace discovery

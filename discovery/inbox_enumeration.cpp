@@ -32,55 +32,55 @@ void ExamineNvmeDisk(platform::Platform& platform, model::RunEvents& events,
                      const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
                      model::DiskList& candidates, Examined& seen) {
     DeviceDecision& decision = seen.decision;
-    decision.makersNvmeDisk = true;
-    if (!ReadInstanceId(platform.setup, list, device, decision.instanceId)) {
-        decision.verdict = Verdict::PropertyNotReadable;
+    decision.MakersNvmeDisk = true;
+    if (!ReadInstanceId(platform.setup, list, device, decision.InstanceId)) {
+        decision.Verdict = DeviceVerdict::PropertyNotReadable;
         return;
     }
     const std::optional<platform::DeviceInterfaceDetail> detail =
         InterfaceAtDeviceIndex(platform.setup, list, device, win::kGuidDevinterfaceDisk);
     if (!detail) {
-        decision.verdict = Verdict::NoInterface;
+        decision.Verdict = DeviceVerdict::NoInterface;
         return;
     }
-    decision.path = detail->devicePath;
+    decision.Path = detail->DevicePath;
     seen.done = true;
     if (!OwnedBy(*detail, device)) {
         // The interface at this index belongs to another device (one with two interfaces, or
         // none): its path is not the disk whose parent and hardware IDs passed.
-        decision.verdict = Verdict::InterfaceOfAnotherDevice;
+        decision.Verdict = DeviceVerdict::InterfaceOfAnotherDevice;
         return;
     }
 
     platform::OpenResult opened =
-        platform.io.Open(detail->devicePath, win::kGenericRead | win::kGenericWrite,
+        platform.io.Open(detail->DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
-    if (!opened.handle.Valid()) {
+    if (!opened.Handle.Valid()) {
         // Say why this disk will be missing (typically 0x5 for a user who is not an
         // administrator) and go on with the others.
-        events.DeviceSkipped(model::MakeCandidate(detail->devicePath, -1, model::AccessKind::Inbox),
+        events.DeviceSkipped(model::MakeCandidate(detail->DevicePath, -1, model::AccessKind::Inbox),
                              model::SkipReason::DiskNotOpened,
-                             model::StoppedAt(model::StopStage::Open, opened.error));
-        decision.verdict = Verdict::OpenFailed;
-        decision.error = opened.error;
+                             model::StoppedAt(model::StopStage::Open, opened.Error));
+        decision.Verdict = DeviceVerdict::OpenFailed;
+        decision.Error = opened.Error;
         return;
     }
     std::array<std::uint8_t, kStorageDeviceNumberSize> answer{};
     const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, answer, 0);
+        platform.io.Control(opened.Handle, win::kIoctlStorageGetDeviceNumber, answer, 0);
     // A short answer leaves DeviceNumber unwritten: no number, no record.
-    if (!result.ok || result.bytesReturned < kStorageDeviceNumberSize) {
-        decision.verdict = Verdict::NoDeviceNumber;
-        decision.error = result.error;
+    if (!result.Ok || result.BytesReturned < kStorageDeviceNumberSize) {
+        decision.Verdict = DeviceVerdict::NoDeviceNumber;
+        decision.Error = result.Error;
         return;
     }
     // DeviceNumber is formatted with "%d".
     const auto number = static_cast<std::int32_t>(platform::GetU32(answer, kDeviceNumberOffset));
-    decision.candidate = candidates.size();
+    decision.Candidate = candidates.size();
     candidates.push_back(model::MakeCandidate(
         u"\\\\.\\PHYSICALDRIVE" + platform::ToU16(platform::DecimalText(number)), -1,
         model::AccessKind::Inbox));
-    decision.verdict = Verdict::Taken;
+    decision.Verdict = DeviceVerdict::Taken;
 }
 
 // The verdict on one device of the disk list.
@@ -88,24 +88,24 @@ DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& eve
                              const platform::DeviceInfoList& list,
                              const platform::DeviceInfo& device, model::DiskList& candidates) {
     Examined seen;
-    seen.decision.walk = Walk::InboxDisks;
-    seen.decision.index = device.index;
+    seen.decision.Walk = DiscoveryWalk::InboxDisks;
+    seen.decision.Index = device.Index;
     DeviceDecision& decision = seen.decision;
-    if (!ReadParentId(platform.setup, list, device, decision.parentId)) {
-        decision.verdict = Verdict::PropertyNotReadable;
+    if (!ReadParentId(platform.setup, list, device, decision.ParentId)) {
+        decision.Verdict = DeviceVerdict::PropertyNotReadable;
         return decision;
     }
-    if (!platform::Contains(decision.parentId, kMakerVendorId)) {
-        decision.verdict = Verdict::NotMakersVendor;
+    if (!platform::Contains(decision.ParentId, kMakerVendorId)) {
+        decision.Verdict = DeviceVerdict::NotMakersVendor;
         return decision;
     }
     const std::optional<std::vector<std::u16string>> hardwareIds =
         ReadHardwareIds(platform.setup, list, device);
     if (!hardwareIds) {
-        decision.verdict = Verdict::PropertyNotReadable;
+        decision.Verdict = DeviceVerdict::PropertyNotReadable;
         return decision;
     }
-    decision.verdict = Verdict::NoNvmeHardwareId;
+    decision.Verdict = DeviceVerdict::NoNvmeHardwareId;
     for (const std::u16string& hardwareId : *hardwareIds) {
         if (platform::Contains(hardwareId, kNvmeHardwareId)) {
             ExamineNvmeDisk(platform, events, list, device, candidates, seen);

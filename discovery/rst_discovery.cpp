@@ -45,9 +45,9 @@ std::optional<std::int64_t> ReadSignedDecimal(std::u16string_view text, std::siz
 // Adds a decision to the log, if there is one, when it goes out of scope.
 class Noted {
 public:
-    Noted(DiscoveryLog* log, Walk walk, std::uint32_t index) : m_log(log) {
-        decision.walk = walk;
-        decision.index = index;
+    Noted(DiscoveryLog* log, DiscoveryWalk walk, std::uint32_t index) : m_log(log) {
+        decision.Walk = walk;
+        decision.Index = index;
     }
     Noted(const Noted&) = delete;
     Noted& operator=(const Noted&) = delete;
@@ -59,9 +59,9 @@ public:
 
     // Sets the verdict and gives `result`, for one-line returns.
     template <typename T>
-    T Leave(Verdict verdict, T result, win::Dword error = 0) {
-        decision.verdict = verdict;
-        decision.error = error;
+    T Leave(DeviceVerdict verdict, T result, win::Dword error = 0) {
+        decision.Verdict = verdict;
+        decision.Error = error;
         return result;
     }
 
@@ -93,7 +93,7 @@ bool IsRstControllerInstance(platform::DeviceInstallServices& setup, std::u16str
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceStoragePort);
         const std::optional<std::u16string> description =
             ReadStringProperty(setup, list, *device, win::kDevpkeyDeviceDriverDesc);
-        return detail && IsIntelStoragePort(detail->devicePath) && description &&
+        return detail && IsIntelStoragePort(detail->DevicePath) && description &&
                IsRstDriverDescription(*description);
     }
 }
@@ -118,52 +118,52 @@ bool FindRstController(platform::Platform& platform, model::RunEvents& events,
         return false;
     }
     for (std::uint32_t index = 0; setup.EnumDeviceInfo(list, index); ++index) {
-        Noted noted(log, Walk::RstControllers, index);
+        Noted noted(log, DiscoveryWalk::RstControllers, index);
         const std::optional<platform::DeviceInterface> deviceInterface =
             setup.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, index);
         if (!deviceInterface) {
-            noted.decision.verdict = Verdict::NoInterface;
+            noted.decision.Verdict = DeviceVerdict::NoInterface;
             continue;
         }
         // A controller whose interface detail cannot be read ends the search.
         const std::optional<platform::DeviceInterfaceDetail> detail =
             setup.GetDeviceInterfaceDetail(list, *deviceInterface);
         if (!detail) {
-            return noted.Leave(Verdict::NoInterface, false);
+            return noted.Leave(DeviceVerdict::NoInterface, false);
         }
-        noted.decision.path = detail->devicePath;
-        if (!IsIntelStoragePort(detail->devicePath)) {
-            noted.decision.verdict = Verdict::NotRstController;
+        noted.decision.Path = detail->DevicePath;
+        if (!IsIntelStoragePort(detail->DevicePath)) {
+            noted.decision.Verdict = DeviceVerdict::NotRstController;
             continue;
         }
         const std::optional<std::u16string> description =
-            ReadStringProperty(setup, list, detail->device, win::kDevpkeyDeviceDriverDesc);
+            ReadStringProperty(setup, list, detail->Device, win::kDevpkeyDeviceDriverDesc);
         if (!description || !IsRstDriverDescription(*description)) {
-            noted.decision.verdict =
-                description ? Verdict::NotRstController : Verdict::PropertyNotReadable;
+            noted.decision.Verdict =
+                description ? DeviceVerdict::NotRstController : DeviceVerdict::PropertyNotReadable;
             continue;
         }
         // The controller must open; a matching one that does not ends the search, and says why
         // no disk behind it will be found.
         const platform::OpenResult opened =
-            platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite,
+            platform.io.Open(detail->DevicePath, kReadWrite, kShareReadWrite,
                              win::kFileFlagOverlapped | win::kFileAttributeNormal);
-        if (!opened.handle.Valid()) {
+        if (!opened.Handle.Valid()) {
             events.DeviceSkipped(
-                model::MakeCandidate(detail->devicePath, -1, model::AccessKind::None),
+                model::MakeCandidate(detail->DevicePath, -1, model::AccessKind::None),
                 model::SkipReason::ControllerNotOpened,
-                model::StoppedAt(model::StopStage::Open, opened.error));
-            return noted.Leave(Verdict::OpenFailed, false, opened.error);
+                model::StoppedAt(model::StopStage::Open, opened.Error));
+            return noted.Leave(DeviceVerdict::OpenFailed, false, opened.Error);
         }
         controller.Found = true;
-        controller.DevicePath = detail->devicePath;
+        controller.DevicePath = detail->DevicePath;
         std::u16string instanceId;
-        if (!ReadInstanceId(setup, list, detail->device, instanceId)) {
-            return noted.Leave(Verdict::PropertyNotReadable, false);
+        if (!ReadInstanceId(setup, list, detail->Device, instanceId)) {
+            return noted.Leave(DeviceVerdict::PropertyNotReadable, false);
         }
         controller.InstanceId = instanceId;
-        noted.decision.instanceId = instanceId;
-        return noted.Leave(Verdict::Taken, true);
+        noted.decision.InstanceId = instanceId;
+        return noted.Leave(DeviceVerdict::Taken, true);
     }
     return false;
 }
@@ -182,82 +182,82 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         if (!device) {
             break;
         }
-        Noted noted(log, Walk::RstDisks, index);
+        Noted noted(log, DiscoveryWalk::RstDisks, index);
         DeviceDecision& decision = noted.decision;
-        if (!ReadParentId(setup, list, *device, decision.parentId)) {
-            decision.verdict = Verdict::PropertyNotReadable;
+        if (!ReadParentId(setup, list, *device, decision.ParentId)) {
+            decision.Verdict = DeviceVerdict::PropertyNotReadable;
             continue;
         }
         // Only the chosen controller's own disks: an Intel SSD on the inbox driver, a disk on
         // Intel's AHCI controller or on a second Intel controller also has a "VEN_8086" parent,
         // and addressing it through this controller would reach whichever drive sits at its
         // bus number there. Windows compares instance IDs without regard to letter case.
-        if (platform::ToUpperAscii(decision.parentId) !=
+        if (platform::ToUpperAscii(decision.ParentId) !=
             platform::ToUpperAscii(controller.InstanceId)) {
-            decision.verdict = Contains(decision.parentId, u"VEN_8086")
-                                   ? Verdict::NotRstControllerDisk
-                                   : Verdict::NotMakersVendor;
+            decision.Verdict = Contains(decision.ParentId, u"VEN_8086")
+                                   ? DeviceVerdict::NotRstControllerDisk
+                                   : DeviceVerdict::NotMakersVendor;
             // An NVMe disk on a second RST controller cannot be reached through the chosen one:
             // it is not updated, and the run says so.
             std::u16string instanceId;
-            if (decision.verdict == Verdict::NotRstControllerDisk &&
+            if (decision.Verdict == DeviceVerdict::NotRstControllerDisk &&
                 ReadInstanceId(setup, list, *device, instanceId) &&
                 Contains(instanceId, u"VEN_NVME") &&
-                IsRstControllerInstance(setup, decision.parentId)) {
-                decision.verdict = Verdict::SecondRstControllerDisk;
-                decision.instanceId = instanceId;
-                decision.nvmeDisk = true;
+                IsRstControllerInstance(setup, decision.ParentId)) {
+                decision.Verdict = DeviceVerdict::SecondRstControllerDisk;
+                decision.InstanceId = instanceId;
+                decision.NvmeDisk = true;
                 events.DeviceSkipped(
                     model::MakeCandidate(instanceId, -1, model::AccessKind::RstDisk),
                     model::SkipReason::BehindSecondController, {});
             }
             continue;
         }
-        if (!ReadInstanceId(setup, list, *device, decision.instanceId)) {
-            decision.verdict = Verdict::PropertyNotReadable;
+        if (!ReadInstanceId(setup, list, *device, decision.InstanceId)) {
+            decision.Verdict = DeviceVerdict::PropertyNotReadable;
             continue;
         }
-        if (Contains(decision.instanceId, u"VEN_INTEL") &&
-            Contains(decision.instanceId, u"PROD_RAID")) {
-            decision.candidate = candidates.size();
+        if (Contains(decision.InstanceId, u"VEN_INTEL") &&
+            Contains(decision.InstanceId, u"PROD_RAID")) {
+            decision.Candidate = candidates.size();
             candidates.push_back(
                 model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid));
-            decision.verdict = Verdict::RaidVolume;
+            decision.Verdict = DeviceVerdict::RaidVolume;
             continue;
         }
-        decision.nvmeDisk = Contains(decision.instanceId, u"VEN_NVME");
+        decision.NvmeDisk = Contains(decision.InstanceId, u"VEN_NVME");
         const std::optional<platform::DeviceInterfaceDetail> detail =
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceDisk);
         if (!detail) {
-            decision.verdict = Verdict::NoInterface;
+            decision.Verdict = DeviceVerdict::NoInterface;
             continue;
         }
-        decision.path = detail->devicePath;
+        decision.Path = detail->DevicePath;
         if (!OwnedBy(*detail, *device)) {
-            decision.verdict = Verdict::InterfaceOfAnotherDevice;
+            decision.Verdict = DeviceVerdict::InterfaceOfAnotherDevice;
             continue;
         }
         // A disk behind the controller that does not open is left out, with its reason; the
         // others are still found.
         platform::OpenResult opened =
-            platform.io.Open(detail->devicePath, kReadWrite, kShareReadWrite, 0);
-        if (!opened.handle.Valid()) {
+            platform.io.Open(detail->DevicePath, kReadWrite, kShareReadWrite, 0);
+        if (!opened.Handle.Valid()) {
             events.DeviceSkipped(
-                model::MakeCandidate(detail->devicePath, -1, model::AccessKind::RstDisk),
+                model::MakeCandidate(detail->DevicePath, -1, model::AccessKind::RstDisk),
                 model::SkipReason::DiskNotOpened,
-                model::StoppedAt(model::StopStage::Open, opened.error));
-            decision.verdict = Verdict::OpenFailed;
-            decision.error = opened.error;
+                model::StoppedAt(model::StopStage::Open, opened.Error));
+            decision.Verdict = DeviceVerdict::OpenFailed;
+            decision.Error = opened.Error;
             continue;
         }
-        const std::int64_t bus = ReadRstBusNumber(platform, detail->device.devInst);
+        const std::int64_t bus = ReadRstBusNumber(platform, detail->Device.DevInst);
         model::DiskRecord candidate =
             model::MakeCandidate(controller.DevicePath, bus, model::AccessKind::RstDisk);
-        candidate.KnownNvme = decision.nvmeDisk;
-        decision.candidate = candidates.size();
+        candidate.KnownNvme = decision.NvmeDisk;
+        decision.Candidate = candidates.size();
         candidates.push_back(std::move(candidate));
-        decision.verdict = Verdict::Taken;
-        opened.handle.Close();
+        decision.Verdict = DeviceVerdict::Taken;
+        opened.Handle.Close();
     }
     return true;
 }
@@ -271,7 +271,7 @@ std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devIns
     std::optional<platform::DeviceInfo> device;
     for (std::uint32_t index = 0;; ++index) {
         device = setup.EnumDeviceInfo(list, index);
-        if (!device || device->devInst == devInst) {
+        if (!device || device->DevInst == devInst) {
             break;
         }
     }

@@ -159,11 +159,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             inbox::MiniportBufferSize(data.ConsumeIntegralInRange<std::size_t>(0, 1200)));
         answer.resize(std::max(answer.size(), inbox::MiniportBufferSize(0)));
         const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(answer);
-        if (info.slots.size() > info.slotCount) {
+        if (info.Slots.size() > info.SlotCount) {
             fuzzing::Broken("more slot entries read than the answer claims");
         }
         const inbox::SlotAnswer slot = inbox::ChooseWritableSlot(info);
-        if (slot.choice == inbox::SlotChoice::Chosen && slot.slot == 0) {
+        if (slot.Choice == inbox::SlotChoice::Chosen && slot.Slot == 0) {
             fuzzing::Broken("slot 0 chosen for the download");
         }
     }

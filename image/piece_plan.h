@@ -28,8 +28,8 @@ inline constexpr bool IsPossibleGranularity(std::int32_t granularity) {
 std::size_t PieceSizeOf(std::int32_t granularity);
 
 struct Piece {
-    std::size_t offset = 0;               // where the piece starts in the image
-    std::span<const std::uint8_t> bytes;  // the piece, inside the working copy
+    std::size_t Offset = 0;               // where the piece starts in the image
+    std::span<const std::uint8_t> Bytes;  // the piece, inside the working copy
 };
 
 class PiecePlan {

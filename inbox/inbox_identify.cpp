@@ -31,8 +31,8 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
-    if (!opened.handle.Valid()) {
-        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
+    if (!opened.Handle.Valid()) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.Error);
         events.IdentificationStopped(disk, {IdentifyEnd::NotOpened, stop});
         return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }
@@ -40,9 +40,9 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
     std::vector<std::uint8_t> buffer(query::kBufferSize, 0);
     BuildIdentifyQuery(buffer);
     const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlStorageQueryProperty, buffer);
-    if (!result.ok) {
-        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.error);
+        platform.io.Control(opened.Handle, win::kIoctlStorageQueryProperty, buffer);
+    if (!result.Ok) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.Error);
         events.IdentificationStopped(disk, {IdentifyEnd::RequestFailed, stop});
         return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }

@@ -22,8 +22,8 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
                                              std::span<std::uint8_t> buffer, Stage stage) {
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, buffer);
-    if (!result.ok) {
-        return model::StoppedAt(stage, result.error);
+    if (!result.Ok) {
+        return model::StoppedAt(stage, result.Error);
     }
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     if (returnCode != platform::miniport::kFirmwareStatusSuccess) {
@@ -64,16 +64,16 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
-    if (!opened.handle.Valid()) {
-        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.error));
+    if (!opened.Handle.Valid()) {
+        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.Error));
     }
 
     BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
-    if (const auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::GetInfo)) {
+    if (const auto failed = SendFirmwareRequest(platform, opened.Handle, buffer, Stage::GetInfo)) {
         return stopped(UpdateStatus::NotCarriedOut, *failed);
     }
     const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));
-    if (slot.choice == SlotChoice::Malformed) {
+    if (slot.Choice == SlotChoice::Malformed) {
         return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
     }
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
@@ -82,7 +82,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         return ended(UpdateStatus::AlreadyDownloaded, model::UpdateEnd::AlreadyDownloaded,
                      model::StoppedAt(Stage::Done));
     }
-    if (slot.choice == SlotChoice::NotUpdatable) {
+    if (slot.Choice == SlotChoice::NotUpdatable) {
         return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
     }
 
@@ -92,8 +92,8 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     std::uint32_t number = 0;
     for (const image::Piece piece : plan) {
         ++number;
-        BuildDownloadRequest(buffer, piece.offset, piece.bytes);
-        if (auto failed = SendFirmwareRequest(platform, opened.handle, buffer, Stage::Download)) {
+        BuildDownloadRequest(buffer, piece.Offset, piece.Bytes);
+        if (auto failed = SendFirmwareRequest(platform, opened.Handle, buffer, Stage::Download)) {
             failed->Piece = number;
             failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
             return stopped(UpdateStatus::NotCarriedOut, *failed);
@@ -103,12 +103,12 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     events.DownloadEnded(disk);
 
     // The slot get-info named; the RST access path has no get-info and always activates slot 2.
-    BuildActivateRequest(buffer, slot.slot);
+    BuildActivateRequest(buffer, slot.Slot);
     const platform::ControlResult activated =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
-    if (!activated.ok) {
+        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, buffer);
+    if (!activated.Ok) {
         return stopped(UpdateStatus::NotCarriedOut,
-                       model::StoppedAt(Stage::Activation, activated.error));
+                       model::StoppedAt(Stage::Activation, activated.Error));
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);

@@ -70,37 +70,37 @@ std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer) {
 
 FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
     FirmwareInfo read;
-    read.dataBufferOffset =
+    read.DataBufferOffset =
         platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
-    const std::size_t info = read.dataBufferOffset;
+    const std::size_t info = read.DataBufferOffset;
     if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return read;
     }
-    read.version = platform::GetU32(buffer, info + kInfoVersionOffset);
-    if (read.version != kInfoVersionUnsetValue && read.version != kInfoVersionValue) {
-        read.layout = FirmwareInfo::Layout::OtherVersion;
+    read.Version = platform::GetU32(buffer, info + kInfoVersionOffset);
+    if (read.Version != kInfoVersionUnsetValue && read.Version != kInfoVersionValue) {
+        read.Layout = FirmwareInfo::Layout::OtherVersion;
         return read;
     }
-    read.layout = FirmwareInfo::Layout::Version1;
-    read.upgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
-    read.slotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
-    read.activeSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
-    read.pendingSlotField = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
-    if (read.pendingSlotField != 0 && read.pendingSlotField != kInfoInvalidSlotValue) {
-        read.pendingSlot = read.pendingSlotField;
+    read.Layout = FirmwareInfo::Layout::Version1;
+    read.UpgradeSupport = platform::GetU8(buffer, info + kInfoUpgradeSupportOffset);
+    read.SlotCount = platform::GetU8(buffer, info + kInfoSlotCountOffset);
+    read.ActiveSlot = platform::GetU8(buffer, info + kInfoActiveSlotOffset);
+    read.PendingSlotField = platform::GetU8(buffer, info + kInfoPendingSlotOffset);
+    if (read.PendingSlotField != 0 && read.PendingSlotField != kInfoInvalidSlotValue) {
+        read.PendingSlot = read.PendingSlotField;
     }
-    for (std::size_t i = 0; i < read.slotCount; ++i) {
+    for (std::size_t i = 0; i < read.SlotCount; ++i) {
         const std::size_t entry = info + kInfoSlotsOffset + i * kStorageFirmwareSlotInfoSize;
         if (!platform::FitsIn(buffer.size(), entry, kStorageFirmwareSlotInfoSize)) {
             break;
         }
         FirmwareSlotEntry slot;
-        slot.number = platform::GetU8(buffer, entry + kSlotNumberOffset);
-        slot.readOnly = platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0;
-        for (std::size_t k = 0; k < slot.revision.size(); ++k) {
-            slot.revision[k] = platform::GetU8(buffer, entry + kSlotRevisionOffset + k);
+        slot.Number = platform::GetU8(buffer, entry + kSlotNumberOffset);
+        slot.ReadOnly = platform::GetU8(buffer, entry + kSlotReadOnlyOffset) != 0;
+        for (std::size_t k = 0; k < slot.Revision.size(); ++k) {
+            slot.Revision[k] = platform::GetU8(buffer, entry + kSlotRevisionOffset + k);
         }
-        read.slots.push_back(slot);
+        read.Slots.push_back(slot);
     }
     return read;
 }
@@ -108,34 +108,34 @@ FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
 SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
     // STORAGE_FIRMWARE_INFO_V2 puts its slot entries elsewhere and makes them 24 bytes long:
     // read in the version-1 layout it would name a slot that is not there.
-    if (info.layout != FirmwareInfo::Layout::Version1) {
+    if (info.Layout != FirmwareInfo::Layout::Version1) {
         return {};
     }
-    if (info.slotCount == 0 || !info.AllSlotsListed()) {
+    if (info.SlotCount == 0 || !info.AllSlotsListed()) {
         // Without upgrade support the entries are not needed to refuse the update.
         SlotAnswer refused;
-        refused.choice = info.upgradeSupport == 0 || info.slotCount == 0 ? SlotChoice::NotUpdatable
+        refused.Choice = info.UpgradeSupport == 0 || info.SlotCount == 0 ? SlotChoice::NotUpdatable
                                                                          : SlotChoice::Malformed;
         return refused;
     }
     SlotAnswer answer{SlotChoice::NotUpdatable, 0, std::nullopt};
-    for (const FirmwareSlotEntry& slot : info.slots) {
+    for (const FirmwareSlotEntry& slot : info.Slots) {
         // Firmware slots are numbered from 1; slot 0 would let the controller choose.
-        if (answer.choice != SlotChoice::Chosen && info.upgradeSupport != 0 && slot.number != 0 &&
-            !slot.readOnly) {
-            answer.choice = SlotChoice::Chosen;
-            answer.slot = slot.number;
+        if (answer.Choice != SlotChoice::Chosen && info.UpgradeSupport != 0 && slot.Number != 0 &&
+            !slot.ReadOnly) {
+            answer.Choice = SlotChoice::Chosen;
+            answer.Slot = slot.Number;
         }
-        if (info.pendingSlot && slot.number == *info.pendingSlot && !answer.pendingRevision) {
-            answer.pendingRevision = slot.revision;
+        if (info.PendingSlot && slot.Number == *info.PendingSlot && !answer.PendingRevision) {
+            answer.PendingRevision = slot.Revision;
         }
     }
     return answer;
 }
 
 bool ImageAwaitsReset(const SlotAnswer& answer, std::u16string_view imageRevision) {
-    return answer.choice != SlotChoice::Malformed && answer.pendingRevision &&
-           image::IsRevision(*answer.pendingRevision, imageRevision);
+    return answer.Choice != SlotChoice::Malformed && answer.PendingRevision &&
+           image::IsRevision(*answer.PendingRevision, imageRevision);
 }
 
 }  // namespace inbox

@@ -36,9 +36,9 @@ using SlotRevisionBytes = std::array<std::uint8_t, platform::miniport::kSlotRevi
 
 // One slot entry of STORAGE_FIRMWARE_INFO.
 struct FirmwareSlotEntry {
-    std::uint8_t number = 0;
-    bool readOnly = false;
-    SlotRevisionBytes revision{};
+    std::uint8_t Number = 0;
+    bool ReadOnly = false;
+    SlotRevisionBytes Revision{};
 };
 
 // STORAGE_FIRMWARE_INFO as the get-info answer holds it, read in the version-1 layout. The
@@ -50,31 +50,31 @@ struct FirmwareInfo {
         OtherVersion,  // Version is neither 0 nor 1 (STORAGE_FIRMWARE_INFO_V2 differs)
         Version1,      // the fields below are read
     };
-    std::uint32_t dataBufferOffset = 0;
-    Layout layout = Layout::Outside;
-    std::uint32_t version = 0;  // read unless Outside
-    std::uint8_t upgradeSupport = 0;
-    std::uint8_t slotCount = 0;  // as the driver claims it
-    std::uint8_t activeSlot = 0;
-    std::uint8_t pendingSlotField = 0;  // PendingActivateSlot as written
+    std::uint32_t DataBufferOffset = 0;
+    Layout Layout = Layout::Outside;
+    std::uint32_t Version = 0;  // read unless Outside
+    std::uint8_t UpgradeSupport = 0;
+    std::uint8_t SlotCount = 0;  // as the driver claims it
+    std::uint8_t ActiveSlot = 0;
+    std::uint8_t PendingSlotField = 0;  // PendingActivateSlot as written
     // Windows writes STORAGE_FIRMWARE_INFO_INVALID_SLOT (0xFF) when nothing is pending, the
     // drive's own log says 0: both are none here.
-    std::optional<std::uint8_t> pendingSlot;
+    std::optional<std::uint8_t> PendingSlot;
     // The claimed entries in order, up to the first that would lie outside the buffer.
-    std::vector<FirmwareSlotEntry> slots;
+    std::vector<FirmwareSlotEntry> Slots;
 
-    bool AllSlotsListed() const { return slots.size() == slotCount; }
+    bool AllSlotsListed() const { return Slots.size() == SlotCount; }
 };
 
 // The one reading of a get-info answer, for the update, the inspector and the capture.
 FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer);
 
 struct SlotAnswer {
-    SlotChoice choice = SlotChoice::Malformed;
-    std::uint8_t slot = 0;
+    SlotChoice Choice = SlotChoice::Malformed;
+    std::uint8_t Slot = 0;
     // The Revision of the entry whose SlotNumber is PendingActivateSlot, when the answer names
     // a slot to be activated at the next reset and lists it.
-    std::optional<SlotRevisionBytes> pendingRevision;
+    std::optional<SlotRevisionBytes> PendingRevision;
 };
 
 // Picks the first writable slot (SlotNumber not 0, ReadOnly 0) of the answer and finds the

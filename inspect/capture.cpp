@@ -42,8 +42,8 @@ std::string BytesText(const std::vector<std::uint8_t>& bytes) {
 // DD-MM-YYYY HH:MM:SS, as fwsim's clock takes it.
 std::string StampText(const platform::LocalTime& t) {
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d:%02d", t.day, t.month, t.year,
-                  t.hour, t.minute, t.second);
+    std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d:%02d", t.Day, t.Month, t.Year,
+                  t.Hour, t.Minute, t.Second);
     return stamp;
 }
 
@@ -57,40 +57,40 @@ Value TextList(const std::vector<std::u16string>& texts) {
 
 Value DeviceJson(std::uint32_t index, const RecordedDevice& device) {
     Value properties = Value::object();
-    for (const auto& [key, property] : device.properties) {
+    for (const auto& [key, property] : device.Properties) {
         properties[GuidText(key.fmtid) + " " + std::to_string(key.pid)] =
             property
-                ? Value{{"type", HexNumber(property->type)}, {"text", json::Utf8(property->text)}}
+                ? Value{{"type", HexNumber(property->Type)}, {"text", json::Utf8(property->Text)}}
                 : Value();
     }
     Value entry = {
-        {"index", index}, {"devInst", device.devInst}, {"properties", std::move(properties)}};
-    if (device.hardwareIds) {
-        entry["hardwareIds"] = *device.hardwareIds
-                                   ? Value{{"type", HexNumber((*device.hardwareIds)->type)},
-                                           {"ids", TextList((*device.hardwareIds)->ids)}}
+        {"index", index}, {"devInst", device.DevInst}, {"properties", std::move(properties)}};
+    if (device.HardwareIds) {
+        entry["hardwareIds"] = *device.HardwareIds
+                                   ? Value{{"type", HexNumber((*device.HardwareIds)->Type)},
+                                           {"ids", TextList((*device.HardwareIds)->Ids)}}
                                    : Value();
     }
     return entry;
 }
 
 Value ListJson(const RecordedList& list) {
-    Value entry = {{"class", list.interfaceClass ? Value(GuidText(*list.interfaceClass)) : Value()},
-                   {"flags", HexNumber(list.flags)}};
-    if (list.failed) {
+    Value entry = {{"class", list.InterfaceClass ? Value(GuidText(*list.InterfaceClass)) : Value()},
+                   {"flags", HexNumber(list.Flags)}};
+    if (list.Failed) {
         entry["failed"] = true;
         return entry;
     }
     Value devices = Value::array();
-    for (const auto& [index, device] : list.devices) {
+    for (const auto& [index, device] : list.Devices) {
         devices.push_back(DeviceJson(index, device));
     }
     Value interfaces = Value::array();
-    for (const RecordedInterface& i : list.interfaces) {
-        Value item = {{"class", GuidText(i.interfaceClass)}, {"index", i.index}};
-        if (i.detail) {
-            item["path"] = json::Utf8(i.detail->devicePath);
-            item["device"] = i.detail->device.index;
+    for (const RecordedInterface& i : list.Interfaces) {
+        Value item = {{"class", GuidText(i.InterfaceClass)}, {"index", i.Index}};
+        if (i.Detail) {
+            item["path"] = json::Utf8(i.Detail->DevicePath);
+            item["device"] = i.Detail->Device.Index;
         }
         interfaces.push_back(std::move(item));
     }
@@ -100,24 +100,24 @@ Value ListJson(const RecordedList& list) {
 }
 
 Value RequestJson(const RecordedRequest& request) {
-    return {{"path", json::Utf8(request.path)},   {"controlCode", HexNumber(request.controlCode)},
-            {"inputLength", request.inputLength}, {"input", BytesText(request.input)},
-            {"size", request.output.size()},      {"ok", request.result.ok},
-            {"error", request.result.error},      {"bytesReturned", request.result.bytesReturned},
-            {"output", BytesText(request.output)}};
+    return {{"path", json::Utf8(request.Path)},   {"controlCode", HexNumber(request.ControlCode)},
+            {"inputLength", request.InputLength}, {"input", BytesText(request.Input)},
+            {"size", request.Output.size()},      {"ok", request.Result.Ok},
+            {"error", request.Result.Error},      {"bytesReturned", request.Result.BytesReturned},
+            {"output", BytesText(request.Output)}};
 }
 
 }  // namespace
 
 std::string CaptureText(const Recording& recording, const platform::LocalTime& taken) {
     Value lists = Value::array(), opens = Value::array(), requests = Value::array();
-    for (const RecordedList& list : recording.lists) {
+    for (const RecordedList& list : recording.Lists) {
         lists.push_back(ListJson(list));
     }
-    for (const auto& [path, error] : recording.opens) {
+    for (const auto& [path, error] : recording.Opens) {
         opens.push_back({{"path", json::Utf8(path)}, {"error", error}});
     }
-    for (const RecordedRequest& request : recording.requests) {
+    for (const RecordedRequest& request : recording.Requests) {
         requests.push_back(RequestJson(request));
     }
     const std::string stamp = StampText(taken);

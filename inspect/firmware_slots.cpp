@@ -31,34 +31,34 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     const platform::OpenResult opened =
         platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
-    if (!opened.handle.Valid()) {
+    if (!opened.Handle.Valid()) {
         return slots;
     }
     std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(pieceSize));
     inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
     const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, buffer);
-    if (!result.ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
+        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, buffer);
+    if (!result.Ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
         return slots;
     }
-    slots.requestAnswered = true;
+    slots.RequestAnswered = true;
     const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
     const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(info);
-    slots.choice = answer.choice;
-    slots.imageStaged = inbox::ImageAwaitsReset(answer, imageRevision);
-    if (info.layout == inbox::FirmwareInfo::Layout::Outside) {
+    slots.Choice = answer.Choice;
+    slots.ImageStaged = inbox::ImageAwaitsReset(answer, imageRevision);
+    if (info.Layout == inbox::FirmwareInfo::Layout::Outside) {
         return slots;
     }
-    slots.version = info.version;
-    if (info.layout == inbox::FirmwareInfo::Layout::OtherVersion) {
+    slots.Version = info.Version;
+    if (info.Layout == inbox::FirmwareInfo::Layout::OtherVersion) {
         return slots;
     }
-    slots.answered = true;
-    slots.upgradeSupport = info.upgradeSupport;
-    slots.activeSlot = info.activeSlot;
-    slots.pendingSlot = info.pendingSlot;
-    for (const inbox::FirmwareSlotEntry& entry : info.slots) {
-        slots.slots.push_back({entry.number, entry.readOnly, SlotRevision(entry.revision)});
+    slots.Answered = true;
+    slots.UpgradeSupport = info.UpgradeSupport;
+    slots.ActiveSlot = info.ActiveSlot;
+    slots.PendingSlot = info.PendingSlot;
+    for (const inbox::FirmwareSlotEntry& entry : info.Slots) {
+        slots.Slots.push_back({entry.Number, entry.ReadOnly, SlotRevision(entry.Revision)});
     }
     return slots;
 }
@@ -72,26 +72,26 @@ FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& c
     const platform::OpenResult opened =
         platform.io.Open(controllerPath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
-    if (!opened.handle.Valid()) {
+    if (!opened.Handle.Valid()) {
         return slots;
     }
     const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
+        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, request);
     // As the update: a failed call or a refusing ReturnCode means the log is not served.
-    if (!result.ok || !rst::PassThroughAnswered(request)) {
+    if (!result.Ok || !rst::PassThroughAnswered(request)) {
         return slots;
     }
-    slots.requestAnswered = true;
-    slots.answered = true;
-    slots.imageStaged = rst::SlotLogShowsImageAwaitingReset(request, imageRevision);
-    slots.activeSlot = rst::SlotLogActiveSlot(request);
+    slots.RequestAnswered = true;
+    slots.Answered = true;
+    slots.ImageStaged = rst::SlotLogShowsImageAwaitingReset(request, imageRevision);
+    slots.ActiveSlot = rst::SlotLogActiveSlot(request);
     if (const std::uint8_t slot = rst::SlotLogPendingSlot(request); slot != 0) {
-        slots.pendingSlot = slot;
+        slots.PendingSlot = slot;
     }
     const discovery::IdentifyController id =
         discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     for (std::uint8_t slot = 1; slot <= id.FirmwareSlotCount; ++slot) {
-        slots.slots.push_back({slot, slot == 1 && id.Slot1ReadOnly,
+        slots.Slots.push_back({slot, slot == 1 && id.Slot1ReadOnly,
                                SlotRevision(rst::SlotLogRevision(request, slot))});
     }
     return slots;

@@ -16,23 +16,23 @@
 namespace inspect {
 
 struct FirmwareSlot {
-    std::uint8_t number = 0;
-    bool readOnly = false;
-    std::string revision;  // the 8 bytes of the slot's revision, trailing zeros dropped
+    std::uint8_t Number = 0;
+    bool ReadOnly = false;
+    std::string Revision;  // the 8 bytes of the slot's revision, trailing zeros dropped
 };
 
 struct FirmwareSlots {
-    bool requestAnswered = false;  // the request succeeded (inbox: with ReturnCode 0)
+    bool RequestAnswered = false;  // the request succeeded (inbox: with ReturnCode 0)
     // Inbox: the updater's own reading of the get-info answer (inbox::ChooseWritableSlot).
-    inbox::SlotChoice choice = inbox::SlotChoice::Malformed;
-    bool answered = false;      // the slots below could be read
-    std::uint32_t version = 0;  // inbox: the structure's Version; only 0 and 1 are read
-    std::uint8_t upgradeSupport = 0;
-    std::uint8_t activeSlot = 0;
-    std::optional<std::uint8_t> pendingSlot;  // the slot activated at the next reset
-    std::vector<FirmwareSlot> slots;
+    inbox::SlotChoice Choice = inbox::SlotChoice::Malformed;
+    bool Answered = false;      // the slots below could be read
+    std::uint32_t Version = 0;  // inbox: the structure's Version; only 0 and 1 are read
+    std::uint8_t UpgradeSupport = 0;
+    std::uint8_t ActiveSlot = 0;
+    std::optional<std::uint8_t> PendingSlot;  // the slot activated at the next reset
+    std::vector<FirmwareSlot> Slots;
     // The pending slot holds the image: the updater sends nothing and reports 1602.
-    bool imageStaged = false;
+    bool ImageStaged = false;
 };
 
 // The inbox driver's firmware get-info, read in the version-1 layout the updater reads, in the

@@ -38,9 +38,9 @@ std::unique_ptr<platform::NewFile> CreateCapture(const std::u16string& path,
                                                  platform::NewFiles& files,
                                                  platform::Console& console) {
     platform::NewFileResult created = files.Create(path);
-    switch (created.status) {
+    switch (created.Status) {
         case platform::NewFileStatus::Created:
-            return std::move(created.file);
+            return std::move(created.File);
         case platform::NewFileStatus::AlreadyExists:
             console.WriteWideLine(u"[ERROR] The capture file already exists: " + path);
             break;

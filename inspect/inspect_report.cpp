@@ -35,43 +35,43 @@ std::string Number(std::int64_t value) {
 }
 
 std::string VersionText(const InspectedDevice& device) {
-    return Number(device.versionMajor) + "." + Number(device.versionMinor) + "." +
-           Number(device.versionTertiary);
+    return Number(device.VersionMajor) + "." + Number(device.VersionMinor) + "." +
+           Number(device.VersionTertiary);
 }
 
-std::string DecisionKey(Decision decision) {
+std::string DecisionKey(DecisionKind decision) {
     switch (decision) {
-        case Decision::WouldBeUpdated:
+        case DecisionKind::WouldBeUpdated:
             return "wouldBeUpdated";
-        case Decision::AlreadyCurrent:
+        case DecisionKind::AlreadyCurrent:
             return "alreadyCurrent";
-        case Decision::AnotherRevision:
+        case DecisionKind::AnotherRevision:
             return "anotherRevision";
-        case Decision::NotMakersDrive:
+        case DecisionKind::NotMakersDrive:
             return "notMakersDrive";
-        case Decision::NoNvmeHardwareId:
+        case DecisionKind::NoNvmeHardwareId:
             return "noNvmeHardwareId";
-        case Decision::NotOpened:
+        case DecisionKind::NotOpened:
             return "notOpened";
-        case Decision::IdentificationFailed:
+        case DecisionKind::IdentificationFailed:
             return "identificationFailed";
-        case Decision::RaidVolume:
+        case DecisionKind::RaidVolume:
             return "raidVolume";
-        case Decision::RstController:
+        case DecisionKind::RstController:
             return "rstController";
-        case Decision::NotRstController:
+        case DecisionKind::NotRstController:
             return "notRstController";
-        case Decision::NotBehindRstController:
+        case DecisionKind::NotBehindRstController:
             return "notBehindRstController";
-        case Decision::SameDrive:
+        case DecisionKind::SameDrive:
             return "sameDrive";
-        case Decision::AddressCollision:
+        case DecisionKind::AddressCollision:
             return "addressCollision";
-        case Decision::AlreadyDownloaded:
+        case DecisionKind::AlreadyDownloaded:
             return "alreadyDownloaded";
-        case Decision::ImageNotActivated:
+        case DecisionKind::ImageNotActivated:
             return "imageNotActivated";
-        case Decision::LeftOut:
+        case DecisionKind::LeftOut:
             return "leftOut";
     }
     return "leftOut";
@@ -83,52 +83,52 @@ std::string PortText(const model::DiskRecord& disk) {
 
 // The decision with its reason, as one phrase.
 std::string DecisionReason(const InspectedDevice& device, const Inspection& inspection) {
-    switch (device.decision) {
-        case Decision::WouldBeUpdated:
-            return "would be updated from " + Narrow(device.disk.FirmwareRevision) + " to " +
-                   Narrow(inspection.imageRevision) +
-                   (device.obstacle.empty() ? "" : ", but would fail: " + device.obstacle);
-        case Decision::AlreadyCurrent:
+    switch (device.Decision) {
+        case DecisionKind::WouldBeUpdated:
+            return "would be updated from " + Narrow(device.Disk.FirmwareRevision) + " to " +
+                   Narrow(inspection.ImageRevision) +
+                   (device.Obstacle.empty() ? "" : ", but would fail: " + device.Obstacle);
+        case DecisionKind::AlreadyCurrent:
             return "already current";
-        case Decision::AnotherRevision:
-            return "another revision (only " + Narrow(inspection.upgradableRevision) +
+        case DecisionKind::AnotherRevision:
+            return "another revision (only " + Narrow(inspection.UpgradableRevision) +
                    " is updated)";
-        case Decision::ImageNotActivated:
-            return "the image is in slot " + Number(device.imageSlot) +
+        case DecisionKind::ImageNotActivated:
+            return "the image is in slot " + Number(device.ImageSlot) +
                    " but the last reset did not activate it; a full shutdown may be needed";
-        case Decision::SameDrive:
-            if (device.sameAsDisk.AccessPath == model::AccessKind::RstRaid) {
-                return "the same drive as the member at port " + PortText(device.sameAsDisk) +
-                       " of RAID set " + Number(device.sameAsDisk.RaidSetIndex);
+        case DecisionKind::SameDrive:
+            if (device.SameAsDisk.AccessPath == model::AccessKind::RstRaid) {
+                return "the same drive as the member at port " + PortText(device.SameAsDisk) +
+                       " of RAID set " + Number(device.SameAsDisk.RaidSetIndex);
             }
-            return "the same drive as device #" + Number(static_cast<std::int64_t>(device.sameAs));
-        case Decision::AddressCollision:
-            return "another disk answers at port " + PortText(device.disk) +
+            return "the same drive as device #" + Number(static_cast<std::int64_t>(device.SameAs));
+        case DecisionKind::AddressCollision:
+            return "another disk answers at port " + PortText(device.Disk) +
                    " of the RST controller: not updated";
-        case Decision::NotMakersDrive:
-            return device.identified ? "not the maker's drive (PCI vendor ID 0x" +
-                                           platform::HexLower(device.disk.PciVendorId) + ")"
+        case DecisionKind::NotMakersDrive:
+            return device.Identified ? "not the maker's drive (PCI vendor ID 0x" +
+                                           platform::HexLower(device.Disk.PciVendorId) + ")"
                                      : "not the maker's drive";
-        case Decision::NotOpened:
-            return "could not be opened (system error 0x" + platform::HexLower(device.error) + ")";
-        case Decision::IdentificationFailed:
-            return "identification failed (" + device.stop + ")";
-        case Decision::RaidVolume:
+        case DecisionKind::NotOpened:
+            return "could not be opened (system error 0x" + platform::HexLower(device.Error) + ")";
+        case DecisionKind::IdentificationFailed:
+            return "identification failed (" + device.Stop + ")";
+        case DecisionKind::RaidVolume:
             return "RAID volume expanded into " +
-                   Number(static_cast<std::int64_t>(device.members)) +
-                   " members (query: " + device.stop + ")";
-        case Decision::NotBehindRstController:
-            return std::string(discovery::VerdictText(device.found.verdict));
-        case Decision::LeftOut:
-            return "left out: " + std::string(discovery::VerdictText(device.found.verdict));
+                   Number(static_cast<std::int64_t>(device.Members)) +
+                   " members (query: " + device.Stop + ")";
+        case DecisionKind::NotBehindRstController:
+            return std::string(discovery::VerdictText(device.Found.Verdict));
+        case DecisionKind::LeftOut:
+            return "left out: " + std::string(discovery::VerdictText(device.Found.Verdict));
         default:
-            return std::string(DecisionText(device.decision));
+            return std::string(DecisionText(device.Decision));
     }
 }
 
 std::string Reason(const InspectedDevice& device, const Inspection& inspection) {
     return DecisionReason(device, inspection) +
-           (device.leftBehind ? "; a drive of the maker may be left behind: exit code 1" : "");
+           (device.LeftBehind ? "; a drive of the maker may be left behind: exit code 1" : "");
 }
 
 std::string AccessText(model::AccessKind accessPath) {
@@ -146,19 +146,19 @@ std::string AccessText(model::AccessKind accessPath) {
 }
 
 std::string SlotsText(const FirmwareSlots& slots) {
-    if (!slots.answered) {
-        return slots.version > 1 ? "reported in structure version " + Number(slots.version)
+    if (!slots.Answered) {
+        return slots.Version > 1 ? "reported in structure version " + Number(slots.Version)
                                  : "not reported";
     }
     std::string text;
-    for (const FirmwareSlot& slot : slots.slots) {
+    for (const FirmwareSlot& slot : slots.Slots) {
         text += text.empty() ? "" : ", ";
-        text += Number(slot.number) + " " +
-                (slot.revision.empty() ? std::string("empty")
-                                       : "\"" + Narrow<char>(slot.revision) + "\"");
-        text += slot.readOnly ? " read-only" : "";
-        text += slot.number == slots.activeSlot ? " active" : "";
-        text += slot.number == slots.pendingSlot ? " pending" : "";
+        text += Number(slot.Number) + " " +
+                (slot.Revision.empty() ? std::string("empty")
+                                       : "\"" + Narrow<char>(slot.Revision) + "\"");
+        text += slot.ReadOnly ? " read-only" : "";
+        text += slot.Number == slots.ActiveSlot ? " active" : "";
+        text += slot.Number == slots.PendingSlot ? " pending" : "";
     }
     return text.empty() ? "none" : text;
 }
@@ -189,13 +189,13 @@ std::string RoadText(model::AccessKind accessPath) {
 std::string SummaryText(const Inspection& inspection) {
     std::vector<std::vector<std::string>> rows = {
         {"Device", "Model", "Serial", "Road", "Running", "Slots", "Decision"}};
-    for (std::size_t i = 0; i < inspection.devices.size(); ++i) {
-        const InspectedDevice& device = inspection.devices[i];
-        if (device.identified) {
+    for (std::size_t i = 0; i < inspection.Devices.size(); ++i) {
+        const InspectedDevice& device = inspection.Devices[i];
+        if (device.Identified) {
             rows.push_back({"#" + Number(static_cast<std::int64_t>(i + 1)),
-                            Trimmed(device.disk.ModelNumber), Trimmed(device.disk.SerialNumber),
-                            RoadText(device.disk.AccessPath), Narrow(device.disk.FirmwareRevision),
-                            SlotsText(device.slots), Reason(device, inspection)});
+                            Trimmed(device.Disk.ModelNumber), Trimmed(device.Disk.SerialNumber),
+                            RoadText(device.Disk.AccessPath), Narrow(device.Disk.FirmwareRevision),
+                            SlotsText(device.Slots), Reason(device, inspection)});
         }
     }
     if (rows.size() == 1) {
@@ -222,34 +222,34 @@ std::string SummaryText(const Inspection& inspection) {
 }
 
 std::string DeviceText(const InspectedDevice& device, const Inspection& inspection) {
-    std::string text = "  Found in : " + std::string(discovery::WalkText(device.found.walk)) +
-                       ", index " + Number(device.found.index) +
-                       (device.raidMember ? " (RAID member)" : "") + "\n";
-    if (device.raidMember) {
+    std::string text = "  Found in : " + std::string(discovery::WalkText(device.Found.Walk)) +
+                       ", index " + Number(device.Found.Index) +
+                       (device.RaidMember ? " (RAID member)" : "") + "\n";
+    if (device.RaidMember) {
         // The volume's own lines stand above; a member is told by its port.
-    } else if (!device.found.instanceId.empty()) {
-        text += "  Instance ID : " + Narrow(device.found.instanceId) + "\n";
+    } else if (!device.Found.InstanceId.empty()) {
+        text += "  Instance ID : " + Narrow(device.Found.InstanceId) + "\n";
     }
-    if (!device.raidMember && !device.found.parentId.empty()) {
-        text += "  Parent : " + Narrow(device.found.parentId) + "\n";
+    if (!device.RaidMember && !device.Found.ParentId.empty()) {
+        text += "  Parent : " + Narrow(device.Found.ParentId) + "\n";
     }
-    if (!device.found.path.empty()) {
-        text += "  Interface : " + Narrow(device.found.path) + "\n";
+    if (!device.Found.Path.empty()) {
+        text += "  Interface : " + Narrow(device.Found.Path) + "\n";
     }
-    if (device.disk.AccessPath != model::AccessKind::None) {
-        text += "  Access path : " + AccessText(device.disk.AccessPath) + "\n";
-        text += "  Device path : " + Narrow(device.disk.DevicePath) + "\n";
-        text += "  Port : " + Number(device.disk.PortNumber) + "\n";
+    if (device.Disk.AccessPath != model::AccessKind::None) {
+        text += "  Access path : " + AccessText(device.Disk.AccessPath) + "\n";
+        text += "  Device path : " + Narrow(device.Disk.DevicePath) + "\n";
+        text += "  Port : " + Number(device.Disk.PortNumber) + "\n";
     }
-    if (device.identified) {
-        text += "  Model Number : " + Narrow(device.disk.ModelNumber) + "\n";
-        text += "  Serial Number : " + Narrow(device.disk.SerialNumber) + "\n";
-        text += "  Firmware Revision : " + Narrow(device.disk.FirmwareRevision) + "\n";
+    if (device.Identified) {
+        text += "  Model Number : " + Narrow(device.Disk.ModelNumber) + "\n";
+        text += "  Serial Number : " + Narrow(device.Disk.SerialNumber) + "\n";
+        text += "  Firmware Revision : " + Narrow(device.Disk.FirmwareRevision) + "\n";
         text += "  NVMe version : " + VersionText(device) + "\n";
-        text += "  FWUG : " + Number(device.fwug) + " (pieces of " +
-                Number(static_cast<std::int64_t>(device.pieceSize)) + " bytes, " +
-                Number(static_cast<std::int64_t>(device.pieceCount)) + " pieces)\n";
-        text += "  Firmware slots : " + SlotsText(device.slots) + "\n";
+        text += "  FWUG : " + Number(device.Fwug) + " (pieces of " +
+                Number(static_cast<std::int64_t>(device.PieceSize)) + " bytes, " +
+                Number(static_cast<std::int64_t>(device.PieceCount)) + " pieces)\n";
+        text += "  Firmware slots : " + SlotsText(device.Slots) + "\n";
     }
     text += "  Decision : " + Reason(device, inspection) + "\n";
     return text;
@@ -266,16 +266,16 @@ std::string Text(std::string_view bytes) {
 }
 
 json::Value SlotsJson(const FirmwareSlots& read) {
-    if (!read.answered) {
+    if (!read.Answered) {
         return nullptr;
     }
     json::Value slots = json::Value::array();
-    for (const FirmwareSlot& slot : read.slots) {
-        slots.push_back({{"slot", slot.number},
-                         {"readOnly", slot.readOnly},
-                         {"revision", Text(slot.revision)},
-                         {"active", slot.number == read.activeSlot},
-                         {"pending", slot.number == read.pendingSlot}});
+    for (const FirmwareSlot& slot : read.Slots) {
+        slots.push_back({{"slot", slot.Number},
+                         {"readOnly", slot.ReadOnly},
+                         {"revision", Text(slot.Revision)},
+                         {"active", slot.Number == read.ActiveSlot},
+                         {"pending", slot.Number == read.PendingSlot}});
     }
     return slots;
 }
@@ -283,39 +283,39 @@ json::Value SlotsJson(const FirmwareSlots& read) {
 // A value of the Identify data, null when the drive was not identified.
 template <typename T>
 json::Value IfIdentified(const InspectedDevice& device, const T& value) {
-    return device.identified ? json::Value(value) : json::Value();
+    return device.Identified ? json::Value(value) : json::Value();
 }
 
 json::Value DeviceJson(const InspectedDevice& device, const Inspection& inspection) {
-    const FirmwareSlots& read = device.slots;
+    const FirmwareSlots& read = device.Slots;
     return {
-        {"walk", Text(discovery::WalkText(device.found.walk))},
-        {"index", device.found.index},
-        {"raidMember", device.raidMember},
-        {"instanceId", Text(device.found.instanceId)},
-        {"parentId", Text(device.found.parentId)},
-        {"interfacePath", Text(device.found.path)},
-        {"accessPath", model::ToInt(device.disk.AccessPath)},
-        {"devicePath", Text(device.disk.DevicePath)},
-        {"port", device.disk.PortNumber},
-        {"identified", device.identified},
-        {"model", IfIdentified(device, Text(device.disk.ModelNumber))},
-        {"serial", IfIdentified(device, Text(device.disk.SerialNumber))},
-        {"revision", IfIdentified(device, Text(device.disk.FirmwareRevision))},
+        {"walk", Text(discovery::WalkText(device.Found.Walk))},
+        {"index", device.Found.Index},
+        {"raidMember", device.RaidMember},
+        {"instanceId", Text(device.Found.InstanceId)},
+        {"parentId", Text(device.Found.ParentId)},
+        {"interfacePath", Text(device.Found.Path)},
+        {"accessPath", model::ToInt(device.Disk.AccessPath)},
+        {"devicePath", Text(device.Disk.DevicePath)},
+        {"port", device.Disk.PortNumber},
+        {"identified", device.Identified},
+        {"model", IfIdentified(device, Text(device.Disk.ModelNumber))},
+        {"serial", IfIdentified(device, Text(device.Disk.SerialNumber))},
+        {"revision", IfIdentified(device, Text(device.Disk.FirmwareRevision))},
         {"nvmeVersion", IfIdentified(device, VersionText(device))},
-        {"fwug", IfIdentified(device, device.fwug)},
-        {"pieceSize", IfIdentified(device, device.pieceSize)},
-        {"pieceCount", IfIdentified(device, device.pieceCount)},
-        {"activeSlot", read.answered ? json::Value(read.activeSlot) : json::Value()},
+        {"fwug", IfIdentified(device, device.Fwug)},
+        {"pieceSize", IfIdentified(device, device.PieceSize)},
+        {"pieceCount", IfIdentified(device, device.PieceCount)},
+        {"activeSlot", read.Answered ? json::Value(read.ActiveSlot) : json::Value()},
         {"pendingSlot",
-         read.answered && read.pendingSlot ? json::Value(*read.pendingSlot) : json::Value()},
+         read.Answered && read.PendingSlot ? json::Value(*read.PendingSlot) : json::Value()},
         {"slots", SlotsJson(read)},
-        {"decision", DecisionKey(device.decision)},
+        {"decision", DecisionKey(device.Decision)},
         {"reason", Text(Reason(device, inspection))},
         {"sameAs",
-         device.decision == Decision::SameDrive ? json::Value(device.sameAs) : json::Value()},
-        {"systemError", device.error},
-        {"members", device.members},
+         device.Decision == DecisionKind::SameDrive ? json::Value(device.SameAs) : json::Value()},
+        {"systemError", device.Error},
+        {"members", device.Members},
     };
 }
 
@@ -325,15 +325,15 @@ std::string InspectionText(const Inspection& inspection) {
     std::string text =
         "Firmware update inspection (read-only: nothing is downloaded or activated)\n"
         "Image revision : " +
-        Narrow(inspection.imageRevision) +
-        ", drives updated from : " + Narrow(inspection.upgradableRevision) + "\n";
+        Narrow(inspection.ImageRevision) +
+        ", drives updated from : " + Narrow(inspection.UpgradableRevision) + "\n";
     text += "\n" + SummaryText(inspection);
-    text += "\nThe updater would end with exit code " + Number(inspection.expectedExitCode) + ".\n";
+    text += "\nThe updater would end with exit code " + Number(inspection.ExpectedExitCode) + ".\n";
     int number = 1;
-    for (const InspectedDevice& device : inspection.devices) {
+    for (const InspectedDevice& device : inspection.Devices) {
         text += "\n[Device #" + Number(number++) + "]\n" + DeviceText(device, inspection);
     }
-    if (inspection.devices.empty()) {
+    if (inspection.Devices.empty()) {
         text += "\nNo device was found.\n";
     }
     return text;
@@ -341,14 +341,14 @@ std::string InspectionText(const Inspection& inspection) {
 
 std::string InspectionJson(const Inspection& inspection) {
     json::Value devices = json::Value::array();
-    for (const InspectedDevice& device : inspection.devices) {
+    for (const InspectedDevice& device : inspection.Devices) {
         devices.push_back(DeviceJson(device, inspection));
     }
-    return json::Dump({{"imageRevision", Text(inspection.imageRevision)},
-                       {"upgradableRevision", Text(inspection.upgradableRevision)},
+    return json::Dump({{"imageRevision", Text(inspection.ImageRevision)},
+                       {"upgradableRevision", Text(inspection.UpgradableRevision)},
                        {"devices", std::move(devices)},
-                       {"expectedExitCode", inspection.expectedExitCode},
-                       {"refusedRequests", inspection.refusedRequests}});
+                       {"expectedExitCode", inspection.ExpectedExitCode},
+                       {"refusedRequests", inspection.RefusedRequests}});
 }
 
 }  // namespace inspect

@@ -19,29 +19,29 @@ namespace inspect {
 
 namespace {
 
-using discovery::Verdict;
+using discovery::DeviceVerdict;
 
 // What would make the inbox update fail before its download, as the get-info answer shows it.
 std::string Obstacle(const InspectedDevice& device) {
-    if (device.disk.AccessPath != model::AccessKind::Inbox) {
+    if (device.Disk.AccessPath != model::AccessKind::Inbox) {
         return {};
     }
     // The updater's own decision on the answer, not a second reading of it.
-    const FirmwareSlots& slots = device.slots;
-    if (!slots.requestAnswered) {
+    const FirmwareSlots& slots = device.Slots;
+    if (!slots.RequestAnswered) {
         return "the driver does not answer get-info";
     }
-    switch (slots.choice) {
+    switch (slots.Choice) {
         case inbox::SlotChoice::Chosen:
             return {};
         case inbox::SlotChoice::NotUpdatable:
-            return slots.upgradeSupport == 0 ? "the driver reports no firmware upgrade support"
+            return slots.UpgradeSupport == 0 ? "the driver reports no firmware upgrade support"
                                              : "no writable firmware slot";
         case inbox::SlotChoice::Malformed:
             break;
     }
-    return slots.version > 1 ? "the get-info answer is of structure version " +
-                                   platform::DecimalText(slots.version) + ", which is not read"
+    return slots.Version > 1 ? "the get-info answer is of structure version " +
+                                   platform::DecimalText(slots.Version) + ", which is not read"
                              : "the get-info answer reaches past its buffer";
 }
 
@@ -49,21 +49,21 @@ std::string Obstacle(const InspectedDevice& device) {
 // next reset (the updater sends nothing), or the image in a slot that the last reset did not
 // activate (the updater downloads it again).
 void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
-    const FirmwareSlots& slots = device.slots;
-    if (slots.imageStaged) {
-        device.decision = Decision::AlreadyDownloaded;
-        device.obstacle.clear();
+    const FirmwareSlots& slots = device.Slots;
+    if (slots.ImageStaged) {
+        device.Decision = DecisionKind::AlreadyDownloaded;
+        device.Obstacle.clear();
         return;
     }
     // A drive whose update would fail keeps that reason.
-    if (!slots.answered || slots.pendingSlot || !device.obstacle.empty()) {
+    if (!slots.Answered || slots.PendingSlot || !device.Obstacle.empty()) {
         return;
     }
-    for (const FirmwareSlot& slot : slots.slots) {
-        if (slot.number != 0 && slot.number != slots.activeSlot &&
-            platform::WidenUnsigned(slot.revision) == imageRevision) {
-            device.decision = Decision::ImageNotActivated;
-            device.imageSlot = slot.number;
+    for (const FirmwareSlot& slot : slots.Slots) {
+        if (slot.Number != 0 && slot.Number != slots.ActiveSlot &&
+            platform::WidenUnsigned(slot.Revision) == imageRevision) {
+            device.Decision = DecisionKind::ImageNotActivated;
+            device.ImageSlot = slot.Number;
             return;
         }
     }
@@ -78,68 +78,68 @@ public:
     // One disk of the journal, as its identification and the selection left it.
     InspectedDevice Disk(const app::JournalEntry& entry, const app::DiskIdentification& disk) {
         InspectedDevice device;
-        device.found = entry.Found;
+        device.Found = entry.Found;
         const model::DiskRecord& address = m_inventory.AddressOf(entry, disk);
-        device.disk = address;
-        device.leftBehind = app::RstDiskLeftBehind(address, disk);
+        device.Disk = address;
+        device.LeftBehind = app::RstDiskLeftBehind(address, disk);
         if (!disk.Record) {
-            device.decision = Decision::IdentificationFailed;
-            device.stop = model::Describe(disk.Stop);
-            device.error = disk.Stop.SystemError;
+            device.Decision = DecisionKind::IdentificationFailed;
+            device.Stop = model::Describe(disk.Stop);
+            device.Error = disk.Stop.SystemError;
             return device;
         }
-        device.identifiedIndex = *disk.Record;
+        device.IdentifiedIndex = *disk.Record;
         const model::DiskRecord& record = m_inventory.Identified[*disk.Record];
-        device.identified = true;
-        device.disk = record;
+        device.Identified = true;
+        device.Disk = record;
         // The Identify data identification read: empty only for a record it did not hand back.
         const bool read = !disk.Identify.empty();
         if (read) {
             const discovery::IdentifyController id = discovery::ReadIdentifyController(
                 disk.Identify, discovery::TextRule::KeepEveryByte);
-            device.versionMajor = id.VersionMajor;
-            device.versionMinor = id.VersionMinor;
-            device.versionTertiary = id.VersionTertiary;
-            device.fwug = id.Fwug;
+            device.VersionMajor = id.VersionMajor;
+            device.VersionMinor = id.VersionMinor;
+            device.VersionTertiary = id.VersionTertiary;
+            device.Fwug = id.Fwug;
         }
         const std::int32_t units =
             image::IsPossibleGranularity(record.UpdateGranularity) ? record.UpdateGranularity : 1;
-        device.pieceSize = image::PieceSizeOf(units);
-        device.pieceCount = (app::kImageByteCount + device.pieceSize - 1) / device.pieceSize;
+        device.PieceSize = image::PieceSizeOf(units);
+        device.PieceCount = (app::kImageByteCount + device.PieceSize - 1) / device.PieceSize;
         if (address.AccessPath == model::AccessKind::Inbox) {
-            device.slots = ReadInboxSlots(m_platform, address.DevicePath, device.pieceSize,
+            device.Slots = ReadInboxSlots(m_platform, address.DevicePath, device.PieceSize,
                                           m_image.ImageRevision);
         } else if (read) {
-            device.slots = ReadRstSlots(m_platform, address.DevicePath,
+            device.Slots = ReadRstSlots(m_platform, address.DevicePath,
                                         rst::PathIdentifier(address.PortNumber), disk.Identify,
                                         m_image.ImageRevision);
         }
         using Reason = app::SelectionReason;
         if (disk.Selection == Reason::SameDrive || disk.Selection == Reason::AddressCollision) {
-            device.sameAsDisk = m_inventory.Identified[disk.Earlier];
-            device.earlierIndex = disk.Earlier;
+            device.SameAsDisk = m_inventory.Identified[disk.Earlier];
+            device.EarlierIndex = disk.Earlier;
         }
         switch (disk.Selection) {
             case Reason::AddressCollision:
-                device.decision = Decision::AddressCollision;
-                device.leftBehind = true;
+                device.Decision = DecisionKind::AddressCollision;
+                device.LeftBehind = true;
                 break;
             case Reason::NotMakersDrive:
-                device.decision = Decision::NotMakersDrive;
+                device.Decision = DecisionKind::NotMakersDrive;
                 break;
             case Reason::SameDrive:
-                device.decision = Decision::SameDrive;
+                device.Decision = DecisionKind::SameDrive;
                 break;
             case Reason::ToUpdate:
-                device.decision = Decision::WouldBeUpdated;
-                device.obstacle = Obstacle(device);
+                device.Decision = DecisionKind::WouldBeUpdated;
+                device.Obstacle = Obstacle(device);
                 SlotState(device, m_image.ImageRevision);
                 break;
             case Reason::AlreadyCurrent:
-                device.decision = Decision::AlreadyCurrent;
+                device.Decision = DecisionKind::AlreadyCurrent;
                 break;
             case Reason::AnotherRevision:
-                device.decision = Decision::AnotherRevision;
+                device.Decision = DecisionKind::AnotherRevision;
                 break;
         }
         return device;
@@ -155,68 +155,68 @@ private:
 // to reading requests foresee it: the image already staged, an update that would fail before
 // its download, or a download taken as accepted.
 model::DiskResult ForeseenUpdate(const InspectedDevice& device) {
-    const bool staged = device.decision == Decision::AlreadyDownloaded;
-    if (device.disk.AccessPath == model::AccessKind::Inbox) {
+    const bool staged = device.Decision == DecisionKind::AlreadyDownloaded;
+    if (device.Disk.AccessPath == model::AccessKind::Inbox) {
         return app::ResultOfInboxUpdate(staged ? inbox::UpdateStatus::AlreadyDownloaded
-                                        : device.obstacle.empty() ? inbox::UpdateStatus::Activated
+                                        : device.Obstacle.empty() ? inbox::UpdateStatus::Activated
                                                                   : inbox::UpdateStatus::Refused);
     }
     return staged ? model::DiskResult::RebootRequired : model::DiskResult::Updated;
 }
 
-Decision DecisionOfVerdict(const discovery::DeviceDecision& found) {
-    switch (found.verdict) {
-        case Verdict::NotMakersVendor:
-            return Decision::NotMakersDrive;
-        case Verdict::NoNvmeHardwareId:
-            return Decision::NoNvmeHardwareId;
-        case Verdict::OpenFailed:
-            return Decision::NotOpened;
-        case Verdict::NotRstController:
-            return Decision::NotRstController;
-        case Verdict::NotRstControllerDisk:
-        case Verdict::SecondRstControllerDisk:
-            return Decision::NotBehindRstController;
+DecisionKind DecisionOfVerdict(const discovery::DeviceDecision& found) {
+    switch (found.Verdict) {
+        case DeviceVerdict::NotMakersVendor:
+            return DecisionKind::NotMakersDrive;
+        case DeviceVerdict::NoNvmeHardwareId:
+            return DecisionKind::NoNvmeHardwareId;
+        case DeviceVerdict::OpenFailed:
+            return DecisionKind::NotOpened;
+        case DeviceVerdict::NotRstController:
+            return DecisionKind::NotRstController;
+        case DeviceVerdict::NotRstControllerDisk:
+        case DeviceVerdict::SecondRstControllerDisk:
+            return DecisionKind::NotBehindRstController;
         default:
-            return Decision::LeftOut;
+            return DecisionKind::LeftOut;
     }
 }
 
 }  // namespace
 
-std::string_view DecisionText(Decision decision) {
+std::string_view DecisionText(DecisionKind decision) {
     switch (decision) {
-        case Decision::WouldBeUpdated:
+        case DecisionKind::WouldBeUpdated:
             return "would be updated";
-        case Decision::AlreadyCurrent:
+        case DecisionKind::AlreadyCurrent:
             return "already current";
-        case Decision::AnotherRevision:
+        case DecisionKind::AnotherRevision:
             return "another revision";
-        case Decision::NotMakersDrive:
+        case DecisionKind::NotMakersDrive:
             return "not the maker's drive";
-        case Decision::NoNvmeHardwareId:
+        case DecisionKind::NoNvmeHardwareId:
             return "no NVMe hardware ID";
-        case Decision::NotOpened:
+        case DecisionKind::NotOpened:
             return "could not be opened";
-        case Decision::IdentificationFailed:
+        case DecisionKind::IdentificationFailed:
             return "identification failed";
-        case Decision::RaidVolume:
+        case DecisionKind::RaidVolume:
             return "RAID volume";
-        case Decision::RstController:
+        case DecisionKind::RstController:
             return "Intel RST controller";
-        case Decision::NotRstController:
+        case DecisionKind::NotRstController:
             return "not an Intel RST controller";
-        case Decision::SameDrive:
+        case DecisionKind::SameDrive:
             return "the same drive as another device";
-        case Decision::AddressCollision:
+        case DecisionKind::AddressCollision:
             return "another disk answers at the same port";
-        case Decision::AlreadyDownloaded:
+        case DecisionKind::AlreadyDownloaded:
             return "already downloaded, activates at the next reset";
-        case Decision::ImageNotActivated:
+        case DecisionKind::ImageNotActivated:
             return "the image is in a slot but the last reset did not activate it";
-        case Decision::NotBehindRstController:
+        case DecisionKind::NotBehindRstController:
             return "parent is not the RST controller";
-        case Decision::LeftOut:
+        case DecisionKind::LeftOut:
             return "left out";
     }
     return "?";
@@ -237,12 +237,12 @@ Inspection Inspect(platform::Platform& platform) {
     inventory.SelectDisks(image, selected);
 
     Inspection inspection;
-    inspection.imageRevision = image.ImageRevision;
-    inspection.upgradableRevision = image.UpgradableRevision;
+    inspection.ImageRevision = image.ImageRevision;
+    inspection.UpgradableRevision = image.UpgradableRevision;
     Inspector inspector(readOnly, image, inventory);
     const app::RunJournal& journal = inventory.Journal();
     const bool rstWalked = std::any_of(journal.begin(), journal.end(), [](const auto& entry) {
-        return entry.Found.walk == discovery::Walk::RstDisks;
+        return entry.Found.Walk == discovery::DiscoveryWalk::RstDisks;
     });
     // Each disk the run selects ends as the updater stores it, its update as the drive's answers
     // foresee.
@@ -259,61 +259,61 @@ Inspection Inspect(platform::Platform& platform) {
         const discovery::DeviceDecision& found = entry.Found;
         // Both disk walks see every disk: each device is told by the walk it belongs to, a disk
         // behind an Intel controller by the RST walk when that ran, any other by the inbox walk.
-        const bool intelParent = platform::Contains(found.parentId, u"VEN_8086");
-        if (found.verdict == Verdict::NotMakersVendor &&
-            ((found.walk == discovery::Walk::RstDisks && !intelParent) ||
-             (found.walk == discovery::Walk::InboxDisks && intelParent && rstWalked))) {
+        const bool intelParent = platform::Contains(found.ParentId, u"VEN_8086");
+        if (found.Verdict == DeviceVerdict::NotMakersVendor &&
+            ((found.Walk == discovery::DiscoveryWalk::RstDisks && !intelParent) ||
+             (found.Walk == discovery::DiscoveryWalk::InboxDisks && intelParent && rstWalked))) {
             continue;
         }
         if (entry.Raid) {
             InspectedDevice volume;
-            volume.found = found;
-            volume.disk = inventory.Candidates.at(found.candidate.value());
-            volume.decision = Decision::RaidVolume;
-            volume.members = entry.Disks.size();
-            volume.stop = model::Describe(entry.Raid->Stop);
-            volume.error = entry.Raid->Stop.SystemError;
-            volume.leftBehind = app::RstMembersNotListed(*entry.Raid, entry.Disks.size());
-            inspection.devices.push_back(std::move(volume));
+            volume.Found = found;
+            volume.Disk = inventory.Candidates.at(found.Candidate.value());
+            volume.Decision = DecisionKind::RaidVolume;
+            volume.Members = entry.Disks.size();
+            volume.Stop = model::Describe(entry.Raid->Stop);
+            volume.Error = entry.Raid->Stop.SystemError;
+            volume.LeftBehind = app::RstMembersNotListed(*entry.Raid, entry.Disks.size());
+            inspection.Devices.push_back(std::move(volume));
             for (const app::DiskIdentification& member : entry.Disks) {
                 InspectedDevice device = told(entry, member);
-                device.raidMember = true;
-                inspection.devices.push_back(std::move(device));
+                device.RaidMember = true;
+                inspection.Devices.push_back(std::move(device));
             }
             continue;
         }
         if (!entry.Disks.empty()) {
-            inspection.devices.push_back(told(entry, entry.Disks.front()));
+            inspection.Devices.push_back(told(entry, entry.Disks.front()));
             continue;
         }
         InspectedDevice device;
-        device.found = found;
-        device.disk.DevicePath = found.path;
-        device.decision =
-            found.walk == discovery::Walk::RstControllers && found.verdict == Verdict::Taken
-                ? Decision::RstController
-                : DecisionOfVerdict(found);
-        device.error = found.error;
-        device.leftBehind = app::RstDeviceLeftBehind(found);
-        inspection.devices.push_back(std::move(device));
+        device.Found = found;
+        device.Disk.DevicePath = found.Path;
+        device.Decision = found.Walk == discovery::DiscoveryWalk::RstControllers &&
+                                  found.Verdict == DeviceVerdict::Taken
+                              ? DecisionKind::RstController
+                              : DecisionOfVerdict(found);
+        device.Error = found.Error;
+        device.LeftBehind = app::RstDeviceLeftBehind(found);
+        inspection.Devices.push_back(std::move(device));
     }
 
     // A drive reached a second way names the device it is the same drive as.
     std::vector<std::size_t> deviceOfIdentified(inventory.Identified.size());
-    for (std::size_t number = 1; number <= inspection.devices.size(); ++number) {
-        InspectedDevice& device = inspection.devices[number - 1];
-        if (!device.identified) {
+    for (std::size_t number = 1; number <= inspection.Devices.size(); ++number) {
+        InspectedDevice& device = inspection.Devices[number - 1];
+        if (!device.Identified) {
             continue;
         }
-        deviceOfIdentified[device.identifiedIndex] = number;
-        if (device.decision == Decision::SameDrive) {
-            device.sameAs = deviceOfIdentified[device.earlierIndex];
+        deviceOfIdentified[device.IdentifiedIndex] = number;
+        if (device.Decision == DecisionKind::SameDrive) {
+            device.SameAs = deviceOfIdentified[device.EarlierIndex];
         }
     }
 
-    inspection.expectedExitCode =
+    inspection.ExpectedExitCode =
         app::TallyOf(selected, image.ImageRevision, inventory.MakersDriveLeftBehind()).Result();
-    inspection.refusedRequests = guard.Refused();
+    inspection.RefusedRequests = guard.Refused();
     return inspection;
 }
 

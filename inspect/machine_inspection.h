@@ -15,7 +15,7 @@
 
 namespace inspect {
 
-enum class Decision {
+enum class DecisionKind {
     WouldBeUpdated,          // at the older revision: the updater downloads and activates
     AlreadyCurrent,          // at the image's revision: reported, nothing sent
     AnotherRevision,         // identified, any other revision: left alone, not reported
@@ -35,41 +35,41 @@ enum class Decision {
 };
 
 struct InspectedDevice {
-    discovery::DeviceDecision found;  // discovery's decision (for a RAID member: the volume's)
-    bool raidMember = false;
-    model::DiskRecord disk;  // how it is reached and, once identified, who it is
-    bool identified = false;
-    std::size_t identifiedIndex = 0;  // identified: its record's place in Identified
-    std::size_t sameAs = 0;           // SameDrive: the number of the device it is (from 1)
-    model::DiskRecord sameAsDisk;     // SameDrive, AddressCollision: the earlier record there
-    std::size_t earlierIndex = 0;     // SameDrive, AddressCollision: its place in Identified
-    std::uint8_t imageSlot = 0;       // ImageNotActivated: the slot that holds the image
-    std::uint16_t versionMajor = 0;   // VER of the Identify data
-    std::uint8_t versionMinor = 0;
-    std::uint8_t versionTertiary = 0;
-    std::uint8_t fwug = 0;
-    std::size_t pieceSize = 0;  // what the updater would send, in bytes
-    std::size_t pieceCount = 0;
-    FirmwareSlots slots;  // identified drives, where the access path could read them
-    Decision decision = Decision::LeftOut;
-    win::Dword error = 0;     // NotOpened: the system error code
-    std::string stop;         // IdentificationFailed, RaidVolume: where it stopped
-    std::size_t members = 0;  // RaidVolume: member drives found
-    std::string obstacle;     // WouldBeUpdated: why the update would fail, if it would
+    discovery::DeviceDecision Found;  // discovery's decision (for a RAID member: the volume's)
+    bool RaidMember = false;
+    model::DiskRecord Disk;  // how it is reached and, once identified, who it is
+    bool Identified = false;
+    std::size_t IdentifiedIndex = 0;  // identified: its record's place in Identified
+    std::size_t SameAs = 0;           // SameDrive: the number of the device it is (from 1)
+    model::DiskRecord SameAsDisk;     // SameDrive, AddressCollision: the earlier record there
+    std::size_t EarlierIndex = 0;     // SameDrive, AddressCollision: its place in Identified
+    std::uint8_t ImageSlot = 0;       // ImageNotActivated: the slot that holds the image
+    std::uint16_t VersionMajor = 0;   // VER of the Identify data
+    std::uint8_t VersionMinor = 0;
+    std::uint8_t VersionTertiary = 0;
+    std::uint8_t Fwug = 0;
+    std::size_t PieceSize = 0;  // what the updater would send, in bytes
+    std::size_t PieceCount = 0;
+    FirmwareSlots Slots;  // identified drives, where the access path could read them
+    DecisionKind Decision = DecisionKind::LeftOut;
+    win::Dword Error = 0;     // NotOpened: the system error code
+    std::string Stop;         // IdentificationFailed, RaidVolume: where it stopped
+    std::size_t Members = 0;  // RaidVolume: member drives found
+    std::string Obstacle;     // WouldBeUpdated: why the update would fail, if it would
     // One of the maker's drives may be missed because of this device: the updater ends with 1.
-    bool leftBehind = false;
+    bool LeftBehind = false;
 };
 
 struct Inspection {
-    std::u16string imageRevision;
-    std::u16string upgradableRevision;
-    std::vector<InspectedDevice> devices;
-    std::int32_t expectedExitCode = 1;  // what the updater would end with, downloads succeeding
-    std::size_t refusedRequests = 0;    // requests the read-only guard stopped (always 0)
+    std::u16string ImageRevision;
+    std::u16string UpgradableRevision;
+    std::vector<InspectedDevice> Devices;
+    std::int32_t ExpectedExitCode = 1;  // what the updater would end with, downloads succeeding
+    std::size_t RefusedRequests = 0;    // requests the read-only guard stopped (always 0)
 };
 
 Inspection Inspect(platform::Platform& platform);
 
-std::string_view DecisionText(Decision decision);
+std::string_view DecisionText(DecisionKind decision);
 
 }  // namespace inspect

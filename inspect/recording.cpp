@@ -9,9 +9,9 @@ platform::DeviceInfoList RecordingSetup::GetClassDevices(const win::Guid* interf
     platform::DeviceInfoList list = m_inner.GetClassDevices(interfaceClass, flags);
     const std::optional<win::Guid> key =
         interfaceClass ? std::optional(*interfaceClass) : std::nullopt;
-    auto& lists = m_recording.lists;
+    auto& lists = m_recording.Lists;
     auto it = std::find_if(lists.begin(), lists.end(), [&](const RecordedList& recorded) {
-        return recorded.interfaceClass == key && recorded.flags == flags;
+        return recorded.InterfaceClass == key && recorded.Flags == flags;
     });
     if (it == lists.end()) {
         lists.push_back({key, flags, !list.Valid(), {}, {}});
@@ -25,7 +25,7 @@ platform::DeviceInfoList RecordingSetup::GetClassDevices(const win::Guid* interf
 
 RecordedList* RecordingSetup::ListOf(const platform::DeviceInfoList& list) {
     const auto it = m_listOf.find(list.Id());
-    return it == m_listOf.end() ? nullptr : &m_recording.lists[it->second];
+    return it == m_listOf.end() ? nullptr : &m_recording.Lists[it->second];
 }
 
 RecordedDevice* RecordingSetup::DeviceOf(const platform::DeviceInfoList& list,
@@ -34,7 +34,7 @@ RecordedDevice* RecordingSetup::DeviceOf(const platform::DeviceInfoList& list,
     if (recorded == nullptr) {
         return nullptr;
     }
-    return &recorded->devices.try_emplace(device.index, RecordedDevice{device.devInst, {}, {}})
+    return &recorded->Devices.try_emplace(device.Index, RecordedDevice{device.DevInst, {}, {}})
                 .first->second;
 }
 
@@ -53,12 +53,12 @@ std::optional<platform::DeviceInterface> RecordingSetup::EnumDeviceInterfaces(
         m_inner.EnumDeviceInterfaces(list, interfaceClass, index);
     RecordedList* recorded = ListOf(list);
     if (recorded && found &&
-        std::none_of(recorded->interfaces.begin(), recorded->interfaces.end(),
+        std::none_of(recorded->Interfaces.begin(), recorded->Interfaces.end(),
                      [&](const RecordedInterface& i) {
-                         return i.interfaceClass == found->interfaceClass &&
-                                i.index == found->index;
+                         return i.InterfaceClass == found->InterfaceClass &&
+                                i.Index == found->Index;
                      })) {
-        recorded->interfaces.push_back({found->interfaceClass, found->index, std::nullopt});
+        recorded->Interfaces.push_back({found->InterfaceClass, found->Index, std::nullopt});
     }
     return found;
 }
@@ -69,11 +69,11 @@ std::optional<platform::DeviceInterfaceDetail> RecordingSetup::GetDeviceInterfac
         m_inner.GetDeviceInterfaceDetail(list, deviceInterface);
     RecordedList* recorded = ListOf(list);
     if (recorded && detail) {
-        DeviceOf(list, detail->device);
-        for (RecordedInterface& i : recorded->interfaces) {
-            if (i.interfaceClass == deviceInterface.interfaceClass &&
-                i.index == deviceInterface.index && !i.detail) {
-                i.detail = detail;
+        DeviceOf(list, detail->Device);
+        for (RecordedInterface& i : recorded->Interfaces) {
+            if (i.InterfaceClass == deviceInterface.InterfaceClass &&
+                i.Index == deviceInterface.Index && !i.Detail) {
+                i.Detail = detail;
             }
         }
     }
@@ -86,9 +86,9 @@ std::optional<platform::DeviceProperty> RecordingSetup::GetDeviceStringProperty(
     std::optional<platform::DeviceProperty> property =
         m_inner.GetDeviceStringProperty(list, device, key);
     RecordedDevice* recorded = DeviceOf(list, device);
-    if (recorded && std::none_of(recorded->properties.begin(), recorded->properties.end(),
+    if (recorded && std::none_of(recorded->Properties.begin(), recorded->Properties.end(),
                                  [&](const auto& entry) { return entry.first == key; })) {
-        recorded->properties.emplace_back(key, property);
+        recorded->Properties.emplace_back(key, property);
     }
     return property;
 }
@@ -97,8 +97,8 @@ std::optional<platform::HardwareIdList> RecordingSetup::GetHardwareIds(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     std::optional<platform::HardwareIdList> ids = m_inner.GetHardwareIds(list, device);
     RecordedDevice* recorded = DeviceOf(list, device);
-    if (recorded && !recorded->hardwareIds) {
-        recorded->hardwareIds = ids;
+    if (recorded && !recorded->HardwareIds) {
+        recorded->HardwareIds = ids;
     }
     return ids;
 }
@@ -106,13 +106,13 @@ std::optional<platform::HardwareIdList> RecordingSetup::GetHardwareIds(
 platform::OpenResult RecordingIo::Open(std::u16string_view path, win::Dword desiredAccess,
                                        win::Dword shareMode, win::Dword flagsAndAttributes) {
     platform::OpenResult opened = m_inner.Open(path, desiredAccess, shareMode, flagsAndAttributes);
-    auto& opens = m_recording.opens;
+    auto& opens = m_recording.Opens;
     if (std::none_of(opens.begin(), opens.end(),
                      [&](const auto& entry) { return entry.first == path; })) {
-        opens.emplace_back(std::u16string(path), opened.handle.Valid() ? 0 : opened.error);
+        opens.emplace_back(std::u16string(path), opened.Handle.Valid() ? 0 : opened.Error);
     }
-    if (opened.handle.Valid()) {
-        m_pathOf[opened.handle.Id()] = std::u16string(path);
+    if (opened.Handle.Valid()) {
+        m_pathOf[opened.Handle.Id()] = std::u16string(path);
     }
     return opened;
 }
@@ -121,21 +121,21 @@ platform::ControlResult RecordingIo::Control(const platform::DeviceHandle& handl
                                              win::Dword controlCode, std::span<std::uint8_t> buffer,
                                              std::uint32_t inputLength) {
     RecordedRequest request;
-    request.path = m_pathOf[handle.Id()];
-    request.controlCode = controlCode;
-    request.inputLength = inputLength;
+    request.Path = m_pathOf[handle.Id()];
+    request.ControlCode = controlCode;
+    request.InputLength = inputLength;
     const auto sent = buffer.first(std::min<std::size_t>(inputLength, buffer.size()));
-    request.input.assign(sent.begin(), sent.end());
+    request.Input.assign(sent.begin(), sent.end());
     const platform::ControlResult result =
         m_inner.Control(handle, controlCode, buffer, inputLength);
-    auto& requests = m_recording.requests;
+    auto& requests = m_recording.Requests;
     if (std::none_of(requests.begin(), requests.end(), [&](const RecordedRequest& r) {
-            return r.path == request.path && r.controlCode == controlCode &&
-                   r.inputLength == inputLength && r.output.size() == buffer.size() &&
-                   r.input == request.input;
+            return r.Path == request.Path && r.ControlCode == controlCode &&
+                   r.InputLength == inputLength && r.Output.size() == buffer.size() &&
+                   r.Input == request.Input;
         })) {
-        request.output.assign(buffer.begin(), buffer.end());
-        request.result = {result.ok, result.bytesReturned, result.error};
+        request.Output.assign(buffer.begin(), buffer.end());
+        request.Result = {result.Ok, result.BytesReturned, result.Error};
         requests.push_back(std::move(request));
     }
     return result;

@@ -18,43 +18,43 @@
 namespace inspect {
 
 struct RecordedInterface {
-    win::Guid interfaceClass{};
-    std::uint32_t index = 0;
+    win::Guid InterfaceClass{};
+    std::uint32_t Index = 0;
     // SetupDiGetDeviceInterfaceDetailW's answer; nothing when it failed or was not asked.
-    std::optional<platform::DeviceInterfaceDetail> detail;
+    std::optional<platform::DeviceInterfaceDetail> Detail;
 };
 
 struct RecordedDevice {
-    std::uint32_t devInst = 0;
+    std::uint32_t DevInst = 0;
     // By DEVPROPKEY, in the order asked; nothing: the property was not available.
-    std::vector<std::pair<win::DevPropKey, std::optional<platform::DeviceProperty>>> properties;
-    std::optional<std::optional<platform::HardwareIdList>> hardwareIds;  // outer: asked
+    std::vector<std::pair<win::DevPropKey, std::optional<platform::DeviceProperty>>> Properties;
+    std::optional<std::optional<platform::HardwareIdList>> HardwareIds;  // outer: asked
 };
 
 // A device list and what was asked of the devices in it. A device is recorded in each list it
 // was asked about: a DevInst names a device only within one list (Wine's SetupAPI hands out a
 // new one in every list).
 struct RecordedList {
-    std::optional<win::Guid> interfaceClass;  // nothing: DIGCF_ALLCLASSES without a class
-    win::Dword flags = 0;
-    bool failed = false;                              // SetupDiGetClassDevsW gave no list
-    std::map<std::uint32_t, RecordedDevice> devices;  // by index
-    std::vector<RecordedInterface> interfaces;
+    std::optional<win::Guid> InterfaceClass;  // nothing: DIGCF_ALLCLASSES without a class
+    win::Dword Flags = 0;
+    bool Failed = false;                              // SetupDiGetClassDevsW gave no list
+    std::map<std::uint32_t, RecordedDevice> Devices;  // by index
+    std::vector<RecordedInterface> Interfaces;
 };
 
 struct RecordedRequest {
-    std::u16string path;
-    win::Dword controlCode = 0;
-    std::uint32_t inputLength = 0;
-    std::vector<std::uint8_t> input;   // the first inputLength bytes as sent
-    std::vector<std::uint8_t> output;  // the whole buffer after the call
-    platform::ControlResult result;
+    std::u16string Path;
+    win::Dword ControlCode = 0;
+    std::uint32_t InputLength = 0;
+    std::vector<std::uint8_t> Input;   // the first inputLength bytes as sent
+    std::vector<std::uint8_t> Output;  // the whole buffer after the call
+    platform::ControlResult Result;
 };
 
 struct Recording {
-    std::vector<RecordedList> lists;
-    std::vector<std::pair<std::u16string, win::Dword>> opens;  // path, error (0: opened)
-    std::vector<RecordedRequest> requests;
+    std::vector<RecordedList> Lists;
+    std::vector<std::pair<std::u16string, win::Dword>> Opens;  // path, error (0: opened)
+    std::vector<RecordedRequest> Requests;
 };
 
 // The device installation services, recorded.

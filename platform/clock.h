@@ -4,12 +4,12 @@ namespace platform {
 
 // Broken-down local time, as localtime() gives it (month 1-12, full year).
 struct LocalTime {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
+    int Year = 1970;
+    int Month = 1;
+    int Day = 1;
+    int Hour = 0;
+    int Minute = 0;
+    int Second = 0;
 };
 
 class Clock {

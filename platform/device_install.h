@@ -14,34 +14,34 @@ namespace platform {
 
 // One device of a device list (SP_DEVINFO_DATA): its index in the list and its DevInst.
 struct DeviceInfo {
-    std::uint32_t index = 0;
-    std::uint32_t devInst = 0;
+    std::uint32_t Index = 0;
+    std::uint32_t DevInst = 0;
 };
 
 // One interface of a device list (SP_DEVICE_INTERFACE_DATA).
 struct DeviceInterface {
-    std::uint32_t index = 0;
-    win::Guid interfaceClass{};
+    std::uint32_t Index = 0;
+    win::Guid InterfaceClass{};
 };
 
 // SP_DEVICE_INTERFACE_DETAIL_DATA_W's path and the device that owns the interface.
 struct DeviceInterfaceDetail {
-    std::u16string devicePath;
-    DeviceInfo device;
+    std::u16string DevicePath;
+    DeviceInfo Device;
 };
 
 // A device property as SetupDiGetDevicePropertyW gives it: the DEVPROPTYPE the system reports
 // and the value read as UTF-16 text up to its first terminator, whatever that type.
 struct DeviceProperty {
-    win::Dword type = 0;
-    std::u16string text;
+    win::Dword Type = 0;
+    std::u16string Text;
 };
 
 // SPDRP_HARDWAREID as SetupDiGetDeviceRegistryPropertyW gives it: the registry type and the
 // value read as a list of UTF-16 strings.
 struct HardwareIdList {
-    win::Dword type = 0;
-    std::vector<std::u16string> ids;
+    win::Dword Type = 0;
+    std::vector<std::u16string> Ids;
 };
 
 class DeviceInstallServices;

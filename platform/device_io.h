@@ -22,14 +22,14 @@ struct DeviceHandleTraits {
 using DeviceHandle = OwnedHandle<DeviceHandleTraits>;
 
 struct [[nodiscard]] OpenResult {
-    DeviceHandle handle;   // valid on success
-    win::Dword error = 0;  // GetLastError() when the open failed
+    DeviceHandle Handle;   // valid on success
+    win::Dword Error = 0;  // GetLastError() when the open failed
 };
 
 struct [[nodiscard]] ControlResult {
-    bool ok = false;  // what DeviceIoControl returned
-    std::uint32_t bytesReturned = 0;
-    win::Dword error = 0;  // GetLastError() when it returned false
+    bool Ok = false;  // what DeviceIoControl returned
+    std::uint32_t BytesReturned = 0;
+    win::Dword Error = 0;  // GetLastError() when it returned false
 };
 
 class DeviceIo {

@@ -26,9 +26,9 @@ enum class NewFileStatus {
 };
 
 struct NewFileResult {
-    NewFileStatus status = NewFileStatus::Failed;
+    NewFileStatus Status = NewFileStatus::Failed;
     std::uint32_t error = 0;        // the system error code, for Failed
-    std::unique_ptr<NewFile> file;  // for Created
+    std::unique_ptr<NewFile> File;  // for Created
 };
 
 class NewFiles {

@@ -21,8 +21,8 @@ Answer Ask(platform::Platform& platform, const platform::DeviceHandle& handle,
            std::vector<std::uint8_t>& request, win::Dword& error) {
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok) {
-        error = result.error;
+    if (!result.Ok) {
+        error = result.Error;
         return Answer::CallFailed;
     }
     switch (ReturnCodeOf(request)) {
@@ -95,13 +95,13 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& ev
 
     platform::OpenResult opened =
         platform.io.Open(volume.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
-    if (!opened.handle.Valid()) {
+    if (!opened.Handle.Valid()) {
         return {QueryStatus::Answered,
-                stopped(IdentifyEnd::NotOpened, model::StoppedAt(Stage::Open, opened.error)),
+                stopped(IdentifyEnd::NotOpened, model::StoppedAt(Stage::Open, opened.Error)),
                 {}};
     }
     win::Dword error = 0;
-    Answer answer = Ask(platform, opened.handle, request, error);
+    Answer answer = Ask(platform, opened.Handle, request, error);
     // When the set has more members than the first answer holds, the configuration is asked
     // again, once, with room for them; if a second answer to a complete first one does not
     // come, the entries of the first are taken.
@@ -112,7 +112,7 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& ev
         std::vector<std::uint8_t> larger(layout::CsmiBufferSize(*room));
         FillCsmiRaidConfigRequest(larger, raidSetIndex);
         win::Dword secondError = 0;
-        const Answer second = Ask(platform, opened.handle, larger, secondError);
+        const Answer second = Ask(platform, opened.Handle, larger, secondError);
         if (second == Answer::Configuration || answer != Answer::Configuration ||
             !CountGiven(request)) {
             answer = second;

@@ -34,17 +34,17 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& 
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, win::kFileAttributeNormal);
-    if (!opened.handle.Valid()) {
-        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
+    if (!opened.Handle.Valid()) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Open, opened.Error);
         if (disk.KnownNvme) {
             events.IdentificationStopped(disk, {IdentifyEnd::NotOpened, stop});
         }
         return {IdentifyStatus::NotOpened, stop, {}, {}};
     }
     const platform::ControlResult result =
-        platform.io.Control(opened.handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok) {
-        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.error);
+        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, request);
+    if (!result.Ok) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify, result.Error);
         if (disk.KnownNvme) {
             events.IdentificationStopped(disk, {IdentifyEnd::RequestFailed, stop});
         }

@@ -29,12 +29,12 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform,
                                    std::span<std::uint8_t> request, std::uint8_t pathId,
                                    const image::Piece& piece) {
     const std::span<std::uint8_t> sent =
-        request.first(layout::kFwDownloadOverheadSize + piece.bytes.size());
-    FillDownloadRequest(sent, pathId, piece.offset, piece.bytes);
+        request.first(layout::kFwDownloadOverheadSize + piece.Bytes.size());
+    FillDownloadRequest(sent, pathId, piece.Offset, piece.Bytes);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, sent);
-    if (!result.ok) {
-        return model::StoppedAt(Stage::Download, result.error);
+    if (!result.Ok) {
+        return model::StoppedAt(Stage::Download, result.Error);
     }
     if (const std::uint32_t code = ReturnCodeOf(sent); code != 0) {
         return model::StoppedAt(Stage::Download, 0, code);
@@ -51,7 +51,7 @@ bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle
     FillSlotLogPassThrough(request, pathId);
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    return result.ok && SlotLogShowsImageAwaitingReset(request, imageRevision);
+    return result.Ok && SlotLogShowsImageAwaitingReset(request, imageRevision);
 }
 
 }  // namespace
@@ -131,8 +131,8 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEv
     FillActivationRequest(request, PathIdentifier(disk.PortNumber));
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    if (!result.ok) {
-        const StopPoint stop = model::StoppedAt(Stage::Activation, result.error);
+    if (!result.Ok) {
+        const StopPoint stop = model::StoppedAt(Stage::Activation, result.Error);
         events.UpdateStopped(disk, stop);
         return {ActivationStatus::Failed, stop};
     }
@@ -157,24 +157,24 @@ UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& even
     events.UpdateStarted(disk, image.ImageRevision);
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
-    if (!opened.handle.Valid()) {
-        const StopPoint stop = model::StoppedAt(Stage::Open, opened.error);
+    if (!opened.Handle.Valid()) {
+        const StopPoint stop = model::StoppedAt(Stage::Open, opened.Error);
         events.UpdateStopped(disk, stop);
         return {DiskResult::NotCarriedOut, stop};
     }
     // A rerun before the reboot: the image already waits for the next reset.
-    if (ImageAwaitsReset(platform, opened.handle, PathIdentifier(disk.PortNumber),
+    if (ImageAwaitsReset(platform, opened.Handle, PathIdentifier(disk.PortNumber),
                          image.ImageRevision)) {
         const StopPoint stop = model::StoppedAt(Stage::Done);
         events.UpdateEnded(disk, model::UpdateEnd::AlreadyDownloaded, stop);
         return {DiskResult::RebootRequired, stop};
     }
     const DownloadOutcome download =
-        DownloadRstFirmware(platform, events, opened.handle, disk, image, imageSize);
+        DownloadRstFirmware(platform, events, opened.Handle, disk, image, imageSize);
     if (download.Status != DownloadStatus::Accepted) {
         return {DiskResult::Failed, download.Stop};
     }
-    const ActivationOutcome activation = ActivateRstFirmware(platform, events, opened.handle, disk);
+    const ActivationOutcome activation = ActivateRstFirmware(platform, events, opened.Handle, disk);
     switch (activation.Status) {
         case ActivationStatus::Activated:
             return {DiskResult::Updated, activation.Stop};

@@ -140,7 +140,7 @@ platform::ControlResult DevicePaths::ControlPath(const platform::DeviceHandle& h
         return {false, 0, win::kErrorAccessDenied};
     }
     platform::ControlResult result = it->second.endpoint->Control(controlCode, buffer, inputLength);
-    if (result.ok && action && action->returnCode &&
+    if (result.Ok && action && action->returnCode &&
         platform::FitsIn(buffer.size(), kSrbReturnCodeOffset, 4)) {
         platform::PutU32(buffer, kSrbReturnCodeOffset, *action->returnCode);
     }

@@ -99,8 +99,8 @@ const SimDevice* DeviceTree::ListedDevice(const platform::DeviceInfoList& list,
     if (found == nullptr) {
         return nullptr;
     }
-    const SimDevice* member = Member(*found, device.index);
-    if (member == nullptr || member->devInst != device.devInst) {
+    const SimDevice* member = Member(*found, device.Index);
+    if (member == nullptr || member->devInst != device.DevInst) {
         m_calls.ReportMisuse("SP_DEVINFO_DATA that does not belong to the list");
         return nullptr;
     }
@@ -213,7 +213,7 @@ std::optional<platform::DeviceInterfaceDetail> DeviceTree::GetDeviceInterfaceDet
     CallInfo call = Call(CallKind::GetDeviceInterfaceDetail);
     if (members != nullptr) {
         found =
-            FindListedInterface(*members, deviceInterface.interfaceClass, deviceInterface.index);
+            FindListedInterface(*members, deviceInterface.InterfaceClass, deviceInterface.Index);
         if (found && found->device) {
             call.target = found->device->instanceId;
         }

@@ -58,12 +58,12 @@ void AnswerGetInfo(std::span<std::uint8_t> buffer) {
 // wait of the null driver's making that the bench would charge to the tool. Built as one 8-byte
 // value, the result stays in registers.
 platform::ControlResult Accepted(std::size_t bytes) {
-    static_assert(offsetof(platform::ControlResult, ok) == 0 &&
-                  offsetof(platform::ControlResult, bytesReturned) == 4 && sizeof(bool) == 1);
+    static_assert(offsetof(platform::ControlResult, Ok) == 0 &&
+                  offsetof(platform::ControlResult, BytesReturned) == 4 && sizeof(bool) == 1);
     const std::uint64_t head = (static_cast<std::uint64_t>(bytes) << 32) | 1u;
     platform::ControlResult result;
     std::memcpy(static_cast<void*>(&result), &head, sizeof head);
-    result.error = 0;
+    result.Error = 0;
     return result;
 }
 

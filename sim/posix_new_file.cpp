@@ -73,13 +73,13 @@ platform::NewFileResult PosixNewFiles::Create(std::u16string_view path) {
     const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     platform::NewFileResult result;
     if (descriptor < 0) {
-        result.status = errno == EEXIST ? platform::NewFileStatus::AlreadyExists
+        result.Status = errno == EEXIST ? platform::NewFileStatus::AlreadyExists
                                         : platform::NewFileStatus::Failed;
         result.error = WindowsError(errno);
         return result;
     }
-    result.status = platform::NewFileStatus::Created;
-    result.file = std::make_unique<PosixNewFile>(descriptor, std::move(name));
+    result.Status = platform::NewFileStatus::Created;
+    result.File = std::make_unique<PosixNewFile>(descriptor, std::move(name));
     return result;
 }
 

@@ -41,7 +41,7 @@ platform::ControlResult RecordedEndpoint::Control(win::Dword controlCode,
                 answer.output.size() == buffer.size() &&
                 std::equal(input.begin(), input.end(), answer.input.begin(), answer.input.end())) {
                 std::copy(answer.output.begin(), answer.output.end(), buffer.begin());
-                return {answer.result.ok, answer.result.bytesReturned, answer.result.error};
+                return {answer.result.Ok, answer.result.BytesReturned, answer.result.Error};
             }
         }
     }

@@ -77,14 +77,14 @@ std::string Signature(std::span<const std::uint8_t> buffer) {
 
 // A request the driver completed with ReturnCode 0.
 bool Answered(const RecordedAnswer& answer) {
-    return answer.result.ok && answer.output.size() >= kSrbSize &&
+    return answer.result.Ok && answer.output.size() >= kSrbSize &&
            GetU32(answer.output, kSrbReturnCode) == 0;
 }
 
 // A pass-through the RST driver carried out: ReturnCode SRB_STATUS_SUCCESS (1), or 0 as some
 // drivers leave it.
 bool PassThroughAnswered(const RecordedAnswer& answer) {
-    return answer.result.ok && answer.output.size() >= kSrbSize &&
+    return answer.result.Ok && answer.output.size() >= kSrbSize &&
            GetU32(answer.output, kSrbReturnCode) <= 1;
 }
 
@@ -97,7 +97,7 @@ struct Slots {
 // The inbox driver's Identify answer: the protocol data where the query asked for it.
 std::optional<std::span<const std::uint8_t>> InboxIdentify(const RecordedAnswer& a) {
     const std::size_t p = kQueryProtocolData;
-    if (a.controlCode != win::kIoctlStorageQueryProperty || !a.result.ok ||
+    if (a.controlCode != win::kIoctlStorageQueryProperty || !a.result.Ok ||
         !FitsIn(a.input.size(), p, kProtocolSpecificDataStructureSize) ||
         GetU32(a.input, p + kDataType) != kNvmeDataTypeIdentify ||
         GetU32(a.input, p + kRequestValue) != kNvmeIdentifyCnsController ||
@@ -279,16 +279,16 @@ SimDevice LoadDevice(const json& d) {
             continue;
         }
         const std::string name = named->second;
-        if (property->type != win::kDevpropTypeString) {
-            device.propertyTypes[name] = property->type;
+        if (property->Type != win::kDevpropTypeString) {
+            device.propertyTypes[name] = property->Type;
         }
         if (name == "instanceId") {
-            device.instanceId = property->text;
+            device.instanceId = property->Text;
             device.instanceIdReadable = true;
         } else {
             (name == "parentId"     ? device.parentId
              : name == "driverDesc" ? device.driverDesc
-                                    : device.locationInfo) = property->text;
+                                    : device.locationInfo) = property->Text;
         }
     }
     if (d.contains("hardwareIds") && !d["hardwareIds"].is_null()) {

@@ -25,10 +25,10 @@ platform::LocalTime Time(const json& value) {
     platform::LocalTime t;
     const std::string text = Ascii(value, "clock start");
     char end = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.day, &t.month, &t.year, &t.hour,
-                    &t.minute, &t.second, &end) != 6 ||
-        t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 ||
-        t.second > 59) {
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.Day, &t.Month, &t.Year, &t.Hour,
+                    &t.Minute, &t.Second, &end) != 6 ||
+        t.Month < 1 || t.Month > 12 || t.Day < 1 || t.Day > 31 || t.Hour > 23 || t.Minute > 59 ||
+        t.Second > 59) {
         throw std::invalid_argument("clock start: not DD-MM-YYYY HH:MM:SS: " + text);
     }
     return t;

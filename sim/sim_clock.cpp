@@ -11,18 +11,18 @@ int DaysInMonth(int year, int month) {
 }
 
 void AddSeconds(platform::LocalTime& t, int seconds) {
-    t.second += seconds;
-    while (t.second >= 60) {
-        t.second -= 60;
-        if (++t.minute == 60) {
-            t.minute = 0;
-            if (++t.hour == 24) {
-                t.hour = 0;
-                if (++t.day > DaysInMonth(t.year, t.month)) {
-                    t.day = 1;
-                    if (++t.month == 13) {
-                        t.month = 1;
-                        ++t.year;
+    t.Second += seconds;
+    while (t.Second >= 60) {
+        t.Second -= 60;
+        if (++t.Minute == 60) {
+            t.Minute = 0;
+            if (++t.Hour == 24) {
+                t.Hour = 0;
+                if (++t.Day > DaysInMonth(t.Year, t.Month)) {
+                    t.Day = 1;
+                    if (++t.Month == 13) {
+                        t.Month = 1;
+                        ++t.Year;
                     }
                 }
             }

@@ -13,9 +13,9 @@ namespace platform::win32 {
 
 // What one call of a SetupDi...W size-protocol function answered.
 struct SizedCallResult {
-    bool ok = false;
-    win::Dword error = 0;        // GetLastError() when !ok
-    std::uint32_t required = 0;  // the size the call reported, in bytes
+    bool Ok = false;
+    win::Dword Error = 0;        // GetLastError() when !ok
+    std::uint32_t Required = 0;  // the size the call reported, in bytes
 };
 
 // A reported size beyond this is not a device property or path; refuse it.
@@ -28,10 +28,10 @@ inline constexpr int kMaxSizedRounds = 8;
 template <typename Call>
 std::optional<std::vector<std::uint8_t>> ReadSizedValue(Call call, std::uint32_t factor) {
     SizedCallResult first = call(nullptr, 0);
-    if (first.ok || first.error != win::kErrorInsufficientBuffer || first.required == 0) {
+    if (first.Ok || first.Error != win::kErrorInsufficientBuffer || first.Required == 0) {
         return std::nullopt;
     }
-    std::uint32_t required = first.required;
+    std::uint32_t required = first.Required;
     for (int round = 0; round < kMaxSizedRounds; ++round) {
         if (required == 0 || required > kMaxSizedValue) {
             return std::nullopt;
@@ -39,13 +39,13 @@ std::optional<std::vector<std::uint8_t>> ReadSizedValue(Call call, std::uint32_t
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(required) * factor, 0);
         const SizedCallResult again =
             call(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-        if (again.ok) {
+        if (again.Ok) {
             return buffer;
         }
-        if (again.error != win::kErrorInsufficientBuffer) {
+        if (again.Error != win::kErrorInsufficientBuffer) {
             return std::nullopt;
         }
-        required = again.required;
+        required = again.Required;
     }
     return std::nullopt;
 }

@@ -11,12 +11,12 @@ platform::LocalTime Win32Clock::Now() {
     if (local == nullptr) {
         return result;
     }
-    result.year = local->tm_year + 1900;
-    result.month = local->tm_mon + 1;
-    result.day = local->tm_mday;
-    result.hour = local->tm_hour;
-    result.minute = local->tm_min;
-    result.second = local->tm_sec;
+    result.Year = local->tm_year + 1900;
+    result.Month = local->tm_mon + 1;
+    result.Day = local->tm_mday;
+    result.Hour = local->tm_hour;
+    result.Minute = local->tm_min;
+    result.Second = local->tm_sec;
     return result;
 }
 

@@ -55,9 +55,9 @@ std::optional<platform::DeviceInfo> FindDevice(HDEVINFO list, DWORD devInst) {
 
 SizedCallResult Outcome(BOOL ok, DWORD required) {
     SizedCallResult result;
-    result.ok = ok != FALSE;
-    result.error = result.ok ? ERROR_SUCCESS : GetLastError();
-    result.required = required;
+    result.Ok = ok != FALSE;
+    result.Error = result.Ok ? ERROR_SUCCESS : GetLastError();
+    result.Required = required;
     return result;
 }
 
@@ -106,10 +106,10 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
         return std::nullopt;
     }
     HDEVINFO handle = ToHandle(list);
-    const GUID guid = ToGuid(deviceInterface.interfaceClass);
+    const GUID guid = ToGuid(deviceInterface.InterfaceClass);
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-    if (!SetupDiEnumDeviceInterfaces(handle, nullptr, &guid, deviceInterface.index,
+    if (!SetupDiEnumDeviceInterfaces(handle, nullptr, &guid, deviceInterface.Index,
                                      &interfaceData)) {
         return std::nullopt;
     }
@@ -136,9 +136,9 @@ std::optional<platform::DeviceInterfaceDetail> Win32DeviceInstallServices::GetDe
         return std::nullopt;
     }
     platform::DeviceInterfaceDetail result;
-    result.devicePath =
+    result.DevicePath =
         TextUpToTerminator(std::span<const std::uint8_t>(*buffer).subspan(kPathOffset));
-    result.device = *device;
+    result.Device = *device;
     return result;
 }
 
@@ -146,7 +146,7 @@ std::optional<platform::DeviceProperty> Win32DeviceInstallServices::GetDeviceStr
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
     const win::DevPropKey& key) {
     SP_DEVINFO_DATA data;
-    if (!list.Valid() || !DeviceData(ToHandle(list), device.index, data)) {
+    if (!list.Valid() || !DeviceData(ToHandle(list), device.Index, data)) {
         return std::nullopt;
     }
     DEVPROPKEY propertyKey;
@@ -170,7 +170,7 @@ std::optional<platform::DeviceProperty> Win32DeviceInstallServices::GetDeviceStr
 std::optional<platform::HardwareIdList> Win32DeviceInstallServices::GetHardwareIds(
     const platform::DeviceInfoList& list, const platform::DeviceInfo& device) {
     SP_DEVINFO_DATA data;
-    if (!list.Valid() || !DeviceData(ToHandle(list), device.index, data)) {
+    if (!list.Valid() || !DeviceData(ToHandle(list), device.Index, data)) {
         return std::nullopt;
     }
     DWORD type = 0;  // as the call that filled the buffer reported it

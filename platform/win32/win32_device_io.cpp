@@ -25,13 +25,13 @@ platform::OpenResult Win32DeviceIo::Open(std::u16string_view path, win::Dword de
                                 flagsAndAttributes, nullptr);
     // Both INVALID_HANDLE_VALUE and null mean no handle.
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
-        result.error = GetLastError();
-        if (result.error == ERROR_SUCCESS) {
-            result.error = ERROR_INVALID_HANDLE;
+        result.Error = GetLastError();
+        if (result.Error == ERROR_SUCCESS) {
+            result.Error = ERROR_INVALID_HANDLE;
         }
         return result;
     }
-    result.handle = platform::DeviceHandle(this, reinterpret_cast<std::uintptr_t>(handle));
+    result.Handle = platform::DeviceHandle(this, reinterpret_cast<std::uintptr_t>(handle));
     return result;
 }
 
@@ -41,12 +41,12 @@ platform::ControlResult Win32DeviceIo::Control(const platform::DeviceHandle& han
                                                std::uint32_t inputLength) {
     platform::ControlResult result;
     if (!handle.Valid()) {
-        result.error = ERROR_INVALID_HANDLE;
+        result.Error = ERROR_INVALID_HANDLE;
         return result;
     }
     // DeviceIoControl takes DWORD lengths; input is a prefix of the one buffer.
     if (buffer.size() > std::numeric_limits<DWORD>::max() || inputLength > buffer.size()) {
-        result.error = ERROR_INVALID_PARAMETER;
+        result.Error = ERROR_INVALID_PARAMETER;
         return result;
     }
     void* data = buffer.empty() ? nullptr : buffer.data();
@@ -54,10 +54,10 @@ platform::ControlResult Win32DeviceIo::Control(const platform::DeviceHandle& han
     const BOOL ok =
         DeviceIoControl(ToHandle(handle.Id()), controlCode, inputLength != 0 ? data : nullptr,
                         inputLength, data, static_cast<DWORD>(buffer.size()), &returned, nullptr);
-    result.ok = ok != FALSE;
-    result.bytesReturned = returned;
-    if (!result.ok) {
-        result.error = GetLastError();
+    result.Ok = ok != FALSE;
+    result.BytesReturned = returned;
+    if (!result.Ok) {
+        result.Error = GetLastError();
     }
     return result;
 }

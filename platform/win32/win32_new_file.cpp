@@ -88,7 +88,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 platform::NewFileResult Failure(platform::NewFileStatus status, DWORD error) {
     platform::NewFileResult result;
-    result.status = status;
+    result.Status = status;
     result.error = error;
     return result;
 }
@@ -133,8 +133,8 @@ platform::NewFileResult Win32NewFiles::Create(std::u16string_view path) {
         return Failure(platform::NewFileStatus::ElsewhereThanAsked, 0);
     }
     platform::NewFileResult result;
-    result.status = platform::NewFileStatus::Created;
-    result.file = std::make_unique<Win32NewFile>(std::move(file));
+    result.Status = platform::NewFileStatus::Created;
+    result.File = std::make_unique<Win32NewFile>(std::move(file));
     return result;
 }
 

@@ -22,10 +22,10 @@ public:
     platform::NewFileResult Create(std::u16string_view path) override {
         asked.emplace_back(path);
         platform::NewFileResult result;
-        result.status = status;
+        result.Status = status;
         result.error = error;
         if (status == platform::NewFileStatus::Created) {
-            result.file = std::make_unique<File>(*this);
+            result.File = std::make_unique<File>(*this);
         }
         return result;
     }

@@ -126,16 +126,16 @@ public:
     }
     std::optional<platform::DeviceInterfaceDetail> GetDeviceInterfaceDetail(
         const platform::DeviceInfoList& list, const platform::DeviceInterface& item) override {
-        const Device& d = Of(list).at(item.index);
+        const Device& d = Of(list).at(item.Index);
         if (d.detailFails) {
             return std::nullopt;
         }
-        return platform::DeviceInterfaceDetail{*d.interfacePath, {item.index, d.devInst}};
+        return platform::DeviceInterfaceDetail{*d.interfacePath, {item.Index, d.devInst}};
     }
     std::optional<platform::DeviceProperty> GetDeviceStringProperty(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device,
         const win::DevPropKey& key) override {
-        const Device& d = Of(list).at(device.index);
+        const Device& d = Of(list).at(device.Index);
         const std::optional<std::u16string>* value = nullptr;
         if (key == win::kDevpkeyDeviceParent)
             value = &d.parentId;
@@ -151,7 +151,7 @@ public:
     }
     std::optional<platform::HardwareIdList> GetHardwareIds(
         const platform::DeviceInfoList& list, const platform::DeviceInfo& device) override {
-        const Device& d = Of(list).at(device.index);
+        const Device& d = Of(list).at(device.Index);
         if (!d.hardwareIds)
             return std::nullopt;
         return platform::HardwareIdList{win::kRegMultiSz, *d.hardwareIds};

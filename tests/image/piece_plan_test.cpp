@@ -42,12 +42,12 @@ TEST(PiecePlan, PiecesOfEveryGranularityCoverTheBytesOnceInOrder) {
         std::size_t next = 0;
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const image::Piece& piece = pieces[i];
-            EXPECT_EQ(piece.offset, next) << name << ", piece " << i;
-            EXPECT_EQ(piece.bytes.size(), i + 1 == pieces.size() ? c.lastLength : pieceSize)
+            EXPECT_EQ(piece.Offset, next) << name << ", piece " << i;
+            EXPECT_EQ(piece.Bytes.size(), i + 1 == pieces.size() ? c.lastLength : pieceSize)
                 << name << ", piece " << i;
             // The piece is the working copy's own bytes at its offset, not a copy.
-            EXPECT_EQ(piece.bytes.data(), image.WorkingCopy.data() + piece.offset) << name;
-            next = piece.offset + piece.bytes.size();
+            EXPECT_EQ(piece.Bytes.data(), image.WorkingCopy.data() + piece.Offset) << name;
+            next = piece.Offset + piece.Bytes.size();
         }
         EXPECT_EQ(next, c.byteCount) << name;
     }

@@ -348,7 +348,7 @@ TEST(Inspector, GuardRefusesEveryOtherShapeBeforeItReachesTheDevice) {
         inspect::ReadOnlyDeviceIo guard(inner);
         const platform::OpenResult opened = guard.Open(path, 0, 0, 0);
         std::vector<std::uint8_t> request = build(shape);
-        EXPECT_TRUE(guard.Control(opened.handle, code(shape), request).ok);
+        EXPECT_TRUE(guard.Control(opened.Handle, code(shape), request).Ok);
         EXPECT_EQ(inner.sent.size(), 1u) << static_cast<int>(shape);
     }
     for (const Changed& c : refused) {
@@ -362,9 +362,9 @@ TEST(Inspector, GuardRefusesEveryOtherShapeBeforeItReachesTheDevice) {
             platform::PutU32(request, c.offset, c.value);
         }
         const platform::ControlResult result =
-            guard.Control(opened.handle, code(c.shape), request,
+            guard.Control(opened.Handle, code(c.shape), request,
                           c.inputLength.value_or(static_cast<std::uint32_t>(request.size())));
-        EXPECT_FALSE(result.ok) << c.name;
+        EXPECT_FALSE(result.Ok) << c.name;
         EXPECT_TRUE(inner.sent.empty()) << c.name;
         EXPECT_EQ(guard.Refused(), 1u) << c.name;
     }

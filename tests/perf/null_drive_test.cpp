@@ -61,9 +61,9 @@ TEST(NullDrive, GetInfoAnswerStaysInsideTheBuffer) {
     request[44] = 0x3C;  // DataBufferOffset 60: no room for the slot entry
     const std::vector<std::uint8_t> before = request;
     const platform::ControlResult result = endpoint.Control(win::kIoctlScsiMiniport, request, 64);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.bytesReturned, 64u);
-    EXPECT_EQ(result.error, 0u);
+    EXPECT_TRUE(result.Ok);
+    EXPECT_EQ(result.BytesReturned, 64u);
+    EXPECT_EQ(result.Error, 0u);
     EXPECT_EQ(request, before);
 }
 

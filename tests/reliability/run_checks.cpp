@@ -349,7 +349,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
         rstDriveMissed = rstDriveMissed || (entry.Raid && !entry.Raid->Listed);
         for (const app::DiskIdentification& disk : entry.Disks) {
             if (const auto* status = std::get_if<rst::IdentifyStatus>(&disk.Status)) {
-                const bool nvme = disk.Member ? disk.Member->KnownNvme : entry.Found.nvmeDisk;
+                const bool nvme = disk.Member ? disk.Member->KnownNvme : entry.Found.NvmeDisk;
                 rstDriveMissed =
                     rstDriveMissed || (nvme && rst::GaveNoIdentifyData(*status, disk.Identify));
             }
@@ -374,9 +374,10 @@ bool RecordNamesFailure(const app::RunRecord& record, const sim::CallRecord& fai
     };
     for (const app::JournalEntry& entry : record.Journal) {
         const discovery::DeviceDecision& decision = entry.Found;
-        const bool verdictFits = open ? decision.verdict == discovery::Verdict::OpenFailed
-                                      : decision.verdict == discovery::Verdict::NoDeviceNumber;
-        if ((verdictFits && decision.error == failed.error) ||
+        const bool verdictFits = open
+                                     ? decision.Verdict == discovery::DeviceVerdict::OpenFailed
+                                     : decision.Verdict == discovery::DeviceVerdict::NoDeviceNumber;
+        if ((verdictFits && decision.Error == failed.error) ||
             (entry.Raid && names(entry.Raid->Stop))) {
             return true;
         }

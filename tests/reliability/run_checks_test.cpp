@@ -99,7 +99,7 @@ TEST_P(RunChecks, SeeWhatIsBroken) {
             machine.Faults().Add(fault);
         }
         held = machine.Open(u"\\\\.\\PHYSICALDRIVE1", win::kGenericRead, 0, 0);
-        ASSERT_EQ(held->handle.Valid(), c.inboxDisk == InboxDisk::LeftOpen);
+        ASSERT_EQ(held->Handle.Valid(), c.inboxDisk == InboxDisk::LeftOpen);
     }
     std::vector<std::string> results;
     if (c.result != nullptr) {

@@ -200,7 +200,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
         platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
         EXPECT_EQ(
             static_cast<int>(rst::ActivateRstFirmware(
-                                 m.platform, m.events, h.handle,
+                                 m.platform, m.events, h.Handle,
                                  model::MakeCandidate(kController, 7, model::AccessKind::RstDisk))
                                  .Status),
             result)
@@ -212,7 +212,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
     m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
     platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
     EXPECT_EQ(
-        rst::ActivateRstFirmware(m.platform, m.events, h.handle,
+        rst::ActivateRstFirmware(m.platform, m.events, h.Handle,
                                  model::MakeCandidate(kController, 0, model::AccessKind::RstDisk))
             .Status,
         rst::ActivationStatus::Failed);

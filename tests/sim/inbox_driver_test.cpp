@@ -75,7 +75,7 @@ protected:
     }
     std::uint32_t Miniport(std::vector<std::uint8_t> b) {
         const platform::ControlResult r = Send(win::kIoctlScsiMiniport, b);
-        EXPECT_TRUE(r.ok);
+        EXPECT_TRUE(r.Ok);
         return GetU32(b, 20);
     }
 
@@ -86,11 +86,11 @@ protected:
 TEST_F(InboxDriverTest, DeviceNumberNeedsTwelveBytes) {
     std::vector<std::uint8_t> answer(12), small(8);
     const platform::ControlResult r = Send(win::kIoctlStorageGetDeviceNumber, answer);
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.bytesReturned, 12u);
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.BytesReturned, 12u);
     EXPECT_EQ(GetU32(answer, 0), 7u);  // FILE_DEVICE_DISK
     EXPECT_EQ(GetU32(answer, 4), 3u);
-    EXPECT_EQ(Send(win::kIoctlStorageGetDeviceNumber, small).error, win::kErrorInsufficientBuffer);
+    EXPECT_EQ(Send(win::kIoctlStorageGetDeviceNumber, small).Error, win::kErrorInsufficientBuffer);
 }
 
 TEST_F(InboxDriverTest, MalformedIdentifyQueriesFail) {
@@ -106,8 +106,8 @@ TEST_F(InboxDriverTest, MalformedIdentifyQueriesFail) {
         std::vector<std::uint8_t> b = IdentifyQuery();
         PutU32(b, c.offset, c.value);
         const platform::ControlResult r = Send(win::kIoctlStorageQueryProperty, b);
-        EXPECT_FALSE(r.ok) << c.what;
-        EXPECT_EQ(r.error, win::kErrorInvalidParameter) << c.what;
+        EXPECT_FALSE(r.Ok) << c.what;
+        EXPECT_EQ(r.Error, win::kErrorInvalidParameter) << c.what;
     }
 }
 
@@ -124,12 +124,12 @@ TEST_F(InboxDriverTest, MalformedMiniportHeadersFailTheCall) {
         std::vector<std::uint8_t> b = FirmwareRequest(1, 4120);
         PutU32(b, c.offset, c.value);
         const platform::ControlResult r = Send(win::kIoctlScsiMiniport, b);
-        EXPECT_FALSE(r.ok) << c.what;
-        EXPECT_EQ(r.error, c.error) << c.what;
+        EXPECT_FALSE(r.Ok) << c.what;
+        EXPECT_EQ(r.Error, c.error) << c.what;
     }
     std::vector<std::uint8_t> b = FirmwareRequest(1, 4120);
     platform::PutAscii(b, 4, std::string_view("FIRMWAR\0", 8));
-    EXPECT_EQ(Send(win::kIoctlScsiMiniport, b).error, sim::kErrorInvalidFunction);
+    EXPECT_EQ(Send(win::kIoctlScsiMiniport, b).Error, sim::kErrorInvalidFunction);
 }
 
 TEST_F(InboxDriverTest, MalformedRequestBlocksAnswerInvalidParameter) {

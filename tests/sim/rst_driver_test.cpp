@@ -98,7 +98,7 @@ protected:
     std::uint32_t Send(std::vector<std::uint8_t>& request) {
         const platform::ControlResult r = driver.Control(
             win::kIoctlScsiMiniport, request, static_cast<std::uint32_t>(request.size()));
-        EXPECT_TRUE(r.ok);
+        EXPECT_TRUE(r.Ok);
         return GetU32(request, 20);
     }
 
@@ -266,12 +266,12 @@ TEST_F(RstDriverTest, MalformedFirmwareRequestsAreRefused) {
     std::vector<std::uint8_t> q = Download(4, 0, 4096);
     platform::PutAscii(q, 4, "IntelFW ");
     EXPECT_EQ(
-        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
+        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).Error,
         sim::kErrorInvalidFunction);
     q = Download(4, 0, 4096);
     PutU32(q, 24, static_cast<std::uint32_t>(q.size()));
     EXPECT_EQ(
-        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).error,
+        driver.Control(win::kIoctlScsiMiniport, q, static_cast<std::uint32_t>(q.size())).Error,
         win::kErrorInvalidParameter);
 }
 

@@ -45,7 +45,7 @@ protected:
         std::vector<std::u16string> ids;
         for (std::uint32_t i = 0; auto info = machine.EnumDeviceInfo(list, i); ++i) {
             ids.push_back(
-                machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId)->text);
+                machine.GetDeviceStringProperty(list, *info, win::kDevpkeyDeviceInstanceId)->Text);
         }
         return ids;
     }
@@ -74,8 +74,8 @@ TEST_F(MachineTest, InterfacesAreWalkedAcrossTheListInOrder) {
          auto iface = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, i); ++i) {
         const auto detail = machine.GetDeviceInterfaceDetail(list, *iface);
         ASSERT_TRUE(detail);
-        paths.push_back(detail->devicePath);
-        owners.push_back(detail->device.index);
+        paths.push_back(detail->DevicePath);
+        owners.push_back(detail->Device.Index);
     }
     ASSERT_EQ(paths.size(), 4u);
     EXPECT_EQ(paths[1], u"\\\\?\\b1");
@@ -92,26 +92,26 @@ TEST_F(MachineTest, BothDiskPathsOpenTheSameDiskWhateverTheirCase) {
                                 u"\\\\?\\SCSI#DISK&VEN_NVME&PROD_NVME_DRIVE#5&1D6E3B0&0&00000C#{"
                                 u"53F56307-B6BF-11D0-94F2-00A0C91EFB8B}"}) {
         platform::OpenResult opened = machine.Open(path, kReadWrite, kShareReadWrite, 0);
-        ASSERT_TRUE(opened.handle.Valid());
+        ASSERT_TRUE(opened.Handle.Valid());
         std::vector<std::uint8_t> number(12);
         ASSERT_TRUE(
-            machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0).ok);
+            machine.Control(opened.Handle, win::kIoctlStorageGetDeviceNumber, number, 0).Ok);
         EXPECT_EQ(platform::GetU32(number, 4), 12u);
         EXPECT_EQ(machine.OpenHandleCount(), 1u);
     }
     EXPECT_EQ(machine.OpenHandleCount(), 0u);
-    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE1", kReadWrite, kShareReadWrite, 0).error,
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE1", kReadWrite, kShareReadWrite, 0).Error,
               win::kErrorFileNotFound);
-    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, 0x10, 0).error,
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, 0x10, 0).Error,
               win::kErrorInvalidParameter);
 }
 
 TEST_F(MachineTest, InterfacesOfAbsentDevicesDoNotOpen) {
     machine.AddPath(u"\\\\?\\gone", std::make_shared<sim::PlainEndpoint>());
     machine.AddPath(u"\\\\?\\a", std::make_shared<sim::PlainEndpoint>());
-    EXPECT_EQ(machine.Open(u"\\\\?\\GONE", kReadWrite, kShareReadWrite, 0).error,
+    EXPECT_EQ(machine.Open(u"\\\\?\\GONE", kReadWrite, kShareReadWrite, 0).Error,
               win::kErrorFileNotFound);
-    EXPECT_TRUE(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).handle.Valid());
+    EXPECT_TRUE(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).Handle.Valid());
 }
 
 TEST_F(MachineTest, MiniportNeedsAHandleOpenedForReadingAndWriting) {
@@ -119,9 +119,9 @@ TEST_F(MachineTest, MiniportNeedsAHandleOpenedForReadingAndWriting) {
         machine.Open(u"\\\\.\\PHYSICALDRIVE12", win::kGenericRead, kShareReadWrite, 0);
     std::vector<std::uint8_t> request(64);
     const platform::ControlResult r =
-        machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, win::kErrorAccessDenied);
+        machine.Control(opened.Handle, win::kIoctlScsiMiniport, request);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Error, win::kErrorAccessDenied);
 }
 
 TEST_F(MachineTest, FaultsChooseByKindTargetAndOccurrence) {
@@ -132,11 +132,11 @@ TEST_F(MachineTest, FaultsChooseByKindTargetAndOccurrence) {
     second.error = win::kErrorSharingViolation;
     machine.Faults().Add(second);
     EXPECT_TRUE(
-        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
-    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).error,
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).Handle.Valid());
+    EXPECT_EQ(machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).Error,
               win::kErrorSharingViolation);
     EXPECT_TRUE(
-        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).handle.Valid());
+        machine.Open(u"\\\\.\\PHYSICALDRIVE12", kReadWrite, kShareReadWrite, 0).Handle.Valid());
 
     const std::uint64_t next = machine.CallCount() + 2;
     machine.Faults().FailCallNumber(next, win::kErrorIoDevice);
@@ -157,8 +157,8 @@ TEST_F(MachineTest, ControlFaultCanAnswerAReturnCode) {
     std::vector<std::uint8_t> request(80);
     platform::PutAscii(request, 4, "FIRMWARE");
     const platform::ControlResult r =
-        machine.Control(opened.handle, win::kIoctlScsiMiniport, request);
-    EXPECT_TRUE(r.ok);
+        machine.Control(opened.Handle, win::kIoctlScsiMiniport, request);
+    EXPECT_TRUE(r.Ok);
     EXPECT_EQ(platform::GetU32(request, 20), 0x40u);
 }
 
@@ -252,36 +252,36 @@ TEST(ScenarioLoader, ReplaysARecordedMachine) {
     {
         const platform::DeviceInfoList list =
             machine.GetClassDevices(&win::kGuidDevinterfaceDisk, kPresentInterfaces);
-        EXPECT_EQ(machine.EnumDeviceInfo(list, 0)->devInst, 8u);
+        EXPECT_EQ(machine.EnumDeviceInfo(list, 0)->DevInst, 8u);
         EXPECT_FALSE(machine.EnumDeviceInfo(list, 1));
         EXPECT_FALSE(machine.EnumDeviceInfo(list, 3));
         const auto first = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 0);
         const auto detail = machine.GetDeviceInterfaceDetail(list, *first);
-        EXPECT_EQ(detail->devicePath, u"\\\\?\\b");
-        EXPECT_EQ(detail->device.index, 2u);
-        EXPECT_EQ(detail->device.devInst, 4u);
+        EXPECT_EQ(detail->DevicePath, u"\\\\?\\b");
+        EXPECT_EQ(detail->Device.Index, 2u);
+        EXPECT_EQ(detail->Device.DevInst, 4u);
         const auto second = machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 1);
         EXPECT_FALSE(machine.GetDeviceInterfaceDetail(list, *second));
         EXPECT_FALSE(machine.EnumDeviceInterfaces(list, win::kGuidDevinterfaceDisk, 2));
         EXPECT_FALSE(
-            machine.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceInstanceId));
+            machine.GetDeviceStringProperty(list, detail->Device, win::kDevpkeyDeviceInstanceId));
         const auto location =
-            machine.GetDeviceStringProperty(list, detail->device, win::kDevpkeyDeviceLocationInfo);
-        EXPECT_EQ(location->type, 0x11u);
-        EXPECT_EQ(location->text, u"L");
-        EXPECT_FALSE(machine.GetHardwareIds(list, detail->device));
+            machine.GetDeviceStringProperty(list, detail->Device, win::kDevpkeyDeviceLocationInfo);
+        EXPECT_EQ(location->Type, 0x11u);
+        EXPECT_EQ(location->Text, u"L");
+        EXPECT_FALSE(machine.GetHardwareIds(list, detail->Device));
     }
-    EXPECT_EQ(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).error, 32u);
+    EXPECT_EQ(machine.Open(u"\\\\?\\A", kReadWrite, kShareReadWrite, 0).Error, 32u);
     const platform::OpenResult opened = machine.Open(u"\\\\?\\b", kReadWrite, kShareReadWrite, 0);
     std::vector<std::uint8_t> number(12, 0xEE);
     const platform::ControlResult answered =
-        machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, number, 0);
-    EXPECT_TRUE(answered.ok);
-    EXPECT_EQ(answered.bytesReturned, 12u);
+        machine.Control(opened.Handle, win::kIoctlStorageGetDeviceNumber, number, 0);
+    EXPECT_TRUE(answered.Ok);
+    EXPECT_EQ(answered.BytesReturned, 12u);
     EXPECT_EQ(number, (std::vector<std::uint8_t>{7, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(machine.Misuse().empty());
     std::vector<std::uint8_t> larger(16);
-    EXPECT_EQ(machine.Control(opened.handle, win::kIoctlStorageGetDeviceNumber, larger, 0).error,
+    EXPECT_EQ(machine.Control(opened.Handle, win::kIoctlStorageGetDeviceNumber, larger, 0).Error,
               sim::kErrorInvalidFunction);
     EXPECT_EQ(machine.Misuse().size(), 1u);
 }
@@ -295,15 +295,15 @@ TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
     ASSERT_TRUE(loaded.machine) << loaded.error;
     SimMachine& m = *loaded.machine;
     EXPECT_EQ(m.Argc(), 2);
-    EXPECT_EQ(m.Clock().Now().year, 2026);
-    EXPECT_EQ(m.Clock().Now().year, 2027);
+    EXPECT_EQ(m.Clock().Now().Year, 2026);
+    EXPECT_EQ(m.Clock().Now().Year, 2027);
     const sim::NvmeDriveConfig& c = m.FindDrive("d")->Config();
     EXPECT_EQ(c.version, 0x00010400u);
     EXPECT_EQ(c.frmw, 0x16);
     EXPECT_EQ(c.fwug, 0xFF);
     EXPECT_EQ(m.FindDrive("d")->IdentifyController()[0x40], 7);  // overrides are applied
     EXPECT_EQ(m.Faults().Size(), 1u);
-    EXPECT_TRUE(m.Open(u"\\\\.\\PhysicalDrive4", kReadWrite, kShareReadWrite, 0).handle.Valid());
+    EXPECT_TRUE(m.Open(u"\\\\.\\PhysicalDrive4", kReadWrite, kShareReadWrite, 0).Handle.Valid());
 }
 
 }  // namespace

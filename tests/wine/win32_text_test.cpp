@@ -93,7 +93,7 @@ struct ScriptedCall {
             return {false, win::kErrorInvalidParameter, 0};
         }
         SizedCallResult answer = answers[next++];
-        if (answer.ok && buffer != nullptr) {
+        if (answer.Ok && buffer != nullptr) {
             buffer[0] = 0xAB;
         }
         return answer;
