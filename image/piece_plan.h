@@ -27,6 +27,17 @@ inline constexpr bool IsPossibleGranularity(std::int32_t granularity) {
 // The piece size in bytes of a possible granularity; any other stops the program.
 std::size_t PieceSizeOf(std::int32_t granularity);
 
+// The granularity the RST access path sends with: one 4 KiB unit, the least FWUG can name, for
+// one no Identify answer can give. The inbox access path refuses such a drive instead.
+inline constexpr std::int32_t GranularityOrLeast(std::int32_t granularity) {
+    return IsPossibleGranularity(granularity) ? granularity : kMinGranularity;
+}
+
+// How many pieces of pieceSize bytes byteCount bytes take, the last one shorter when they must.
+inline constexpr std::size_t PieceCountOf(std::size_t byteCount, std::size_t pieceSize) {
+    return (byteCount + pieceSize - 1) / pieceSize;
+}
+
 struct Piece {
     std::size_t Offset = 0;               // where the piece starts in the image
     std::span<const std::uint8_t> Bytes;  // the piece, inside the working copy
@@ -61,7 +72,7 @@ public:
     };
 
     // How many pieces the plan yields.
-    std::size_t Count() const { return (m_bytes.size() + m_pieceSize - 1) / m_pieceSize; }
+    std::size_t Count() const { return PieceCountOf(m_bytes.size(), m_pieceSize); }
 
     Iterator begin() const { return {this, 0}; }
     Iterator end() const { return {this, m_bytes.size()}; }

@@ -34,6 +34,13 @@ std::optional<StopPoint> SendFirmwareRequest(platform::Platform& platform,
 
 }  // namespace
 
+std::optional<StopPoint> AskFirmwareInfo(platform::Platform& platform,
+                                         const platform::DeviceHandle& handle,
+                                         std::span<std::uint8_t> buffer) {
+    BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
+    return SendFirmwareRequest(platform, handle, buffer, Stage::GetInfo);
+}
+
 UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& events,
                               const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount) {
@@ -68,8 +75,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.Error));
     }
 
-    BuildFirmwareRequest(buffer, platform::miniport::kFirmwareFunctionGetInfo);
-    if (const auto failed = SendFirmwareRequest(platform, opened.Handle, buffer, Stage::GetInfo)) {
+    if (const auto failed = AskFirmwareInfo(platform, opened.Handle, buffer)) {
         return stopped(UpdateStatus::NotCarriedOut, *failed);
     }
     const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));

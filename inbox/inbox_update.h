@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 
 #include "image/firmware_image.h"
 #include "model/disk_record.h"
@@ -22,6 +24,13 @@ struct [[nodiscard]] UpdateOutcome {
     UpdateStatus Status = UpdateStatus::NotCarriedOut;
     model::StopPoint Stop;
 };
+
+// The get-info exchange of the update and the inspector: builds the request in `buffer` (of
+// MiniportBufferSize bytes) and sends it; nothing when the call and the miniport's ReturnCode
+// succeeded, else where it failed.
+std::optional<model::StopPoint> AskFirmwareInfo(platform::Platform& platform,
+                                                const platform::DeviceHandle& handle,
+                                                std::span<std::uint8_t> buffer);
 
 // Downloads byteCount bytes of the image through the miniport firmware interface and
 // activates them, unless get-info shows the image already waiting for the next reset.

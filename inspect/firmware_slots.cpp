@@ -3,6 +3,7 @@
 #include "discovery/identify_controller_data.h"
 #include "image/firmware_image.h"
 #include "image/piece_plan.h"
+#include "inbox/inbox_update.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
@@ -26,7 +27,6 @@ std::string SlotRevision(std::span<const std::uint8_t> bytes) {
 
 FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string& path,
                              std::size_t pieceSize, std::u16string_view imageRevision) {
-    using namespace platform::miniport;
     FirmwareSlots slots;
     const platform::OpenResult opened =
         platform.io.Open(path, win::kGenericRead | win::kGenericWrite,
@@ -35,10 +35,7 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
         return slots;
     }
     std::vector<std::uint8_t> buffer(inbox::MiniportBufferSize(pieceSize));
-    inbox::BuildFirmwareRequest(buffer, kFirmwareFunctionGetInfo);
-    const platform::ControlResult result =
-        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, buffer);
-    if (!result.Ok || inbox::FirmwareReturnCode(buffer) != kFirmwareStatusSuccess) {
+    if (inbox::AskFirmwareInfo(platform, opened.Handle, buffer)) {
         return slots;
     }
     slots.RequestAnswered = true;

@@ -102,10 +102,8 @@ public:
             device.VersionTertiary = id.VersionTertiary;
             device.Fwug = id.Fwug;
         }
-        const std::int32_t units =
-            image::IsPossibleGranularity(record.UpdateGranularity) ? record.UpdateGranularity : 1;
-        device.PieceSize = image::PieceSizeOf(units);
-        device.PieceCount = (app::kImageByteCount + device.PieceSize - 1) / device.PieceSize;
+        device.PieceSize = image::PieceSizeOf(image::GranularityOrLeast(record.UpdateGranularity));
+        device.PieceCount = image::PieceCountOf(app::kImageByteCount, device.PieceSize);
         if (address.AccessPath == model::AccessKind::Inbox) {
             device.Slots = ReadInboxSlots(m_platform, address.DevicePath, device.PieceSize,
                                           m_image.ImageRevision);

@@ -16,12 +16,6 @@ namespace {
 using model::StopPoint;
 using Stage = model::StopStage;
 
-// One 4 KiB unit, the least FWUG can name, for an impossible granularity; the inbox access path
-// refuses.
-std::int32_t GranularityToSend(std::int32_t granularity) {
-    return image::IsPossibleGranularity(granularity) ? granularity : image::kMinGranularity;
-}
-
 // One "IntelFw " download of a piece in a request of piece + 88 bytes at the start of
 // `request`; nothing when it was accepted, else where it failed.
 std::optional<StopPoint> SendPiece(platform::Platform& platform,
@@ -92,7 +86,8 @@ DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEven
                                     const platform::DeviceHandle& handle,
                                     const model::DiskRecord& disk,
                                     const image::FirmwareImage& image, std::uint32_t imageSize) {
-    const std::size_t pieceSize = image::PieceSizeOf(GranularityToSend(disk.UpdateGranularity));
+    const std::size_t pieceSize =
+        image::PieceSizeOf(image::GranularityOrLeast(disk.UpdateGranularity));
     const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
     std::vector<std::uint8_t> request(layout::kFwDownloadOverheadSize + pieceSize);
 
