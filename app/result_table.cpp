@@ -17,6 +17,17 @@ DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status) {
     return DiskResult::NotCarriedOut;
 }
 
+DiskResult ResultOfForeseenUpdate(const model::DiskRecord& disk, ForeseenUpdate update) {
+    if (disk.AccessPath == model::AccessKind::Inbox) {
+        return ResultOfInboxUpdate(
+            update == ForeseenUpdate::ImageStaged ? inbox::UpdateStatus::AlreadyDownloaded
+            : update == ForeseenUpdate::Accepted  ? inbox::UpdateStatus::Activated
+                                                  : inbox::UpdateStatus::Refused);
+    }
+    // The RST update has no get-info to refuse before its download.
+    return update == ForeseenUpdate::ImageStaged ? DiskResult::RebootRequired : DiskResult::Updated;
+}
+
 DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision) {
     DiskResult code = disk.ResultCode;
     if (disk.FirmwareRevision == imageRevision) {

@@ -30,6 +30,12 @@ namespace app {
 inline constexpr model::DiskResult kResultOfCurrentDisk = model::DiskResult::AlreadyCurrent;
 model::DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status);
 
+// What RunUpdates would store for a disk it updates, the update ending as foreseen by reading
+// only: the image already waiting for the next reset, a refusal before the download, or a
+// download and activation taken as accepted.
+enum class ForeseenUpdate { ImageStaged, RefusedBeforeDownload, Accepted };
+model::DiskResult ResultOfForeseenUpdate(const model::DiskRecord& disk, ForeseenUpdate update);
+
 // The report's last word on a disk before it prints it: a disk at the image's revision is
 // Latest, and an RST update's Updated needs a reboot like every other.
 model::DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision);

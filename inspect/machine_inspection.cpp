@@ -149,17 +149,14 @@ private:
     const app::DiskInventory& m_inventory;
 };
 
-// What the update of a disk the run selects to update would end with, as the drive's answers
-// to reading requests foresee it: the image already staged, an update that would fail before
-// its download, or a download taken as accepted.
-model::DiskResult ForeseenUpdate(const InspectedDevice& device) {
-    const bool staged = device.Decision == DecisionKind::AlreadyDownloaded;
-    if (device.Disk.AccessPath == model::AccessKind::Inbox) {
-        return app::ResultOfInboxUpdate(staged ? inbox::UpdateStatus::AlreadyDownloaded
-                                        : device.Obstacle.empty() ? inbox::UpdateStatus::Activated
-                                                                  : inbox::UpdateStatus::Refused);
+// How the update of a disk the run updates would end, as the drive's answers to reading
+// requests foresee it.
+app::ForeseenUpdate Foreseen(const InspectedDevice& device) {
+    if (device.Decision == DecisionKind::AlreadyDownloaded) {
+        return app::ForeseenUpdate::ImageStaged;
     }
-    return staged ? model::DiskResult::RebootRequired : model::DiskResult::Updated;
+    return device.Obstacle.empty() ? app::ForeseenUpdate::Accepted
+                                   : app::ForeseenUpdate::RefusedBeforeDownload;
 }
 
 DecisionKind DecisionOfVerdict(const discovery::DeviceDecision& found) {
@@ -247,9 +244,10 @@ Inspection Inspect(platform::Platform& platform) {
     const auto told = [&](const app::JournalEntry& entry, const app::DiskIdentification& disk) {
         InspectedDevice device = inspector.Disk(entry, disk);
         if (disk.Selected) {
-            selected[*disk.Selected].ResultCode = disk.Selection == app::SelectionReason::ToUpdate
-                                                      ? ForeseenUpdate(device)
-                                                      : app::kResultOfCurrentDisk;
+            selected[*disk.Selected].ResultCode =
+                disk.Selection == app::SelectionReason::ToUpdate
+                    ? app::ResultOfForeseenUpdate(device.Disk, Foreseen(device))
+                    : app::kResultOfCurrentDisk;
         }
         return device;
     };
