@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     rst::ApplyIdentifyData(identify, viaRst);
     CheckGranularity(viaInbox.UpdateGranularity);
     if (viaInbox.UpdateGranularity != viaRst.UpdateGranularity) {
-        fuzzing::Broken("the two roads read different granularities from the same data");
+        fuzzing::Broken("the two access paths read different granularities from the same data");
     }
     if (viaInbox.SerialNumber.size() > 20 || viaInbox.ModelNumber.size() > 40 ||
         viaInbox.FirmwareRevision.size() > 8 || viaRst.FirmwareRevision.size() != 8) {

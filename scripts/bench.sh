@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the bench program (native preset): download cost through each road against
+# Builds and runs the bench program (native preset): download cost through each access path against
 # memcpy (timed in alternating rounds, as the ratio of the medians), whole runs on 1, 8, 64 and
 # 256 drives, and the tool's own peak heap. It prints the benchmark table, then the figures the
 # targets are judged by. Extra arguments go to Google Benchmark, e.g. --benchmark_repetitions=5

@@ -19,12 +19,12 @@ constexpr std::uint64_t kUnit = 4096;
 
 // A machine with one of the maker's drives at the older revision, reporting `granularity` as
 // FWUG, on the access path the scenario text puts it.
-struct Road {
+struct AccessPathCase {
     const char* name;
     const char* placement;  // JSON members that put drive "d" on the access path
 };
 
-constexpr Road kRoads[] = {
+constexpr AccessPathCase kAccessPaths[] = {
     {"inbox",
      R"("inbox": [{ "drive": "d", "deviceNumber": 1,
         "parentId": "PCI\\VEN_7A3C&DEV_5013&SUBSYS_50137A3C&REV_01\\4&2B6C5F3&0&00E8" }])"},
@@ -33,18 +33,18 @@ constexpr Road kRoads[] = {
      R"("rst": { "raidSets": [{ "type": "raid1", "members": [{ "drive": "d", "port": 1 }] }] })"},
 };
 
-void PrintTo(const Road& road, std::ostream* out) {
-    *out << road.name;
+void PrintTo(const AccessPathCase& accessPath, std::ostream* out) {
+    *out << accessPath.name;
 }
 
 constexpr const char* kVersions[] = {"1.3.0", "2.0.0"};
 constexpr std::uint64_t kInboxRequestLimit = 512 * 1024;
 
-std::string MachineText(const Road& road, const char* version, int granularity) {
+std::string MachineText(const AccessPathCase& accessPath, const char* version, int granularity) {
     return R"({ "drives": [{ "name": "d", "serial": "7A3C24001000", "model": "VELKORA TRVX208K 1024GB",
         "revision": "XQ71DMRB", "version": ")" +
            std::string(version) + R"(", "frmw": "0x07", "fwug": )" + std::to_string(granularity) +
-           " }], " + road.placement + " }";
+           " }], " + accessPath.placement + " }";
 }
 
 std::uint64_t PieceSize(int granularity) {
@@ -94,20 +94,21 @@ std::vector<std::string> CheckPieces(const sim::NvmeDrive& drive, int granularit
     return broken;
 }
 
-class ImageIntegrity : public testing::TestWithParam<Road> {};
+class ImageIntegrity : public testing::TestWithParam<AccessPathCase> {};
 
 TEST_P(ImageIntegrity, EveryGranularitySendsTheWholeImageInOrder) {
-    const Road road = GetParam();
+    const AccessPathCase accessPath = GetParam();
     for (const char* version : kVersions) {
         for (int granularity = 1; granularity <= 255; ++granularity) {
-            const std::string name = std::string(road.name) + ", NVMe " + version +
+            const std::string name = std::string(accessPath.name) + ", NVMe " + version +
                                      ", granularity " + std::to_string(granularity);
-            sim::LoadResult loaded = sim::LoadScenario(MachineText(road, version, granularity));
+            sim::LoadResult loaded =
+                sim::LoadScenario(MachineText(accessPath, version, granularity));
             ASSERT_TRUE(loaded.machine) << loaded.error;
             const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
             ASSERT_EQ(loaded.machine->Drives().size(), 1u);
             const sim::NvmeDrive& drive = *loaded.machine->Drives().front();
-            const bool refused = std::string_view(road.name) == "inbox" &&
+            const bool refused = std::string_view(accessPath.name) == "inbox" &&
                                  PieceSize(granularity) > kInboxRequestLimit;
             EXPECT_EQ(outcome.exitCode, refused ? 1 : 1602) << name;
             for (const std::string& rule :
@@ -121,8 +122,8 @@ TEST_P(ImageIntegrity, EveryGranularitySendsTheWholeImageInOrder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, ImageIntegrity, testing::ValuesIn(kRoads),
-                         [](const testing::TestParamInfo<Road>& paramInfo) {
+INSTANTIATE_TEST_SUITE_P(AccessPaths, ImageIntegrity, testing::ValuesIn(kAccessPaths),
+                         [](const testing::TestParamInfo<AccessPathCase>& paramInfo) {
                              return std::string(paramInfo.param.name);
                          });
 

@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Build = Bytes (*)(Bytes buffer, std::span<const std::uint8_t> image, std::size_t offset,
                         std::size_t length);
 
-struct Road {
+struct AccessPathCase {
     const char* name;
     std::size_t bufferSize;  // the buffer of an update in pieces of kPiece
     Build build;
@@ -46,20 +46,20 @@ TEST(ReusedBuffer, DownloadRequestBytesDoNotDependOnWhatTheBufferHeld) {
     for (std::size_t i = 0; i < image.size(); ++i) {
         image[i] = static_cast<std::uint8_t>(i * 29 + 1);
     }
-    const Road roads[] = {
+    const AccessPathCase accessPaths[] = {
         {"inbox", inbox::MiniportBufferSize(kPiece), BuildInbox},
         {"rst", 88 + kPiece, BuildRst},
     };
-    for (const Road& road : roads) {
-        const Bytes cleared(road.bufferSize, 0);
-        const Bytes garbage(road.bufferSize, 0xCC);
-        const Bytes previous = road.build(garbage, image, 0, kPiece);
+    for (const AccessPathCase& accessPath : accessPaths) {
+        const Bytes cleared(accessPath.bufferSize, 0);
+        const Bytes garbage(accessPath.bufferSize, 0xCC);
+        const Bytes previous = accessPath.build(garbage, image, 0, kPiece);
         for (const auto& [offset, length] : {std::pair{kPiece, kPiece}, {2 * kPiece, kShort}}) {
-            const Bytes reference = road.build(cleared, image, offset, length);
-            EXPECT_EQ(road.build(garbage, image, offset, length), reference)
-                << road.name << ", " << length << " bytes over garbage";
-            EXPECT_EQ(road.build(previous, image, offset, length), reference)
-                << road.name << ", " << length << " bytes over the previous piece";
+            const Bytes reference = accessPath.build(cleared, image, offset, length);
+            EXPECT_EQ(accessPath.build(garbage, image, offset, length), reference)
+                << accessPath.name << ", " << length << " bytes over garbage";
+            EXPECT_EQ(accessPath.build(previous, image, offset, length), reference)
+                << accessPath.name << ", " << length << " bytes over the previous piece";
         }
     }
 }
