@@ -16,6 +16,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
 #include "sim/sim_run_guards.h"
+#include "tests/fakes/traced_events.h"
 
 namespace fakes {
 
@@ -176,7 +177,7 @@ struct FakeMachine {
     sim::SimClock clock;
     sim::SimRunGuards guards;
     platform::Platform platform{setup, io, console, clock, guards};
-    app::ConsoleEvents events{console};  // the lines the tool prints for what happens
+    TracedEvents events{console};  // the lines the tool prints for what happens
 
     bool NothingLeftOpen() const {
         return io.openHandles.empty() && setup.openLists.empty() && !setup.misuse;

@@ -372,6 +372,10 @@ TEST(InboxUpdate, FailuresStopAtOnceWithStatusFiveAndSayWhere) {
         EXPECT_EQ(run.Update(8), 5) << c.name;
         EXPECT_EQ(run.Functions(), c.functions) << c.name;
         EXPECT_EQ(model::Describe(run.last.Stop), c.stop) << c.name;
+        // The events end the update once, where its outcome says.
+        EXPECT_EQ(run.machine.events.updatesStarted, 1) << c.name;
+        EXPECT_EQ(run.machine.events.updatesEnded, 1) << c.name;
+        EXPECT_EQ(run.machine.events.lastEnd, run.last.Stop) << c.name;
         EXPECT_TRUE(run.machine.io.openHandles.empty()) << c.name;
     }
 }

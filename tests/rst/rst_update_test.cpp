@@ -166,6 +166,8 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
                                PatternImage(), kImageSize);
         EXPECT_EQ(outcome.Result, model::DiskResult::Failed);
         EXPECT_EQ(model::Describe(outcome.Stop).substr(0, 16), "piece 3 of 512, ");
+        EXPECT_EQ(m.events.updatesEnded, 1);
+        EXPECT_EQ(m.events.lastEnd, outcome.Stop);
         EXPECT_EQ(m.io.sent.size(), 4u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
@@ -206,6 +208,7 @@ TEST(RstUpdate, ActivationReturnCodes) {
             result)
             << code;
         EXPECT_EQ(m.console.Transcript(), message);
+        EXPECT_EQ(m.events.updatesEnded, 1) << code;
         EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
     }
     FakeMachine m;

@@ -1,0 +1,51 @@
+// The run's events as the console shows them, and a trace of each update's course: an update
+// reports its start once and its end (stopped or ended) once, with the stop its outcome holds.
+#pragma once
+
+#include <optional>
+
+#include "app/console_events.h"
+
+namespace fakes {
+
+class TracedEvents final : public model::RunEvents {
+public:
+    explicit TracedEvents(platform::Console& console) : m_lines(console) {}
+
+    void DeviceSkipped(const model::DiskRecord& device, model::SkipReason reason,
+                       const model::StopPoint& stop) override {
+        m_lines.DeviceSkipped(device, reason, stop);
+    }
+    void IdentificationStopped(const model::DiskRecord& device,
+                               const model::IdentifyStop& stop) override {
+        m_lines.IdentificationStopped(device, stop);
+    }
+    void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override {
+        ++updatesStarted;
+        m_lines.UpdateStarted(disk, imageRevision);
+    }
+    void DownloadEnded(const model::DiskRecord& disk) override { m_lines.DownloadEnded(disk); }
+    void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override {
+        Ended(stop);
+        m_lines.UpdateStopped(disk, stop);
+    }
+    void UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
+                     const model::StopPoint& stop) override {
+        Ended(stop);
+        m_lines.UpdateEnded(disk, end, stop);
+    }
+
+    int updatesStarted = 0;
+    int updatesEnded = 0;
+    std::optional<model::StopPoint> lastEnd;
+
+private:
+    void Ended(const model::StopPoint& stop) {
+        ++updatesEnded;
+        lastEnd = stop;
+    }
+
+    app::ConsoleEvents m_lines;
+};
+
+}  // namespace fakes
