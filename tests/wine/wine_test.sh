@@ -274,6 +274,17 @@ run_lock)
     check_event "a run while another holds the lock"
     drives_now
     diff -u "$work/$command.drives.expected" "$work/$command.drives.actual" || fail "the refused run reached the drive"
+    # The deployment wrapper, run by cmd from a package folder, passes the refusal's 1618 (the
+    # code Configuration Manager retries) unchanged.
+    package=$work/$command.package
+    rm -rf "$package"
+    mkdir -p "$package"
+    cp "$(dirname "$0")/../../deploy/update-firmware.cmd" "$exe" "$package/"
+    run_wine "$tools/fwu_exit_code.exe" 'C:\windows\system32\cmd.exe' /c \
+        "$(winepath -w "$package/update-firmware.cmd" 2>/dev/null)" ||
+        fail "the exit code helper failed: $(cat "$work/$command.err")"
+    read_exit_code
+    [ "$exit_code" = 1618 ] || fail "the wrapper beside a held lock ended with $exit_code, not 1618"
 
     kill -KILL "$holder_pid"
     wait "$holder_pid" 2>/dev/null || true
