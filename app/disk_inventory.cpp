@@ -55,29 +55,23 @@ EarlierAtAddress EarlierRecordAtAddress(const model::DiskList& identified, std::
     return {};
 }
 
-DiskIdentification DiskInventory::Identify(platform::Platform& platform, model::RunEvents& events,
-                                           const DiskRecord& candidate) {
+namespace {
+
+// How an identification ended, the record it made kept in `identified`.
+template <typename Outcome>
+DiskIdentification Kept(Outcome outcome, model::DiskList& identified) {
     DiskIdentification disk;
-    std::optional<DiskRecord> record;
-    if (candidate.AccessPath == model::AccessKind::Inbox) {
-        inbox::IdentifyOutcome outcome = inbox::IdentifyInboxDisk(platform, events, candidate);
-        disk.Status = outcome.Status;
-        disk.Stop = outcome.Stop;
-        disk.Identify = std::move(outcome.Identify);
-        record = std::move(outcome.Record);
-    } else {
-        rst::IdentifyOutcome outcome = rst::IdentifyRstDisk(platform, events, candidate);
-        disk.Status = outcome.Status;
-        disk.Stop = outcome.Stop;
-        disk.Identify = std::move(outcome.Identify);
-        record = std::move(outcome.Record);
-    }
-    if (record) {
-        disk.Record = Identified.size();
-        Identified.push_back(std::move(*record));
+    disk.Status = outcome.Status;
+    disk.Stop = outcome.Stop;
+    disk.Identify = std::move(outcome.Identify);
+    if (outcome.Record) {
+        disk.Record = identified.size();
+        identified.push_back(std::move(*outcome.Record));
     }
     return disk;
 }
+
+}  // namespace
 
 void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEvents& events) {
     discovery::DiscoveryLog decisions;
@@ -102,19 +96,15 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEven
                 entry.Raid = RaidQuery{raidSetIndex++, outcome.Status, outcome.Stop,
                                        outcome.MembersListed, outcome.Listed};
                 for (rst::MemberIdentification& member : outcome.Members) {
-                    DiskIdentification disk;
-                    disk.Status = member.Outcome.Status;
-                    disk.Stop = member.Outcome.Stop;
-                    disk.Identify = std::move(member.Outcome.Identify);
-                    if (member.Outcome.Record) {
-                        disk.Record = Identified.size();
-                        Identified.push_back(std::move(*member.Outcome.Record));
-                    }
-                    disk.Member = std::move(member.Member);
-                    entry.Disks.push_back(std::move(disk));
+                    entry.Disks.push_back(Kept(std::move(member.Outcome), Identified));
+                    entry.Disks.back().Member = std::move(member.Member);
                 }
-            } else if (candidate.AccessPath != model::AccessKind::None) {
-                entry.Disks.push_back(Identify(platform, events, candidate));
+            } else if (candidate.AccessPath == model::AccessKind::Inbox) {
+                entry.Disks.push_back(
+                    Kept(inbox::IdentifyInboxDisk(platform, events, candidate), Identified));
+            } else if (candidate.AccessPath == model::AccessKind::RstDisk) {
+                entry.Disks.push_back(
+                    Kept(rst::IdentifyRstDisk(platform, events, candidate), Identified));
             }
         }
         m_journal.push_back(std::move(entry));
@@ -250,8 +240,7 @@ bool DiskInventory::MakersDriveLeftBehind() const {
                                                                : RstDiskLeftBehind(address, disk)) {
                 return true;
             }
-            if (disk.Record &&
-                EarlierRecordAtAddress(Identified, *disk.Record).Found == Kind::Collision) {
+            if (disk.Record && disk.Selection == SelectionReason::AddressCollision) {
                 return true;
             }
         }

@@ -138,7 +138,7 @@ public:
     // the maker's that was not identified (or a disk list the walk could not get); behind RST, a
     // controller that did not open, a RAID set whose members could not all be listed, an NVMe
     // disk that could not be opened, was not identified or hangs on a second RST controller, or
-    // two disks at one address.
+    // two disks at one address (as SelectDisks found them).
     bool MakersDriveLeftBehind() const;
 
     // The address a journal disk was asked at: the member, or the candidate discovery made.
@@ -152,9 +152,6 @@ public:
     model::DiskList Identified;
 
 private:
-    DiskIdentification Identify(platform::Platform& platform, model::RunEvents& events,
-                                const model::DiskRecord& candidate);
-
     RunJournal m_journal;
     bool m_inboxDisksListed = true;  // the inbox walk got its disk list
 };
