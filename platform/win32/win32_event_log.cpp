@@ -4,46 +4,15 @@
 
 #include <string>
 
+#include "platform/win32/scoped_resource.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// A registry key, closed on every path.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (m_key != nullptr) {
-            RegCloseKey(m_key);
-        }
-    }
-    HKEY* Receive() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-// The event source handle, deregistered on every path.
-class EventSource {
-public:
-    EventSource() : m_source(RegisterEventSourceW(nullptr, kEventSource)) {}
-    EventSource(const EventSource&) = delete;
-    EventSource& operator=(const EventSource&) = delete;
-    ~EventSource() {
-        if (m_source != nullptr) {
-            DeregisterEventSource(m_source);
-        }
-    }
-    HANDLE Get() const { return m_source; }
-
-private:
-    HANDLE m_source;
-};
+using RegistryKey = ScopedResource<HKEY, RegCloseKey>;
+using EventSource = ScopedResource<HANDLE, DeregisterEventSource>;
 
 // EventMessageFile and TypesSupported, written again on every run that may write them.
 void RegisterSource() {
@@ -77,7 +46,7 @@ WORD TypeOf(EventType type) {
 
 void Win32EventLog::Report(std::uint16_t id, EventType type, std::u16string_view text) {
     RegisterSource();
-    const EventSource source;
+    const EventSource source(RegisterEventSourceW(nullptr, kEventSource));
     if (source.Get() == nullptr) {
         return;
     }

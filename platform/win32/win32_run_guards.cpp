@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/scoped_resource.h"
 #include "platform/win32/win32_console_input.h"
 
 namespace platform::win32 {
@@ -19,22 +20,7 @@ namespace {
 constexpr wchar_t kLockSecurity[] = L"D:P(A;;GA;;;BA)(A;;GA;;;SY)";
 
 // Memory that a Win32 function allocated with LocalAlloc for the caller.
-class LocalMemory {
-public:
-    LocalMemory() = default;
-    LocalMemory(const LocalMemory&) = delete;
-    LocalMemory& operator=(const LocalMemory&) = delete;
-    ~LocalMemory() {
-        if (m_memory != nullptr) {
-            LocalFree(m_memory);
-        }
-    }
-    void** Receive() { return &m_memory; }
-    void* Get() const { return m_memory; }
-
-private:
-    void* m_memory = nullptr;
-};
+using LocalMemory = ScopedResource<HLOCAL, LocalFree>;
 
 bool IsAdministratorsOrSystem(PSID sid) {
     return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
