@@ -58,6 +58,53 @@ void ConsoleEvents::DeviceSkipped(const model::DiskRecord& device, model::SkipRe
     }
 }
 
+namespace {
+
+std::string UnreadText(model::UnreadPart part) {
+    using model::UnreadPart;
+    switch (part) {
+        case UnreadPart::List:
+            return "the list ended early";
+        case UnreadPart::Parent:
+            return "its parent could not be read";
+        case UnreadPart::InstanceId:
+            return "its instance ID could not be read";
+        case UnreadPart::HardwareIds:
+            return "its hardware IDs could not be read";
+        case UnreadPart::DriverDescription:
+            return "its driver description could not be read";
+        case UnreadPart::Interface:
+            return "its interface could not be read";
+        case UnreadPart::InterfaceOfAnotherDevice:
+            return "its interface belongs to another device";
+        case UnreadPart::DeviceNumber:
+            return "it gave no device number";
+        case UnreadPart::ParentController:
+            return "its controller could not be examined";
+    }
+    return "?";
+}
+
+}  // namespace
+
+// A device list or a device that discovery could not read: named by what was read of it, else by
+// its place in Windows' list.
+void ConsoleEvents::DeviceNotRead(const model::UnreadDevice& device) {
+    const std::string list = device.StorageControllers ? "storage controllers" : "disks";
+    const std::string error =
+        device.Error != 0 ? " (0x" + platform::HexLower(device.Error) + ")" : "";
+    if (device.Part == model::UnreadPart::List) {
+        m_console.WriteNarrow("  [ERROR] Failed to list the " + list + error + ".\n\n");
+        return;
+    }
+    const std::string name =
+        !device.Name.empty() ? platform::Narrow(device.Name)
+                             : (device.StorageControllers ? "storage controller " : "disk ") +
+                                   platform::DecimalText(static_cast<std::int64_t>(device.Index));
+    m_console.WriteNarrow("  [ERROR] Could not examine " + name + ": " + UnreadText(device.Part) +
+                          error + ".\n\n");
+}
+
 void ConsoleEvents::IdentificationStopped(const model::DiskRecord& device,
                                           const model::IdentifyStop& stop) {
     using model::IdentifyEnd;
@@ -71,8 +118,16 @@ void ConsoleEvents::IdentificationStopped(const model::DiskRecord& device,
                                   platform::HexLower(stop.Stop.SystemError) + "\n\n");
             return;
         case IdentifyEnd::NoIdentifyData:
-            m_console.WriteNarrow("  [ERROR] No Identify Controller data from the drive at port " +
-                                  PortOf(device) + ".\n\n");
+            m_console.WriteNarrow("  [ERROR] No Identify Controller data from the drive at " +
+                                  (ThroughRst(device) ? "port " + PortOf(device)
+                                                      : platform::Narrow(device.DevicePath)) +
+                                  ".\n\n");
+            return;
+        case IdentifyEnd::PassThroughRefused:
+            m_console.WriteNarrow(
+                "  [ERROR] The RST driver refused the NVMe pass-through to the drive at port " +
+                PortOf(device) + ": ReturnCode 0x" + platform::HexLower(stop.Stop.ReturnCode) +
+                ".\n\n");
             return;
         case IdentifyEnd::RaidQueryFailed:
             m_console.PrintWide(u"  [ERROR] CSMI GET RAID CONFIG IOCTL failed: 0x" +
@@ -93,6 +148,10 @@ void ConsoleEvents::IdentificationStopped(const model::DiskRecord& device,
                 " member drives; only " +
                 platform::DecimalText(static_cast<std::int64_t>(stop.MembersRead)) +
                 " could be read.\n\n");
+            return;
+        case IdentifyEnd::SetsUncounted:
+            m_console.WriteNarrow("  [ERROR] The RST driver lists more than " + set +
+                                  " RAID sets; those past them are not updated.\n\n");
             return;
     }
 }
@@ -131,6 +190,9 @@ void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk, const model::St
         return;
     }
     switch (stop.Stage) {
+        case StopStage::SlotChoice:
+            m_console.WriteNarrow("  [ERROR] The drive has no writable firmware slot.\n\n");
+            return;
         case StopStage::Open:
             DiskHandleFailed(stop.SystemError);
             return;

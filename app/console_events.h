@@ -14,6 +14,7 @@ public:
 
     void DeviceSkipped(const model::DiskRecord& device, model::SkipReason reason,
                        const model::StopPoint& stop) override;
+    void DeviceNotRead(const model::UnreadDevice& device) override;
     void IdentificationStopped(const model::DiskRecord& device,
                                const model::IdentifyStop& stop) override;
     void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override;

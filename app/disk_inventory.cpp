@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "rst/raid_query.h"
 #include "rst/rst_identify.h"
+#include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "rst/rst_update.h"
 
@@ -73,18 +74,69 @@ DiskIdentification Kept(Outcome outcome, model::DiskList& identified) {
 
 }  // namespace
 
+void DiskInventory::AddRaidSet(JournalEntry& entry, rst::QueryOutcome outcome) {
+    // The set's index was noted when it was asked for.
+    entry.Raid = RaidQuery{entry.Raid.value().RaidSetIndex, outcome.Status, outcome.Stop,
+                           outcome.MembersListed, outcome.Listed};
+    for (rst::MemberIdentification& member : outcome.Members) {
+        entry.Disks.push_back(Kept(std::move(member.Outcome), Identified));
+        entry.Disks.back().Member = std::move(member.Member);
+    }
+}
+
+void DiskInventory::FindRaidSetsWithoutVolume(platform::Platform& platform,
+                                              model::RunEvents& events,
+                                              const discovery::RaidController& controller,
+                                              std::uint32_t volumes) {
+    // The sets are asked for through the controller, as a volume's are.
+    const DiskRecord asker =
+        model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid);
+    const rst::SetAsked asked =
+        volumes == 0 ? rst::SetAsked::WithoutVolumes : rst::SetAsked::PastVolumes;
+    for (std::uint32_t index = volumes;; ++index) {
+        JournalEntry entry;
+        entry.Found.Walk = discovery::DiscoveryWalk::RstDisks;
+        entry.Found.Index = index;
+        entry.Found.Path = controller.DevicePath;
+        if (index >= kMaxRaidSets) {
+            // A driver that answers for every index would be asked forever: the sets past the
+            // most asked for are not reached.
+            entry.Found.Verdict = discovery::DeviceVerdict::RaidSetsUncounted;
+            events.IdentificationStopped(asker, {model::IdentifyEnd::SetsUncounted, {}, index});
+            m_journal.push_back(std::move(entry));
+            return;
+        }
+        rst::QueryOutcome outcome = rst::QueryRaidMembers(platform, events, asker, index, asked);
+        const bool noSuchSet = outcome.NoSuchSet && outcome.Stop.SystemError == 0 &&
+                               outcome.Stop.ReturnCode == rst::layout::kCsmiRaidSetOutOfRange;
+        if (outcome.NoSuchSet && noSuchSet) {
+            return;
+        }
+        entry.Found.Verdict = outcome.NoSuchSet ? discovery::DeviceVerdict::NoRaidSetSaid
+                                                : discovery::DeviceVerdict::RaidSetWithoutVolume;
+        entry.Raid.emplace().RaidSetIndex = index;
+        const bool answered = outcome.Listed;
+        AddRaidSet(entry, std::move(outcome));
+        m_journal.push_back(std::move(entry));
+        if (!answered) {
+            return;
+        }
+    }
+}
+
 void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEvents& events) {
     discovery::DiscoveryLog decisions;
     discovery::RaidController controller;
-    if (discovery::FindRstController(platform, events, controller, &decisions)) {
+    const bool rstFound = discovery::FindRstController(platform, events, controller, &decisions);
+    if (rstFound) {
         discovery::EnumerateRstDisks(platform, events, controller, Candidates, &decisions);
     }
-    m_inboxDisksListed =
-        discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &decisions);
+    discovery::EnumerateInboxNvmeDisks(platform, events, Candidates, &decisions);
 
     // Windows lists one disk device per RST RAID volume; the k-th volume asks for RAID set k, so
     // that every set's members are identified once.
     std::uint32_t raidSetIndex = 0;
+    bool everySetAnswered = true;
     for (discovery::DeviceDecision& decision : decisions) {
         JournalEntry entry;
         entry.Found = std::move(decision);
@@ -93,12 +145,11 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEven
             if (candidate.AccessPath == model::AccessKind::RstRaid) {
                 rst::QueryOutcome outcome =
                     rst::QueryRaidMembers(platform, events, candidate, raidSetIndex);
-                entry.Raid = RaidQuery{raidSetIndex++, outcome.Status, outcome.Stop,
-                                       outcome.MembersListed, outcome.Listed};
-                for (rst::MemberIdentification& member : outcome.Members) {
-                    entry.Disks.push_back(Kept(std::move(member.Outcome), Identified));
-                    entry.Disks.back().Member = std::move(member.Member);
-                }
+                everySetAnswered = everySetAnswered &&
+                                   outcome.Status == rst::QueryStatus::Answered &&
+                                   outcome.Stop.Stage != model::StopStage::Open;
+                entry.Raid.emplace().RaidSetIndex = raidSetIndex++;
+                AddRaidSet(entry, std::move(outcome));
             } else if (candidate.AccessPath == model::AccessKind::Inbox) {
                 entry.Disks.push_back(
                     Kept(inbox::IdentifyInboxDisk(platform, events, candidate), Identified));
@@ -108,6 +159,11 @@ void DiskInventory::FindAndIdentify(platform::Platform& platform, model::RunEven
             }
         }
         m_journal.push_back(std::move(entry));
+    }
+    // A driver that cannot answer for the volumes' sets would not count the others either: the
+    // run fails on those already.
+    if (rstFound && everySetAnswered) {
+        FindRaidSetsWithoutVolume(platform, events, controller, raidSetIndex);
     }
 }
 
@@ -119,9 +175,6 @@ const DiskRecord& DiskInventory::AddressOf(const JournalEntry& entry,
 void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& events,
                                const image::FirmwareImage& image, model::DiskList& selectedDisks) {
     FindAndIdentify(platform, events);
-    if (Candidates.empty()) {
-        return;
-    }
     SelectDisks(image, selectedDisks);
     for (const JournalEntry& entry : m_journal) {
         for (const DiskIdentification& disk : entry.Disks) {
@@ -197,55 +250,7 @@ void DiskInventory::SelectDisks(const image::FirmwareImage& image, model::DiskLi
             }
         }
     }
-}
-
-bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision) {
-    using discovery::DeviceVerdict;
-    if (decision.Walk == discovery::DiscoveryWalk::RstControllers) {
-        return decision.Verdict == DeviceVerdict::OpenFailed;
-    }
-    return decision.Walk == discovery::DiscoveryWalk::RstDisks && decision.NvmeDisk &&
-           (decision.Verdict == DeviceVerdict::OpenFailed ||
-            decision.Verdict == DeviceVerdict::SecondRstControllerDisk);
-}
-
-bool RstMembersNotListed(const RaidQuery& query, std::size_t membersRead) {
-    return !query.Listed || query.MembersListed > membersRead;
-}
-
-bool RstDiskLeftBehind(const DiskRecord& candidate, const DiskIdentification& disk) {
-    return candidate.KnownNvme &&
-           rst::GaveNoIdentifyData(
-               disk.Record ? rst::IdentifyStatus::Identified : rst::IdentifyStatus::RequestFailed,
-               disk.Identify);
-}
-
-bool DiskInventory::MakersDriveLeftBehind() const {
-    if (!m_inboxDisksListed) {
-        return true;
-    }
-    for (const JournalEntry& entry : m_journal) {
-        const discovery::DeviceDecision& decision = entry.Found;
-        if (decision.Walk == discovery::DiscoveryWalk::InboxDisks && decision.MakersNvmeDisk &&
-            decision.Verdict != discovery::DeviceVerdict::Taken) {
-            return true;
-        }
-        if (RstDeviceLeftBehind(decision) ||
-            (entry.Raid && RstMembersNotListed(*entry.Raid, entry.Disks.size()))) {
-            return true;
-        }
-        for (const DiskIdentification& disk : entry.Disks) {
-            const DiskRecord& address = AddressOf(entry, disk);
-            if (address.AccessPath == model::AccessKind::Inbox ? !disk.Record
-                                                               : RstDiskLeftBehind(address, disk)) {
-                return true;
-            }
-            if (disk.Record && disk.Selection == SelectionReason::AddressCollision) {
-                return true;
-            }
-        }
-    }
-    return false;
+    SettleAccounts(m_journal, Identified, Candidates);
 }
 
 }  // namespace app

@@ -6,7 +6,9 @@
 #include <variant>
 #include <vector>
 
+#include "app/accounting.h"
 #include "discovery/device_decision.h"
+#include "discovery/rst_discovery.h"
 #include "image/firmware_image.h"
 #include "inbox/inbox_identify.h"
 #include "model/disk_record.h"
@@ -93,6 +95,7 @@ struct DiskIdentification {
     // Selected: its index in the selected disks, and how its update ended once it ran.
     std::optional<std::size_t> Selected;
     std::optional<UpdateAttempt> Update;
+    AccountState Account = AccountState::NotAccountedFor;
 };
 
 // The CSMI query that listed a RAID volume's members.
@@ -102,25 +105,22 @@ struct RaidQuery {
     model::StopPoint Stop;
     std::size_t MembersListed = 0;  // bDriveCount
     bool Listed = false;            // the members were named
+    AccountState Account = AccountState::NotAccountedFor;
 };
 
-// One device a discovery walk looked at, and everything the run did with it.
+// One device list, device or RAID set that the run could see, and everything it did with it: a
+// device a discovery walk looked at, a walk's list that could not be read, or a RAID set the RST
+// driver has beyond the volumes Windows lists.
 struct JournalEntry {
     discovery::DeviceDecision Found;
-    std::optional<RaidQuery> Raid;          // RAID volumes
-    std::vector<DiskIdentification> Disks;  // the candidate itself, or the volume's members
+    std::optional<RaidQuery> Raid;          // RAID volumes and sets
+    std::vector<DiskIdentification> Disks;  // the candidate itself, or the set's members
+    AccountState Account = AccountState::NotAccountedFor;
 };
 using RunJournal = std::vector<JournalEntry>;
 
-// The rules by which one of the maker's drives behind RST may have been left out, each for one
-// thing the run looked at: MakersDriveLeftBehind and the inspector both apply them.
-// A chosen controller that did not open, an NVMe disk that did not open or hangs on a second
-// RST controller.
-bool RstDeviceLeftBehind(const discovery::DeviceDecision& decision);
-// A RAID volume whose members were not all listed: whether they are NVMe cannot be told.
-bool RstMembersNotListed(const RaidQuery& query, std::size_t membersRead);
-// An NVMe disk or member that was not identified or answered no Identify data.
-bool RstDiskLeftBehind(const model::DiskRecord& candidate, const DiskIdentification& disk);
+// The most RAID sets the run asks the RST driver for.
+inline constexpr std::uint32_t kMaxRaidSets = 32;
 
 class DiskInventory {
 public:
@@ -132,28 +132,29 @@ public:
     void FindAndIdentify(platform::Platform& platform, model::RunEvents& events);
     // Appends to selectedDisks a copy of each identified disk of the maker at the older or the
     // image revision, each drive once, leaving out a record whose address another disk answers;
-    // the journal says why each record was taken or left.
+    // the journal says why each record was taken or left, and what each entry is accounted as.
     void SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks);
-    // Whether one of the maker's drives may have been left out: a disk the inbox walk knew to be
-    // the maker's that was not identified (or a disk list the walk could not get); behind RST, a
-    // controller that did not open, a RAID set whose members could not all be listed, an NVMe
-    // disk that could not be opened, was not identified or hangs on a second RST controller, or
-    // two disks at one address (as SelectDisks found them).
-    bool MakersDriveLeftBehind() const;
+    // Whether every entry of the journal is ruled out or decided: the run may succeed.
+    bool AllAccountedFor() const { return app::AllAccountedFor(m_journal); }
 
     // The address a journal disk was asked at: the member, or the candidate discovery made.
     const model::DiskRecord& AddressOf(const JournalEntry& entry,
                                        const DiskIdentification& disk) const;
 
     const RunJournal& Journal() const { return m_journal; }
-    bool InboxDisksListed() const { return m_inboxDisksListed; }
 
     model::DiskList Candidates;
     model::DiskList Identified;
 
 private:
+    // After the sets of the volumes Windows lists, asks the RST driver for further RAID sets
+    // until it says it has none, and identifies their members.
+    void FindRaidSetsWithoutVolume(platform::Platform& platform, model::RunEvents& events,
+                                   const discovery::RaidController& controller,
+                                   std::uint32_t volumes);
+    void AddRaidSet(JournalEntry& entry, rst::QueryOutcome outcome);
+
     RunJournal m_journal;
-    bool m_inboxDisksListed = true;  // the inbox walk got its disk list
 };
 
 }  // namespace app

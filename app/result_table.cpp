@@ -24,8 +24,16 @@ DiskResult ResultOfForeseenUpdate(const model::DiskRecord& disk, ForeseenUpdate 
             : update == ForeseenUpdate::Accepted  ? inbox::UpdateStatus::Activated
                                                   : inbox::UpdateStatus::Refused);
     }
-    // The RST update has no get-info to refuse before its download.
-    return update == ForeseenUpdate::ImageStaged ? DiskResult::RebootRequired : DiskResult::Updated;
+    // The RST update refuses before its download only a drive without a writable slot.
+    switch (update) {
+        case ForeseenUpdate::ImageStaged:
+            return DiskResult::RebootRequired;
+        case ForeseenUpdate::RefusedBeforeDownload:
+            return DiskResult::Failed;
+        case ForeseenUpdate::Accepted:
+            break;
+    }
+    return DiskResult::Updated;
 }
 
 DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision) {
@@ -71,7 +79,7 @@ void FinalResultTally::Add(DiskResult settled) {
 }
 
 std::int32_t FinalResultTally::Result() const {
-    if (!m_any || m_failed || m_leftBehind) {
+    if (!m_any || m_failed || m_notAccountedFor) {
         return ToInt(DiskResult::Failed);
     }
     if (m_downloaded) {

@@ -13,7 +13,7 @@
 // | Latest (4000)       | (the report, for a disk at the image revision)| "Already have the..."  |
 //
 // FinalResult: 1 when no disk was selected, any failed (a code the report has no success text
-// for counts as failed) or one of the maker's drives was left behind unidentified; else 1602
+// for counts as failed) or anything the run could see is not accounted for; else 1602
 // when any disk was downloaded; else 4000 when any was current; else 0.
 #pragma once
 
@@ -47,17 +47,18 @@ const char* DiskResultText(model::DiskResult code);
 class FinalResultTally {
 public:
     void Add(model::DiskResult settled);
-    // One of the maker's drives could not be found or identified: the run cannot succeed.
-    void AddDriveLeftBehind() { m_leftBehind = true; }
+    // Something the run could see is not accounted for: a drive of the maker may be missed, and
+    // the run cannot succeed.
+    void AddNotAccountedFor() { m_notAccountedFor = true; }
     std::int32_t Result() const;
-    // What the run's event tells apart: a selected disk that failed, a drive left behind.
+    // What the run's event tells apart: a selected disk that failed, something not accounted for.
     bool AnyFailed() const { return m_failed; }
-    bool DriveLeftBehind() const { return m_leftBehind; }
+    bool NotAccountedFor() const { return m_notAccountedFor; }
 
 private:
     bool m_any = false;
     bool m_failed = false;
-    bool m_leftBehind = false;
+    bool m_notAccountedFor = false;
     bool m_downloaded = false;
     bool m_current = false;
 };

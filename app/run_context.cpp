@@ -16,13 +16,13 @@ std::string FormatLocalTime(platform::Clock& clock) {
 }
 
 FinalResultTally TallyOf(std::span<const model::DiskRecord> selectedDisks,
-                         std::u16string_view imageRevision, bool makersDriveLeftBehind) {
+                         std::u16string_view imageRevision, bool allAccountedFor) {
     FinalResultTally tally;
     for (const model::DiskRecord& disk : selectedDisks) {
         tally.Add(SettledResult(disk, imageRevision));
     }
-    if (makersDriveLeftBehind) {
-        tally.AddDriveLeftBehind();
+    if (!allAccountedFor) {
+        tally.AddNotAccountedFor();
     }
     return tally;
 }
@@ -55,7 +55,7 @@ std::int32_t RunContext::ReportResults(const image::FirmwareImage& image) {
         }
     }
     // Whatever the order in which Windows lists the disks.
-    Tally = TallyOf(SelectedDisks, image.ImageRevision, Inventory.MakersDriveLeftBehind());
+    Tally = TallyOf(SelectedDisks, image.ImageRevision, Inventory.AllAccountedFor());
     FinalResult = Tally.Result();
     text += "\n[Final Result]\n";
     text += FinalResultLine(FinalResult);

@@ -14,9 +14,9 @@
 namespace app {
 
 // The report's tally, whose Result is the exit code: over the selected disks, each settled as the
-// report settles it, failed when one of the maker's drives was left behind.
+// report settles it, failed unless everything the run could see is accounted for.
 FinalResultTally TallyOf(std::span<const model::DiskRecord> selectedDisks,
-                         std::u16string_view imageRevision, bool makersDriveLeftBehind);
+                         std::u16string_view imageRevision, bool allAccountedFor);
 
 // DD-MM-YYYY(HH:MM:SS) of the clock's local time.
 std::string FormatLocalTime(platform::Clock& clock);

@@ -18,7 +18,7 @@ constexpr Row kRows[] = {
      [](const RunFacts& f) { return f.ExitCode == 1602 || f.ExitCode == 0; }},
     {{101, EventType::Information}, [](const RunFacts& f) { return f.ExitCode == 4000; }},
     {{200, EventType::Error}, [](const RunFacts& f) { return f.UpdateFailed; }},
-    {{201, EventType::Error}, [](const RunFacts& f) { return f.DriveLeftBehind; }},
+    {{201, EventType::Error}, [](const RunFacts& f) { return f.NotAccountedFor; }},
     {{202, EventType::Error}, [](const RunFacts& f) { return f.NoEligibleDrive; }},
     {{203, EventType::Error}, [](const RunFacts& f) { return f.ArgumentGiven; }},
     {{300, EventType::Warning}, [](const RunFacts& f) { return f.AnotherRunGoing; }},

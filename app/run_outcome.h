@@ -5,7 +5,7 @@
 // | 100 | information | firmware downloaded, reboot needed                       | 1602      |
 // | 101 | information | every selected drive already current                     | 4000      |
 // | 200 | error       | an update failed                                         | 1         |
-// | 201 | error       | none failed, but one of the maker's drives left behind   | 1         |
+// | 201 | error       | none failed, but a device seen is not accounted for      | 1         |
 // | 202 | error       | no eligible drive                                        | 1         |
 // | 203 | error       | an argument was given                                    | 1         |
 // | 300 | warning     | another run is going, or the run lock's name is taken    | 1618      |
@@ -30,7 +30,7 @@ struct RunFacts {
     bool AnotherRunGoing = false;
     bool LowBattery = false;
     bool UpdateFailed = false;     // a selected drive's update did not succeed
-    bool DriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
+    bool NotAccountedFor = false;  // DiskInventory::AllAccountedFor, false
     bool NoEligibleDrive = false;  // the report found no drive to select
 };
 

@@ -42,10 +42,10 @@ RunFacts UpdateDrives(platform::Platform& platform, const image::FirmwareImage& 
     RunFacts facts;
     facts.ExitCode = context.ReportResults(image);
     facts.UpdateFailed = context.Tally.AnyFailed();
-    facts.DriveLeftBehind = context.Tally.DriveLeftBehind();
+    facts.NotAccountedFor = context.Tally.NotAccountedFor();
     facts.NoEligibleDrive = context.SelectedDisks.empty();
     if (record != nullptr) {
-        record->MakersDriveLeftBehind = context.Inventory.MakersDriveLeftBehind();
+        record->AllAccountedFor = context.Inventory.AllAccountedFor();
         record->Journal = context.Inventory.Journal();
         record->SelectedDisks = context.SelectedDisks;
     }

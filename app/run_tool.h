@@ -14,7 +14,7 @@ namespace app {
 struct RunRecord {
     RunJournal Journal;
     model::DiskList SelectedDisks;
-    bool MakersDriveLeftBehind = false;  // DiskInventory::MakersDriveLeftBehind
+    bool AllAccountedFor = false;  // DiskInventory::AllAccountedFor
 };
 
 // One whole run: argument check, run lock, image, banner, battery check, discovery, updates,

@@ -38,8 +38,8 @@ public:
         Guard guard;
         return m_inner.GetClassDevices(interfaceClass, flags);
     }
-    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList& list,
-                                                       std::uint32_t index) override {
+    platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                           std::uint32_t index) override {
         Guard guard;
         return m_inner.EnumDeviceInfo(list, index);
     }

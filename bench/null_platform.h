@@ -28,9 +28,9 @@ public:
 class NoDevices final : public platform::DeviceInstallServices {
 public:
     platform::DeviceInfoList GetClassDevices(const win::Guid*, win::Dword) override { return {}; }
-    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList&,
-                                                       std::uint32_t) override {
-        return std::nullopt;
+    platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList&,
+                                           std::uint32_t) override {
+        return {};
     }
     std::optional<platform::DeviceInterface> EnumDeviceInterfaces(const platform::DeviceInfoList&,
                                                                   const win::Guid&,

@@ -28,8 +28,27 @@ std::string_view VerdictText(DeviceVerdict verdict) {
             return "could not be opened";
         case DeviceVerdict::NoDeviceNumber:
             return "no device number";
+        case DeviceVerdict::ListNotRead:
+            return "device list not read";
+        case DeviceVerdict::RaidSetWithoutVolume:
+            return "RAID set without a volume";
+        case DeviceVerdict::NoRaidSetSaid:
+            return "the driver does not say which RAID sets it has";
+        case DeviceVerdict::RaidSetsUncounted:
+            return "more RAID sets than are asked for";
     }
     return "?";
+}
+
+model::UnreadDevice UnreadOf(const DeviceDecision& decision, model::UnreadPart part,
+                             win::Dword error) {
+    model::UnreadDevice device;
+    device.StorageControllers = decision.Walk == DiscoveryWalk::RstControllers;
+    device.Index = decision.Index;
+    device.Name = !decision.InstanceId.empty() ? decision.InstanceId : decision.Path;
+    device.Part = part;
+    device.Error = error;
+    return device;
 }
 
 std::string_view WalkText(DiscoveryWalk walk) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/run_events.h"
 #include "platform/windows_values.h"
 
 namespace discovery {
@@ -25,13 +26,18 @@ enum class DeviceVerdict {
     NotMakersVendor,           // the parent does not carry the vendor identifier looked for
     NotRstController,          // an interface path or driver description of another controller
     NotRstControllerDisk,      // an Intel-parented disk whose parent is not the chosen controller
-    SecondRstControllerDisk,   // an NVMe disk whose parent is another Intel RST controller
+    SecondRstControllerDisk,   // an NVMe disk or RAID volume on another Intel RST controller
     NoNvmeHardwareId,          // no hardware identifier names NVMe
     PropertyNotReadable,       // a property the test needs could not be read as a string
     NoInterface,               // no interface, or its detail, at the device's index
     InterfaceOfAnotherDevice,  // the interface at the device's index belongs to another device
     OpenFailed,                // CreateFileW refused the path (error holds the code)
     NoDeviceNumber,            // IOCTL_STORAGE_GET_DEVICE_NUMBER failed or answered short
+    ListNotRead,               // the walk's device list could not be had, or read to its end
+    // The RAID sets the RST driver has beyond the volumes Windows lists (Index: the set).
+    RaidSetWithoutVolume,  // a set the driver answered for
+    NoRaidSetSaid,         // no volume listed, and the driver would not say: taken as none
+    RaidSetsUncounted,     // the driver still answered at the most sets that are asked for
 };
 
 struct DeviceDecision {
@@ -46,7 +52,7 @@ struct DeviceDecision {
     bool MakersNvmeDisk = false;
     // The RST walk: the disk's instance ID carries "VEN_NVME".
     bool NvmeDisk = false;
-    win::Dword Error = 0;  // OpenFailed, NoDeviceNumber: the system error code
+    win::Dword Error = 0;  // OpenFailed, NoDeviceNumber, ListNotRead: the system error code
     // Taken, RaidVolume: the candidate made, as its index in the candidate list.
     std::optional<std::size_t> Candidate;
 
@@ -54,6 +60,10 @@ struct DeviceDecision {
 };
 
 using DiscoveryLog = std::vector<DeviceDecision>;
+
+// The event that tells a device or list that the walk could not read, named by what was read.
+model::UnreadDevice UnreadOf(const DeviceDecision& decision, model::UnreadPart part,
+                             win::Dword error = 0);
 
 std::string_view VerdictText(DeviceVerdict verdict);
 std::string_view WalkText(DiscoveryWalk walk);

@@ -83,6 +83,23 @@ void ExamineNvmeDisk(platform::Platform& platform, model::RunEvents& events,
     decision.Verdict = DeviceVerdict::Taken;
 }
 
+// What could not be read of one of the maker's NVMe disks that the walk left out; nothing for
+// a verdict that tells a fact of the disk.
+std::optional<model::UnreadPart> UnreadPartOf(const DeviceDecision& decision) {
+    switch (decision.Verdict) {
+        case DeviceVerdict::PropertyNotReadable:
+            return model::UnreadPart::InstanceId;
+        case DeviceVerdict::NoInterface:
+            return model::UnreadPart::Interface;
+        case DeviceVerdict::InterfaceOfAnotherDevice:
+            return model::UnreadPart::InterfaceOfAnotherDevice;
+        case DeviceVerdict::NoDeviceNumber:
+            return model::UnreadPart::DeviceNumber;
+        default:
+            return std::nullopt;
+    }
+}
+
 // The verdict on one device of the disk list.
 DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& events,
                              const platform::DeviceInfoList& list,
@@ -93,6 +110,7 @@ DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& eve
     DeviceDecision& decision = seen.decision;
     if (!ReadParentId(platform.setup, list, device, decision.ParentId)) {
         decision.Verdict = DeviceVerdict::PropertyNotReadable;
+        events.DeviceNotRead(UnreadOf(decision, model::UnreadPart::Parent));
         return decision;
     }
     if (!platform::Contains(decision.ParentId, kMakerVendorId)) {
@@ -103,6 +121,7 @@ DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& eve
         ReadHardwareIds(platform.setup, list, device);
     if (!hardwareIds) {
         decision.Verdict = DeviceVerdict::PropertyNotReadable;
+        events.DeviceNotRead(UnreadOf(decision, model::UnreadPart::HardwareIds));
         return decision;
     }
     decision.Verdict = DeviceVerdict::NoNvmeHardwareId;
@@ -114,6 +133,9 @@ DeviceDecision ExamineDevice(platform::Platform& platform, model::RunEvents& eve
             }
         }
     }
+    if (const std::optional<model::UnreadPart> part = UnreadPartOf(decision)) {
+        events.DeviceNotRead(UnreadOf(decision, *part, decision.Error));
+    }
     return decision;
 }
 
@@ -123,14 +145,25 @@ bool EnumerateInboxNvmeDisks(platform::Platform& platform, model::RunEvents& eve
                              model::DiskList& candidates, DiscoveryLog* log) {
     const platform::DeviceInfoList list = platform.setup.GetClassDevices(
         &win::kGuidDevinterfaceDisk, win::kDigcfPresent | win::kDigcfDeviceInterface);
-    if (!list.Valid()) {
+    // A list that could not be had, or read to its end, may hide one of the maker's disks.
+    const auto listNotRead = [&](std::uint32_t index, win::Dword error) {
+        DeviceDecision decision;
+        decision.Index = index;
+        decision.Verdict = DeviceVerdict::ListNotRead;
+        decision.Error = error;
+        events.DeviceNotRead(UnreadOf(decision, model::UnreadPart::List, error));
+        if (log != nullptr) {
+            log->push_back(std::move(decision));
+        }
         return false;
+    };
+    if (!list.Valid()) {
+        return listNotRead(0, 0);
     }
     for (std::uint32_t index = 0;; ++index) {
-        const std::optional<platform::DeviceInfo> device =
-            platform.setup.EnumDeviceInfo(list, index);
+        const platform::DeviceAtIndex device = platform.setup.EnumDeviceInfo(list, index);
         if (!device) {
-            return true;
+            return device.ListBroken() ? listNotRead(index, device.Error) : true;
         }
         DeviceDecision decision = ExamineDevice(platform, events, list, *device, candidates);
         if (log != nullptr) {

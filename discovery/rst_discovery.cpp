@@ -65,37 +65,73 @@ public:
         return result;
     }
 
+    // Sets the verdict and tells what could not be read, for one-line returns.
+    template <typename T>
+    T Unread(model::RunEvents& events, DeviceVerdict verdict, model::UnreadPart part, T result,
+             win::Dword error = 0) {
+        events.DeviceNotRead(UnreadOf(decision, part, error));
+        return Leave(verdict, result, error);
+    }
+
     DeviceDecision decision;
 
 private:
     DiscoveryLog* m_log;
 };
 
+// A walk's device list that could not be had (GetClassDevices) or read to its end
+// (SetupDiEnumDeviceInfo failing before ERROR_NO_MORE_ITEMS): a device may be missed.
+void NoteListNotRead(DiscoveryLog* log, model::RunEvents& events, DiscoveryWalk walk,
+                     std::uint32_t index, win::Dword error) {
+    Noted noted(log, walk, index);
+    noted.Unread(events, DeviceVerdict::ListNotRead, model::UnreadPart::List, 0, error);
+}
+
 // Whether the device with this instance ID is an Intel RST controller: a storage-port device
-// that passes the tests the chosen controller passed.
-bool IsRstControllerInstance(platform::DeviceInstallServices& setup, std::u16string_view id) {
+// that passes the tests the chosen controller passed. Nothing when that cannot be told: the
+// list, a storage port's instance ID, or the matching port's interface or description could not
+// be read.
+std::optional<bool> IsRstControllerInstance(platform::DeviceInstallServices& setup,
+                                            std::u16string_view id) {
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
     if (!list.Valid()) {
-        return false;
+        return std::nullopt;
     }
+    bool unread = false;
     for (std::uint32_t index = 0;; ++index) {
-        const std::optional<platform::DeviceInfo> device = setup.EnumDeviceInfo(list, index);
+        const platform::DeviceAtIndex device = setup.EnumDeviceInfo(list, index);
         if (!device) {
-            return false;
+            // A device without a storage port is no RST controller.
+            return unread || device.ListBroken() ? std::nullopt : std::optional(false);
         }
         std::u16string instanceId;
-        if (!ReadInstanceId(setup, list, *device, instanceId) ||
-            platform::ToUpperAscii(instanceId) != platform::ToUpperAscii(id)) {
+        if (!ReadInstanceId(setup, list, *device, instanceId)) {
+            unread = true;
+            continue;
+        }
+        if (platform::ToUpperAscii(instanceId) != platform::ToUpperAscii(id)) {
             continue;
         }
         const std::optional<platform::DeviceInterfaceDetail> detail =
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceStoragePort);
+        if (!detail) {
+            return std::nullopt;
+        }
+        if (!IsIntelStoragePort(detail->DevicePath)) {
+            return false;
+        }
         const std::optional<std::u16string> description =
             ReadStringProperty(setup, list, *device, win::kDevpkeyDeviceDriverDesc);
-        return detail && IsIntelStoragePort(detail->DevicePath) && description &&
-               IsRstDriverDescription(*description);
+        if (!description) {
+            return std::nullopt;
+        }
+        return IsRstDriverDescription(*description);
     }
+}
+
+bool IsRaidVolumeInstance(std::u16string_view instanceId) {
+    return Contains(instanceId, u"VEN_INTEL") && Contains(instanceId, u"PROD_RAID");
 }
 
 }  // namespace
@@ -112,24 +148,34 @@ bool IsRstDriverDescription(std::u16string_view text) {
 bool FindRstController(platform::Platform& platform, model::RunEvents& events,
                        RaidController& controller, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
+    constexpr DiscoveryWalk kWalk = DiscoveryWalk::RstControllers;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceStoragePort, kInterfaceListFlags);
     if (!list.Valid()) {
+        NoteListNotRead(log, events, kWalk, 0, 0);
         return false;
     }
-    for (std::uint32_t index = 0; setup.EnumDeviceInfo(list, index); ++index) {
-        Noted noted(log, DiscoveryWalk::RstControllers, index);
+    for (std::uint32_t index = 0;; ++index) {
+        const platform::DeviceAtIndex device = setup.EnumDeviceInfo(list, index);
+        if (!device) {
+            if (device.ListBroken()) {
+                NoteListNotRead(log, events, kWalk, index, device.Error);
+            }
+            return false;
+        }
+        Noted noted(log, kWalk, index);
+        using model::UnreadPart;
         const std::optional<platform::DeviceInterface> deviceInterface =
             setup.EnumDeviceInterfaces(list, win::kGuidDevinterfaceStoragePort, index);
         if (!deviceInterface) {
-            noted.decision.Verdict = DeviceVerdict::NoInterface;
+            noted.Unread(events, DeviceVerdict::NoInterface, UnreadPart::Interface, 0);
             continue;
         }
         // A controller whose interface detail cannot be read ends the search.
         const std::optional<platform::DeviceInterfaceDetail> detail =
             setup.GetDeviceInterfaceDetail(list, *deviceInterface);
         if (!detail) {
-            return noted.Leave(DeviceVerdict::NoInterface, false);
+            return noted.Unread(events, DeviceVerdict::NoInterface, UnreadPart::Interface, false);
         }
         noted.decision.Path = detail->DevicePath;
         if (!IsIntelStoragePort(detail->DevicePath)) {
@@ -138,9 +184,13 @@ bool FindRstController(platform::Platform& platform, model::RunEvents& events,
         }
         const std::optional<std::u16string> description =
             ReadStringProperty(setup, list, detail->Device, win::kDevpkeyDeviceDriverDesc);
-        if (!description || !IsRstDriverDescription(*description)) {
-            noted.decision.Verdict =
-                description ? DeviceVerdict::NotRstController : DeviceVerdict::PropertyNotReadable;
+        if (!description) {
+            noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::DriverDescription,
+                         0);
+            continue;
+        }
+        if (!IsRstDriverDescription(*description)) {
+            noted.decision.Verdict = DeviceVerdict::NotRstController;
             continue;
         }
         // The controller must open; a matching one that does not ends the search, and says why
@@ -159,33 +209,84 @@ bool FindRstController(platform::Platform& platform, model::RunEvents& events,
         controller.DevicePath = detail->DevicePath;
         std::u16string instanceId;
         if (!ReadInstanceId(setup, list, detail->Device, instanceId)) {
-            return noted.Leave(DeviceVerdict::PropertyNotReadable, false);
+            return noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::InstanceId,
+                                false);
         }
         controller.InstanceId = instanceId;
         noted.decision.InstanceId = instanceId;
         return noted.Leave(DeviceVerdict::Taken, true);
     }
-    return false;
 }
+
+namespace {
+
+// A disk whose parent is not the chosen controller. An NVMe disk or a RAID volume on a second
+// Intel RST controller cannot be reached through the chosen one: it is not updated, and the run
+// says so. Any other disk (one on the inbox driver, on USB, an Intel SSD on the inbox driver, a
+// SATA disk) is ruled out by its parent or its instance ID.
+void ExamineOtherParentDisk(platform::DeviceInstallServices& setup, model::RunEvents& events,
+                            const platform::DeviceInfoList& list,
+                            const platform::DeviceInfo& device, Noted& noted) {
+    using model::UnreadPart;
+    DeviceDecision& decision = noted.decision;
+    if (!Contains(platform::ToUpperAscii(decision.ParentId), u"VEN_8086")) {
+        decision.Verdict = DeviceVerdict::NotMakersVendor;
+        return;
+    }
+    decision.Verdict = DeviceVerdict::NotRstControllerDisk;
+    std::u16string instanceId;
+    const bool idRead = ReadInstanceId(setup, list, device, instanceId);
+    const bool reachable =
+        idRead && (Contains(instanceId, u"VEN_NVME") || IsRaidVolumeInstance(instanceId));
+    if (idRead && !reachable) {
+        return;
+    }
+    const std::optional<bool> rstParent = IsRstControllerInstance(setup, decision.ParentId);
+    if (!rstParent) {
+        noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::ParentController, 0);
+        return;
+    }
+    if (!*rstParent) {
+        return;
+    }
+    if (!idRead) {
+        noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::InstanceId, 0);
+        return;
+    }
+    decision.Verdict = DeviceVerdict::SecondRstControllerDisk;
+    decision.InstanceId = instanceId;
+    decision.NvmeDisk = Contains(instanceId, u"VEN_NVME");
+    events.DeviceSkipped(model::MakeCandidate(instanceId, -1, model::AccessKind::RstDisk),
+                         model::SkipReason::BehindSecondController, {});
+}
+
+}  // namespace
 
 bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
                        const RaidController& controller, model::DiskList& candidates,
                        DiscoveryLog* log) {
+    using model::UnreadPart;
     platform::DeviceInstallServices& setup = platform.setup;
+    constexpr DiscoveryWalk kWalk = DiscoveryWalk::RstDisks;
     const platform::DeviceInfoList list =
         setup.GetClassDevices(&win::kGuidDevinterfaceDisk, kInterfaceListFlags);
     if (!list.Valid()) {
+        NoteListNotRead(log, events, kWalk, 0, 0);
         return false;
     }
     for (std::uint32_t index = 0;; ++index) {
-        const std::optional<platform::DeviceInfo> device = setup.EnumDeviceInfo(list, index);
+        const platform::DeviceAtIndex device = setup.EnumDeviceInfo(list, index);
         if (!device) {
+            if (device.ListBroken()) {
+                NoteListNotRead(log, events, kWalk, index, device.Error);
+                return false;
+            }
             break;
         }
-        Noted noted(log, DiscoveryWalk::RstDisks, index);
+        Noted noted(log, kWalk, index);
         DeviceDecision& decision = noted.decision;
         if (!ReadParentId(setup, list, *device, decision.ParentId)) {
-            decision.Verdict = DeviceVerdict::PropertyNotReadable;
+            noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::Parent, 0);
             continue;
         }
         // Only the chosen controller's own disks: an Intel SSD on the inbox driver, a disk on
@@ -194,31 +295,14 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         // bus number there. Windows compares instance IDs without regard to letter case.
         if (platform::ToUpperAscii(decision.ParentId) !=
             platform::ToUpperAscii(controller.InstanceId)) {
-            decision.Verdict = Contains(decision.ParentId, u"VEN_8086")
-                                   ? DeviceVerdict::NotRstControllerDisk
-                                   : DeviceVerdict::NotMakersVendor;
-            // An NVMe disk on a second RST controller cannot be reached through the chosen one:
-            // it is not updated, and the run says so.
-            std::u16string instanceId;
-            if (decision.Verdict == DeviceVerdict::NotRstControllerDisk &&
-                ReadInstanceId(setup, list, *device, instanceId) &&
-                Contains(instanceId, u"VEN_NVME") &&
-                IsRstControllerInstance(setup, decision.ParentId)) {
-                decision.Verdict = DeviceVerdict::SecondRstControllerDisk;
-                decision.InstanceId = instanceId;
-                decision.NvmeDisk = true;
-                events.DeviceSkipped(
-                    model::MakeCandidate(instanceId, -1, model::AccessKind::RstDisk),
-                    model::SkipReason::BehindSecondController, {});
-            }
+            ExamineOtherParentDisk(setup, events, list, *device, noted);
             continue;
         }
         if (!ReadInstanceId(setup, list, *device, decision.InstanceId)) {
-            decision.Verdict = DeviceVerdict::PropertyNotReadable;
+            noted.Unread(events, DeviceVerdict::PropertyNotReadable, UnreadPart::InstanceId, 0);
             continue;
         }
-        if (Contains(decision.InstanceId, u"VEN_INTEL") &&
-            Contains(decision.InstanceId, u"PROD_RAID")) {
+        if (IsRaidVolumeInstance(decision.InstanceId)) {
             decision.Candidate = candidates.size();
             candidates.push_back(
                 model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid));
@@ -229,12 +313,13 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         const std::optional<platform::DeviceInterfaceDetail> detail =
             InterfaceAtDeviceIndex(setup, list, *device, win::kGuidDevinterfaceDisk);
         if (!detail) {
-            decision.Verdict = DeviceVerdict::NoInterface;
+            noted.Unread(events, DeviceVerdict::NoInterface, UnreadPart::Interface, 0);
             continue;
         }
         decision.Path = detail->DevicePath;
         if (!OwnedBy(*detail, *device)) {
-            decision.Verdict = DeviceVerdict::InterfaceOfAnotherDevice;
+            noted.Unread(events, DeviceVerdict::InterfaceOfAnotherDevice,
+                         UnreadPart::InterfaceOfAnotherDevice, 0);
             continue;
         }
         // A disk behind the controller that does not open is left out, with its reason; the
@@ -268,7 +353,7 @@ std::int64_t ReadRstBusNumber(platform::Platform& platform, std::uint32_t devIns
     if (!list.Valid()) {
         return -1;
     }
-    std::optional<platform::DeviceInfo> device;
+    platform::DeviceAtIndex device;
     for (std::uint32_t index = 0;; ++index) {
         device = setup.EnumDeviceInfo(list, index);
         if (!device || device->DevInst == devInst) {

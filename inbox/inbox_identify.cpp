@@ -1,5 +1,6 @@
 #include "inbox/inbox_identify.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,17 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
         return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }
 
-    // The data stands at a fixed offset; the descriptor the driver wrote is not consulted.
+    // The data stands at a fixed offset. An answer shorter than the whole Identify data, or one
+    // whose data is all zero, names no drive: it is no identification.
     const std::span<const std::uint8_t> data = std::span<const std::uint8_t>(buffer).subspan(
         query::kIdentifyDataOffset, query::kIdentifyDataSize);
+    if (result.BytesReturned < query::kBufferSize ||
+        platform::GetU32(buffer, query::kProtocolDataLengthOffset) < query::kIdentifyDataSize ||
+        std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; })) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify);
+        events.IdentificationStopped(disk, {IdentifyEnd::NoIdentifyData, stop});
+        return {IdentifyStatus::NotIdentified, stop, {}, {}};
+    }
     FillIdentity(data, disk);
     disk.PortNumber = -1;
     return {IdentifyStatus::Identified, model::StoppedAt(Stage::Done),

@@ -73,7 +73,8 @@ FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
     read.DataBufferOffset =
         platform::GetU32(buffer, kRequestBlockOffset + kFrbDataBufferOffsetOffset);
     const std::size_t info = read.DataBufferOffset;
-    if (!platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
+    // The answer stands behind the request block, within the buffer.
+    if (info < kDataAreaOffset || !platform::FitsIn(buffer.size(), info, kInfoSlotsOffset)) {
         return read;
     }
     read.Version = platform::GetU32(buffer, info + kInfoVersionOffset);
@@ -108,7 +109,13 @@ FirmwareInfo ReadFirmwareInfo(std::span<const std::uint8_t> buffer) {
 SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
     // STORAGE_FIRMWARE_INFO_V2 puts its slot entries elsewhere and makes them 24 bytes long:
     // read in the version-1 layout it would name a slot that is not there.
-    if (info.Layout != FirmwareInfo::Layout::Version1) {
+    if (info.Layout != FirmwareInfo::Layout::Version1 || info.SlotCount > kMaxFirmwareSlots) {
+        return {};
+    }
+    // NVMe numbers firmware slots 1 to 7; slot 0 would let the controller choose.
+    if (std::any_of(info.Slots.begin(), info.Slots.end(), [](const FirmwareSlotEntry& slot) {
+            return slot.Number == 0 || slot.Number > kMaxFirmwareSlots;
+        })) {
         return {};
     }
     if (info.SlotCount == 0 || !info.AllSlotsListed()) {
@@ -120,9 +127,7 @@ SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
     }
     SlotAnswer answer{SlotChoice::NotUpdatable, 0, std::nullopt};
     for (const FirmwareSlotEntry& slot : info.Slots) {
-        // Firmware slots are numbered from 1; slot 0 would let the controller choose.
-        if (answer.Choice != SlotChoice::Chosen && info.UpgradeSupport != 0 && slot.Number != 0 &&
-            !slot.ReadOnly) {
+        if (answer.Choice != SlotChoice::Chosen && info.UpgradeSupport != 0 && !slot.ReadOnly) {
             answer.Choice = SlotChoice::Chosen;
             answer.Slot = slot.Number;
         }

@@ -32,6 +32,9 @@ std::uint32_t FirmwareReturnCode(std::span<const std::uint8_t> buffer);
 
 enum class SlotChoice { Chosen, NotUpdatable, Malformed };
 
+// The NVMe standard's most firmware slots, numbered 1 to 7.
+inline constexpr std::uint8_t kMaxFirmwareSlots = 7;
+
 using SlotRevisionBytes = std::array<std::uint8_t, platform::miniport::kSlotRevisionSize>;
 
 // One slot entry of STORAGE_FIRMWARE_INFO.
@@ -77,9 +80,10 @@ struct SlotAnswer {
     std::optional<SlotRevisionBytes> PendingRevision;
 };
 
-// Picks the first writable slot (SlotNumber not 0, ReadOnly 0) of the answer and finds the
-// pending slot's entry. An answer whose header or slot entries lie outside the buffer, or of a
-// structure version other than 0 or 1, is Malformed.
+// Picks the first writable slot (ReadOnly 0) of the answer and finds the pending slot's entry. An
+// answer whose header lies before the data area or whose header or slot entries lie outside the
+// buffer, of a structure version other than 0 or 1, claiming more than 7 slots or naming a slot
+// outside 1 to 7, is Malformed.
 SlotAnswer ChooseWritableSlot(const FirmwareInfo& info);
 
 // A rerun before the reboot: the answer names a slot to be activated at the next reset that

@@ -42,6 +42,8 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     const inbox::FirmwareInfo info = inbox::ReadFirmwareInfo(buffer);
     const inbox::SlotAnswer answer = inbox::ChooseWritableSlot(info);
     slots.Choice = answer.Choice;
+    slots.DataBufferOffset = info.DataBufferOffset;
+    slots.SlotCount = info.SlotCount;
     slots.ImageStaged = inbox::ImageAwaitsReset(answer, imageRevision);
     if (info.Layout == inbox::FirmwareInfo::Layout::Outside) {
         return slots;

@@ -25,8 +25,10 @@ struct FirmwareSlots {
     bool RequestAnswered = false;  // the request succeeded (inbox: with ReturnCode 0)
     // Inbox: the updater's own reading of the get-info answer (inbox::ChooseWritableSlot).
     inbox::SlotChoice Choice = inbox::SlotChoice::Malformed;
-    bool Answered = false;      // the slots below could be read
-    std::uint32_t Version = 0;  // inbox: the structure's Version; only 0 and 1 are read
+    bool Answered = false;               // the slots below could be read
+    std::uint32_t Version = 0;           // inbox: the structure's Version; only 0 and 1 are read
+    std::uint32_t DataBufferOffset = 0;  // inbox: where the driver says the answer stands
+    std::uint8_t SlotCount = 0;          // inbox: SlotCount as the driver claims it
     std::uint8_t UpgradeSupport = 0;
     std::uint8_t ActiveSlot = 0;
     std::optional<std::uint8_t> PendingSlot;  // the slot activated at the next reset

@@ -57,6 +57,10 @@ std::string DecisionKey(DecisionKind decision) {
             return "identificationFailed";
         case DecisionKind::RaidVolume:
             return "raidVolume";
+        case DecisionKind::RaidSetWithoutVolume:
+            return "raidSetWithoutVolume";
+        case DecisionKind::NoRaidSets:
+            return "noRaidSets";
         case DecisionKind::RstController:
             return "rstController";
         case DecisionKind::NotRstController:
@@ -117,6 +121,15 @@ std::string DecisionReason(const InspectedDevice& device, const Inspection& insp
             return "RAID volume expanded into " +
                    Number(static_cast<std::int64_t>(device.Members)) +
                    " members (query: " + device.Stop + ")";
+        case DecisionKind::RaidSetWithoutVolume:
+            return "RAID set " + Number(device.Found.Index) +
+                   " without a volume in Windows, expanded into " +
+                   Number(static_cast<std::int64_t>(device.Members)) +
+                   " members (query: " + device.Stop + ")";
+        case DecisionKind::NoRaidSets:
+            return "no RAID volume is listed and the RST driver does not say whether it has RAID "
+                   "sets: taken as none (query: " +
+                   device.Stop + ")";
         case DecisionKind::NotBehindRstController:
             return std::string(discovery::VerdictText(device.Found.Verdict));
         case DecisionKind::LeftOut:

@@ -9,11 +9,13 @@
 #include "discovery/identify_controller_data.h"
 #include "image/firmware_image.h"
 #include "image/piece_plan.h"
+#include "inbox/miniport_firmware_layout.h"
 #include "inbox/miniport_request.h"
 #include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
 #include "platform/text.h"
 #include "rst/rst_requests.h"
+#include "rst/rst_update.h"
 
 namespace inspect {
 
@@ -24,7 +26,7 @@ using discovery::DeviceVerdict;
 // What would make the inbox update fail before its download, as the get-info answer shows it.
 std::string Obstacle(const InspectedDevice& device) {
     if (device.Disk.AccessPath != model::AccessKind::Inbox) {
-        return {};
+        return rst::ActivationSlotOf(device.Disk) ? "" : "no writable firmware slot";
     }
     // The updater's own decision on the answer, not a second reading of it.
     const FirmwareSlots& slots = device.Slots;
@@ -40,9 +42,23 @@ std::string Obstacle(const InspectedDevice& device) {
         case inbox::SlotChoice::Malformed:
             break;
     }
-    return slots.Version > 1 ? "the get-info answer is of structure version " +
-                                   platform::DecimalText(slots.Version) + ", which is not read"
-                             : "the get-info answer reaches past its buffer";
+    if (slots.Version > 1) {
+        return "the get-info answer is of structure version " +
+               platform::DecimalText(slots.Version) + ", which is not read";
+    }
+    if (slots.DataBufferOffset < inbox::miniport::kDataAreaOffset) {
+        return "the get-info answer points into the request block";
+    }
+    if (slots.SlotCount > inbox::kMaxFirmwareSlots) {
+        return "the get-info answer claims " + platform::DecimalText(slots.SlotCount) +
+               " firmware slots";
+    }
+    for (const FirmwareSlot& slot : slots.Slots) {
+        if (slot.Number == 0 || slot.Number > inbox::kMaxFirmwareSlots) {
+            return "the get-info answer names firmware slot " + platform::DecimalText(slot.Number);
+        }
+    }
+    return "the get-info answer reaches past its buffer";
 }
 
 // What the drive's slots say of a drive the updater would update: the image waiting for the
@@ -81,7 +97,7 @@ public:
         device.Found = entry.Found;
         const model::DiskRecord& address = m_inventory.AddressOf(entry, disk);
         device.Disk = address;
-        device.LeftBehind = app::RstDiskLeftBehind(address, disk);
+        device.LeftBehind = disk.Account == app::AccountState::NotAccountedFor;
         if (!disk.Record) {
             device.Decision = DecisionKind::IdentificationFailed;
             device.Stop = model::Describe(disk.Stop);
@@ -120,7 +136,6 @@ public:
         switch (disk.Selection) {
             case Reason::AddressCollision:
                 device.Decision = DecisionKind::AddressCollision;
-                device.LeftBehind = true;
                 break;
             case Reason::NotMakersDrive:
                 device.Decision = DecisionKind::NotMakersDrive;
@@ -197,6 +212,10 @@ std::string_view DecisionText(DecisionKind decision) {
             return "identification failed";
         case DecisionKind::RaidVolume:
             return "RAID volume";
+        case DecisionKind::RaidSetWithoutVolume:
+            return "RAID set without a volume";
+        case DecisionKind::NoRaidSets:
+            return "no RAID sets";
         case DecisionKind::RstController:
             return "Intel RST controller";
         case DecisionKind::NotRstController:
@@ -264,12 +283,17 @@ Inspection Inspect(platform::Platform& platform) {
         if (entry.Raid) {
             InspectedDevice volume;
             volume.Found = found;
-            volume.Disk = inventory.Candidates.at(found.Candidate.value());
-            volume.Decision = DecisionKind::RaidVolume;
+            volume.Disk = found.Candidate
+                              ? inventory.Candidates.at(*found.Candidate)
+                              : model::MakeCandidate(found.Path, -1, model::AccessKind::RstRaid);
+            volume.Decision = found.Verdict == DeviceVerdict::RaidVolume ? DecisionKind::RaidVolume
+                              : found.Verdict == DeviceVerdict::NoRaidSetSaid
+                                  ? DecisionKind::NoRaidSets
+                                  : DecisionKind::RaidSetWithoutVolume;
             volume.Members = entry.Disks.size();
             volume.Stop = model::Describe(entry.Raid->Stop);
             volume.Error = entry.Raid->Stop.SystemError;
-            volume.LeftBehind = app::RstMembersNotListed(*entry.Raid, entry.Disks.size());
+            volume.LeftBehind = entry.Raid->Account == app::AccountState::NotAccountedFor;
             inspection.Devices.push_back(std::move(volume));
             for (const app::DiskIdentification& member : entry.Disks) {
                 InspectedDevice device = told(entry, member);
@@ -290,7 +314,7 @@ Inspection Inspect(platform::Platform& platform) {
                               ? DecisionKind::RstController
                               : DecisionOfVerdict(found);
         device.Error = found.Error;
-        device.LeftBehind = app::RstDeviceLeftBehind(found);
+        device.LeftBehind = entry.Account == app::AccountState::NotAccountedFor;
         inspection.Devices.push_back(std::move(device));
     }
 
@@ -308,7 +332,7 @@ Inspection Inspect(platform::Platform& platform) {
     }
 
     inspection.ExpectedExitCode =
-        app::TallyOf(selected, image.ImageRevision, inventory.MakersDriveLeftBehind()).Result();
+        app::TallyOf(selected, image.ImageRevision, inventory.AllAccountedFor()).Result();
     inspection.RefusedRequests = guard.Refused();
     return inspection;
 }

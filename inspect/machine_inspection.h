@@ -24,6 +24,8 @@ enum class DecisionKind {
     NotOpened,               // CreateFileW refused it (error holds the code)
     IdentificationFailed,    // Identify Controller did not come back
     RaidVolume,              // an RST RAID volume, expanded into its member drives
+    RaidSetWithoutVolume,    // a RAID set the RST driver has beyond the volumes Windows lists
+    NoRaidSets,              // no volume listed and the RST driver does not say: taken as none
     RstController,           // the Intel RST controller the updater chose
     NotRstController,        // a storage controller the updater does not use
     NotBehindRstController,  // an Intel-parented disk that is not on the chosen RST controller
@@ -56,7 +58,8 @@ struct InspectedDevice {
     std::string Stop;         // IdentificationFailed, RaidVolume: where it stopped
     std::size_t Members = 0;  // RaidVolume: member drives found
     std::string Obstacle;     // WouldBeUpdated: why the update would fail, if it would
-    // One of the maker's drives may be missed because of this device: the updater ends with 1.
+    // Not accounted for: one of the maker's drives may be missed here, and the updater ends
+    // with 1.
     bool LeftBehind = false;
 };
 

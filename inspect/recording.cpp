@@ -38,9 +38,9 @@ RecordedDevice* RecordingSetup::DeviceOf(const platform::DeviceInfoList& list,
                 .first->second;
 }
 
-std::optional<platform::DeviceInfo> RecordingSetup::EnumDeviceInfo(
-    const platform::DeviceInfoList& list, std::uint32_t index) {
-    const std::optional<platform::DeviceInfo> device = m_inner.EnumDeviceInfo(list, index);
+platform::DeviceAtIndex RecordingSetup::EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                                       std::uint32_t index) {
+    const platform::DeviceAtIndex device = m_inner.EnumDeviceInfo(list, index);
     if (device) {
         DeviceOf(list, *device);
     }

@@ -34,6 +34,10 @@ struct DiskRecord {
     // reaches every maker's drive, while the inbox access path knows the maker by the disk's
     // parent.
     std::uint16_t PciVendorId = 0;
+    // Identify Controller FRMW (byte 260), read on the RST access path, where the activation
+    // names its slot itself: bits 3:1 the number of slots, bit 0 slot 1 read-only.
+    std::uint8_t FirmwareSlotCount = 0;
+    bool Slot1ReadOnly = false;
     // RAID members: the RAID set whose configuration listed the member, else -1.
     std::int32_t RaidSetIndex = -1;
     // RST records: discovery or the RAID configuration names the disk an NVMe drive (a plain

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "model/disk_record.h"
@@ -16,19 +17,22 @@ namespace model {
 enum class SkipReason {
     ControllerNotOpened,     // CreateFileW refused the chosen RST controller
     DiskNotOpened,           // CreateFileW refused a disk
-    BehindSecondController,  // an NVMe disk on another Intel RST controller than the chosen one
+    BehindSecondController,  // an NVMe disk or RAID volume on another Intel RST controller
     AddressCollision,        // another disk behind RST answers at the disk's path identifier
 };
 
 // Why an identification gave no record, or not all of a RAID volume's.
 enum class IdentifyEnd {
-    NotOpened,         // CreateFileW refused the disk or the controller (Stop.SystemError)
-    RequestFailed,     // the Identify call failed (Stop.SystemError)
-    NoIdentifyData,    // an NVMe disk behind RST answered without data (PCI vendor ID 0)
-    RaidQueryFailed,   // GET_RAID_CONFIG failed as a call (Stop.SystemError)
-    RaidQueryRefused,  // the driver refused GET_RAID_CONFIG (Stop.ReturnCode)
-    MembersNotListed,  // the RAID set suppressed its drive count
-    MembersUnread,     // the RAID set listed more member drives than could be read
+    NotOpened,           // CreateFileW refused the disk or the controller (Stop.SystemError)
+    RequestFailed,       // the Identify call failed (Stop.SystemError)
+    NoIdentifyData,      // no Identify data: behind RST PCI vendor ID 0, on the inbox driver an
+                         // all-zero or short answer
+    PassThroughRefused,  // the RST driver refused the "IntelNvm" request (Stop.ReturnCode)
+    RaidQueryFailed,     // GET_RAID_CONFIG failed as a call (Stop.SystemError)
+    RaidQueryRefused,    // the driver refused GET_RAID_CONFIG (Stop.ReturnCode)
+    MembersNotListed,    // the RAID set suppressed its drive count, or gave 0
+    MembersUnread,       // the RAID set listed more member drives than could be read
+    SetsUncounted,       // the driver still answered past the most RAID sets that are asked for
 };
 
 struct IdentifyStop {
@@ -37,6 +41,28 @@ struct IdentifyStop {
     std::uint32_t RaidSetIndex = 0;  // the RAID set asked for
     std::size_t MembersListed = 0;   // MembersUnread: bDriveCount
     std::size_t MembersRead = 0;     // MembersUnread: the entries read
+};
+
+// What discovery could not read of a device list or of a device it looked at: a drive of the
+// maker may be behind it.
+enum class UnreadPart {
+    List,                      // the device list (Error: how SetupDiEnumDeviceInfo ended it)
+    Parent,                    // DEVPKEY_Device_Parent
+    InstanceId,                // DEVPKEY_Device_InstanceId
+    HardwareIds,               // SPDRP_HARDWAREID
+    DriverDescription,         // DEVPKEY_Device_DriverDesc
+    Interface,                 // no interface, or no interface detail, at the device's index
+    InterfaceOfAnotherDevice,  // the interface at the device's index belongs to another device
+    DeviceNumber,              // IOCTL_STORAGE_GET_DEVICE_NUMBER failed (Error) or answered short
+    ParentController,          // whether the parent is an Intel RST controller could not be told
+};
+
+struct UnreadDevice {
+    bool StorageControllers = false;  // the storage-port list, else the disk list
+    std::uint32_t Index = 0;          // in the list; List: where it ended
+    std::u16string Name;              // the instance ID or interface path, where one was read
+    UnreadPart Part = UnreadPart::List;
+    win::Dword Error = 0;
 };
 
 // How an update ended without a failed request.
@@ -51,6 +77,7 @@ public:
 
     virtual void DeviceSkipped(const DiskRecord& device, SkipReason reason,
                                const StopPoint& stop) = 0;
+    virtual void DeviceNotRead(const UnreadDevice& device) = 0;
     virtual void IdentificationStopped(const DiskRecord& device, const IdentifyStop& stop) = 0;
     // Before anything is opened or sent.
     virtual void UpdateStarted(const DiskRecord& disk, std::u16string_view imageRevision) = 0;
@@ -65,6 +92,7 @@ public:
 class NoRunEvents final : public RunEvents {
 public:
     void DeviceSkipped(const DiskRecord&, SkipReason, const StopPoint&) override {}
+    void DeviceNotRead(const UnreadDevice&) override {}
     void IdentificationStopped(const DiskRecord&, const IdentifyStop&) override {}
     void UpdateStarted(const DiskRecord&, std::u16string_view) override {}
     void DownloadEnded(const DiskRecord&) override {}

@@ -10,6 +10,8 @@ std::string StageText(const StopPoint& stop) {
     switch (stop.Stage) {
         case StopStage::NotStarted:
             return "not started";
+        case StopStage::SlotChoice:
+            return "slot choice";
         case StopStage::Open:
             return "open";
         case StopStage::Identify:

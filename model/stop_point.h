@@ -12,6 +12,7 @@ namespace model {
 
 enum class StopStage {
     NotStarted,  // refused before any device access
+    SlotChoice,  // refused before any device access: the drive has no writable firmware slot
     Open,        // CreateFileW
     Identify,    // the Identify Controller request
     RaidQuery,   // CSMI GET_RAID_CONFIG

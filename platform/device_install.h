@@ -18,6 +18,19 @@ struct DeviceInfo {
     std::uint32_t DevInst = 0;
 };
 
+// SetupDiEnumDeviceInfo's answer at an index: the device, or why there is none. Past the end of
+// the list Windows answers ERROR_NO_MORE_ITEMS; any other error means the list could not be read
+// to its end, and a device behind that index may be missed.
+struct DeviceAtIndex {
+    std::optional<DeviceInfo> Device;
+    win::Dword Error = win::kErrorNoMoreItems;
+
+    explicit operator bool() const { return Device.has_value(); }
+    const DeviceInfo& operator*() const { return *Device; }
+    const DeviceInfo* operator->() const { return &*Device; }
+    bool ListBroken() const { return !Device && Error != win::kErrorNoMoreItems; }
+};
+
 // One interface of a device list (SP_DEVICE_INTERFACE_DATA).
 struct DeviceInterface {
     std::uint32_t Index = 0;
@@ -61,9 +74,8 @@ public:
 
     // SetupDiGetClassDevsW(interfaceClass or null, no enumerator, no window, flags).
     virtual DeviceInfoList GetClassDevices(const win::Guid* interfaceClass, win::Dword flags) = 0;
-    // SetupDiEnumDeviceInfo: the device at index, or nothing past the end.
-    virtual std::optional<DeviceInfo> EnumDeviceInfo(const DeviceInfoList& list,
-                                                     std::uint32_t index) = 0;
+    // SetupDiEnumDeviceInfo: the device at index, or the error that ended the list.
+    virtual DeviceAtIndex EnumDeviceInfo(const DeviceInfoList& list, std::uint32_t index) = 0;
     // SetupDiEnumDeviceInterfaces with no device filter.
     virtual std::optional<DeviceInterface> EnumDeviceInterfaces(const DeviceInfoList& list,
                                                                 const win::Guid& interfaceClass,

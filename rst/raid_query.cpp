@@ -84,7 +84,8 @@ bool CountGiven(const std::vector<std::uint8_t>& answer) {
 }  // namespace
 
 QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
-                              const model::DiskRecord& volume, std::uint32_t raidSetIndex) {
+                              const model::DiskRecord& volume, std::uint32_t raidSetIndex,
+                              SetAsked asked) {
     using model::IdentifyEnd;
     const auto stopped = [&](IdentifyEnd end, const model::StopPoint& stop) {
         events.IdentificationStopped(volume, {end, stop, raidSetIndex, 0, 0});
@@ -120,12 +121,21 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& ev
             request = std::move(larger);
         }
     }
+    const std::uint32_t returnCode = ReturnCodeOf(request);
+    const bool outOfRange =
+        answer == Answer::Refused && returnCode == layout::kCsmiRaidSetOutOfRange;
+    if ((asked == SetAsked::PastVolumes && outOfRange) ||
+        (asked == SetAsked::WithoutVolumes && answer != Answer::Configuration)) {
+        QueryOutcome none{
+            QueryStatus::Answered, model::StoppedAt(Stage::RaidQuery, error, returnCode), {}};
+        none.NoSuchSet = true;
+        return none;
+    }
     if (answer == Answer::CallFailed) {
         return {QueryStatus::Failed,
                 stopped(IdentifyEnd::RaidQueryFailed, model::StoppedAt(Stage::RaidQuery, error)),
                 {}};
     }
-    const std::uint32_t returnCode = ReturnCodeOf(request);
     if (answer != Answer::Configuration) {
         return {QueryStatus::Failed,
                 stopped(IdentifyEnd::RaidQueryRefused,
@@ -143,6 +153,11 @@ QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& ev
     outcome.Listed = true;
     const Members members = MembersOf(request);
     outcome.MembersListed = members.listed;
+    // A set of no drives names none: its members cannot be told.
+    if (members.listed == 0) {
+        events.IdentificationStopped(volume,
+                                     {IdentifyEnd::MembersNotListed, outcome.Stop, raidSetIndex});
+    }
     // Members that could not be read cannot be updated: say so, and the run cannot succeed.
     if (members.ports.size() < members.listed) {
         events.IdentificationStopped(volume, {IdentifyEnd::MembersUnread, outcome.Stop,

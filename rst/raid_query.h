@@ -31,11 +31,22 @@ struct [[nodiscard]] QueryOutcome {
     // The driver named the set's members: false when the controller did not open, the query
     // failed or was refused, or the drive count was not given.
     bool Listed = false;
+    // The driver has no such set (CSMI_SAS_RAID_SET_OUT_OF_RANGE), or, asked without a volume,
+    // would not say: nothing was listed and nothing was told.
+    bool NoSuchSet = false;
 };
 
-// Expands a RAID volume record into its member drives (CSMI GET_RAID_CONFIG of RAID set
-// raidSetIndex) and identifies each through the pass-through.
+// Why a RAID set is asked for, which decides what an answer without a configuration means.
+enum class SetAsked {
+    ForVolume,       // Windows lists a volume for it: any answer but its configuration fails
+    PastVolumes,     // after the listed volumes' sets: "no such set" ends the count
+    WithoutVolumes,  // no volume listed: "no such set" and a refusal both mean none
+};
+
+// Expands a RAID set into its member drives (CSMI GET_RAID_CONFIG of RAID set raidSetIndex,
+// through the controller path of `volume`) and identifies each through the pass-through.
 QueryOutcome QueryRaidMembers(platform::Platform& platform, model::RunEvents& events,
-                              const model::DiskRecord& volume, std::uint32_t raidSetIndex);
+                              const model::DiskRecord& volume, std::uint32_t raidSetIndex,
+                              SetAsked asked = SetAsked::ForVolume);
 
 }  // namespace rst

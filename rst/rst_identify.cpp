@@ -15,13 +15,8 @@ void ApplyIdentifyData(std::span<const std::uint8_t> identify, model::DiskRecord
         discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     discovery::ApplyIdentity(id, disk);
     disk.PciVendorId = id.PciVendorId;
-}
-
-bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify) {
-    return status != IdentifyStatus::Identified ||
-           identify.size() < discovery::identify::kDataSize ||
-           discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte)
-                   .PciVendorId == 0;
+    disk.FirmwareSlotCount = id.FirmwareSlotCount;
+    disk.Slot1ReadOnly = id.Slot1ReadOnly;
 }
 
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
@@ -50,8 +45,15 @@ IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& 
         }
         return {IdentifyStatus::RequestFailed, stop, {}, {}};
     }
-    // The driver's ReturnCode and the completion entry are not examined: the data area is
-    // taken as it stands.
+    // A refused request carries no data, whatever its data area holds. The completion entry is
+    // not examined: the data area of a command carried out is taken as it stands.
+    if (!PassThroughAnswered(request)) {
+        const model::StopPoint stop = model::StoppedAt(Stage::Identify, 0, ReturnCodeOf(request));
+        if (disk.KnownNvme) {
+            events.IdentificationStopped(disk, {IdentifyEnd::PassThroughRefused, stop});
+        }
+        return {IdentifyStatus::Refused, stop, {}, {}};
+    }
     const std::span<const std::uint8_t> data = PassThroughData(request);
     ApplyIdentifyData(data, disk);
     const model::StopPoint stop = model::StoppedAt(Stage::Done, 0, ReturnCodeOf(request));

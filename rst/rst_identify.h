@@ -16,6 +16,7 @@ enum class IdentifyStatus : std::int32_t {
     Identified = 0,     // the record was made
     RequestFailed = 5,  // DeviceIoControl failed
     NotOpened = 8,      // no buffer, or the controller path did not open
+    Refused = 9,        // the driver answered a ReturnCode other than 0 and SRB_STATUS_SUCCESS
 };
 
 struct [[nodiscard]] IdentifyOutcome {
@@ -27,14 +28,11 @@ struct [[nodiscard]] IdentifyOutcome {
     std::optional<model::DiskRecord> Record;
 };
 
-// Identify Controller through the "IntelNvm" pass-through; makes the record when the call
-// succeeded, whatever the data area holds. For a disk known to be NVMe, a failure and an answer
-// without data (PCI vendor ID 0) are reported.
+// Identify Controller through the "IntelNvm" pass-through; makes the record when the driver
+// carried the command out, whatever the data area holds. For a disk known to be NVMe, a failure,
+// a refusal and an answer without data (PCI vendor ID 0) are reported.
 IdentifyOutcome IdentifyRstDisk(platform::Platform& platform, model::RunEvents& events,
                                 model::DiskRecord disk);
-
-// Whether an NVMe disk behind RST gave no Identify data: not identified, or PCI vendor ID 0.
-bool GaveNoIdentifyData(IdentifyStatus status, std::span<const std::uint8_t> identify);
 
 // Fills the identity and UpdateGranularity of the record from 4096 bytes of Identify
 // Controller data: every byte of SN, MN and FR, widened with its sign, nothing trimmed.

@@ -44,6 +44,7 @@ inline constexpr std::size_t kCsmiDriveModelSize = 40;
 // NVMe members' bModel begins with this; SATA members carry the drive's ATA model.
 inline constexpr std::string_view kCsmiNvmeModelPrefix = "NVMe";
 // ReturnCodes of GET_RAID_CONFIG beside 0 (success) that the CSMI standard defines for it.
+inline constexpr std::uint32_t kCsmiRaidSetOutOfRange = 1000;
 inline constexpr std::uint32_t kCsmiRaidSetBufferTooSmall = 1001;
 inline constexpr std::uint32_t kCsmiRaidSetDataChanged = 1002;
 // bDriveCount values that are not a count.
@@ -135,7 +136,8 @@ inline constexpr std::size_t kFwActivateRequestSize =
     kFwDataAreaOffset + platform::miniport::kStorageFirmwareActivateSize;
 static_assert(kFwDataAreaOffset == 56 && kFwDownloadOverheadSize == 88 &&
               kFwActivateRequestSize == 68);
-// RST requires download slot 0xFF; activation names slot 2, which FRMW never makes read-only.
+// RST requires download slot 0xFF. Activation names slot 2, which FRMW never makes read-only,
+// unless the drive has slot 1 alone.
 inline constexpr std::uint8_t kFwDownloadSlotValue = 0xFF;
 inline constexpr std::uint8_t kFwActivateSlotValue = 2;
 

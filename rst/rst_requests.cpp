@@ -164,13 +164,13 @@ void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
     platform::PutBytes(buffer, kFwDownloadOverheadSize, piece);
 }
 
-void FillActivationRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId) {
+void FillActivationRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId, std::uint8_t slot) {
     FillHeader(buffer, kFwSignatureValue, kFwTimeoutValue, kFwControlCodeValue);
     FillAddress(buffer, pathId);
     FillFirmwareRequestBlock(buffer, kFirmwareFunctionActivate, kActivateSizeValue);
     PutU32(buffer, kFwDataAreaOffset + kActivateVersionOffset, kActivateVersionValue);
     PutU32(buffer, kFwDataAreaOffset + kActivateSizeOffset, kActivateSizeValue);
-    PutU8(buffer, kFwDataAreaOffset + kActivateSlotOffset, kFwActivateSlotValue);
+    PutU8(buffer, kFwDataAreaOffset + kActivateSlotOffset, slot);
 }
 
 }  // namespace rst

@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 
+#include "rst/rst_layout.h"
+
 namespace rst {
 
 // The one-byte path identifier the Intel requests carry: the low 8 bits of the port (-1 -> 0xFF).
@@ -48,7 +50,8 @@ std::span<const std::uint8_t> SlotLogRevision(std::span<const std::uint8_t> buff
 // "IntelFw " download of one piece: the buffer is exactly piece.size() + 88 bytes.
 void FillDownloadRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
                          std::uint64_t imageOffset, std::span<const std::uint8_t> piece);
-// "IntelFw " activation of slot 2 (68 bytes).
-void FillActivationRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId);
+// "IntelFw " activation of `slot` (68 bytes).
+void FillActivationRequest(std::span<std::uint8_t> buffer, std::uint8_t pathId,
+                           std::uint8_t slot = layout::kFwActivateSlotValue);
 
 }  // namespace rst

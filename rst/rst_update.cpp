@@ -73,6 +73,16 @@ ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode) {
     }
 }
 
+std::optional<std::uint8_t> ActivationSlotOf(const model::DiskRecord& disk) {
+    if (disk.FirmwareSlotCount != 1) {
+        return layout::kFwActivateSlotValue;
+    }
+    if (disk.Slot1ReadOnly) {
+        return std::nullopt;
+    }
+    return std::uint8_t{1};
+}
+
 bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
                                     std::u16string_view imageRevision) {
     if (!PassThroughAnswered(request)) {
@@ -123,7 +133,8 @@ ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEv
                                       const platform::DeviceHandle& handle,
                                       const model::DiskRecord& disk) {
     std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
-    FillActivationRequest(request, PathIdentifier(disk.PortNumber));
+    FillActivationRequest(request, PathIdentifier(disk.PortNumber),
+                          ActivationSlotOf(disk).value_or(layout::kFwActivateSlotValue));
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
     if (!result.Ok) {
@@ -150,6 +161,12 @@ UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& even
                             std::uint32_t imageSize) {
     using model::DiskResult;
     events.UpdateStarted(disk, image.ImageRevision);
+    // A drive whose one slot is read-only cannot take an image: nothing is sent.
+    if (!ActivationSlotOf(disk)) {
+        const StopPoint stop = model::StoppedAt(Stage::SlotChoice);
+        events.UpdateStopped(disk, stop);
+        return {DiskResult::Failed, stop};
+    }
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.Handle.Valid()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -49,6 +50,12 @@ struct [[nodiscard]] UpdateOutcome {
 // next reset that holds the image. The one test of the update and the inspector.
 bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
                                     std::u16string_view imageRevision);
+
+// The slot the activation names, from the drive's FRMW: slot 2 on a drive of two or more slots
+// (FRMW never makes slot 2 read-only) or one whose FRMW names no slot, slot 1 on a drive whose one
+// slot is writable, nothing on a drive whose one slot is read-only. The update and the inspector
+// both ask it.
+std::optional<std::uint8_t> ActivationSlotOf(const model::DiskRecord& disk);
 
 UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
                             const model::DiskRecord& disk, const image::FirmwareImage& image,

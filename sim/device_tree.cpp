@@ -178,15 +178,21 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
     return platform::DeviceInfoList(this, id);
 }
 
-std::optional<platform::DeviceInfo> DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,
-                                                               std::uint32_t index) {
+platform::DeviceAtIndex DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                                   std::uint32_t index) {
     const List* found = FindList(list);
     const SimDevice* device = found != nullptr ? Member(*found, index) : nullptr;
-    if (m_calls.BeginCall(Call(CallKind::EnumDeviceInfo, device ? device->instanceId : u"")) ||
-        device == nullptr) {
-        return std::nullopt;
+    if (const auto action =
+            m_calls.BeginCall(Call(CallKind::EnumDeviceInfo, device ? device->instanceId : u""))) {
+        return {std::nullopt, action->error};
     }
-    return platform::DeviceInfo{index, device->devInst};
+    if (found == nullptr) {
+        return {std::nullopt, win::kErrorInvalidHandle};
+    }
+    if (device == nullptr) {
+        return {std::nullopt, win::kErrorNoMoreItems};
+    }
+    return {platform::DeviceInfo{index, device->devInst}, 0};
 }
 
 std::optional<platform::DeviceInterface> DeviceTree::EnumDeviceInterfaces(

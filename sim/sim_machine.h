@@ -102,8 +102,8 @@ public:
     platform::DeviceInfoList GetClassDevices(const win::Guid* interfaceClass, win::Dword flags) {
         return m_tree.GetClassDevices(interfaceClass, flags);
     }
-    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList& list,
-                                                       std::uint32_t index) {
+    platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                           std::uint32_t index) {
         return m_tree.EnumDeviceInfo(list, index);
     }
     std::optional<platform::DeviceInterface> EnumDeviceInterfaces(

@@ -77,13 +77,16 @@ platform::DeviceInfoList Win32DeviceInstallServices::GetClassDevices(
     return platform::DeviceInfoList(this, reinterpret_cast<std::uintptr_t>(list));
 }
 
-std::optional<platform::DeviceInfo> Win32DeviceInstallServices::EnumDeviceInfo(
+platform::DeviceAtIndex Win32DeviceInstallServices::EnumDeviceInfo(
     const platform::DeviceInfoList& list, std::uint32_t index) {
     SP_DEVINFO_DATA data;
-    if (!list.Valid() || !DeviceData(ToHandle(list), index, data)) {
-        return std::nullopt;
+    if (!list.Valid()) {
+        return {std::nullopt, ERROR_INVALID_HANDLE};
     }
-    return platform::DeviceInfo{index, static_cast<std::uint32_t>(data.DevInst)};
+    if (!DeviceData(ToHandle(list), index, data)) {
+        return {std::nullopt, GetLastError()};
+    }
+    return {platform::DeviceInfo{index, static_cast<std::uint32_t>(data.DevInst)}, 0};
 }
 
 std::optional<platform::DeviceInterface> Win32DeviceInstallServices::EnumDeviceInterfaces(

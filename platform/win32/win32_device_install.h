@@ -10,8 +10,8 @@ class Win32DeviceInstallServices : public platform::DeviceInstallServices {
 public:
     platform::DeviceInfoList GetClassDevices(const win::Guid* interfaceClass,
                                              win::Dword flags) override;
-    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList& list,
-                                                       std::uint32_t index) override;
+    platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                           std::uint32_t index) override;
     std::optional<platform::DeviceInterface> EnumDeviceInterfaces(
         const platform::DeviceInfoList& list, const win::Guid& interfaceClass,
         std::uint32_t index) override;

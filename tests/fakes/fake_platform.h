@@ -108,13 +108,13 @@ public:
         m_lists[id] = devices;
         return platform::DeviceInfoList(this, id);
     }
-    std::optional<platform::DeviceInfo> EnumDeviceInfo(const platform::DeviceInfoList& list,
-                                                       std::uint32_t index) override {
+    platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList& list,
+                                           std::uint32_t index) override {
         const auto& devices = Of(list);
         if (index >= devices.size()) {
-            return std::nullopt;
+            return {};
         }
-        return platform::DeviceInfo{index, devices[index].devInst};
+        return {platform::DeviceInfo{index, devices[index].devInst}, 0};
     }
     std::optional<platform::DeviceInterface> EnumDeviceInterfaces(
         const platform::DeviceInfoList& list, const win::Guid& interfaceClass,

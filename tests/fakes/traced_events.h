@@ -16,6 +16,9 @@ public:
                        const model::StopPoint& stop) override {
         m_lines.DeviceSkipped(device, reason, stop);
     }
+    void DeviceNotRead(const model::UnreadDevice& device) override {
+        m_lines.DeviceNotRead(device);
+    }
     void IdentificationStopped(const model::DiskRecord& device,
                                const model::IdentifyStop& stop) override {
         m_lines.IdentificationStopped(device, stop);
