@@ -40,6 +40,7 @@ fakes::Responder DiskAnswering(const Identify& data) {
         std::fill(buffer.begin(), buffer.end(), 0);
         platform::PutU32(buffer, 0, 40);  // descriptor Version and Size, not consulted
         platform::PutU32(buffer, 4, 40);
+        platform::PutU32(buffer, 28, 4096);  // ProtocolDataLength: the data returned
         std::memcpy(buffer.data() + 48, data.data(), data.size());
         return platform::ControlResult{true, static_cast<std::uint32_t>(buffer.size()), 0};
     };
@@ -151,18 +152,37 @@ TEST(InboxIdentify, TextRunsEndAtFirstZeroAndAreCutToTheField) {
     }
 }
 
-TEST(InboxIdentify, AllZeroIdentifyIsStillAppended) {
-    fakes::FakeMachine machine;
-    machine.io.respond = DiskAnswering(Identify{});
-    model::DiskList identified;
-    const inbox::IdentifyOutcome outcome = IdentifyInto(machine, Candidate(), identified);
-    // The bytes identification read are handed back whole, for the inspector.
-    EXPECT_EQ(outcome.Identify.size(), 4096u);
-    ASSERT_EQ(identified.size(), 1u);
-    EXPECT_EQ(identified[0].SerialNumber, u"");
-    EXPECT_EQ(identified[0].ModelNumber, u"");
-    EXPECT_EQ(identified[0].FirmwareRevision, u"");
-    EXPECT_EQ(identified[0].UpdateGranularity, 1);
+// An answer that holds no Identify data names no drive: the disk is not identified, and the run
+// says which disk gave none.
+TEST(InboxIdentify, AnswerWithoutIdentifyDataIsNoIdentification) {
+    struct Case {
+        const char* name;
+        Identify data;
+        std::uint32_t bytesReturned;
+        std::uint32_t dataLength;
+    };
+    const std::vector<Case> cases = {
+        {"all-zero data", Identify{}, 4144, 4096},
+        {"answer shorter than the data", BlankIdentify(), 4143, 4096},
+        {"descriptor gives less data", BlankIdentify(), 4144, 512},
+    };
+    for (const Case& c : cases) {
+        fakes::FakeMachine machine;
+        machine.io.respond = [&c](const fakes::Sent& sent, std::span<std::uint8_t> buffer) {
+            (void)DiskAnswering(c.data)(sent, buffer);
+            platform::PutU32(buffer, 28, c.dataLength);
+            return platform::ControlResult{true, c.bytesReturned, 0};
+        };
+        model::DiskList identified;
+        const inbox::IdentifyOutcome outcome = IdentifyInto(machine, Candidate(), identified);
+        EXPECT_EQ(outcome.Status, inbox::IdentifyStatus::NotIdentified) << c.name;
+        EXPECT_TRUE(identified.empty()) << c.name;
+        EXPECT_EQ(machine.console.Transcript(),
+                  "  [ERROR] No Identify Controller data from the drive at "
+                  "\\\\.\\PHYSICALDRIVE1.\n\n")
+            << c.name;
+        EXPECT_TRUE(machine.io.openHandles.empty());
+    }
 }
 
 // One reading of the structure serves both access paths; only the text rule differs.

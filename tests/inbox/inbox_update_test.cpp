@@ -288,7 +288,7 @@ TEST(InboxUpdate, ImageAlreadyPendingActivationIsNotSentAgain) {
         {"another revision pending", 1, 2, {{1, true}, {2, false, "XQ73DMRB"}}, 0},
         {"the older revision pending", 1, 2, {{1, true}, {2, false, "XQ71DMRB"}}, 0},
         {"image in a slot, nothing pending", 1, 0xFF, {{1, true}, {2, false, "XQ72DMRB"}}, 0},
-        {"pending slot 0 means none", 1, 0, {{0, true, "XQ72DMRB"}, {2, false}}, 0},
+        {"pending slot 0 means none", 1, 0, {{1, true, "XQ72DMRB"}, {2, false}}, 0},
         {"pending slot not listed", 1, 3, {{1, true}, {2, false, "XQ72DMRB"}}, 0},
         {"revision in lower case", 1, 2, {{1, true}, {2, false, "xq72dmrb"}}, 0},
     };
@@ -312,22 +312,38 @@ TEST(InboxUpdate, ImageAlreadyPendingActivationIsNotSentAgain) {
     }
 }
 
-TEST(InboxUpdate, AnswerReachingPastTheBufferFailsWithoutDownload) {
+// A malformed answer names no slot to trust: nothing is downloaded.
+TEST(InboxUpdate, MalformedAnswerFailsWithoutDownload) {
     struct Case {
         const char* name;
         std::optional<std::uint32_t> infoOffset;
         std::optional<std::uint8_t> slotCount;
+        std::vector<Slot> slots = {{1, true}};  // first entry read-only: the scan must go on
     };
     const std::vector<Case> cases = {
         {"offset beyond the buffer", 0xFFFFFFF0u, std::nullopt},
         {"header straddles the end", 4172 - 8, std::nullopt},
         {"slot entries run past the end", 4172 - 40, 255},
+        {"offset inside the request block", 44, std::nullopt, {{1, true}, {2, false}}},
+        {"more than seven slots",
+         std::nullopt,
+         std::nullopt,
+         {{1, true},
+          {2, false},
+          {3, false},
+          {4, false},
+          {5, false},
+          {6, false},
+          {7, false},
+          {7, false}}},
+        {"slot number 0", std::nullopt, std::nullopt, {{0, false}, {2, false}}},
+        {"slot number 8", std::nullopt, std::nullopt, {{1, true}, {8, false}}},
     };
     for (const Case& c : cases) {
         UpdateRun run;
         run.miniport.infoOffset = c.infoOffset;
         run.miniport.slotCountOverride = c.slotCount;
-        run.miniport.slots = {{1, true}};  // first entry read-only: the scan must go on
+        run.miniport.slots = c.slots;
         EXPECT_EQ(run.Update(1), 5) << c.name;
         EXPECT_EQ(run.Functions(), std::vector<std::uint32_t>{1}) << c.name;
     }

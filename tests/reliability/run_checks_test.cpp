@@ -61,8 +61,9 @@ void Drive(sim::NvmeDrive& drive, DriveState state) {
     }
 }
 
-// The maker's inbox disk at \\.\PHYSICALDRIVE1: not there, held open by the run, or refused.
-enum class InboxDisk { None, LeftOpen, OpenRefused };
+// The maker's inbox disk at \\.\PHYSICALDRIVE1: not there, or held open by the run; or another
+// drive of the maker at the older revision that the run never reached.
+enum class InboxDisk { None, LeftOpen, MakersDriveMissed };
 
 struct Case {
     const char* name;
@@ -88,18 +89,18 @@ TEST_P(RunChecks, SeeWhatIsBroken) {
     config.fwug = 0xFF;
     Drive(machine.AddDrive(config), c.drive);
     std::optional<platform::OpenResult> held;
-    if (c.inboxDisk != InboxDisk::None) {
+    if (c.inboxDisk == InboxDisk::LeftOpen) {
         sim::InboxDiskConfig disk;
         disk.deviceNumber = 1;
         machine.AddInboxDisk(disk, *machine.Drives().front());
-        if (c.inboxDisk == InboxDisk::OpenRefused) {
-            sim::Fault fault;
-            fault.kind = sim::CallKind::Open;
-            fault.error = win::kErrorAccessDenied;
-            machine.Faults().Add(fault);
-        }
         held = machine.Open(u"\\\\.\\PHYSICALDRIVE1", win::kGenericRead, 0, 0);
-        ASSERT_EQ(held->Handle.Valid(), c.inboxDisk == InboxDisk::LeftOpen);
+        ASSERT_TRUE(held->Handle.Valid());
+    }
+    if (c.inboxDisk == InboxDisk::MakersDriveMissed) {
+        sim::NvmeDriveConfig missed;
+        missed.name = "m";
+        missed.revision = "XQ71DMRB";
+        machine.AddDrive(missed);
     }
     std::vector<std::string> results;
     if (c.result != nullptr) {
@@ -136,10 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"handle_left_open", Untouched, nullptr, 1, InboxDisk::LeftOpen, "handle"},
         Case{"image_sent_twice", WholeImageCommittedTwice, kReboot, 1602, InboxDisk::None,
              "image twice"},
-        Case{"lost_inbox_disk_fails_the_run", WholeImageCommitted, kReboot, 1,
-             InboxDisk::OpenRefused, nullptr},
-        Case{"lost_inbox_disk_called_success", WholeImageCommitted, kReboot, 1602,
-             InboxDisk::OpenRefused, "could not be opened or identified"}),
+        Case{"missed_drive_fails_the_run", WholeImageCommitted, kReboot, 1,
+             InboxDisk::MakersDriveMissed, nullptr},
+        Case{"missed_drive_called_success", WholeImageCommitted, kReboot, 1602,
+             InboxDisk::MakersDriveMissed, "drive m was not updated"}),
     [](const testing::TestParamInfo<Case>& paramInfo) {
         return std::string(paramInfo.param.name);
     });

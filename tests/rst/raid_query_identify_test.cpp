@@ -146,8 +146,8 @@ TEST(RaidQuery, LargeSetsAreAskedAgainWithRoomForEveryMember) {
 }
 
 // The failing query's error lines are pinned by the rst_csmi_failures scenario; an unopenable
-// volume and a set without members find nothing and say nothing.
-TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
+// volume and a set without members find nothing, and each says why.
+TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMember) {
     for (const win::Dword openError : {5u, 0u}) {
         FakeMachine m;
         RaidController rc{openError != 0 ? std::vector<std::uint8_t>{1}
@@ -164,7 +164,43 @@ TEST(RaidQuery, UnopenableVolumeOrEmptySetFindsNoMemberQuietly) {
                   openError != 0 ? "open, system error 0x5" : "done");
         EXPECT_TRUE(identified.empty());
         EXPECT_EQ(m.console.Transcript(),
-                  openError != 0 ? "  [ERROR] Failed to get disk handle: 0x5\n\n" : "");
+                  openError != 0 ? "  [ERROR] Failed to get disk handle: 0x5\n\n"
+                                 : "  [ERROR] RAID set 0 does not list its member drives.\n\n");
+        EXPECT_TRUE(m.NothingLeftOpen());
+    }
+}
+
+// What an answer without a configuration means depends on why the set was asked for: a listed
+// volume's set must answer; past the volumes' sets "no such set" (1000) ends the count; with no
+// volume listed, a driver that will not say has no sets.
+TEST(RaidQuery, AnswersWithoutConfigurationByWhyTheSetWasAsked) {
+    using rst::SetAsked;
+    struct Case {
+        SetAsked asked;
+        std::uint32_t returnCode;
+        bool noSuchSet;
+        const char* lines;
+    };
+    for (const Case& c : {
+             Case{SetAsked::ForVolume, 1000, false,
+                  "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x3e8\n\n"},
+             Case{SetAsked::PastVolumes, 1000, true, ""},
+             Case{SetAsked::PastVolumes, 1, false,
+                  "  [ERROR] CSMI GET RAID CONFIG ReturnCode: 0x1\n\n"},
+             Case{SetAsked::WithoutVolumes, 1000, true, ""},
+             Case{SetAsked::WithoutVolumes, 1, true, ""},
+         }) {
+        FakeMachine m;
+        RaidController rc{{1}};
+        rc.csmiReturnCode = c.returnCode;
+        m.io.respond = rc.Responder(m);
+        const rst::QueryOutcome outcome = rst::QueryRaidMembers(
+            m.platform, m.events, model::MakeCandidate(kController, -1, model::AccessKind::RstRaid),
+            2, c.asked);
+        EXPECT_EQ(outcome.NoSuchSet, c.noSuchSet) << c.returnCode;
+        EXPECT_FALSE(outcome.Listed);
+        EXPECT_TRUE(outcome.Members.empty());
+        EXPECT_EQ(m.console.Transcript(), c.lines) << c.returnCode;
         EXPECT_TRUE(m.NothingLeftOpen());
     }
 }
@@ -192,19 +228,31 @@ TEST(RstIdentify, GoldenPassThroughRequest) {
 }
 
 TEST(RstIdentify, FailuresAppendNothing) {
-    // A SATA disk (not known to be NVMe) fails silently; an NVMe disk says why.
-    for (auto [opens, status, stop, nvme, lines] :
-         {std::tuple{false, 8, "open, system error 0x2", false, ""},
-          std::tuple{true, 5, "identify, system error 0x1", false, ""},
-          std::tuple{false, 8, "open, system error 0x2", true,
+    // A SATA disk (not known to be NVMe) fails silently; an NVMe disk says why. A ReturnCode
+    // other than 0 and SRB_STATUS_SUCCESS is a refusal: its data area is no Identify data.
+    for (auto [opens, returnCode, status, stop, nvme, lines] :
+         {std::tuple{false, 0u, 8, "open, system error 0x2", false, ""},
+          std::tuple{true, 0u, 5, "identify, system error 0x1", false, ""},
+          std::tuple{true, 4u, 9, "identify, ReturnCode 0x4", false, ""},
+          std::tuple{false, 0u, 8, "open, system error 0x2", true,
                      "  [ERROR] Failed to get disk handle: 0x2\n\n"},
-          std::tuple{true, 5, "identify, system error 0x1", true,
-                     "  [ERROR] Failed to get Identify Controller data: 0x1\n\n"}}) {
+          std::tuple{true, 0u, 5, "identify, system error 0x1", true,
+                     "  [ERROR] Failed to get Identify Controller data: 0x1\n\n"},
+          std::tuple{true, 0x1Au, 9, "identify, ReturnCode 0x1a", true,
+                     "  [ERROR] The RST driver refused the NVMe pass-through to the drive at port "
+                     "3: ReturnCode 0x1a.\n\n"}}) {
         FakeMachine machine;
         if (!opens) {
             machine.io.openErrors[kController] = 2;
         }
-        machine.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(1); };
+        machine.io.respond = [returnCode](const Sent&, std::span<std::uint8_t> buffer) {
+            if (returnCode == 0) {
+                return fakes::Fail(1);
+            }
+            PutU32(buffer, 20, returnCode);
+            std::fill(buffer.begin() + 164, buffer.end(), std::uint8_t{0x5A});
+            return fakes::Ok();
+        };
         model::DiskList identified;
         model::DiskRecord disk = model::MakeCandidate(kController, 3, model::AccessKind::RstDisk);
         disk.KnownNvme = nvme;
