@@ -48,12 +48,12 @@ IdentifyOutcome IdentifyInboxDisk(platform::Platform& platform, model::RunEvents
         return {IdentifyStatus::NotIdentified, stop, {}, {}};
     }
 
-    // The data stands at a fixed offset. An answer shorter than the whole Identify data, or one
-    // whose data is all zero, names no drive: it is no identification.
+    // The data stands at a fixed offset. An answer whose descriptor returns less than the whole
+    // Identify data (ProtocolDataLength, the check Microsoft's own sample makes), or whose data is
+    // all zero, names no drive: it is no identification.
     const std::span<const std::uint8_t> data = std::span<const std::uint8_t>(buffer).subspan(
         query::kIdentifyDataOffset, query::kIdentifyDataSize);
-    if (result.BytesReturned < query::kBufferSize ||
-        platform::GetU32(buffer, query::kProtocolDataLengthOffset) < query::kIdentifyDataSize ||
+    if (platform::GetU32(buffer, query::kProtocolDataLengthOffset) < query::kIdentifyDataSize ||
         std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; })) {
         const model::StopPoint stop = model::StoppedAt(Stage::Identify);
         events.IdentificationStopped(disk, {IdentifyEnd::NoIdentifyData, stop});
