@@ -21,7 +21,8 @@ std::u16string EventText(std::u16string_view consoleText) {
             text += u"\r\n";
             continue;
         }
-        text += c;
+        // ReportEventW ends each string at its first NUL, which a NUL-padded serial number carries.
+        text += c == u'\0' ? u' ' : c;
         if (c == u'%' && i + 1 < consoleText.size() && StartsInsertionCode(consoleText[i + 1])) {
             text += kWordJoiner;
         }

@@ -45,6 +45,11 @@ TEST(RunEvent, FirstRowThatAppliesWins) {
     }
 }
 
+TEST(RunEvent, TextKeepsEveryLineAfterANul) {
+    const std::u16string console(u"Serial: AB12\0\0\0\nResult: 1602 100%1\n", 35);
+    EXPECT_EQ(app::EventText(console), u"Serial: AB12   \r\nResult: 1602 100%\u20601\r\n");
+}
+
 TEST(RunEvent, LongTextKeepsItsEndFromALineStart) {
     std::u16string console;
     for (int line = 0; console.size() < 2 * app::kMaxEventText; ++line) {

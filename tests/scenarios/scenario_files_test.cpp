@@ -64,8 +64,9 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-// The Application log's copy of a transcript: up to the pause's prompt, CR LF line ends, and a
-// word joiner (U+2060) after each '%' that the event viewers would read as an insertion code.
+// The Application log's copy of a transcript: up to the pause's prompt, CR LF line ends, a
+// space for each NUL, and a word joiner (U+2060) after each '%' that the event viewers would read
+// as an insertion code.
 std::string EventTextOf(const std::string& transcript) {
     const std::string prompt = std::string(platform::kPausePrompt) + "\n";
     if (transcript.size() < prompt.size() ||
@@ -75,7 +76,9 @@ std::string EventTextOf(const std::string& transcript) {
     const std::string body = transcript.substr(0, transcript.size() - prompt.size());
     std::string text;
     for (std::size_t i = 0; i < body.size(); ++i) {
-        text += body[i] == '\n' ? std::string("\r\n") : std::string(1, body[i]);
+        text += body[i] == '\n'   ? std::string("\r\n")
+                : body[i] == '\0' ? std::string(" ")
+                                  : std::string(1, body[i]);
         if (body[i] == '%' && i + 1 < body.size() &&
             (std::isdigit(static_cast<unsigned char>(body[i + 1])) || body[i + 1] == '%' ||
              body[i + 1] == '{')) {
