@@ -16,4 +16,14 @@ std::string Latin1(std::string_view bytes) {
     return platform::EncodeUtf8(platform::WidenUnsigned(bytes));
 }
 
+std::string DriveText(std::u16string_view text) {
+    std::u16string bytes(text);
+    for (char16_t& c : bytes) {
+        if (c >= 0xFF80) {
+            c &= 0xFF;
+        }
+    }
+    return Utf8(bytes);
+}
+
 }  // namespace inspect::json

@@ -20,5 +20,8 @@ std::string Dump(const Value& value);
 std::string Utf8(std::u16string_view text);
 // Each byte as the character of the same value, as UTF-8.
 std::string Latin1(std::string_view bytes);
+// A drive's text (model, serial, revision), read with each byte widened with its sign: a byte
+// above 0x7F as the character of that byte's value (0xE9 as U+00E9, not U+FFE9).
+std::string DriveText(std::u16string_view text);
 
 }  // namespace inspect::json

@@ -15,6 +15,7 @@
 #include "inbox/miniport_request.h"
 #include "inbox/property_query_layout.h"
 #include "inspect/inspect_program.h"
+#include "inspect/json_text.h"
 #include "inspect/machine_inspection.h"
 #include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
@@ -260,6 +261,17 @@ TEST(Inspector, SlotRevisionBytesArePrintedSafely) {
     ASSERT_TRUE(loaded.machine) << loaded.error;
     const Inspected run = Inspect(*loaded.machine, {});
     EXPECT_NE(run.output.find("2 \"XQ???DMR\""), std::string::npos) << run.output;
+}
+
+}  // namespace
+
+namespace {
+
+// A drive's bytes above 0x7F, read widened with their sign, go to the JSON as the byte's value.
+TEST(InspectJson, DriveTextBytesAboveAsciiKeepTheirValue) {
+    const std::uint8_t bytes[] = {'S', 0xE9, 0x80, 0xFF};
+    EXPECT_EQ(inspect::json::Dump(inspect::json::DriveText(platform::WidenSigned(bytes))),
+              "\"S\\u00e9\\u0080\\u00ff\"\n");
 }
 
 }  // namespace
