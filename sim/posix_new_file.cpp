@@ -1,6 +1,7 @@
 #include "sim/posix_new_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,12 +67,30 @@ std::uint32_t WindowsError(int error) {
     }
 }
 
+// Whether a folder on the way to the file is a symbolic link, which would put the file elsewhere
+// than the path names.
+bool FolderIsLink(const std::string& name) {
+    for (std::size_t slash = name.find('/', 1); slash != std::string::npos;
+         slash = name.find('/', slash + 1)) {
+        struct stat status {};
+        if (lstat(name.substr(0, slash).c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 platform::NewFileResult PosixNewFiles::Create(std::u16string_view path) {
     std::string name = platform::EncodeUtf8(path);
-    const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     platform::NewFileResult result;
+    if (FolderIsLink(name)) {
+        result.Status = platform::NewFileStatus::ElsewhereThanAsked;
+        return result;
+    }
+    const int descriptor =
+        open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) {
         result.Status = errno == EEXIST ? platform::NewFileStatus::AlreadyExists
                                         : platform::NewFileStatus::Failed;

@@ -1,5 +1,6 @@
 // fwinspect's capture file on the Linux host: made with O_CREAT | O_EXCL, so that nothing that
-// exists under the name (a file, or a link, which O_EXCL does not follow) is written through.
+// exists under the name (a file, or a link, which O_EXCL does not follow) is written through;
+// a symbolic link among its folders is refused, as it puts the file elsewhere than asked.
 #pragma once
 
 #include "platform/new_file.h"

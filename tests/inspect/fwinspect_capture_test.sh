@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # fwinspect's capture is made only where nothing exists under its name: a file or a link there
-# is left as it was, a folder that is missing leaves nothing behind; each ends with exit code 1
+# is left as it was, a linked folder is refused, a folder that is missing leaves nothing behind; each ends with exit code 1
 # and one line, before anything is inspected.
 # Usage: fwinspect_capture_test.sh FWINSPECT WORK_DIR
 set -euo pipefail
@@ -30,6 +30,11 @@ ln -s "$work/target.json" "$work/link.json"
 refused "$work/link.json" "[ERROR] The capture file already exists: $work/link.json"
 [ ! -e "$work/target.json" ] || fail "the link was followed"
 
+mkdir "$work/real"
+ln -s "$work/real" "$work/folder-link"
+refused "$work/folder-link/machine.json" "[ERROR] A link in the capture file's path leads elsewhere: $work/folder-link/machine.json"
+[ -z "$(ls -A "$work/real")" ] || fail "the capture was written through a linked folder"
+
 refused "$work/none/machine.json" "[ERROR] The capture file could not be created (0x3): $work/none/machine.json"
 [ ! -e "$work/none" ] || fail "something was left behind for a missing folder"
 
@@ -37,4 +42,4 @@ refused "$work/none/machine.json" "[ERROR] The capture file could not be created
 [ -s "$work/new.json" ] || fail "no capture written"
 [ "$(tail -n 1 "$work/out")" = "The machine was captured to $work/new.json; rehearse the update with: fwsim $work/new.json" ] ||
     fail "a new capture: last line '$(tail -n 1 "$work/out")'"
-echo "existing file and link refused and left alone; missing folder refused; new file made"
+echo "existing file, link and linked folder refused and left alone; missing folder refused; new file made"
