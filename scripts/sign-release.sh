@@ -56,6 +56,12 @@ declare -A descriptions=(
 for exe in "${!descriptions[@]}"; do
     [ -f "$build/windows/$exe" ] || refuse "$build/windows/$exe is missing: build it first (cmake --preset mingw && cmake --build --preset mingw)"
 done
+# The copies replace what --out holds: never the exes they are made from.
+for exe in "${!descriptions[@]}"; do
+    if [ "$out/$exe" -ef "$build/windows/$exe" ]; then
+        refuse "--out $out holds $exe of the build itself: give a folder of its own for the signed copies"
+    fi
+done
 # Both are signed in a folder of their own and moved out together: a failed signing leaves
 # neither a signed exe nor an older one beside the new build.
 mkdir -p "$out"

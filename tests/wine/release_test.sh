@@ -49,6 +49,12 @@ signed)
         fail "signing without a timestamp server was not refused: exit code $code, $(cat "$work/$command.err")"
     [ -z "$(ls -A "$signed" 2>/dev/null)" ] || fail "the refused signing left files: $(ls -A "$signed")"
 
+    code=0
+    "${sign[@]}" --no-timestamp --out "$(dirname "$exe")" >"$work/$command.out" 2>"$work/$command.err" || code=$?
+    [ "$code" = 2 ] && grep -q '^sign-release.sh: --out .* holds .* of the build itself' "$work/$command.err" ||
+        fail "an --out folder that holds the unsigned exes was not refused: exit code $code, $(cat "$work/$command.err")"
+    [ "$(sha256sum "$exe" "$inspector")" = "$unsigned" ] || fail "the refused signing changed the unsigned exes"
+
     "${sign[@]}" --no-timestamp >"$work/$command.out" 2>"$work/$command.err" ||
         fail "the signing failed: $(cat "$work/$command.err")"
     for name in VELKORAFWUpdateTRVX208K.exe VELKORAFWInspectTRVX208K.exe; do
