@@ -1,11 +1,13 @@
 // fwinspect: the inspector against a simulated Windows machine, as fwsim runs the updater.
 // Standard output carries exactly what the inspector prints; the exit code is the inspector's.
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "inspect/inspect_program.h"
 #include "platform/text.h"
+#include "sim/fixed_machine_identity.h"
 #include "sim/posix_new_file.h"
 #include "sim/scenario.h"
 
@@ -32,8 +34,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     sim::PosixNewFiles files;
-    const int code =
-        inspect::RunInspector("fwinspect [SCENARIO.json]", args, loaded.machine->Platform(), files);
+    // The machine is named by its scenario: the file's base name, "default" for the built-in one.
+    sim::FixedMachineIdentity identity(
+        platform::DecodeUtf8(scenario.empty() ? std::string("default")
+                                              : std::filesystem::path(scenario).stem().string()));
+    const int code = inspect::RunInspector("fwinspect [SCENARIO.json]", args,
+                                           loaded.machine->Platform(), files, identity);
     std::cout << loaded.machine->Console().Transcript() << std::flush;
     return code;
 }
