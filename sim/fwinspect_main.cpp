@@ -5,20 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "fleet/forecast_program.h"
 #include "inspect/inspect_program.h"
 #include "platform/text.h"
 #include "sim/fixed_machine_identity.h"
 #include "sim/posix_new_file.h"
 #include "sim/scenario.h"
+#include "sim/sim_console.h"
 
 int main(int argc, char** argv) {
-    // The scenario is the one argument that is neither an option nor the capture's file, in
-    // whatever place it stands; the options go to the inspector as they came (UTF-8).
+    // The scenario is the one argument that is neither an option nor the capture's file or
+    // forecast's folder, in whatever place it stands; the options go to the inspector as they came
+    // (UTF-8).
     std::vector<std::u16string> args;
     std::string scenario;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--capture" && i + 1 < argc) {
+        if ((arg == "--capture" || arg == "--forecast") && i + 1 < argc) {
             args.push_back(platform::DecodeUtf8(arg));
             args.push_back(platform::DecodeUtf8(argv[++i]));
         } else if (!arg.starts_with("--") && scenario.empty()) {
@@ -26,6 +29,12 @@ int main(int argc, char** argv) {
         } else {
             args.push_back(platform::DecodeUtf8(arg));
         }
+    }
+    if (fleet::AsksForForecast(args)) {
+        sim::SimConsole console;
+        const int code = fleet::RunForecast(args, console);
+        std::cout << console.Transcript() << std::flush;
+        return code;
     }
     sim::LoadResult loaded =
         scenario.empty() ? sim::LoadDefaultScenario() : sim::LoadScenarioFile(scenario);

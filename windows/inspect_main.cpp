@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/forecast_program.h"
 #include "inspect/inspect_program.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
@@ -31,6 +32,10 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(platform::win32::FromWide(argv[i]));
+    }
+    // The forecast reads files only: it is dispatched before any device is reached.
+    if (fleet::AsksForForecast(args)) {
+        return fleet::RunForecast(args, console);
     }
     return inspect::RunInspector("VELKORAFWInspectTRVX208K", args, platform, files, identity);
 }

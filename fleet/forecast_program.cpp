@@ -1,0 +1,57 @@
+#include "fleet/forecast_program.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "fleet/forecast.h"
+#include "platform/text.h"
+
+namespace fleet {
+
+namespace {
+
+struct Options {
+    std::optional<std::u16string> Dir;
+    bool Json = false;
+};
+
+std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--json" && !options.Json) {
+            options.Json = true;
+        } else if (args[i] == u"--forecast" && !options.Dir && i + 1 < args.size() &&
+                   !args[i + 1].empty()) {
+            options.Dir = args[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options.Dir ? options : std::optional<Options>();
+}
+
+}  // namespace
+
+bool AsksForForecast(const std::vector<std::u16string>& args) {
+    return std::find(args.begin(), args.end(), u"--forecast") != args.end();
+}
+
+int RunForecast(const std::vector<std::u16string>& args, platform::Console& console) {
+    const std::optional<Options> options = ParseOptions(args);
+    if (!options) {
+        console.WriteNarrow(
+            "Usage: --forecast DIR [--json]\n"
+            "  Forecasts the rollout from the inspections (*.json) under DIR.\n");
+        return kBadForecastOption;
+    }
+    Forecast forecast;
+    if (!ReadFolder(std::filesystem::path(*options->Dir), forecast)) {
+        console.WriteWideLine(u"[ERROR] The folder could not be read: " + *options->Dir);
+        return kFolderNotRead;
+    }
+    console.WriteNarrow(options->Json ? ForecastJson(forecast) : ForecastText(forecast));
+    return kForecastMade;
+}
+
+}  // namespace fleet
