@@ -184,4 +184,36 @@ std::string ForecastJson(const Forecast& forecast) {
     return value.dump(2, ' ', true) + "\n";
 }
 
+namespace {
+
+// A CSV field: quoted, its quotes doubled, when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string ForecastCsv(const Forecast& forecast) {
+    std::string text =
+        "\xEF\xBB\xBFmachine,inspectedAt,expectedExitCode,drivesToUpdate,"
+        "drivesCurrent,reasons\r\n";
+    for (const auto& [name, row] : forecast.Machines) {
+        std::string reasons;
+        for (const std::string& reason : row.NotAccountedFor) {
+            reasons += (reasons.empty() ? "" : "; ") + reason;
+        }
+        text += CsvField(name) + "," + CsvField(row.InspectedAt) + "," +
+                std::to_string(row.ExpectedExitCode) + "," + std::to_string(row.DrivesToUpdate) +
+                "," + std::to_string(row.DrivesCurrent) + "," + CsvField(reasons) + "\r\n";
+    }
+    return text;
+}
+
 }  // namespace fleet

@@ -26,5 +26,7 @@ bool ReadFolder(const std::filesystem::path& dir, Forecast& forecast);
 
 std::string ForecastText(const Forecast& forecast);
 std::string ForecastJson(const Forecast& forecast);
+// One row per machine, for Excel: UTF-8 with a BOM, CRLF line ends, one header row.
+std::string ForecastCsv(const Forecast& forecast);
 
 }  // namespace fleet

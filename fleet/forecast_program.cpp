@@ -14,6 +14,7 @@ namespace {
 struct Options {
     std::optional<std::u16string> Dir;
     bool Json = false;
+    std::optional<std::u16string> Csv;
 };
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
@@ -24,6 +25,9 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
         } else if (args[i] == u"--forecast" && !options.Dir && i + 1 < args.size() &&
                    !args[i + 1].empty()) {
             options.Dir = args[++i];
+        } else if (args[i] == u"--csv" && !options.Csv && i + 1 < args.size() &&
+                   !args[i + 1].empty()) {
+            options.Csv = args[++i];
         } else {
             return std::nullopt;
         }
@@ -37,11 +41,12 @@ bool AsksForForecast(const std::vector<std::u16string>& args) {
     return std::find(args.begin(), args.end(), u"--forecast") != args.end();
 }
 
-int RunForecast(const std::vector<std::u16string>& args, platform::Console& console) {
+int RunForecast(const std::vector<std::u16string>& args, platform::Console& console,
+                platform::NewFiles& files) {
     const std::optional<Options> options = ParseOptions(args);
     if (!options) {
         console.WriteNarrow(
-            "Usage: --forecast DIR [--json]\n"
+            "Usage: --forecast DIR [--json] [--csv FILE]\n"
             "  Forecasts the rollout from the inspections (*.json) under DIR.\n");
         return kBadForecastOption;
     }
@@ -51,6 +56,18 @@ int RunForecast(const std::vector<std::u16string>& args, platform::Console& cons
         return kFolderNotRead;
     }
     console.WriteNarrow(options->Json ? ForecastJson(forecast) : ForecastText(forecast));
+    if (options->Csv) {
+        platform::NewFileResult made = files.Create(*options->Csv);
+        if (made.Status == platform::NewFileStatus::AlreadyExists) {
+            console.WriteWideLine(u"[ERROR] The file already exists: " + *options->Csv);
+            return kFolderNotRead;
+        }
+        if (made.Status != platform::NewFileStatus::Created ||
+            !made.File->WriteWhole(ForecastCsv(forecast))) {
+            console.WriteWideLine(u"[ERROR] The file could not be written: " + *options->Csv);
+            return kFolderNotRead;
+        }
+    }
     return kForecastMade;
 }
 

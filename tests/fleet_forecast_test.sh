@@ -45,6 +45,10 @@ set +e
 "$fwinspect" --forecast "$work/share" --bogus >/dev/null; bad=$?
 "$fwinspect" --forecast "$work/none" >/dev/null; missing=$?
 set -e
+"$fwinspect" --csv "$work/fleet.csv" --forecast "$work/share" >/dev/null || fail "--csv"
+[ "$(head -c 3 "$work/fleet.csv" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the CSV has no BOM"
+[ "$(grep -c $'\r$' "$work/fleet.csv")" = "$((inspections + 1))" ] || fail "the CSV's rows"
+"$fwinspect" --forecast "$work/share" --csv "$work/fleet.csv" >/dev/null && fail "an existing CSV"
 [ "$bad" = 2 ] || fail "a bad option gave $bad"
 [ "$missing" = 1 ] || fail "a missing folder gave $missing"
 echo "forecast of $inspections inspections: exit codes $got"

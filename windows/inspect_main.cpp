@@ -35,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     // The forecast reads files only: it is dispatched before any device is reached.
     if (fleet::AsksForForecast(args)) {
-        return fleet::RunForecast(args, console);
+        return fleet::RunForecast(args, console, files);
     }
     return inspect::RunInspector("VELKORAFWInspectTRVX208K", args, platform, files, identity);
 }
