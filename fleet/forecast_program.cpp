@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "fleet/forecast.h"
+#include "fleet/forecast_html.h"
 #include "platform/text.h"
 
 namespace fleet {
@@ -15,6 +16,7 @@ struct Options {
     std::optional<std::u16string> Dir;
     bool Json = false;
     std::optional<std::u16string> Csv;
+    std::optional<std::u16string> Html;
 };
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
@@ -28,11 +30,29 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
         } else if (args[i] == u"--csv" && !options.Csv && i + 1 < args.size() &&
                    !args[i + 1].empty()) {
             options.Csv = args[++i];
+        } else if (args[i] == u"--html" && !options.Html && i + 1 < args.size() &&
+                   !args[i + 1].empty()) {
+            options.Html = args[++i];
         } else {
             return std::nullopt;
         }
     }
     return options.Dir ? options : std::optional<Options>();
+}
+
+// Makes path, only where nothing exists under its name, holding text.
+bool Write(const std::u16string& path, const std::string& text, platform::Console& console,
+           platform::NewFiles& files) {
+    platform::NewFileResult made = files.Create(path);
+    if (made.Status == platform::NewFileStatus::AlreadyExists) {
+        console.WriteWideLine(u"[ERROR] The file already exists: " + path);
+        return false;
+    }
+    if (made.Status != platform::NewFileStatus::Created || !made.File->WriteWhole(text)) {
+        console.WriteWideLine(u"[ERROR] The file could not be written: " + path);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -46,7 +66,7 @@ int RunForecast(const std::vector<std::u16string>& args, platform::Console& cons
     const std::optional<Options> options = ParseOptions(args);
     if (!options) {
         console.WriteNarrow(
-            "Usage: --forecast DIR [--json] [--csv FILE]\n"
+            "Usage: --forecast DIR [--json] [--csv FILE] [--html FILE]\n"
             "  Forecasts the rollout from the inspections (*.json) under DIR.\n");
         return kBadForecastOption;
     }
@@ -56,17 +76,11 @@ int RunForecast(const std::vector<std::u16string>& args, platform::Console& cons
         return kFolderNotRead;
     }
     console.WriteNarrow(options->Json ? ForecastJson(forecast) : ForecastText(forecast));
-    if (options->Csv) {
-        platform::NewFileResult made = files.Create(*options->Csv);
-        if (made.Status == platform::NewFileStatus::AlreadyExists) {
-            console.WriteWideLine(u"[ERROR] The file already exists: " + *options->Csv);
-            return kFolderNotRead;
-        }
-        if (made.Status != platform::NewFileStatus::Created ||
-            !made.File->WriteWhole(ForecastCsv(forecast))) {
-            console.WriteWideLine(u"[ERROR] The file could not be written: " + *options->Csv);
-            return kFolderNotRead;
-        }
+    if (options->Csv && !Write(*options->Csv, ForecastCsv(forecast), console, files)) {
+        return kFolderNotRead;
+    }
+    if (options->Html && !Write(*options->Html, ForecastHtml(forecast), console, files)) {
+        return kFolderNotRead;
     }
     return kForecastMade;
 }

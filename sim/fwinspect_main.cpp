@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     std::string scenario;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--capture" || arg == "--forecast" || arg == "--csv") && i + 1 < argc) {
+        if ((arg == "--capture" || arg == "--forecast" || arg == "--csv" || arg == "--html") &&
+            i + 1 < argc) {
             args.push_back(platform::DecodeUtf8(arg));
             args.push_back(platform::DecodeUtf8(argv[++i]));
         } else if (!arg.starts_with("--") && scenario.empty()) {

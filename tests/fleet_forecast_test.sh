@@ -49,6 +49,10 @@ set -e
 [ "$(head -c 3 "$work/fleet.csv" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the CSV has no BOM"
 [ "$(grep -c $'\r$' "$work/fleet.csv")" = "$((inspections + 1))" ] || fail "the CSV's rows"
 "$fwinspect" --forecast "$work/share" --csv "$work/fleet.csv" >/dev/null && fail "an existing CSV"
+"$fwinspect" --forecast "$work/share" --html "$work/fleet.html" >/dev/null || fail "--html"
+! grep -qi '<script\|http-equiv' "$work/fleet.html" || fail "the page has a script"
+[ -z "$(grep -o 'https\?://[^"]*' "$work/fleet.html" | grep -v '^http://www.w3.org/2000/svg$')" ] ||
+    fail "the page names a URL"
 [ "$bad" = 2 ] || fail "a bad option gave $bad"
 [ "$missing" = 1 ] || fail "a missing folder gave $missing"
 echo "forecast of $inspections inspections: exit codes $got"
