@@ -1,5 +1,6 @@
 #include "fleet/forecast.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -126,6 +127,9 @@ bool ReadFolder(const fs::path& dir, Forecast& forecast) {
             place->second = std::move(*read.Row);
         }
     }
+    // The same list on every system, whatever order the directory gives.
+    std::sort(forecast.LeftOut.begin(), forecast.LeftOut.end(),
+              [](const Unreadable& a, const Unreadable& b) { return a.File < b.File; });
     return true;
 }
 
