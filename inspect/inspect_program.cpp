@@ -60,7 +60,8 @@ std::unique_ptr<platform::NewFile> CreateCapture(const std::u16string& path,
 }  // namespace
 
 int RunInspector(std::string_view programName, const std::vector<std::u16string>& args,
-                 platform::Platform& platform, platform::NewFiles& files) {
+                 platform::Platform& platform, platform::NewFiles& files,
+                 platform::MachineIdentity& identity) {
     const std::optional<Options> options = ParseOptions(args);
     if (!options) {
         platform.console.WriteNarrow("Usage: " + std::string(programName) +
@@ -88,7 +89,8 @@ int RunInspector(std::string_view programName, const std::vector<std::u16string>
                                 platform.guards};
     const platform::LocalTime taken = platform.clock.Now();
     const Inspection inspection = Inspect(options->capture ? recorded : platform);
-    platform.console.WriteNarrow(options->json ? InspectionJson(inspection)
+    const Stamp stamp{identity.HostName(), taken, identity.UtcOffsetMinutes()};
+    platform.console.WriteNarrow(options->json ? InspectionJson(inspection, stamp)
                                                : InspectionText(inspection));
     if (captureFile) {
         if (!captureFile->WriteWhole(CaptureText(recording, taken))) {

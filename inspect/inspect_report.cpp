@@ -1,6 +1,7 @@
 #include "inspect/inspect_report.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -352,16 +353,31 @@ std::string InspectionText(const Inspection& inspection) {
     return text;
 }
 
-std::string InspectionJson(const Inspection& inspection) {
+std::string IsoTime(const platform::LocalTime& time, int utcOffsetMinutes) {
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", time.Year,
+                  time.Month, time.Day, time.Hour, time.Minute, time.Second,
+                  utcOffsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    return text;
+}
+
+std::string InspectionJson(const Inspection& inspection, const Stamp& stamp) {
     json::Value devices = json::Value::array();
     for (const InspectedDevice& device : inspection.Devices) {
         devices.push_back(DeviceJson(device, inspection));
     }
-    return json::Dump({{"imageRevision", Text(inspection.ImageRevision)},
-                       {"upgradableRevision", Text(inspection.UpgradableRevision)},
-                       {"devices", std::move(devices)},
-                       {"expectedExitCode", inspection.ExpectedExitCode},
-                       {"refusedRequests", inspection.RefusedRequests}});
+    return json::Dump(
+        {{"schemaVersion", kInspectionSchemaVersion},
+         {"machine", Text(stamp.Machine)},
+         {"inspectedAt", IsoTime(stamp.InspectedAt, stamp.UtcOffsetMinutes)},
+         {"tool",
+          {{"version", FWU_TOOL_VERSION}, {"imageRevision", Text(inspection.ImageRevision)}}},
+         {"imageRevision", Text(inspection.ImageRevision)},
+         {"upgradableRevision", Text(inspection.UpgradableRevision)},
+         {"devices", std::move(devices)},
+         {"expectedExitCode", inspection.ExpectedExitCode},
+         {"refusedRequests", inspection.RefusedRequests}});
 }
 
 }  // namespace inspect

@@ -7,6 +7,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     mingw-w64 wine wine64
     openssl osslsigncode
+    jq
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/forecast_program.h"
 #include "inspect/inspect_program.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
@@ -13,6 +14,7 @@
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_device_install.h"
 #include "platform/win32/win32_device_io.h"
+#include "platform/win32/win32_machine_identity.h"
 #include "platform/win32/win32_new_file.h"
 #include "platform/win32/win32_run_guards.h"
 
@@ -25,10 +27,15 @@ int wmain(int argc, wchar_t** argv) {
     platform::win32::Win32Clock clock;
     platform::win32::Win32RunGuards guards;
     platform::win32::Win32NewFiles files;
+    platform::win32::Win32MachineIdentity identity;
     platform::Platform platform{setup, io, console, clock, guards};
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(platform::win32::FromWide(argv[i]));
     }
-    return inspect::RunInspector("VELKORAFWInspectTRVX208K", args, platform, files);
+    // The forecast reads files only: it is dispatched before any device is reached.
+    if (fleet::AsksForForecast(args)) {
+        return fleet::RunForecast(args, console, files);
+    }
+    return inspect::RunInspector("VELKORAFWInspectTRVX208K", args, platform, files, identity);
 }

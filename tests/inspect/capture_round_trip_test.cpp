@@ -19,6 +19,7 @@
 #include "inspect/inspect_program.h"
 #include "model/stop_point.h"
 #include "platform/windows_values.h"
+#include "sim/fixed_machine_identity.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
 #include "tests/fakes/fake_new_files.h"
@@ -168,8 +169,9 @@ void ExpectOnlyReadOnlyRequests(const sim::SimMachine& machine) {
 // The capture the inspector writes of the machine.
 std::string CaptureOf(sim::SimMachine& machine) {
     fakes::FakeNewFiles files;
+    sim::FixedMachineIdentity identity(u"machine");
     const int code = inspect::RunInspector("fwinspect", {u"--capture", u"machine.json"},
-                                           machine.Platform(), files);
+                                           machine.Platform(), files, identity);
     EXPECT_EQ(code, inspect::kInspectionRan);
     return files.kept.value_or("");
 }

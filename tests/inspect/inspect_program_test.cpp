@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
+#include "sim/fixed_machine_identity.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"
 #include "tests/fakes/fake_new_files.h"
@@ -47,22 +48,25 @@ struct Inspected {
     std::string capture;
 };
 
+// The machine is named as fwinspect names it: by its scenario, "default" for the built-in one.
 Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args,
-                  fakes::FakeNewFiles& files) {
+                  fakes::FakeNewFiles& files, const std::string& name = "default") {
     std::vector<std::u16string> wide;
     for (const std::string& arg : args) {
         wide.push_back(platform::DecodeUtf8(arg));
     }
     Inspected result;
-    result.code = inspect::RunInspector("fwinspect", wide, machine.Platform(), files);
+    sim::FixedMachineIdentity identity(platform::DecodeUtf8(name));
+    result.code = inspect::RunInspector("fwinspect", wide, machine.Platform(), files, identity);
     result.output = machine.Console().Transcript();
     result.capture = files.kept.value_or("");
     return result;
 }
 
-Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args) {
+Inspected Inspect(sim::SimMachine& machine, const std::vector<std::string>& args,
+                  const std::string& name = "default") {
     fakes::FakeNewFiles files;
-    return Inspect(machine, args, files);
+    return Inspect(machine, args, files, name);
 }
 
 TEST(Inspector, WholeOutputs) {
@@ -96,7 +100,8 @@ TEST(Inspector, WholeOutputs) {
                 : sim::LoadScenarioFile((kTree / "sim" / "scenarios" / c.scenario).string() +
                                         ".json");
         ASSERT_TRUE(loaded.machine) << loaded.error;
-        const Inspected run = Inspect(*loaded.machine, c.args);
+        const Inspected run =
+            Inspect(*loaded.machine, c.args, *c.scenario == '\0' ? "default" : c.scenario);
         EXPECT_EQ(run.code, 0) << c.expected;
         EXPECT_EQ(run.output, ReadFile(kTree / "tests" / "inspect" / "expected" / c.expected))
             << c.expected;
