@@ -17,12 +17,27 @@
 
 namespace sim {
 
+// A recorded buffer held as the bytes the recording gives, up to the last nonzero one, and its
+// size: a request's declared size costs no memory, only the data present does.
+struct RecordedBuffer {
+    std::uint32_t size = 0;
+    std::vector<std::uint8_t> bytes;  // at most size; the buffer is zero past them
+
+    bool Fits(std::size_t offset, std::size_t count) const;
+    std::uint8_t U8(std::size_t offset) const;
+    std::uint32_t U32(std::size_t offset) const;
+    // count bytes from offset, zero past the bytes held; nothing past the size.
+    std::vector<std::uint8_t> Copy(std::size_t offset, std::size_t count) const;
+    bool SameAs(std::span<const std::uint8_t> whole) const;
+    // Writes the whole buffer; whole.size() is size.
+    void CopyTo(std::span<std::uint8_t> whole) const;
+};
+
 struct RecordedAnswer {
     win::Dword controlCode = 0;
-    std::uint32_t inputLength = 0;
-    std::vector<std::uint8_t> input;
+    RecordedBuffer input;  // size: the request's input length
     platform::ControlResult result;
-    std::vector<std::uint8_t> output;  // the whole buffer: its size is the request's
+    RecordedBuffer output;  // the buffer as the driver left it; size: the request's
 };
 
 // Whether a request downloads or activates firmware: a "FIRMWARE" download or activation of the

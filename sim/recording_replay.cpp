@@ -43,8 +43,9 @@ bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// Two hexadecimal digits a byte, at most size bytes; the rest of the buffer is zero.
-Bytes HexBytes(const json& value, std::size_t size, const std::string& what) {
+// Two hexadecimal digits a byte, at most size bytes; the buffer is zero past them. Only the
+// bytes given are held, up to the last nonzero one.
+RecordedBuffer HexBytes(const json& value, std::uint32_t size, const std::string& what) {
     const std::string text = Ascii(value, what);
     if (text.size() % 2 != 0 || !std::all_of(text.begin(), text.end(), IsHexDigit)) {
         throw std::invalid_argument(what + ": not two hexadecimal digits a byte");
@@ -52,11 +53,15 @@ Bytes HexBytes(const json& value, std::size_t size, const std::string& what) {
     if (text.size() / 2 > size) {
         throw std::invalid_argument(what + ": more than " + std::to_string(size) + " bytes");
     }
-    Bytes bytes(size, 0);
-    for (std::size_t i = 0; i < text.size() / 2; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+    RecordedBuffer buffer{size, Bytes(text.size() / 2, 0)};
+    for (std::size_t i = 0; i < buffer.bytes.size(); ++i) {
+        buffer.bytes[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
     }
-    return bytes;
+    while (!buffer.bytes.empty() && buffer.bytes.back() == 0) {
+        buffer.bytes.pop_back();
+    }
+    buffer.bytes.shrink_to_fit();
+    return buffer;
 }
 
 // A fixed-width ASCII field without its blank or zero padding.
@@ -68,24 +73,22 @@ std::string FieldText(std::span<const std::uint8_t> bytes, std::size_t offset, s
     return text;
 }
 
-std::string Signature(std::span<const std::uint8_t> buffer) {
-    return buffer.size() < kSrbSize
-               ? std::string()
-               : std::string(buffer.begin() + kSrbSignature,
-                             buffer.begin() + kSrbSignature + kSrbSignatureSize);
+std::string Signature(const RecordedBuffer& buffer) {
+    const Bytes signature = buffer.Copy(kSrbSignature, kSrbSignatureSize);
+    return buffer.size < kSrbSize ? std::string() : std::string(signature.begin(), signature.end());
 }
 
 // A request the driver completed with ReturnCode 0.
 bool Answered(const RecordedAnswer& answer) {
-    return answer.result.Ok && answer.output.size() >= kSrbSize &&
-           GetU32(answer.output, kSrbReturnCode) == 0;
+    return answer.result.Ok && answer.output.size >= kSrbSize &&
+           answer.output.U32(kSrbReturnCode) == 0;
 }
 
 // A pass-through the RST driver carried out: ReturnCode SRB_STATUS_SUCCESS (1), or 0 as some
 // drivers leave it.
 bool PassThroughAnswered(const RecordedAnswer& answer) {
-    return answer.result.Ok && answer.output.size() >= kSrbSize &&
-           GetU32(answer.output, kSrbReturnCode) <= 1;
+    return answer.result.Ok && answer.output.size >= kSrbSize &&
+           answer.output.U32(kSrbReturnCode) <= 1;
 }
 
 struct Slots {
@@ -95,28 +98,28 @@ struct Slots {
 };
 
 // The inbox driver's Identify answer: the protocol data where the query asked for it.
-std::optional<std::span<const std::uint8_t>> InboxIdentify(const RecordedAnswer& a) {
+std::optional<Bytes> InboxIdentify(const RecordedAnswer& a) {
     const std::size_t p = kQueryProtocolData;
     if (a.controlCode != win::kIoctlStorageQueryProperty || !a.result.Ok ||
-        !FitsIn(a.input.size(), p, kProtocolSpecificDataStructureSize) ||
-        GetU32(a.input, p + kDataType) != kNvmeDataTypeIdentify ||
-        GetU32(a.input, p + kRequestValue) != kNvmeIdentifyCnsController ||
-        !FitsIn(a.output.size(), p + GetU32(a.input, p + kProtocolDataOffset), kIdentifySize)) {
+        !a.input.Fits(p, kProtocolSpecificDataStructureSize) ||
+        a.input.U32(p + kDataType) != kNvmeDataTypeIdentify ||
+        a.input.U32(p + kRequestValue) != kNvmeIdentifyCnsController ||
+        !a.output.Fits(p + a.input.U32(p + kProtocolDataOffset), kIdentifySize)) {
         return std::nullopt;
     }
-    return std::span(a.output).subspan(p + GetU32(a.input, p + kProtocolDataOffset), kIdentifySize);
+    return a.output.Copy(p + a.input.U32(p + kProtocolDataOffset), kIdentifySize);
 }
 
 // The slots of a get-info answer (STORAGE_FIRMWARE_INFO, version 1 or 2).
 std::optional<Slots> InboxSlots(const RecordedAnswer& a, std::uint8_t slotCount) {
+    const RecordedBuffer& out = a.output;
     if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "FIRMWARE" ||
-        !Answered(a) || !FitsIn(a.output.size(), kInboxFrb, kFrbStructureSize) ||
-        GetU32(a.output, kInboxFrb + kFrbFunction) != kFirmwareFunctionGetInfo) {
+        !Answered(a) || !out.Fits(kInboxFrb, kFrbStructureSize) ||
+        out.U32(kInboxFrb + kFrbFunction) != kFirmwareFunctionGetInfo) {
         return std::nullopt;
     }
-    const std::size_t info = GetU32(a.output, kInboxFrb + kFrbDataBufferOffset);
-    const std::uint32_t version =
-        FitsIn(a.output.size(), info, kInfoSlots) ? GetU32(a.output, info + kInfoVersion) : 0;
+    const std::size_t info = out.U32(kInboxFrb + kFrbDataBufferOffset);
+    const std::uint32_t version = out.Fits(info, kInfoSlots) ? out.U32(info + kInfoVersion) : 0;
     if (version != 1 && version != 2) {
         return std::nullopt;
     }
@@ -124,19 +127,19 @@ std::optional<Slots> InboxSlots(const RecordedAnswer& a, std::uint8_t slotCount)
     const std::size_t entrySize = version == 2 ? kSlotV2EntrySize : kSlotEntrySize;
     Slots slots;
     slots.revisions.resize(slotCount);
-    slots.activeSlot = a.output[info + kInfoActiveSlot];
-    if (const std::uint8_t pending = a.output[info + kInfoPendingSlot];
+    slots.activeSlot = out.U8(info + kInfoActiveSlot);
+    if (const std::uint8_t pending = out.U8(info + kInfoPendingSlot);
         pending != kInfoInvalidSlot && pending != 0) {
         slots.pendingSlot = pending;
     }
-    for (std::size_t i = 0; i < a.output[info + kInfoSlotCount]; ++i) {
+    for (std::size_t i = 0; i < out.U8(info + kInfoSlotCount); ++i) {
         const std::size_t entry = first + i * entrySize;
-        if (!FitsIn(a.output.size(), entry, kSlotRevision + 8)) {
+        if (!out.Fits(entry, kSlotRevision + 8)) {
             break;
         }
-        const std::uint8_t slot = a.output[entry + kSlotNumber];
+        const std::uint8_t slot = out.U8(entry + kSlotNumber);
         if (slot >= 1 && slot <= slotCount) {
-            slots.revisions[slot - 1] = FieldText(a.output, entry + kSlotRevision, 8);
+            slots.revisions[slot - 1] = FieldText(out.Copy(entry + kSlotRevision, 8), 0, 8);
         }
     }
     return slots;
@@ -145,20 +148,18 @@ std::optional<Slots> InboxSlots(const RecordedAnswer& a, std::uint8_t slotCount)
 // The port and data of an "IntelNvm" pass-through of one admin command.
 struct PassThrough {
     std::uint8_t port = 0;
-    std::span<const std::uint8_t> data;
+    Bytes data;
 };
 
 std::optional<PassThrough> RstPassThrough(const RecordedAnswer& a, std::uint8_t opcode,
                                           std::uint32_t cdw10, std::size_t size) {
     if (a.controlCode != win::kIoctlScsiMiniport || Signature(a.input) != "IntelNvm" ||
-        !PassThroughAnswered(a) || !FitsIn(a.input.size(), kSqeCdw10, 4) ||
-        a.input[kSqe] != opcode || (GetU32(a.input, kSqeCdw10) & 0xFF) != cdw10 ||
-        !FitsIn(a.output.size(), kNvmDataLength, 4) ||
-        !FitsIn(a.output.size(), GetU32(a.output, kNvmDataOffset), size)) {
+        !PassThroughAnswered(a) || !a.input.Fits(kSqeCdw10, 4) || a.input.U8(kSqe) != opcode ||
+        (a.input.U32(kSqeCdw10) & 0xFF) != cdw10 || !a.output.Fits(kNvmDataLength, 4) ||
+        !a.output.Fits(a.output.U32(kNvmDataOffset), size)) {
         return std::nullopt;
     }
-    return PassThrough{a.input[kAddressPath],
-                       std::span(a.output).subspan(GetU32(a.output, kNvmDataOffset), size)};
+    return PassThrough{a.input.U8(kAddressPath), a.output.Copy(a.output.U32(kNvmDataOffset), size)};
 }
 
 // The slots of a firmware slot log: AFI, then each slot's revision.
@@ -176,6 +177,10 @@ Slots LogSlots(std::span<const std::uint8_t> log, std::uint8_t slotCount) {
 
 NvmeDrive& AddDrive(SimMachine& machine, std::string name, std::span<const std::uint8_t> identify,
                     const std::optional<Slots>& slots) {
+    if (machine.Drives().size() >= kMaxRecordedDrives) {
+        throw std::invalid_argument("the recording makes more than " +
+                                    std::to_string(kMaxRecordedDrives) + " drives");
+    }
     NvmeDriveConfig config;
     config.name = std::move(name);
     config.serial = FieldText(identify, kSnOffset, kSnWidth);
@@ -343,7 +348,7 @@ RecordedAnswer Answer(const json& r, std::size_t number) {
         "recorded request " + std::to_string(number) + " (" + Ascii(r.at("path"), "path") + ")";
     RecordedAnswer answer;
     answer.controlCode = Narrow<win::Dword>(r.at("controlCode"), "controlCode");
-    answer.inputLength = Narrow<std::uint32_t>(r.at("inputLength"), "inputLength");
+    const auto inputLength = Narrow<std::uint32_t>(r.at("inputLength"), "inputLength");
     const auto size = Narrow<std::uint32_t>(r.at("size"), "size");
     if (size > kLargestRecordedBuffer) {
         throw std::invalid_argument(entry + ": size " + std::to_string(size) +
@@ -351,11 +356,11 @@ RecordedAnswer Answer(const json& r, std::size_t number) {
                                     std::to_string(kLargestRecordedBuffer) + " bytes");
     }
     // The input is the first inputLength bytes of the buffer.
-    if (answer.inputLength > size) {
-        throw std::invalid_argument(entry + ": inputLength " + std::to_string(answer.inputLength) +
+    if (inputLength > size) {
+        throw std::invalid_argument(entry + ": inputLength " + std::to_string(inputLength) +
                                     " beyond its size of " + std::to_string(size));
     }
-    answer.input = HexBytes(r.at("input"), answer.inputLength, entry + ": input");
+    answer.input = HexBytes(r.at("input"), inputLength, entry + ": input");
     answer.output = HexBytes(r.at("output"), size, entry + ": output");
     answer.result = {r.at("ok").get<bool>(),
                      Narrow<std::uint32_t>(r.at("bytesReturned"), "bytesReturned"),
@@ -374,6 +379,10 @@ void LoadRecording(const json& recorded, SimMachine& machine) {
     const json requests = recorded.value("requests", json::array());
     if (!requests.is_array()) {
         throw std::invalid_argument("recorded requests: not a list");
+    }
+    if (requests.size() > kMaxRecordedRequests) {
+        throw std::invalid_argument("recorded requests: " + std::to_string(requests.size()) +
+                                    ", more than " + std::to_string(kMaxRecordedRequests));
     }
     for (std::size_t number = 0; number < requests.size(); ++number) {
         const json& r = requests[number];

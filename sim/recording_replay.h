@@ -18,6 +18,10 @@
 
 namespace sim {
 
+// A recording comes from the field: it is refused past what any real machine answers.
+inline constexpr std::size_t kMaxRecordedRequests = 10000;
+inline constexpr std::size_t kMaxRecordedDrives = 32;
+
 // Builds the recorded machine ("recorded" of a capture) into an empty one; throws
 // std::invalid_argument on a malformed recording.
 void LoadRecording(const nlohmann::json& recorded, SimMachine& machine);

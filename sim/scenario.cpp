@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -143,6 +142,10 @@ void Load(const json& s, SimMachine& machine) {
         const platform::LocalTime start =
             c.contains("start") ? Time(c["start"]) : platform::LocalTime{2026, 12, 6, 19, 4, 9};
         const int step = c.contains("step") ? Narrow<int>(c["step"], "step") : 0;
+        if (step > kMaxClockStep) {
+            throw std::invalid_argument("clock step: " + std::to_string(step) +
+                                        " seconds, more than a day");
+        }
         machine.Clock() = SimClock(start, step);
     }
     if (s.contains("keys"))
@@ -179,17 +182,53 @@ void Load(const json& s, SimMachine& machine) {
     }
 }
 
+// Counts the values before any is built, stopping at the limit (a parser callback would make
+// the parse quadratic in a list's length).
+struct ValueCounter : nlohmann::json_sax<json> {
+    std::size_t values = 0;
+    bool Count() { return ++values <= kMaxScenarioValues; }
+    bool null() override { return Count(); }
+    bool boolean(bool) override { return Count(); }
+    bool number_integer(number_integer_t) override { return Count(); }
+    bool number_unsigned(number_unsigned_t) override { return Count(); }
+    bool number_float(number_float_t, const string_t&) override { return Count(); }
+    bool string(string_t&) override { return Count(); }
+    bool binary(binary_t&) override { return Count(); }
+    bool start_object(std::size_t) override { return Count(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return Count(); }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+};
+
+bool WithinValueLimit(std::string_view jsonText) {
+    ValueCounter counter;
+    json::sax_parse(jsonText, &counter, json::input_format_t::json, false, true);
+    return counter.values <= kMaxScenarioValues;
+}
+
 }  // namespace
 
 LoadResult LoadScenario(std::string_view jsonText) {
     LoadResult result;
-    const json scenario = json::parse(jsonText, nullptr, false, true);
-    if (scenario.is_discarded()) {
-        result.error = "not valid JSON";
+    if (jsonText.size() > kMaxScenarioBytes) {
+        result.error = "larger than " + std::to_string(kMaxScenarioBytes >> 20) + " MiB";
         return result;
     }
     auto machine = std::make_unique<SimMachine>();
     try {
+        if (!WithinValueLimit(jsonText)) {
+            result.error = "more than " + std::to_string(kMaxScenarioValues) + " JSON values";
+            return result;
+        }
+        const json scenario = json::parse(jsonText, nullptr, false, true);
+        if (scenario.is_discarded()) {
+            result.error = "not valid JSON";
+            return result;
+        }
         Load(scenario, *machine);
     } catch (const std::exception& e) {
         result.error = e.what();
@@ -204,9 +243,12 @@ LoadResult LoadScenarioFile(const std::string& path) {
     if (!file) {
         return {nullptr, "cannot read " + path};
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    LoadResult result = LoadScenario(text.str());
+    std::string text;
+    char chunk[65536];
+    while (text.size() <= kMaxScenarioBytes && file.read(chunk, sizeof chunk).gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(file.gcount()));
+    }
+    LoadResult result = LoadScenario(text);
     if (!result.machine) {
         result.error = path + ": " + result.error;
     }

@@ -9,6 +9,11 @@
 
 namespace sim {
 
+// A scenario or capture is refused past these: larger than 16 MiB, or more JSON values than a
+// capture of the largest machine holds (each value costs memory however short its text).
+inline constexpr std::size_t kMaxScenarioBytes = 16u << 20;
+inline constexpr std::size_t kMaxScenarioValues = 500000;
+
 struct LoadResult {
     std::unique_ptr<SimMachine> machine;  // null when the scenario is bad
     std::string error;                    // why, when it is bad
@@ -16,7 +21,7 @@ struct LoadResult {
 
 // Builds a fresh machine from scenario JSON text.
 LoadResult LoadScenario(std::string_view jsonText);
-// The same from a file.
+// The same from a file, read no further than the size limit.
 LoadResult LoadScenarioFile(const std::string& path);
 // The embedded default scenario (sim/scenarios/default.json, compiled in).
 std::string_view DefaultScenarioJson();

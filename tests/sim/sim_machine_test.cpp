@@ -222,6 +222,25 @@ TEST(ScenarioLoader, RejectsBadScenariosWithAReason) {
         {R"("inputLength": 0, "input": "", "size": 2, "output": "a1b")", "output: not two"},
         {R"("inputLength": 0, "input": "", "size": 2, "output": "a1b2c3")", "output: more than"},
     };
+    // Captures come from the field: refused past 16 MiB, 10,000 requests or 500,000 JSON values
+    // (before a value is built), and a clock step past a day.
+    const std::string empty =
+        request + R"("inputLength": 0, "input": "", "size": 4, "output": ""})";
+    std::string requests = empty;
+    for (int i = 0; i < 10000; ++i) {
+        requests += ", " + empty;
+    }
+    const std::pair<std::string, const char*> hostile[] = {
+        {R"({"recorded": {"requests": [)" + requests + "]}}", "10001, more than 10000"},
+        {"{\"comment\": \"" + std::string(sim::kMaxScenarioBytes, 'x') + "\"}", "16 MiB"},
+        {"[" + std::string(2 * sim::kMaxScenarioValues, '[') + "]", "500000 JSON values"},
+        {R"({"clock": {"step": 86401}})", "more than a day"},
+        {R"({"clock": {"step": 2147483647}})", "more than a day"},
+    };
+    for (const auto& [text, reason] : hostile) {
+        const std::string error = sim::LoadScenario(text).error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
     for (const auto& [fields, reason] : badRequests) {
         const std::string error = sim::LoadScenario(R"({"recorded": {"requests": [)" + largest +
                                                     ", " + request + fields + "}]}}")
@@ -307,3 +326,28 @@ TEST(ScenarioLoader, ReadsNumbersTextAndFaults) {
 }
 
 }  // namespace
+
+// Each reading advances the clock by its step across minutes, days, leap days and years, in
+// wide arithmetic: the largest int step neither overflows nor loops a minute at a time.
+TEST(SimClockTest, AdvancesByItsStepWithoutOverflow) {
+    struct Row {
+        platform::LocalTime start;
+        int step;
+        platform::LocalTime second;
+    };
+    const Row rows[] = {
+        {{2026, 12, 31, 23, 59, 59}, 1, {2027, 1, 1, 0, 0, 0}},
+        {{2028, 2, 28, 23, 59, 30}, 86400, {2028, 2, 29, 23, 59, 30}},
+        {{2026, 12, 31, 23, 59, 59}, 2147483647, {2095, 1, 19, 3, 14, 6}},
+        {{2026, 12, 6, 19, 4, 9}, -5, {2026, 12, 6, 19, 4, 9}},
+    };
+    for (const Row& row : rows) {
+        sim::SimClock clock(row.start, row.step);
+        clock.Now();
+        const platform::LocalTime t = clock.Now();
+        EXPECT_EQ(std::vector<int>({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second}),
+                  std::vector<int>({row.second.Year, row.second.Month, row.second.Day,
+                                    row.second.Hour, row.second.Minute, row.second.Second}))
+            << row.step;
+    }
+}
