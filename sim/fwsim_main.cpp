@@ -2,6 +2,7 @@
 // the tool prints; standard error the tool's exit code, the run's event (ID and type) and a
 // summary of each simulated drive. With --rehearse DIR it rehearses every capture under DIR.
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,6 +43,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const sim::RunOutcome outcome = sim::RunScenario(*loaded.machine);
+    if (options->eventFile) {
+        std::ofstream file(*options->eventFile, std::ios::binary | std::ios::trunc);
+        file << sim::EventDescriptions(*loaded.machine);
+        if (!file.flush()) {
+            std::cerr << "fwsim: cannot write " << *options->eventFile << "\n";
+            return 1;
+        }
+    }
     std::cout << outcome.transcript << std::flush;
     std::cerr << "exit code: " << outcome.exitCode << "\n"
               << sim::EventLogLines(*loaded.machine) << sim::DriveSummary(*loaded.machine);

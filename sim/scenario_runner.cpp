@@ -1,6 +1,7 @@
 #include "sim/scenario_runner.h"
 
 #include "app/run_tool.h"
+#include "platform/text.h"
 
 namespace sim {
 
@@ -24,6 +25,14 @@ std::string EventLogLines(const SimMachine& machine) {
                            : event.type == platform::EventType::Warning   ? "warning"
                                                                           : "error";
         text += "event log: " + std::to_string(event.id) + " " + type + "\n";
+    }
+    return text;
+}
+
+std::string EventDescriptions(const SimMachine& machine) {
+    std::string text;
+    for (const LoggedEvent& event : machine.EventLog().Events()) {
+        text += platform::EncodeUtf8(event.text);
     }
     return text;
 }

@@ -19,6 +19,8 @@ struct RunOutcome {
 RunOutcome RunScenario(SimMachine& machine);
 
 // "event log: ID TYPE" for each event the run wrote (type information, warning or error).
+// The description of each event the run reported, in UTF-8, one after another.
+std::string EventDescriptions(const SimMachine& machine);
 std::string EventLogLines(const SimMachine& machine);
 
 // One line per drive: name, running revision, slots, pending activation, bytes received.

@@ -81,5 +81,11 @@ set +e
 [ $? = 2 ] || fail "--rehearse with --event: not 2"
 "$fwsim" --rehearse "$work/none" >/dev/null 2>&1
 [ $? = 1 ] || fail "a folder that cannot be read: not 1"
+"$fwsim" --event "$work/none/e" >/dev/null 2>&1
+[ $? = 1 ] || fail "an event file that cannot be written: not 1"
 set -e
+# --event after the scenario writes the run's whole event text, the final result included.
+"$fwsim" "$scenarios/default.json" --event "$work/event" >/dev/null 2>&1 </dev/null ||
+    fail "--event: exit code $?"
+grep -q "^\[Final Result\]"$'\r'"$" "$work/event" || fail "--event: no final result"
 echo "$(tail -n 1 "$work/text")"
