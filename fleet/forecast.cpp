@@ -15,21 +15,21 @@ using Json = nlohmann::ordered_json;
 using Counts = std::map<std::string, std::size_t>;
 
 // One file's inspection, or why it is left out; never more than the size limit is read.
-RowResult ReadFile(const fs::path& file) {
+RowResult ReadFile(const fs::path& file, TextPool& texts) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(file, error);
     if (error) {
-        return {std::nullopt, "cannot be read"};
+        return {"", std::nullopt, "cannot be read"};
     }
     if (size > kLargestInspection) {
-        return {std::nullopt, "larger than 1 MiB"};
+        return {"", std::nullopt, "larger than 1 MiB"};
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        return {std::nullopt, "cannot be read"};
+        return {"", std::nullopt, "cannot be read"};
     }
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return ReadInspection(text);
+    return ReadInspection(text, texts);
 }
 
 struct Totals {
@@ -50,15 +50,15 @@ Totals Sum(const Forecast& forecast) {
     Counts images;
     for (const auto& [name, row] : forecast.Machines) {
         ++totals.ExitCodes[std::to_string(row.ExpectedExitCode)];
-        for (const auto& [decision, n] : row.DrivesByDecision) {
-            totals.DrivesByDecision[decision] += n;
-            totals.Drives += n;
+        for (const TextCount& decision : row.DrivesByDecision) {
+            totals.DrivesByDecision[forecast.Texts[decision.Text]] += decision.Count;
+            totals.Drives += decision.Count;
         }
-        for (const auto& [revision, n] : row.DrivesByRunningRevision) {
-            totals.DrivesByRevision[revision] += n;
+        for (const TextCount& revision : row.DrivesByRunningRevision) {
+            totals.DrivesByRevision[forecast.Texts[revision.Text]] += revision.Count;
         }
-        for (const std::string& reason : row.NotAccountedFor) {
-            std::vector<std::string>& machines = totals.NotAccountedFor[reason];
+        for (const std::uint32_t reason : row.NotAccountedFor) {
+            std::vector<std::string>& machines = totals.NotAccountedFor[forecast.Texts[reason]];
             if (machines.empty() || machines.back() != name) {
                 machines.push_back(name);
             }
@@ -68,7 +68,7 @@ Totals Sum(const Forecast& forecast) {
             totals.ShutdownDrives += row.DrivesNeedingShutdown;
             totals.ShutdownMachines.push_back(name);
         }
-        ++images[row.ImageRevision];
+        ++images[forecast.Texts[row.ImageRevision]];
     }
     std::size_t most = 0;
     for (const auto& [image, n] : images) {
@@ -78,8 +78,9 @@ Totals Sum(const Forecast& forecast) {
         }
     }
     for (const auto& [name, row] : forecast.Machines) {
-        if (row.ImageRevision != totals.MajorityImage) {
-            totals.OtherImage.push_back(name + " (" + row.ImageRevision + ")");
+        const std::string& image = forecast.Texts[row.ImageRevision];
+        if (image != totals.MajorityImage) {
+            totals.OtherImage.push_back(name + " (" + image + ")");
         }
     }
     return totals;
@@ -116,14 +117,14 @@ bool ReadFolder(const fs::path& dir, Forecast& forecast) {
         if (!it->is_regular_file(error) || it->path().extension() != ".json") {
             continue;
         }
-        RowResult read = ReadFile(it->path());
+        RowResult read = ReadFile(it->path(), forecast.Texts);
         if (!read.Row) {
             forecast.LeftOut.push_back(
                 {it->path().lexically_relative(dir).generic_string(), read.Reason});
             continue;
         }
-        auto [place, added] = forecast.Machines.try_emplace(read.Row->Machine, *read.Row);
-        if (!added && place->second.InspectedAt < read.Row->InspectedAt) {
+        auto [place, added] = forecast.Machines.try_emplace(read.Machine, *read.Row);
+        if (!added && place->second.InspectedAt.UtcSeconds < read.Row->InspectedAt.UtcSeconds) {
             place->second = std::move(*read.Row);
         }
     }
@@ -210,10 +211,10 @@ std::string ForecastCsv(const Forecast& forecast) {
         "drivesCurrent,reasons\r\n";
     for (const auto& [name, row] : forecast.Machines) {
         std::string reasons;
-        for (const std::string& reason : row.NotAccountedFor) {
-            reasons += (reasons.empty() ? "" : "; ") + reason;
+        for (const std::uint32_t reason : row.NotAccountedFor) {
+            reasons += (reasons.empty() ? "" : "; ") + forecast.Texts[reason];
         }
-        text += CsvField(name) + "," + CsvField(row.InspectedAt) + "," +
+        text += CsvField(name) + "," + CsvField(FormatInspectionTime(row.InspectedAt)) + "," +
                 std::to_string(row.ExpectedExitCode) + "," + std::to_string(row.DrivesToUpdate) +
                 "," + std::to_string(row.DrivesCurrent) + "," + CsvField(reasons) + "\r\n";
     }

@@ -19,6 +19,7 @@ struct Unreadable {
 struct Forecast {
     std::map<std::string, MachineRow> Machines;  // by machine name, the newest inspection
     std::vector<Unreadable> LeftOut;
+    TextPool Texts;  // the texts the rows name
 };
 
 // Every *.json under dir, subfolders included. False when dir cannot be read.

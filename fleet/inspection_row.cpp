@@ -30,62 +30,86 @@ bool IsString(const Json& object, const char* key) {
     return object.contains(key) && object[key].is_string();
 }
 
+void Add(std::vector<TextCount>& counts, std::uint32_t text) {
+    for (TextCount& count : counts) {
+        if (count.Text == text) {
+            ++count.Count;
+            return;
+        }
+    }
+    counts.push_back({text, 1});
+}
+
 }  // namespace
 
-RowResult ReadInspection(const std::string& text) {
+std::uint32_t TextPool::IndexOf(const std::string& text) {
+    const auto [place, added] =
+        m_indices.try_emplace(text, static_cast<std::uint32_t>(m_texts.size()));
+    if (added) {
+        m_texts.push_back(text);
+    }
+    return place->second;
+}
+
+RowResult ReadInspection(const std::string& text, TextPool& texts) {
     if (text.empty()) {
-        return {std::nullopt, "empty file"};
+        return {"", std::nullopt, "empty file"};
     }
     if (text.size() > kLargestInspection) {
-        return {std::nullopt, "larger than 1 MiB"};
+        return {"", std::nullopt, "larger than 1 MiB"};
     }
     const Json root = Json::parse(text, nullptr, false);
     if (root.is_discarded()) {
-        return {std::nullopt, "not JSON (truncated?)"};
+        return {"", std::nullopt, "not JSON (truncated?)"};
     }
     if (!root.is_object()) {
-        return {std::nullopt, "not an inspection"};
+        return {"", std::nullopt, "not an inspection"};
     }
     if (root.contains("clock") && root.contains("comment")) {
-        return {std::nullopt, "a capture, not an inspection"};
+        return {"", std::nullopt, "a capture, not an inspection"};
     }
     if (!root.contains("schemaVersion")) {
-        return {std::nullopt, "not an inspection"};
+        return {"", std::nullopt, "not an inspection"};
     }
     if (!root["schemaVersion"].is_number_integer() || root["schemaVersion"].get<int>() != 1) {
-        return {std::nullopt, "unknown schema version"};
+        return {"", std::nullopt, "unknown schema version"};
     }
     if (!IsString(root, "machine") || !IsString(root, "inspectedAt") ||
         !root.contains("expectedExitCode") || !root["expectedExitCode"].is_number_integer() ||
         !root.contains("devices") || !root["devices"].is_array() || !root.contains("tool") ||
         !root["tool"].is_object() || !IsString(root["tool"], "imageRevision")) {
-        return {std::nullopt, "an inspection without its fields"};
+        return {"", std::nullopt, "an inspection without its fields"};
+    }
+    const std::optional<InspectionTime> inspectedAt =
+        ParseInspectionTime(root["inspectedAt"].get<std::string>());
+    if (!inspectedAt) {
+        return {"", std::nullopt, "an inspection without its fields"};
     }
     MachineRow row;
-    row.Machine = root["machine"].get<std::string>();
-    row.InspectedAt = root["inspectedAt"].get<std::string>();
-    row.ImageRevision = root["tool"]["imageRevision"].get<std::string>();
+    row.InspectedAt = *inspectedAt;
+    row.ImageRevision = texts.IndexOf(root["tool"]["imageRevision"].get<std::string>());
     row.ExpectedExitCode = root["expectedExitCode"].get<int>();
     for (const Json& device : root["devices"]) {
         if (!device.is_object()) {
-            return {std::nullopt, "an inspection without its fields"};
+            return {"", std::nullopt, "an inspection without its fields"};
         }
         if (const std::optional<std::string> reason = NotAccountedReason(device)) {
-            row.NotAccountedFor.push_back(*reason);
+            row.NotAccountedFor.push_back(texts.IndexOf(*reason));
         }
         const std::string decision = device.value("decision", "");
         // A drive is an identified device, counted once where it is reached twice.
         if (!device.value("identified", false) || decision == "sameDrive") {
             continue;
         }
-        ++row.DrivesByDecision[decision];
+        Add(row.DrivesByDecision, texts.IndexOf(decision));
         const Json& revision = device["revision"];
-        ++row.DrivesByRunningRevision[revision.is_string() ? revision.get<std::string>() : "?"];
+        Add(row.DrivesByRunningRevision,
+            texts.IndexOf(revision.is_string() ? revision.get<std::string>() : "?"));
         row.DrivesToUpdate += decision == "wouldBeUpdated" ? 1 : 0;
         row.DrivesCurrent += decision == "alreadyCurrent" ? 1 : 0;
         row.DrivesNeedingShutdown += NeedsShutdown(device) ? 1 : 0;
     }
-    return {std::move(row), ""};
+    return {root["machine"].get<std::string>(), std::move(row), ""};
 }
 
 }  // namespace fleet

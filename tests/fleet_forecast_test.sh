@@ -17,6 +17,9 @@ inspections=$(find "$work/share" -name '*.json' | wc -l)
 # An older inspection of a machine already there (counted once, by the newer), and foreign files.
 jq '.inspectedAt = "2020-01-01T00:00:00+00:00" | .expectedExitCode = 1618' \
     "$work/share/a/default.json" >"$work/share/b/default-old.json"
+# Later by the clock on the wall, earlier as an instant: an hour before the real one, in UTC+03:00.
+jq '.inspectedAt = "2026-12-06T21:04:09+03:00" | .expectedExitCode = 1618' \
+    "$work/share/a/default.json" >"$work/share/b/default-east.json"
 "$fwinspect" --capture "$work/share/b/capture.json" >/dev/null </dev/null
 echo '{"name": "another program", "version": 3}' >"$work/share/b/other.json"
 head -c 200 "$work/share/a/default.json" >"$work/share/b/c/truncated.json"
@@ -48,6 +51,8 @@ set -e
 "$fwinspect" --csv "$work/fleet.csv" --forecast "$work/share" >/dev/null || fail "--csv"
 [ "$(head -c 3 "$work/fleet.csv" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the CSV has no BOM"
 [ "$(grep -c $'\r$' "$work/fleet.csv")" = "$((inspections + 1))" ] || fail "the CSV's rows"
+row="default,$(jq -r .inspectedAt "$work/share/a/default.json"),$(jq .expectedExitCode "$work/share/a/default.json"),"
+grep -q "^$row" "$work/fleet.csv" || fail "the CSV's row of default: $(grep ^default, "$work/fleet.csv")"
 "$fwinspect" --forecast "$work/share" --csv "$work/fleet.csv" >/dev/null && fail "an existing CSV"
 "$fwinspect" --forecast "$work/share" --html "$work/fleet.html" >/dev/null || fail "--html"
 ! grep -qi '<script\|http-equiv' "$work/fleet.html" || fail "the page has a script"
