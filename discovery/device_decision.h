@@ -52,6 +52,9 @@ struct DeviceDecision {
     bool MakersNvmeDisk = false;
     // The RST walk: the disk's instance ID carries "VEN_NVME".
     bool NvmeDisk = false;
+    // The chosen RST controller: its driver description names Intel VMD, whose driver may refuse
+    // the NVMe pass-through.
+    bool Vmd = false;
     win::Dword Error = 0;  // OpenFailed, NoDeviceNumber, ListNotRead: the system error code
     // Taken, RaidVolume: the candidate made, as its index in the candidate list.
     std::optional<std::size_t> Candidate;

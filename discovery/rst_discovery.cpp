@@ -145,6 +145,10 @@ bool IsRstDriverDescription(std::u16string_view text) {
            (Contains(text, u"RST") || Contains(text, u"RAID"));
 }
 
+bool IsVmdDriverDescription(std::u16string_view text) {
+    return Contains(text, u"VMD") || Contains(text, u"Volume Management Device");
+}
+
 bool FindRstController(platform::Platform& platform, model::RunEvents& events,
                        RaidController& controller, DiscoveryLog* log) {
     platform::DeviceInstallServices& setup = platform.setup;
@@ -193,6 +197,7 @@ bool FindRstController(platform::Platform& platform, model::RunEvents& events,
             noted.decision.Verdict = DeviceVerdict::NotRstController;
             continue;
         }
+        noted.decision.Vmd = IsVmdDriverDescription(*description);
         // The controller must open; a matching one that does not ends the search, and says why
         // no disk behind it will be found.
         const platform::OpenResult opened =

@@ -21,6 +21,8 @@ struct RaidController {
 // Intel device, and the driver's description of an Intel RST or RAID controller.
 bool IsIntelStoragePort(std::u16string_view interfacePath);
 bool IsRstDriverDescription(std::u16string_view text);
+// Whether an RST controller's driver description names Intel Volume Management Device.
+bool IsVmdDriverDescription(std::u16string_view text);
 
 // Each device looked at gets its decision in `log`.
 bool FindRstController(platform::Platform& platform, model::RunEvents& events,

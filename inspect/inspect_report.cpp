@@ -131,6 +131,8 @@ std::string DecisionReason(const InspectedDevice& device, const Inspection& insp
             return "no RAID volume is listed and the RST driver does not say whether it has RAID "
                    "sets: taken as none (query: " +
                    device.Stop + ")";
+        case DecisionKind::RstController:
+            return device.Found.Vmd ? "Intel RST controller (VMD)" : "Intel RST controller";
         case DecisionKind::NotBehindRstController:
             return std::string(discovery::VerdictText(device.Found.Verdict));
         case DecisionKind::LeftOut:
@@ -330,6 +332,7 @@ json::Value DeviceJson(const InspectedDevice& device, const Inspection& inspecti
          device.Decision == DecisionKind::SameDrive ? json::Value(device.SameAs) : json::Value()},
         {"systemError", device.Error},
         {"members", device.Members},
+        {"vmd", device.Found.Vmd},
     };
 }
 

@@ -92,6 +92,8 @@ TEST(Inspector, WholeOutputs) {
          "left_behind_raid_query_beside_inbox.json"},
         {"rst_raid_sets_unsaid", {}, "rst_raid_sets_unsaid.txt"},
         {"rst_raid_set_without_volume", {"--json"}, "rst_raid_set_without_volume.json"},
+        {"rst_vmd", {}, "rst_vmd.txt"},
+        {"rst_vmd", {"--json"}, "rst_vmd.json"},
     };
     for (const Case& c : cases) {
         sim::LoadResult loaded =
