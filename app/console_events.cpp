@@ -178,6 +178,13 @@ void ConsoleEvents::UpdateStarted(const model::DiskRecord& disk,
     m_console.WriteWideLine(separator);
 }
 
+void ConsoleEvents::ImageNotActivated(const model::DiskRecord&, std::uint8_t slot) {
+    m_console.WriteNarrow("  [WARN] The new firmware is already in slot " +
+                          platform::DecimalText(slot) +
+                          ", but the drive does not run it: shut the computer down and start it "
+                          "again after this update (a restart may not be enough).\n\n");
+}
+
 void ConsoleEvents::DownloadEnded(const model::DiskRecord& disk) {
     if (ThroughRst(disk)) {
         m_console.WriteNarrow("\n");

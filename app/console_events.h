@@ -18,6 +18,7 @@ public:
     void IdentificationStopped(const model::DiskRecord& device,
                                const model::IdentifyStop& stop) override;
     void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override;
+    void ImageNotActivated(const model::DiskRecord& disk, std::uint8_t slot) override;
     void DownloadEnded(const model::DiskRecord& disk) override;
     void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override;
     void UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,

@@ -199,16 +199,29 @@ void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& e
                     inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
                 attempt.Result = ResultOfInboxUpdate(outcome.Status);
                 attempt.Stop = outcome.Stop;
+                attempt.UnactivatedImageSlot = outcome.UnactivatedImageSlot;
             } else {
                 const rst::UpdateOutcome outcome =
                     rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
                 attempt.Result = outcome.Result;
                 attempt.Stop = outcome.Stop;
+                attempt.UnactivatedImageSlot = outcome.UnactivatedImageSlot;
             }
             disk.ResultCode = attempt.Result;
             selected.Update = attempt;
         }
     }
+}
+
+bool DiskInventory::AnyDriveNeedsShutdown() const {
+    for (const JournalEntry& entry : m_journal) {
+        for (const DiskIdentification& disk : entry.Disks) {
+            if (disk.Update && disk.Update->UnactivatedImageSlot) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 Selection SelectionOf(const model::DiskList& identified, std::size_t index,

@@ -80,6 +80,9 @@ inline bool IsSelected(SelectionReason reason) {
 struct UpdateAttempt {
     model::DiskResult Result = model::DiskResult::NotCarriedOut;
     model::StopPoint Stop;
+    // The slot that held the image the last reset did not activate: the drive was told to shut
+    // down.
+    std::optional<std::uint8_t> UnactivatedImageSlot;
 };
 
 // One disk an identification asked: a candidate itself, or one member of a RAID volume.
@@ -136,6 +139,8 @@ public:
     void SelectDisks(const image::FirmwareImage& image, model::DiskList& selectedDisks);
     // Whether every entry of the journal is ruled out or decided: the run may succeed.
     bool AllAccountedFor() const { return app::AllAccountedFor(m_journal); }
+    // Whether a drive was told that the last restart did not activate the image it holds.
+    bool AnyDriveNeedsShutdown() const;
 
     // The address a journal disk was asked at: the member, or the candidate discovery made.
     const model::DiskRecord& AddressOf(const JournalEntry& entry,

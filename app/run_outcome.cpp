@@ -14,6 +14,8 @@ struct Row {
 // The updater never ends with 0 today (every accepted activation waits for a reboot); were it
 // to, that would be firmware updated, row 100's kind.
 constexpr Row kRows[] = {
+    {{102, EventType::Warning},
+     [](const RunFacts& f) { return f.ExitCode == 1602 && f.NeedsShutdown; }},
     {{100, EventType::Information},
      [](const RunFacts& f) { return f.ExitCode == 1602 || f.ExitCode == 0; }},
     {{101, EventType::Information}, [](const RunFacts& f) { return f.ExitCode == 4000; }},

@@ -2,6 +2,8 @@
 //
 // | ID  | type        | outcome                                                  | exit code |
 // |-----|-------------|----------------------------------------------------------|-----------|
+// | 102 | warning     | firmware downloaded; a drive that the last restart did   | 1602      |
+// |     |             | not activate needs a full shutdown                       |           |
 // | 100 | information | firmware downloaded, reboot needed                       | 1602      |
 // | 101 | information | every selected drive already current                     | 4000      |
 // | 200 | error       | an update failed                                         | 1         |
@@ -32,6 +34,7 @@ struct RunFacts {
     bool UpdateFailed = false;     // a selected drive's update did not succeed
     bool NotAccountedFor = false;  // DiskInventory::AllAccountedFor, false
     bool NoEligibleDrive = false;  // the report found no drive to select
+    bool NeedsShutdown = false;    // a drive was told that the last restart did not activate it
 };
 
 struct RunEvent {

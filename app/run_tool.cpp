@@ -44,6 +44,7 @@ RunFacts UpdateDrives(platform::Platform& platform, const image::FirmwareImage& 
     facts.UpdateFailed = context.Tally.AnyFailed();
     facts.NotAccountedFor = context.Tally.NotAccountedFor();
     facts.NoEligibleDrive = context.SelectedDisks.empty();
+    facts.NeedsShutdown = context.Inventory.AnyDriveNeedsShutdown();
     if (record != nullptr) {
         record->AllAccountedFor = context.Inventory.AllAccountedFor();
         record->Journal = context.Inventory.Journal();

@@ -45,14 +45,15 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
                               const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount) {
     events.UpdateStarted(disk, image.ImageRevision);
+    std::optional<std::uint8_t> unactivated;
     const auto stopped = [&](UpdateStatus status, const StopPoint& stop) -> UpdateOutcome {
         events.UpdateStopped(disk, stop);
-        return {status, stop};
+        return {status, stop, unactivated};
     };
     const auto ended = [&](UpdateStatus status, model::UpdateEnd end,
                            const StopPoint& stop) -> UpdateOutcome {
         events.UpdateEnded(disk, end, stop);
-        return {status, stop};
+        return {status, stop, unactivated};
     };
 
     // Unlike RST (one 4 KiB unit), this access path refuses, before opening the disk, a granularity
@@ -78,7 +79,8 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     if (const auto failed = AskFirmwareInfo(platform, opened.Handle, buffer)) {
         return stopped(UpdateStatus::NotCarriedOut, *failed);
     }
-    const SlotAnswer slot = ChooseWritableSlot(ReadFirmwareInfo(buffer));
+    const FirmwareInfo info = ReadFirmwareInfo(buffer);
+    const SlotAnswer slot = ChooseWritableSlot(info);
     if (slot.Choice == SlotChoice::Malformed) {
         return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
     }
@@ -90,6 +92,12 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     }
     if (slot.Choice == SlotChoice::NotUpdatable) {
         return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
+    }
+    // The image in a slot that the last restart did not activate: the drive is told to shut down,
+    // and the carried image is sent all the same, so that no other bytes are ever activated.
+    unactivated = SlotOfUnactivatedImage(info, slot, image.ImageRevision);
+    if (unactivated) {
+        events.ImageNotActivated(disk, *unactivated);
     }
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only

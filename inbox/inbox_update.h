@@ -23,6 +23,8 @@ enum class UpdateStatus : std::int32_t {
 struct [[nodiscard]] UpdateOutcome {
     UpdateStatus Status = UpdateStatus::NotCarriedOut;
     model::StopPoint Stop;
+    // The slot that held the image the last reset did not activate, when get-info showed one.
+    std::optional<std::uint8_t> UnactivatedImageSlot;
 };
 
 // The get-info exchange of the update and the inspector: builds the request in `buffer` (of

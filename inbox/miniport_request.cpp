@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/firmware_image.h"
+#include "image/unactivated_image.h"
 #include "inbox/miniport_firmware_layout.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_header.h"
@@ -141,6 +142,20 @@ SlotAnswer ChooseWritableSlot(const FirmwareInfo& info) {
 bool ImageAwaitsReset(const SlotAnswer& answer, std::u16string_view imageRevision) {
     return answer.Choice != SlotChoice::Malformed && answer.PendingRevision &&
            image::IsRevision(*answer.PendingRevision, imageRevision);
+}
+
+std::optional<std::uint8_t> SlotOfUnactivatedImage(const FirmwareInfo& info,
+                                                   const SlotAnswer& answer,
+                                                   std::u16string_view imageRevision) {
+    if (answer.Choice == SlotChoice::Malformed) {
+        return std::nullopt;
+    }
+    std::vector<image::SlotRevision> slots;
+    slots.reserve(info.Slots.size());
+    for (const FirmwareSlotEntry& slot : info.Slots) {
+        slots.push_back({slot.Number, slot.Revision});
+    }
+    return image::SlotOfUnactivatedImage(info.ActiveSlot, info.PendingSlot, slots, imageRevision);
 }
 
 }  // namespace inbox

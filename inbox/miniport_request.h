@@ -90,4 +90,10 @@ SlotAnswer ChooseWritableSlot(const FirmwareInfo& info);
 // holds the image. The one test of the update and the inspector.
 bool ImageAwaitsReset(const SlotAnswer& answer, std::u16string_view imageRevision);
 
+// A drive that the last reset did not activate: the slot of a well-formed answer, other than the
+// active one, that holds the image while nothing is pending (image::SlotOfUnactivatedImage).
+std::optional<std::uint8_t> SlotOfUnactivatedImage(const FirmwareInfo& info,
+                                                   const SlotAnswer& answer,
+                                                   std::u16string_view imageRevision);
+
 }  // namespace inbox

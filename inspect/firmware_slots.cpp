@@ -45,6 +45,7 @@ FirmwareSlots ReadInboxSlots(platform::Platform& platform, const std::u16string&
     slots.DataBufferOffset = info.DataBufferOffset;
     slots.SlotCount = info.SlotCount;
     slots.ImageStaged = inbox::ImageAwaitsReset(answer, imageRevision);
+    slots.UnactivatedImageSlot = inbox::SlotOfUnactivatedImage(info, answer, imageRevision);
     if (info.Layout == inbox::FirmwareInfo::Layout::Outside) {
         return slots;
     }
@@ -82,13 +83,15 @@ FirmwareSlots ReadRstSlots(platform::Platform& platform, const std::u16string& c
     }
     slots.RequestAnswered = true;
     slots.Answered = true;
+    const discovery::IdentifyController id =
+        discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     slots.ImageStaged = rst::SlotLogShowsImageAwaitingReset(request, imageRevision);
+    slots.UnactivatedImageSlot =
+        rst::SlotLogShowsUnactivatedImage(request, id.FirmwareSlotCount, imageRevision);
     slots.ActiveSlot = rst::SlotLogActiveSlot(request);
     if (const std::uint8_t slot = rst::SlotLogPendingSlot(request); slot != 0) {
         slots.PendingSlot = slot;
     }
-    const discovery::IdentifyController id =
-        discovery::ReadIdentifyController(identify, discovery::TextRule::KeepEveryByte);
     for (std::uint8_t slot = 1; slot <= id.FirmwareSlotCount; ++slot) {
         slots.Slots.push_back({slot, slot == 1 && id.Slot1ReadOnly,
                                SlotRevision(rst::SlotLogRevision(request, slot))});

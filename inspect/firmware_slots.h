@@ -35,6 +35,8 @@ struct FirmwareSlots {
     std::vector<FirmwareSlot> Slots;
     // The pending slot holds the image: the updater sends nothing and reports 1602.
     bool ImageStaged = false;
+    // The slot that holds the image the last reset did not activate, as the updater would find it.
+    std::optional<std::uint8_t> UnactivatedImageSlot;
 };
 
 // The inbox driver's firmware get-info, read in the version-1 layout the updater reads, in the

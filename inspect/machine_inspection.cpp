@@ -64,7 +64,7 @@ std::string Obstacle(const InspectedDevice& device) {
 // What the drive's slots say of a drive the updater would update: the image waiting for the
 // next reset (the updater sends nothing), or the image in a slot that the last reset did not
 // activate (the updater downloads it again).
-void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
+void SlotState(InspectedDevice& device) {
     const FirmwareSlots& slots = device.Slots;
     if (slots.ImageStaged) {
         device.Decision = DecisionKind::AlreadyDownloaded;
@@ -72,16 +72,9 @@ void SlotState(InspectedDevice& device, std::u16string_view imageRevision) {
         return;
     }
     // A drive whose update would fail keeps that reason.
-    if (!slots.Answered || slots.PendingSlot || !device.Obstacle.empty()) {
-        return;
-    }
-    for (const FirmwareSlot& slot : slots.Slots) {
-        if (slot.Number != 0 && slot.Number != slots.ActiveSlot &&
-            platform::WidenUnsigned(slot.Revision) == imageRevision) {
-            device.Decision = DecisionKind::ImageNotActivated;
-            device.ImageSlot = slot.Number;
-            return;
-        }
+    if (slots.UnactivatedImageSlot && device.Obstacle.empty()) {
+        device.Decision = DecisionKind::ImageNotActivated;
+        device.ImageSlot = *slots.UnactivatedImageSlot;
     }
 }
 
@@ -146,7 +139,7 @@ public:
             case Reason::ToUpdate:
                 device.Decision = DecisionKind::WouldBeUpdated;
                 device.Obstacle = Obstacle(device);
-                SlotState(device, m_image.ImageRevision);
+                SlotState(device);
                 break;
             case Reason::AlreadyCurrent:
                 device.Decision = DecisionKind::AlreadyCurrent;

@@ -81,6 +81,9 @@ public:
     virtual void IdentificationStopped(const DiskRecord& device, const IdentifyStop& stop) = 0;
     // Before anything is opened or sent.
     virtual void UpdateStarted(const DiskRecord& disk, std::u16string_view imageRevision) = 0;
+    // Before the download: the drive holds the image in `slot`, which the last reset did not
+    // activate, and nothing is pending; the image is downloaded and activated all the same.
+    virtual void ImageNotActivated(const DiskRecord& disk, std::uint8_t slot) = 0;
     // Every piece of the image was accepted; the activation follows.
     virtual void DownloadEnded(const DiskRecord& disk) = 0;
     // A request was refused or failed, or the update could not start: the stop says which.
@@ -95,6 +98,7 @@ public:
     void DeviceNotRead(const UnreadDevice&) override {}
     void IdentificationStopped(const DiskRecord&, const IdentifyStop&) override {}
     void UpdateStarted(const DiskRecord&, std::u16string_view) override {}
+    void ImageNotActivated(const DiskRecord&, std::uint8_t) override {}
     void DownloadEnded(const DiskRecord&) override {}
     void UpdateStopped(const DiskRecord&, const StopPoint&) override {}
     void UpdateEnded(const DiskRecord&, UpdateEnd, const StopPoint&) override {}

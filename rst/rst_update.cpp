@@ -1,9 +1,11 @@
 #include "rst/rst_update.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "image/piece_plan.h"
+#include "image/unactivated_image.h"
 #include "platform/miniport_layout.h"
 #include "platform/text.h"
 #include "rst/rst_layout.h"
@@ -36,16 +38,25 @@ std::optional<StopPoint> SendPiece(platform::Platform& platform,
     return std::nullopt;
 }
 
-// Whether the drive's firmware slot log names a slot to be activated at the next reset that holds
-// the image. A driver that refuses the command (the RST driver is not known to serve it) or
-// fails the call answers nothing: the update goes on as without the question.
-bool ImageAwaitsReset(platform::Platform& platform, const platform::DeviceHandle& handle,
-                      std::uint8_t pathId, std::u16string_view imageRevision) {
+// What the drive's firmware slot log says of the image: waiting for the next reset, or in a slot
+// that the last reset did not activate. A driver that refuses the command (the RST driver is not
+// known to serve it) or fails the call answers nothing: the update goes on as without the question.
+struct SlotLogReading {
+    bool ImageAwaitsReset = false;
+    std::optional<std::uint8_t> UnactivatedImageSlot;
+};
+
+SlotLogReading ReadSlotLog(platform::Platform& platform, const platform::DeviceHandle& handle,
+                           const model::DiskRecord& disk, std::u16string_view imageRevision) {
     std::vector<std::uint8_t> request(layout::kNvmRequestSize);
-    FillSlotLogPassThrough(request, pathId);
+    FillSlotLogPassThrough(request, PathIdentifier(disk.PortNumber));
     const platform::ControlResult result =
         platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    return result.Ok && SlotLogShowsImageAwaitingReset(request, imageRevision);
+    if (!result.Ok) {
+        return {};
+    }
+    return {SlotLogShowsImageAwaitingReset(request, imageRevision),
+            SlotLogShowsUnactivatedImage(request, disk.FirmwareSlotCount, imageRevision)};
 }
 
 }  // namespace
@@ -90,6 +101,24 @@ bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
     }
     const auto revision = PendingSlotRevision(request);
     return revision && image::IsRevision(*revision, imageRevision);
+}
+
+std::optional<std::uint8_t> SlotLogShowsUnactivatedImage(std::span<const std::uint8_t> request,
+                                                         std::uint8_t slotCount,
+                                                         std::u16string_view imageRevision) {
+    if (!PassThroughAnswered(request)) {
+        return std::nullopt;
+    }
+    std::vector<image::SlotRevision> slots;
+    // The log has entries for slots 1 to 7, the most the NVMe standard numbers.
+    const std::uint8_t listed = std::min<std::uint8_t>(slotCount, 7);
+    for (std::uint8_t slot = 1; slot <= listed; ++slot) {
+        slots.push_back({slot, SlotLogRevision(request, slot)});
+    }
+    const std::uint8_t pending = SlotLogPendingSlot(request);
+    return image::SlotOfUnactivatedImage(
+        SlotLogActiveSlot(request),
+        pending == 0 ? std::nullopt : std::optional<std::uint8_t>(pending), slots, imageRevision);
 }
 
 DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEvents& events,
@@ -165,37 +194,42 @@ UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& even
     if (!ActivationSlotOf(disk)) {
         const StopPoint stop = model::StoppedAt(Stage::SlotChoice);
         events.UpdateStopped(disk, stop);
-        return {DiskResult::Failed, stop};
+        return {DiskResult::Failed, stop, std::nullopt};
     }
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.Handle.Valid()) {
         const StopPoint stop = model::StoppedAt(Stage::Open, opened.Error);
         events.UpdateStopped(disk, stop);
-        return {DiskResult::NotCarriedOut, stop};
+        return {DiskResult::NotCarriedOut, stop, std::nullopt};
     }
+    const SlotLogReading log = ReadSlotLog(platform, opened.Handle, disk, image.ImageRevision);
     // A rerun before the reboot: the image already waits for the next reset.
-    if (ImageAwaitsReset(platform, opened.Handle, PathIdentifier(disk.PortNumber),
-                         image.ImageRevision)) {
+    if (log.ImageAwaitsReset) {
         const StopPoint stop = model::StoppedAt(Stage::Done);
         events.UpdateEnded(disk, model::UpdateEnd::AlreadyDownloaded, stop);
-        return {DiskResult::RebootRequired, stop};
+        return {DiskResult::RebootRequired, stop, std::nullopt};
+    }
+    // The image in a slot that the last restart did not activate: the drive is told to shut down,
+    // and the carried image is sent all the same, so that no other bytes are ever activated.
+    if (log.UnactivatedImageSlot) {
+        events.ImageNotActivated(disk, *log.UnactivatedImageSlot);
     }
     const DownloadOutcome download =
         DownloadRstFirmware(platform, events, opened.Handle, disk, image, imageSize);
     if (download.Status != DownloadStatus::Accepted) {
-        return {DiskResult::Failed, download.Stop};
+        return {DiskResult::Failed, download.Stop, log.UnactivatedImageSlot};
     }
     const ActivationOutcome activation = ActivateRstFirmware(platform, events, opened.Handle, disk);
     switch (activation.Status) {
         case ActivationStatus::Activated:
-            return {DiskResult::Updated, activation.Stop};
+            return {DiskResult::Updated, activation.Stop, log.UnactivatedImageSlot};
         case ActivationStatus::RebootRequired:
-            return {DiskResult::RebootRequired, activation.Stop};
+            return {DiskResult::RebootRequired, activation.Stop, log.UnactivatedImageSlot};
         case ActivationStatus::Failed:
             break;
     }
-    return {DiskResult::Failed, activation.Stop};
+    return {DiskResult::Failed, activation.Stop, log.UnactivatedImageSlot};
 }
 
 }  // namespace rst

@@ -44,12 +44,21 @@ ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode);
 struct [[nodiscard]] UpdateOutcome {
     model::DiskResult Result = model::DiskResult::NotCarriedOut;
     model::StopPoint Stop;
+    // The slot that held the image the last reset did not activate, when the slot log showed one.
+    std::optional<std::uint8_t> UnactivatedImageSlot;
 };
 
 // A rerun before the reboot: the answered slot log request names a slot to be activated at the
 // next reset that holds the image. The one test of the update and the inspector.
 bool SlotLogShowsImageAwaitingReset(std::span<const std::uint8_t> request,
                                     std::u16string_view imageRevision);
+
+// A drive that the last reset did not activate: from the answered slot log request, the slot of
+// the `slotCount` that FRMW counts, other than the active one, that holds the image while nothing
+// is pending (image::SlotOfUnactivatedImage). The one test of the update and the inspector.
+std::optional<std::uint8_t> SlotLogShowsUnactivatedImage(std::span<const std::uint8_t> request,
+                                                         std::uint8_t slotCount,
+                                                         std::u16string_view imageRevision);
 
 // The slot the activation names, from the drive's FRMW: slot 2 on a drive of two or more slots
 // (FRMW never makes slot 2 read-only) or one whose FRMW names no slot, slot 1 on a drive whose one

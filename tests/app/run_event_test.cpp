@@ -20,6 +20,14 @@ struct OutcomeCase {
 };
 
 const OutcomeCase kOutcomes[] = {
+    {"downloaded, one needs a shutdown",
+     {.ExitCode = 1602, .NeedsShutdown = true},
+     102,
+     EventType::Warning},
+    {"failed, one told to shut down",
+     {.UpdateFailed = true, .NeedsShutdown = true},
+     200,
+     EventType::Error},
     {"downloaded", {.ExitCode = 1602}, 100, EventType::Information},
     {"all current", {.ExitCode = 4000}, 101, EventType::Information},
     {"failed and left behind",

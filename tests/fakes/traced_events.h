@@ -27,6 +27,9 @@ public:
         ++updatesStarted;
         m_lines.UpdateStarted(disk, imageRevision);
     }
+    void ImageNotActivated(const model::DiskRecord& disk, std::uint8_t slot) override {
+        m_lines.ImageNotActivated(disk, slot);
+    }
     void DownloadEnded(const model::DiskRecord& disk) override { m_lines.DownloadEnded(disk); }
     void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override {
         Ended(stop);

@@ -225,7 +225,8 @@ TEST(Inspector, GetInfoObstaclesAreTheUpdatersOwn) {
 // The inspector foresees the updater's exit code on every scenario machine whose drives and
 // drivers accept each download and activation they are sent: both read the one journal and the
 // one accounting. Runs the inspector cannot foresee are left out: a refused piece or activation,
-// an argument, a held run lock or a low battery.
+// an argument, a held run lock or a low battery. On every machine, the drives it finds holding
+// an image the last reset did not activate are, slot for slot, those the run tells to shut down.
 TEST(Inspector, ForeseesTheUpdatersExitCode) {
     std::size_t compared = 0;
     for (const auto& entry : fs::directory_iterator(kTree / "sim" / "scenarios")) {
@@ -238,17 +239,30 @@ TEST(Inspector, ForeseesTheUpdatersExitCode) {
         ASSERT_TRUE(inspected.machine && updated.machine) << name;
         const sim::RunOutcome run = sim::RunScenario(*updated.machine);
         bool refused = run.exitCode == 1618 || updated.machine->Argc() > 1;
+        std::vector<std::uint8_t> toldToShutDown;
         for (const app::JournalEntry& journal : run.record.Journal) {
             for (const app::DiskIdentification& disk : journal.Disks) {
                 refused = refused || (disk.Update &&
                                       (disk.Update->Stop.Stage == model::StopStage::Download ||
                                        disk.Update->Stop.Stage == model::StopStage::Activation));
+                if (disk.Update && disk.Update->UnactivatedImageSlot) {
+                    toldToShutDown.push_back(*disk.Update->UnactivatedImageSlot);
+                }
             }
+        }
+        const inspect::Inspection inspection = inspect::Inspect(inspected.machine->Platform());
+        std::vector<std::uint8_t> foreseen;
+        for (const inspect::InspectedDevice& device : inspection.Devices) {
+            if (device.Decision == inspect::DecisionKind::ImageNotActivated) {
+                foreseen.push_back(device.ImageSlot);
+            }
+        }
+        if (run.exitCode != 1618 && updated.machine->Argc() <= 1) {
+            EXPECT_EQ(foreseen, toldToShutDown) << name;
         }
         if (refused) {
             continue;
         }
-        const inspect::Inspection inspection = inspect::Inspect(inspected.machine->Platform());
         EXPECT_EQ(inspection.ExpectedExitCode, run.exitCode) << name;
         ++compared;
     }

@@ -88,10 +88,10 @@ std::string EventTextOf(const std::string& transcript) {
     return text;
 }
 
-// 100 and 101 end with 1602 and 4000, the 200s with 1, the 300s with 1618.
+// 100 and 102 end with 1602, 101 with 4000, the 200s with 1, the 300s with 1618.
 int ExitCodeOfEvent(std::uint16_t id) {
     if (id < 200) {
-        return id == 100 ? 1602 : 4000;
+        return id == 101 ? 4000 : 1602;
     }
     return id < 300 ? 1 : 1618;
 }
