@@ -91,9 +91,11 @@ void DiskInventory::FindRaidSetsWithoutVolume(platform::Platform& platform,
     // The sets are asked for through the controller, as a volume's are.
     const DiskRecord asker =
         model::MakeCandidate(controller.DevicePath, -1, model::AccessKind::RstRaid);
-    const rst::SetAsked asked =
-        volumes == 0 ? rst::SetAsked::WithoutVolumes : rst::SetAsked::PastVolumes;
     for (std::uint32_t index = volumes;; ++index) {
+        // A driver that lists no volume may refuse the first query for having no sets at all;
+        // once it has answered with a set, only "no such set" ends the count, as after volumes.
+        const rst::SetAsked asked =
+            index == 0 ? rst::SetAsked::WithoutVolumes : rst::SetAsked::PastVolumes;
         JournalEntry entry;
         entry.Found.Walk = discovery::DiscoveryWalk::RstDisks;
         entry.Found.Index = index;
