@@ -72,12 +72,12 @@ void BM_DownloadRatio(benchmark::State& state) {
     const model::DiskRecord inboxDisk = Disk(model::AccessKind::Inbox, granularity);
     const model::DiskRecord rstDisk = Disk(model::AccessKind::RstDisk, granularity);
     std::vector<double> limit;
-    std::vector<double> inboxRoad;
-    std::vector<double> rstRoad;
+    std::vector<double> inboxPath;
+    std::vector<double> rstPath;
     bool activated = true;
     for (auto _ : state) {
         limit.push_back(SecondsOf([&] { CopyPieces(source, buffer); }));
-        inboxRoad.push_back(SecondsOf([&] {
+        inboxPath.push_back(SecondsOf([&] {
             activated = inbox::UpdateInboxDisk(inboxNull.platform, inboxNull.events, inboxDisk,
                                                Image(), app::kImageByteCount)
                             .Status == inbox::UpdateStatus::Activated;
@@ -86,7 +86,7 @@ void BM_DownloadRatio(benchmark::State& state) {
             state.SkipWithError("the inbox update did not reach its activation");
             break;
         }
-        rstRoad.push_back(SecondsOf([&] {
+        rstPath.push_back(SecondsOf([&] {
             activated = rst::UpdateRstDisk(rstNull.platform, rstNull.events, rstDisk, Image(),
                                            app::kImageByteCount)
                             .Result == model::DiskResult::Updated;
@@ -99,10 +99,10 @@ void BM_DownloadRatio(benchmark::State& state) {
     const double nsPerByte = 1e9 / static_cast<double>(app::kImageByteCount);
     state.counters["rounds"] = static_cast<double>(limit.size());
     state.counters["memcpy_ns_per_B"] = MedianOf(limit) * nsPerByte;
-    state.counters["inbox_ns_per_B"] = MedianOf(inboxRoad) * nsPerByte;
-    state.counters["rst_ns_per_B"] = MedianOf(rstRoad) * nsPerByte;
-    state.counters["inbox_ratio"] = RatioOfMedians(inboxRoad, limit);
-    state.counters["rst_ratio"] = RatioOfMedians(rstRoad, limit);
+    state.counters["inbox_ns_per_B"] = MedianOf(inboxPath) * nsPerByte;
+    state.counters["rst_ns_per_B"] = MedianOf(rstPath) * nsPerByte;
+    state.counters["inbox_ratio"] = RatioOfMedians(inboxPath, limit);
+    state.counters["rst_ratio"] = RatioOfMedians(rstPath, limit);
 }
 
 BENCHMARK(BM_DownloadRatio)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);

@@ -187,7 +187,7 @@ std::string Trimmed(std::u16string_view text) {
     return narrow;
 }
 
-std::string RoadText(model::AccessKind accessPath) {
+std::string AccessPathColumn(model::AccessKind accessPath) {
     switch (accessPath) {
         case model::AccessKind::RstRaid:
             return "RST RAID member";
@@ -204,14 +204,15 @@ std::string RoadText(model::AccessKind accessPath) {
 // One row per identified drive, in columns as wide as their widest entry.
 std::string SummaryText(const Inspection& inspection) {
     std::vector<std::vector<std::string>> rows = {
-        {"Device", "Model", "Serial", "Road", "Running", "Slots", "Decision"}};
+        {"Device", "Model", "Serial", "Access path", "Running", "Slots", "Decision"}};
     for (std::size_t i = 0; i < inspection.Devices.size(); ++i) {
         const InspectedDevice& device = inspection.Devices[i];
         if (device.Identified) {
             rows.push_back({"#" + Number(static_cast<std::int64_t>(i + 1)),
                             Trimmed(device.Disk.ModelNumber), Trimmed(device.Disk.SerialNumber),
-                            RoadText(device.Disk.AccessPath), Narrow(device.Disk.FirmwareRevision),
-                            SlotsText(device.Slots), Reason(device, inspection)});
+                            AccessPathColumn(device.Disk.AccessPath),
+                            Narrow(device.Disk.FirmwareRevision), SlotsText(device.Slots),
+                            Reason(device, inspection)});
         }
     }
     if (rows.size() == 1) {

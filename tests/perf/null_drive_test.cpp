@@ -24,7 +24,7 @@ model::DiskRecord Disk(model::AccessKind access, std::int32_t granularity) {
 
 // The bench's download figures are only worth something if the null driver lets each access path
 // run its whole download: every piece sent, then the activation, and the handle closed again.
-TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
+TEST(NullDrive, EveryAccessPathSendsEveryPieceAndActivates) {
     const image::FirmwareImage image = PreparedImage();
     for (const std::int32_t granularity : {1, 3, 8, 64, 255}) {
         SCOPED_TRACE(granularity);
@@ -40,14 +40,14 @@ TEST(NullDrive, EveryRoadSendsEveryPieceAndActivates) {
         EXPECT_EQ(inbox.endpoint->Calls(), 1 + pieces + 1);  // get-info, pieces, activate
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 
-        bench::NullPlatform rstRoad;
-        EXPECT_EQ(rst::UpdateRstDisk(rstRoad.platform, rstRoad.events,
+        bench::NullPlatform rstPath;
+        EXPECT_EQ(rst::UpdateRstDisk(rstPath.platform, rstPath.events,
                                      Disk(model::AccessKind::RstDisk, granularity), image,
                                      app::kImageByteCount)
                       .Result,
                   model::DiskResult::Updated);
-        EXPECT_EQ(rstRoad.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate
-        EXPECT_EQ(rstRoad.io.OpenHandles(), 0u);
+        EXPECT_EQ(rstPath.endpoint->Calls(), 1 + pieces + 1);  // slot log, pieces, activate
+        EXPECT_EQ(rstPath.io.OpenHandles(), 0u);
     }
 }
 

@@ -39,7 +39,7 @@ Outcome RunScaled(const sim::ScaledMachineOptions& options, Wrap wrap) {
 // Every drive of a scaled machine must be found, identified and updated, on both access paths, or
 // the whole-run figures would time a shorter run than they claim. The counting and timing platforms
 // must be invisible to the tool: the same calls, the same answers, the same transcript.
-TEST(ScaledMachine, EveryDriveIsUpdatedOnBothRoadsThroughEveryPlatform) {
+TEST(ScaledMachine, EveryDriveIsUpdatedOnBothAccessPathsThroughEveryPlatform) {
     for (const std::uint32_t drives : {1u, 2u, 5u, 16u}) {
         SCOPED_TRACE(drives);
         const sim::ScaledMachineOptions options = sim::HalfInboxHalfRst(drives);
