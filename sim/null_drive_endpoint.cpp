@@ -92,7 +92,7 @@ platform::OpenResult NullDeviceIo::Open(std::u16string_view path, win::Dword des
     (void)shareMode;
     (void)flagsAndAttributes;
     ++m_open;
-    return {platform::DeviceHandle(this, m_nextId++), 0};
+    return {platform::DeviceHandle({this, m_nextId++}), 0};
 }
 
 platform::ControlResult NullDeviceIo::Control(const platform::DeviceHandle& handle,
