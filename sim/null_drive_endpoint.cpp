@@ -74,7 +74,6 @@ platform::ControlResult NullDriveEndpoint::Control(win::Dword controlCode,
                                                    std::uint32_t inputLength) {
     (void)inputLength;
     ++m_calls;
-    m_bytesSeen += buffer.size();
     if (controlCode == win::kIoctlScsiMiniport) {
         if (Signature(buffer) == "FIRMWARE" &&
             FunctionAt(buffer, kFirmwareFunction) == kFunctionGetInfo) {
@@ -122,7 +121,6 @@ platform::ControlResult DownloadSinkEndpoint::Control(win::Dword controlCode,
             function = FunctionAt(buffer, kIntelFwFunction);
         }
         if (function == kFunctionDownload || function == kFunctionActivate) {
-            ++(function == kFunctionDownload ? m_downloads : m_activations);
             SetReturnCode(buffer, 0);
             return {true, static_cast<std::uint32_t>(buffer.size()), 0};
         }
