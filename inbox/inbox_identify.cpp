@@ -7,7 +7,6 @@
 #include "inbox/identify_controller.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
-#include "platform/text.h"
 
 namespace inbox {
 

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/console_events.h"
 #include "platform/platform.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
