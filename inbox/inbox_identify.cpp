@@ -1,7 +1,6 @@
 #include "inbox/inbox_identify.h"
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "inbox/identify_controller.h"
