@@ -1,7 +1,5 @@
 #pragma once
 
-#include <vector>
-
 #include "app/disk_inventory.h"
 #include "platform/platform.h"
 #include "platform/updater_services.h"

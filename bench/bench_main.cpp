@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/disk_inventory.h"
 #include "bench/whole_run.h"
 
 namespace bench {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 
 #include "bench/guarded_platform.h"
 

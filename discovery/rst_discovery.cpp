@@ -347,7 +347,7 @@ bool EnumerateRstDisks(platform::Platform& platform, model::RunEvents& events,
         decision.Candidate = candidates.size();
         candidates.push_back(std::move(candidate));
         decision.Verdict = DeviceVerdict::Taken;
-        opened.Handle.Close();
+        opened.Handle.Reset();
     }
     return true;
 }

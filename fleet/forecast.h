@@ -1,7 +1,6 @@
 // The forecast of a fleet's rollout from a folder of inspections, read one file at a time.
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <string>

@@ -6,7 +6,6 @@
 
 #include "fleet/forecast.h"
 #include "fleet/forecast_html.h"
-#include "platform/text.h"
 
 namespace fleet {
 

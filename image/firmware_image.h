@@ -12,8 +12,6 @@
 
 namespace image {
 
-inline constexpr std::size_t kSignatureOffset = 0x800;
-inline constexpr std::string_view kSignature = "FW_IMAGE_META_SIGNATURE_________";
 inline constexpr std::size_t kRevisionOffset = 0x820;
 inline constexpr std::size_t kRevisionSize = 8;
 inline constexpr std::u16string_view kUpgradableRevision = u"XQ71DMRB";

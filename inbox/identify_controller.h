@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 
 #include "model/disk_record.h"
 

@@ -1,13 +1,11 @@
 #include "inbox/inbox_identify.h"
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "inbox/identify_controller.h"
 #include "inbox/property_query_layout.h"
 #include "platform/byte_layout.h"
-#include "platform/text.h"
 
 namespace inbox {
 

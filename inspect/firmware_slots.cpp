@@ -1,12 +1,9 @@
 #include "inspect/firmware_slots.h"
 
 #include "discovery/identify_controller_data.h"
-#include "image/firmware_image.h"
 #include "image/piece_plan.h"
 #include "inbox/inbox_update.h"
-#include "inbox/miniport_firmware_layout.h"
 #include "platform/byte_layout.h"
-#include "platform/miniport_layout.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "rst/rst_update.h"

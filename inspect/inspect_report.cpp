@@ -15,9 +15,10 @@ namespace inspect {
 namespace {
 
 // Text for a person: printable ASCII as it is, any other code unit (a zero byte or a byte above
-// 0x7F of an Identify field or a slot revision) as '?'; the JSON carries every code unit exactly.
+// 0x7F of an Identify field or a slot revision) as '?'. The JSON carries every code unit exactly;
+// the run's own report keeps the bytes (platform::Narrow).
 template <typename Char>
-std::string Narrow(std::basic_string_view<Char> text) {
+std::string Printable(std::basic_string_view<Char> text) {
     std::string out;
     out.reserve(text.size());
     for (const Char c : text) {
@@ -27,8 +28,8 @@ std::string Narrow(std::basic_string_view<Char> text) {
     return out;
 }
 
-std::string Narrow(std::u16string_view text) {
-    return Narrow<char16_t>(text);
+std::string Printable(std::u16string_view text) {
+    return Printable<char16_t>(text);
 }
 
 std::string Number(std::int64_t value) {
@@ -90,13 +91,13 @@ std::string PortText(const model::DiskRecord& disk) {
 std::string DecisionReason(const InspectedDevice& device, const Inspection& inspection) {
     switch (device.Decision) {
         case DecisionKind::WouldBeUpdated:
-            return "would be updated from " + Narrow(device.Disk.FirmwareRevision) + " to " +
-                   Narrow(inspection.ImageRevision) +
+            return "would be updated from " + Printable(device.Disk.FirmwareRevision) + " to " +
+                   Printable(inspection.ImageRevision) +
                    (device.Obstacle.empty() ? "" : ", but would fail: " + device.Obstacle);
         case DecisionKind::AlreadyCurrent:
             return "already current";
         case DecisionKind::AnotherRevision:
-            return "another revision (only " + Narrow(inspection.UpgradableRevision) +
+            return "another revision (only " + Printable(inspection.UpgradableRevision) +
                    " is updated)";
         case DecisionKind::ImageNotActivated:
             return "the image is in slot " + Number(device.ImageSlot) +
@@ -171,7 +172,7 @@ std::string SlotsText(const FirmwareSlots& slots) {
         text += text.empty() ? "" : ", ";
         text += Number(slot.Number) + " " +
                 (slot.Revision.empty() ? std::string("empty")
-                                       : "\"" + Narrow<char>(slot.Revision) + "\"");
+                                       : "\"" + Printable<char>(slot.Revision) + "\"");
         text += slot.ReadOnly ? " read-only" : "";
         text += slot.Number == slots.ActiveSlot ? " active" : "";
         text += slot.Number == slots.PendingSlot ? " pending" : "";
@@ -180,11 +181,11 @@ std::string SlotsText(const FirmwareSlots& slots) {
 }
 
 std::string Trimmed(std::u16string_view text) {
-    std::string narrow = Narrow(text);
-    while (!narrow.empty() && (narrow.back() == ' ' || narrow.back() == '?')) {
-        narrow.pop_back();
+    std::string printable = Printable(text);
+    while (!printable.empty() && (printable.back() == ' ' || printable.back() == '?')) {
+        printable.pop_back();
     }
-    return narrow;
+    return printable;
 }
 
 std::string AccessPathColumn(model::AccessKind accessPath) {
@@ -211,7 +212,7 @@ std::string SummaryText(const Inspection& inspection) {
             rows.push_back({"#" + Number(static_cast<std::int64_t>(i + 1)),
                             Trimmed(device.Disk.ModelNumber), Trimmed(device.Disk.SerialNumber),
                             AccessPathColumn(device.Disk.AccessPath),
-                            Narrow(device.Disk.FirmwareRevision), SlotsText(device.Slots),
+                            Printable(device.Disk.FirmwareRevision), SlotsText(device.Slots),
                             Reason(device, inspection)});
         }
     }
@@ -245,23 +246,23 @@ std::string DeviceText(const InspectedDevice& device, const Inspection& inspecti
     if (device.RaidMember) {
         // The volume's own lines stand above; a member is told by its port.
     } else if (!device.Found.InstanceId.empty()) {
-        text += "  Instance ID : " + Narrow(device.Found.InstanceId) + "\n";
+        text += "  Instance ID : " + Printable(device.Found.InstanceId) + "\n";
     }
     if (!device.RaidMember && !device.Found.ParentId.empty()) {
-        text += "  Parent : " + Narrow(device.Found.ParentId) + "\n";
+        text += "  Parent : " + Printable(device.Found.ParentId) + "\n";
     }
     if (!device.Found.Path.empty()) {
-        text += "  Interface : " + Narrow(device.Found.Path) + "\n";
+        text += "  Interface : " + Printable(device.Found.Path) + "\n";
     }
     if (device.Disk.AccessPath != model::AccessKind::None) {
         text += "  Access path : " + AccessText(device.Disk.AccessPath) + "\n";
-        text += "  Device path : " + Narrow(device.Disk.DevicePath) + "\n";
+        text += "  Device path : " + Printable(device.Disk.DevicePath) + "\n";
         text += "  Port : " + Number(device.Disk.PortNumber) + "\n";
     }
     if (device.Identified) {
-        text += "  Model Number : " + Narrow(device.Disk.ModelNumber) + "\n";
-        text += "  Serial Number : " + Narrow(device.Disk.SerialNumber) + "\n";
-        text += "  Firmware Revision : " + Narrow(device.Disk.FirmwareRevision) + "\n";
+        text += "  Model Number : " + Printable(device.Disk.ModelNumber) + "\n";
+        text += "  Serial Number : " + Printable(device.Disk.SerialNumber) + "\n";
+        text += "  Firmware Revision : " + Printable(device.Disk.FirmwareRevision) + "\n";
         text += "  NVMe version : " + VersionText(device) + "\n";
         text += "  FWUG : " + Number(device.Fwug) + " (pieces of " +
                 Number(static_cast<std::int64_t>(device.PieceSize)) + " bytes, " +
@@ -343,8 +344,8 @@ std::string InspectionText(const Inspection& inspection) {
     std::string text =
         "Firmware update inspection (read-only: nothing is downloaded or activated)\n"
         "Image revision : " +
-        Narrow(inspection.ImageRevision) +
-        ", drives updated from : " + Narrow(inspection.UpgradableRevision) + "\n";
+        Printable(inspection.ImageRevision) +
+        ", drives updated from : " + Printable(inspection.UpgradableRevision) + "\n";
     text += "\n" + SummaryText(inspection);
     text += "\nThe updater would end with exit code " + Number(inspection.ExpectedExitCode) + ".\n";
     int number = 1;

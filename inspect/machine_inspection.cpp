@@ -1,7 +1,6 @@
 #include "inspect/machine_inspection.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "app/disk_inventory.h"
 #include "app/result_table.h"

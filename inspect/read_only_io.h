@@ -8,13 +8,7 @@
 // inspector is read-only by construction, whatever its code above asks for.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <map>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/device_io.h"
 

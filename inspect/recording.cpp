@@ -18,13 +18,13 @@ platform::DeviceInfoList RecordingSetup::GetClassDevices(const win::Guid* interf
         it = lists.end() - 1;
     }
     if (list.Valid()) {
-        m_listOf[list.Id()] = static_cast<std::size_t>(it - lists.begin());
+        m_listOf[list.Get().Id] = static_cast<std::size_t>(it - lists.begin());
     }
     return list;
 }
 
 RecordedList* RecordingSetup::ListOf(const platform::DeviceInfoList& list) {
-    const auto it = m_listOf.find(list.Id());
+    const auto it = m_listOf.find(list.Get().Id);
     return it == m_listOf.end() ? nullptr : &m_recording.Lists[it->second];
 }
 
@@ -112,7 +112,7 @@ platform::OpenResult RecordingIo::Open(std::u16string_view path, win::Dword desi
         opens.emplace_back(std::u16string(path), opened.Handle.Valid() ? 0 : opened.Error);
     }
     if (opened.Handle.Valid()) {
-        m_pathOf[opened.Handle.Id()] = std::u16string(path);
+        m_pathOf[opened.Handle.Get().Id] = std::u16string(path);
     }
     return opened;
 }
@@ -121,7 +121,7 @@ platform::ControlResult RecordingIo::Control(const platform::DeviceHandle& handl
                                              win::Dword controlCode, std::span<std::uint8_t> buffer,
                                              std::uint32_t inputLength) {
     RecordedRequest request;
-    request.Path = m_pathOf[handle.Id()];
+    request.Path = m_pathOf[handle.Get().Id];
     request.ControlCode = controlCode;
     request.InputLength = inputLength;
     const auto sent = buffer.first(std::min<std::size_t>(inputLength, buffer.size()));

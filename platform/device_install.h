@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/owned_handle.h"
+#include "platform/scoped_handle.h"
 #include "platform/windows_values.h"
 
 namespace platform {
@@ -60,13 +60,12 @@ struct HardwareIdList {
 class DeviceInstallServices;
 
 // SetupDiDestroyDeviceInfoList of a device information list.
-struct DeviceInfoListTraits {
-    using Owner = DeviceInstallServices;
-    static void Release(DeviceInstallServices& services, std::uint64_t id);
+struct DeviceInfoListTraits : IssuedIdTraits<DeviceInstallServices> {
+    static void Release(Value list);
 };
 
 // A device information list (HDEVINFO); move-only, destroyed by its destructor on every path.
-using DeviceInfoList = OwnedHandle<DeviceInfoListTraits>;
+using DeviceInfoList = ScopedHandle<DeviceInfoListTraits>;
 
 class DeviceInstallServices {
 public:
@@ -97,8 +96,8 @@ protected:
     virtual void DestroyDeviceInfoList(std::uint64_t id) = 0;
 };
 
-inline void DeviceInfoListTraits::Release(DeviceInstallServices& services, std::uint64_t id) {
-    services.DestroyDeviceInfoList(id);
+inline void DeviceInfoListTraits::Release(Value list) {
+    list.Issuer->DestroyDeviceInfoList(list.Id);
 }
 
 }  // namespace platform

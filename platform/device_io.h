@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/owned_handle.h"
+#include "platform/scoped_handle.h"
 #include "platform/windows_values.h"
 
 namespace platform {
@@ -13,13 +13,12 @@ namespace platform {
 class DeviceIo;
 
 // CloseHandle of an open device handle.
-struct DeviceHandleTraits {
-    using Owner = DeviceIo;
-    static void Release(DeviceIo& io, std::uint64_t id);
+struct DeviceHandleTraits : IssuedIdTraits<DeviceIo> {
+    static void Release(Value handle);
 };
 
 // An open device handle; move-only, closed by its destructor on every path.
-using DeviceHandle = OwnedHandle<DeviceHandleTraits>;
+using DeviceHandle = ScopedHandle<DeviceHandleTraits>;
 
 struct [[nodiscard]] OpenResult {
     DeviceHandle Handle;   // valid on success
@@ -57,8 +56,8 @@ protected:
     virtual void CloseDevice(std::uint64_t id) = 0;
 };
 
-inline void DeviceHandleTraits::Release(DeviceIo& io, std::uint64_t id) {
-    io.CloseDevice(id);
+inline void DeviceHandleTraits::Release(Value handle) {
+    handle.Issuer->CloseDevice(handle.Id);
 }
 
 }  // namespace platform

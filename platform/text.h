@@ -12,7 +12,8 @@ namespace platform {
 std::u16string WidenSigned(std::span<const std::uint8_t> bytes);
 // Each byte as one character of the same value.
 std::u16string WidenUnsigned(std::string_view bytes);
-// Each character's low 8 bits.
+// Each character's low 8 bits, a zero included: undoes both Widens, so that a drive's bytes reach
+// the 8-bit stream as the drive gave them.
 std::string Narrow(std::u16string_view text);
 // UTF-8 to UTF-16; bytes that do not form valid UTF-8 become U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes);

@@ -3,7 +3,6 @@
 #include <optional>
 #include <vector>
 
-#include "platform/text.h"
 #include "rst/rst_identify.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"

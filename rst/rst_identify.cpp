@@ -4,7 +4,6 @@
 
 #include "discovery/identify_controller_data.h"
 #include "platform/byte_layout.h"
-#include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 

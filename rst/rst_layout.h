@@ -40,7 +40,6 @@ inline constexpr std::size_t kCsmiDriveSasAddressOffset = 88;  // bSASAddress[8]
 // For NVMe members the path, target and LUN are bytes 2, 1 and 0 of bSASAddress.
 inline constexpr std::size_t kCsmiDrivePortByteOffset = kCsmiDriveSasAddressOffset + 2;
 inline constexpr std::size_t kCsmiDriveModelOffset = 0;  // bModel[40] within an entry
-inline constexpr std::size_t kCsmiDriveModelSize = 40;
 // NVMe members' bModel begins with this; SATA members carry the drive's ATA model.
 inline constexpr std::string_view kCsmiNvmeModelPrefix = "NVMe";
 // ReturnCodes of GET_RAID_CONFIG beside 0 (success) that the CSMI standard defines for it.
@@ -97,8 +96,6 @@ inline constexpr std::uint32_t kNvmGetLogPageCdw0Value = 0x02;
 inline constexpr std::uint32_t kFirmwareSlotLogId = 0x03;
 inline constexpr std::size_t kFirmwareSlotLogSize = 512;
 inline constexpr std::uint32_t kNvmGetLogPageNumdlShift = 16;  // CDW10 bits 31:16, dwords - 1
-// LID, LSP and RAE: which log is read and how; NUMDL above them says only how much.
-inline constexpr std::uint32_t kNvmGetLogPageSelectMask = 0xFFFF;
 inline constexpr std::uint32_t kNvmSlotLogCdw10Value =
     static_cast<std::uint32_t>(kFirmwareSlotLogSize / 4 - 1) << kNvmGetLogPageNumdlShift |
     kFirmwareSlotLogId;

@@ -7,7 +7,6 @@
 #include "image/piece_plan.h"
 #include "image/unactivated_image.h"
 #include "platform/miniport_layout.h"
-#include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 

@@ -97,14 +97,14 @@ platform::OpenResult DevicePaths::OpenPath(std::u16string_view path, win::Dword 
     }
     const std::uint64_t id = m_calls.NewObjectId();
     m_handles.emplace(id, OpenHandle{std::u16string(path), it->second, desiredAccess});
-    return {platform::DeviceHandle(this, id), 0};
+    return {platform::DeviceHandle({this, id}), 0};
 }
 
 platform::ControlResult DevicePaths::ControlPath(const platform::DeviceHandle& handle,
                                                  win::Dword controlCode,
                                                  std::span<std::uint8_t> buffer,
                                                  std::uint32_t inputLength) {
-    const auto it = m_handles.find(handle.Id());
+    const auto it = m_handles.find(handle.Get().Id);
     CallInfo call = Call(CallKind::Control);
     call.controlCode = controlCode;
     if (it != m_handles.end()) {

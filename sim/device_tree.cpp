@@ -85,7 +85,7 @@ const SimDevice* DeviceTree::Member(const List& list, std::uint32_t index) const
 }
 
 const DeviceTree::List* DeviceTree::FindList(const platform::DeviceInfoList& list) {
-    const auto it = m_lists.find(list.Id());
+    const auto it = m_lists.find(list.Get().Id);
     if (!list.Valid() || it == m_lists.end()) {
         m_calls.ReportMisuse("device list used after it was destroyed, or never made");
         return nullptr;
@@ -175,7 +175,7 @@ platform::DeviceInfoList DeviceTree::GetClassDevices(const win::Guid* interfaceC
     }
     const std::uint64_t id = m_calls.NewObjectId();
     m_lists.emplace(id, std::move(made));
-    return platform::DeviceInfoList(this, id);
+    return platform::DeviceInfoList({this, id});
 }
 
 platform::DeviceAtIndex DeviceTree::EnumDeviceInfo(const platform::DeviceInfoList& list,

@@ -74,7 +74,6 @@ platform::ControlResult NullDriveEndpoint::Control(win::Dword controlCode,
                                                    std::uint32_t inputLength) {
     (void)inputLength;
     ++m_calls;
-    m_bytesSeen += buffer.size();
     if (controlCode == win::kIoctlScsiMiniport) {
         if (Signature(buffer) == "FIRMWARE" &&
             FunctionAt(buffer, kFirmwareFunction) == kFunctionGetInfo) {
@@ -92,7 +91,7 @@ platform::OpenResult NullDeviceIo::Open(std::u16string_view path, win::Dword des
     (void)shareMode;
     (void)flagsAndAttributes;
     ++m_open;
-    return {platform::DeviceHandle(this, m_nextId++), 0};
+    return {platform::DeviceHandle({this, m_nextId++}), 0};
 }
 
 platform::ControlResult NullDeviceIo::Control(const platform::DeviceHandle& handle,
@@ -122,7 +121,6 @@ platform::ControlResult DownloadSinkEndpoint::Control(win::Dword controlCode,
             function = FunctionAt(buffer, kIntelFwFunction);
         }
         if (function == kFunctionDownload || function == kFunctionActivate) {
-            ++(function == kFunctionDownload ? m_downloads : m_activations);
             SetReturnCode(buffer, 0);
             return {true, static_cast<std::uint32_t>(buffer.size()), 0};
         }

@@ -18,12 +18,9 @@ public:
                                     std::uint32_t inputLength) override;
 
     std::uint64_t Calls() const { return m_calls; }
-    // The buffer bytes the calls carried (nothing is read from them but the request header).
-    std::uint64_t BytesSeen() const { return m_bytesSeen; }
 
 private:
     std::uint64_t m_calls = 0;
-    std::uint64_t m_bytesSeen = 0;
 };
 
 // Device I/O with no device tree and no accounting: every path opens, every handle leads to
@@ -62,13 +59,8 @@ public:
     platform::ControlResult Control(win::Dword controlCode, std::span<std::uint8_t> buffer,
                                     std::uint32_t inputLength) override;
 
-    std::uint64_t Downloads() const { return m_downloads; }
-    std::uint64_t Activations() const { return m_activations; }
-
 private:
     std::shared_ptr<SimEndpoint> m_driver;
-    std::uint64_t m_downloads = 0;
-    std::uint64_t m_activations = 0;
 };
 
 }  // namespace sim

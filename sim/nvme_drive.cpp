@@ -40,22 +40,6 @@ DriveRequest Request(DriveRequest::Kind kind, std::uint64_t offset = 0, std::uin
 
 }  // namespace
 
-std::string_view DriveRequestKindName(DriveRequest::Kind kind) {
-    switch (kind) {
-        case DriveRequest::Kind::Identify:
-            return "identify";
-        case DriveRequest::Kind::SlotLog:
-            return "slot-log";
-        case DriveRequest::Kind::Download:
-            return "download";
-        case DriveRequest::Kind::Commit:
-            return "commit";
-        case DriveRequest::Kind::Reset:
-            return "reset";
-    }
-    return "?";
-}
-
 NvmeDrive::NvmeDrive(NvmeDriveConfig config) : m_config(std::move(config)) {
     if (m_config.slots) {
         for (std::size_t i = 0; i < m_config.slots->size() && i + 1 < m_slotRevisions.size(); ++i) {

@@ -16,13 +16,11 @@ namespace sim {
 
 inline constexpr std::uint16_t kNvmeSuccess = 0x000;
 inline constexpr std::uint16_t kNvmeInvalidField = 0x002;
-inline constexpr std::uint16_t kNvmeInternalError = 0x006;
 inline constexpr std::uint16_t kNvmeInvalidFirmwareSlot = 0x106;
 inline constexpr std::uint16_t kNvmeInvalidFirmwareImage = 0x107;
 inline constexpr std::uint16_t kNvmeConventionalResetRequired = 0x10B;
 inline constexpr std::uint16_t kNvmeSubsystemResetRequired = 0x110;
 inline constexpr std::uint16_t kNvmeControllerResetRequired = 0x111;
-inline constexpr std::uint16_t kNvmeActivationProhibited = 0x113;
 inline constexpr std::uint16_t kNvmeOverlappingRange = 0x114;
 
 inline constexpr std::size_t kIdentifySize = 4096;
@@ -71,8 +69,6 @@ struct DriveRequest {
     std::uint8_t action = 0;   // Commit
     std::uint16_t status = 0;  // what the drive answered
 };
-
-std::string_view DriveRequestKindName(DriveRequest::Kind kind);
 
 class NvmeDrive {
 public:

@@ -17,7 +17,6 @@ namespace sim {
 
 // CSMI statuses (ReturnCode of "CSMIARY" requests).
 inline constexpr std::uint32_t kCsmiSuccess = 0;
-inline constexpr std::uint32_t kCsmiFailed = 1;
 inline constexpr std::uint32_t kCsmiBadControlCode = 2;
 inline constexpr std::uint32_t kCsmiInvalidParameter = 3;
 inline constexpr std::uint32_t kCsmiRaidSetOutOfRange = 1000;
@@ -71,7 +70,6 @@ public:
     void AddSataPort(std::uint8_t port, std::string model) { m_sataPorts[port] = std::move(model); }
     void AddRaidSet(RaidSet set);
     RstDriverOptions& Options() { return m_options; }
-    const std::vector<RaidSet>& RaidSets() const { return m_sets; }
 
 private:
     std::uint32_t GetRaidConfig(std::span<std::uint8_t> request);

@@ -16,10 +16,4 @@ NvmeDrive* SimMachine::FindDrive(std::string_view name) {
     return nullptr;
 }
 
-void SimMachine::RebootDrives() {
-    for (auto& drive : m_drives) {
-        drive->Reset();
-    }
-}
-
 }  // namespace sim

@@ -83,8 +83,6 @@ public:
     }
     // A disk device with its interface, \\.\PHYSICALDRIVEn and the inbox driver over the drive.
     InboxDriver& AddInboxDisk(const InboxDiskConfig& config, NvmeDrive& drive);
-    // The controller reset every drive sees at the next boot.
-    void RebootDrives();
 
     // Accounting.
     std::size_t OpenHandleCount() const { return m_paths.OpenHandleCount(); }

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
 
@@ -17,10 +17,10 @@ struct InputState {
     // The console's input, for its mode: standard input, or CONIN$ when standard input is
     // redirected in a console window (null without a console).
     HANDLE console = nullptr;
-    UniqueHandle consoleOpened;
+    KernelHandle consoleOpened;
     DWORD originalMode = 0;
     bool quickEditTurnedOff = false;
-    UniqueHandle keyEvent;  // set by a Ctrl+C or Ctrl+Break once they are the pause's key
+    KernelHandle keyEvent;  // set by a Ctrl+C or Ctrl+Break once they are the pause's key
     std::atomic<ConsoleKeys> keys{ConsoleKeys::EndProcess};
     bool handlerRegistered = false;
 };
@@ -113,7 +113,7 @@ ConsoleInput::ConsoleInput() {
     if (g_state.inputIsConsole) {
         g_state.console = g_state.input;
     } else {
-        g_state.consoleOpened = UniqueHandle(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+        g_state.consoleOpened = KernelHandle(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                                                          FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                          nullptr, OPEN_EXISTING, 0, nullptr));
         g_state.console = g_state.consoleOpened.Get();
@@ -123,7 +123,7 @@ ConsoleInput::ConsoleInput() {
         g_state.consoleOpened.Reset();
         return;
     }
-    g_state.keyEvent = UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_state.keyEvent = KernelHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if ((g_state.originalMode & ENABLE_QUICK_EDIT_MODE) != 0) {
         g_state.quickEditTurnedOff =
             SetConsoleMode(g_state.console, (g_state.originalMode & ~ENABLE_QUICK_EDIT_MODE) |

@@ -14,7 +14,7 @@ namespace platform::win32 {
 namespace {
 
 HDEVINFO ToHandle(const platform::DeviceInfoList& list) {
-    return reinterpret_cast<HDEVINFO>(static_cast<std::uintptr_t>(list.Id()));
+    return reinterpret_cast<HDEVINFO>(static_cast<std::uintptr_t>(list.Get().Id));
 }
 
 GUID ToGuid(const win::Guid& guid) {
@@ -74,7 +74,7 @@ platform::DeviceInfoList Win32DeviceInstallServices::GetClassDevices(
     if (list == INVALID_HANDLE_VALUE || list == nullptr) {
         return {};
     }
-    return platform::DeviceInfoList(this, reinterpret_cast<std::uintptr_t>(list));
+    return platform::DeviceInfoList({this, reinterpret_cast<std::uintptr_t>(list)});
 }
 
 platform::DeviceAtIndex Win32DeviceInstallServices::EnumDeviceInfo(

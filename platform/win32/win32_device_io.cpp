@@ -31,7 +31,7 @@ platform::OpenResult Win32DeviceIo::Open(std::u16string_view path, win::Dword de
         }
         return result;
     }
-    result.Handle = platform::DeviceHandle(this, reinterpret_cast<std::uintptr_t>(handle));
+    result.Handle = platform::DeviceHandle({this, reinterpret_cast<std::uintptr_t>(handle)});
     return result;
 }
 
@@ -52,7 +52,7 @@ platform::ControlResult Win32DeviceIo::Control(const platform::DeviceHandle& han
     void* data = buffer.empty() ? nullptr : buffer.data();
     DWORD returned = 0;
     const BOOL ok =
-        DeviceIoControl(ToHandle(handle.Id()), controlCode, inputLength != 0 ? data : nullptr,
+        DeviceIoControl(ToHandle(handle.Get().Id), controlCode, inputLength != 0 ? data : nullptr,
                         inputLength, data, static_cast<DWORD>(buffer.size()), &returned, nullptr);
     result.Ok = ok != FALSE;
     result.BytesReturned = returned;

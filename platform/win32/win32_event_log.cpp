@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "platform/win32/scoped_resource.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
 
 namespace {
 
-using RegistryKey = ScopedResource<HKEY, RegCloseKey>;
-using EventSource = ScopedResource<HANDLE, DeregisterEventSource>;
+using RegistryKey = FreedBy<HKEY, RegCloseKey>;
+using EventSource = FreedBy<HANDLE, DeregisterEventSource>;
 
 // EventMessageFile and TypesSupported, written again on every run that may write them.
 void RegisterSource() {

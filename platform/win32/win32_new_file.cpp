@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
 
@@ -24,7 +24,7 @@ void DeleteOpenFile(HANDLE file) {
 
 class Win32NewFile : public platform::NewFile {
 public:
-    explicit Win32NewFile(UniqueHandle file) : m_file(std::move(file)) {}
+    explicit Win32NewFile(KernelHandle file) : m_file(std::move(file)) {}
     ~Win32NewFile() override {
         if (m_file.Valid()) {
             DeleteOpenFile(m_file.Get());
@@ -47,7 +47,7 @@ public:
     }
 
 private:
-    UniqueHandle m_file;
+    KernelHandle m_file;
 };
 
 // A path from GetFullPathNameW, GetLongPathNameW or GetFinalPathNameByHandleW: each returns the
@@ -104,7 +104,7 @@ platform::NewFileResult Win32NewFiles::Create(std::u16string_view path) {
         return Failure(platform::NewFileStatus::Failed, GetLastError());
     }
     // No sharing while it is written; DELETE so that a refused or broken capture can go.
-    UniqueHandle file(CreateFileW(full.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    KernelHandle file(CreateFileW(full.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
         const DWORD error = GetLastError();

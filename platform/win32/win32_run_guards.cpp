@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/scoped_resource.h"
 #include "platform/win32/win32_console_input.h"
+#include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
 
@@ -20,7 +20,7 @@ namespace {
 constexpr wchar_t kLockSecurity[] = L"D:P(A;;GA;;;BA)(A;;GA;;;SY)";
 
 // Memory that a Win32 function allocated with LocalAlloc for the caller.
-using LocalMemory = ScopedResource<HLOCAL, LocalFree>;
+using LocalMemory = FreedBy<HLOCAL, LocalFree>;
 
 bool IsAdministratorsOrSystem(PSID sid) {
     return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
@@ -30,11 +30,10 @@ bool IsAdministratorsOrSystem(PSID sid) {
 // The owner this process gives the objects it creates (Administrators for an elevated
 // administrator, SYSTEM for SYSTEM).
 bool IsOwnDefaultOwner(PSID sid) {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
         return false;
     }
-    const UniqueHandle token(raw);
     DWORD size = 0;
     GetTokenInformation(token.Get(), TokenOwner, nullptr, 0, &size);
     if (size < sizeof(TOKEN_OWNER)) {
@@ -87,7 +86,7 @@ bool IsToolsMutex(HANDLE mutex) {
 
 }  // namespace
 
-UniqueHandle OpenRunLockMutex() {
+KernelHandle OpenRunLockMutex() {
     LocalMemory descriptor;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLockSecurity, SDDL_REVISION_1,
                                                               descriptor.Receive(), nullptr)) {
@@ -99,7 +98,7 @@ UniqueHandle OpenRunLockMutex() {
     const DWORD created = GetLastError();
     // No handle: an event or another object holds the name (ERROR_INVALID_HANDLE), or a mutex
     // this account may not open (ERROR_ACCESS_DENIED).
-    UniqueHandle mutex(raw);
+    KernelHandle mutex(raw);
     if (!mutex.Valid() || (created == ERROR_ALREADY_EXISTS && !IsToolsMutex(mutex.Get()))) {
         return {};
     }
@@ -111,7 +110,7 @@ Win32RunGuards::~Win32RunGuards() {
 }
 
 bool Win32RunGuards::AcquireRunLock() {
-    UniqueHandle mutex = OpenRunLockMutex();
+    KernelHandle mutex = OpenRunLockMutex();
     if (!mutex.Valid()) {
         return false;
     }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/run_guards.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_handles.h"
 
 namespace platform::win32 {
 
@@ -14,7 +14,7 @@ inline constexpr wchar_t kRunLockName[] = L"VELKORA.NVMeFirmwareUpdate.RunLock";
 // The run lock's mutex, not taken: created with a DACL that lets only Administrators and SYSTEM
 // in, or the existing one when it is the tool's own. No handle when the name belongs to another
 // object or to a mutex the tool did not make: then another run may be going.
-UniqueHandle OpenRunLockMutex();
+KernelHandle OpenRunLockMutex();
 
 class Win32RunGuards : public platform::RunGuards {
 public:
@@ -31,7 +31,7 @@ public:
     void EndIgnoringInterrupts() override;
 
 private:
-    UniqueHandle m_mutex;  // owned by this thread while the run lock is held
+    KernelHandle m_mutex;  // owned by this thread while the run lock is held
 };
 
 }  // namespace platform::win32

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/console_events.h"
 #include "platform/platform.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_console.h"
@@ -57,13 +56,13 @@ public:
         const std::uint64_t id = m_nextId++;
         openHandles.insert(id);
         m_paths[id] = path;
-        return {platform::DeviceHandle(this, id), 0};
+        return {platform::DeviceHandle({this, id}), 0};
     }
     using platform::DeviceIo::Control;
     platform::ControlResult Control(const platform::DeviceHandle& handle, win::Dword code,
                                     std::span<std::uint8_t> buffer,
                                     std::uint32_t inputLength) override {
-        sent.push_back({m_paths.at(handle.Id()), code,
+        sent.push_back({m_paths.at(handle.Get().Id), code,
                         std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + inputLength)});
         return respond(sent.back(), buffer);
     }
@@ -106,7 +105,7 @@ public:
         const std::uint64_t id = m_nextId++;
         openLists.insert(id);
         m_lists[id] = devices;
-        return platform::DeviceInfoList(this, id);
+        return platform::DeviceInfoList({this, id});
     }
     platform::DeviceAtIndex EnumDeviceInfo(const platform::DeviceInfoList& list,
                                            std::uint32_t index) override {
@@ -163,8 +162,8 @@ protected:
 
 private:
     const std::vector<Device>& Of(const platform::DeviceInfoList& list) {
-        misuse |= !openLists.contains(list.Id());
-        return *m_lists.at(list.Id());
+        misuse |= !openLists.contains(list.Get().Id);
+        return *m_lists.at(list.Get().Id);
     }
     std::uint64_t m_nextId = 1;
     std::map<std::uint64_t, const std::vector<Device>*> m_lists;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "discovery/identify_controller_data.h"
-#include "inbox/identify_controller.h"
 #include "inbox/inbox_identify.h"
 #include "platform/byte_layout.h"
 #include "tests/fakes/fake_platform.h"

@@ -4,25 +4,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "image/piece_plan.h"
 #include "inbox/inbox_identify.h"
-#include "inbox/miniport_firmware_layout.h"
-#include "inbox/miniport_request.h"
-#include "inbox/property_query_layout.h"
 #include "inspect/inspect_program.h"
 #include "inspect/json_text.h"
 #include "inspect/machine_inspection.h"
-#include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
-#include "platform/miniport_layout.h"
 #include "platform/text.h"
-#include "rst/rst_layout.h"
-#include "rst/rst_requests.h"
 #include "sim/fixed_machine_identity.h"
 #include "sim/scenario.h"
 #include "sim/scenario_runner.h"

@@ -15,7 +15,6 @@
 #include "inspect/read_only_io.h"
 #include "platform/byte_layout.h"
 #include "platform/miniport_layout.h"
-#include "platform/text.h"
 #include "rst/rst_layout.h"
 #include "rst/rst_requests.h"
 #include "tests/fakes/fake_platform.h"

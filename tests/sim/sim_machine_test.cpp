@@ -164,7 +164,7 @@ TEST_F(MachineTest, ControlFaultCanAnswerAReturnCode) {
 
 TEST_F(MachineTest, StaleListsAndHandlesAreReportedAsMisuse) {
     {
-        platform::DeviceInfoList stale(&machine.Devices(), 999);
+        platform::DeviceInfoList stale({&machine.Devices(), 999});
         EXPECT_FALSE(machine.EnumDeviceInfo(stale, 0));
     }
     EXPECT_EQ(machine.Misuse().size(), 2u);  // the enumeration and the destruction

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_run_guards.h"
 
 namespace {
@@ -30,7 +30,7 @@ bool Option(int argc, char** argv, const char* option) {
 // The name taken by another object than the tool's mutex.
 int Squat(bool event) {
     const std::wstring name = std::wstring(L"Global\\") + platform::win32::kRunLockName;
-    const platform::win32::UniqueHandle squatter(
+    const platform::win32::KernelHandle squatter(
         event ? CreateEventW(nullptr, TRUE, FALSE, name.c_str())
               : CreateMutexW(nullptr, FALSE, name.c_str()));
     if (!squatter.Valid()) {
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     if (Option(argc, argv, "--event") || Option(argc, argv, "--foreign-mutex")) {
         return Squat(Option(argc, argv, "--event"));
     }
-    const platform::win32::UniqueHandle mutex = platform::win32::OpenRunLockMutex();
+    const platform::win32::KernelHandle mutex = platform::win32::OpenRunLockMutex();
     if (!mutex.Valid()) {
         std::printf("no mutex: error %lu\n", GetLastError());
         return 2;
