@@ -4,7 +4,6 @@
 
 #include "platform/text.h"
 #include "rst/rst_requests.h"
-#include "rst/rst_update.h"
 
 namespace app {
 
@@ -192,10 +191,12 @@ void ConsoleEvents::DownloadEnded(const model::DiskRecord& disk) {
     }
 }
 
-void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) {
+void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk,
+                                  const model::UpdateOutcome& outcome) {
     if (!ThroughRst(disk)) {
         return;
     }
+    const model::StopPoint& stop = outcome.Stop;
     switch (stop.Stage) {
         case StopStage::SlotChoice:
             m_console.WriteNarrow("  [ERROR] The drive has no writable firmware slot.\n\n");
@@ -218,11 +219,11 @@ void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk, const model::St
             m_console.WriteNarrow("  [FAIL] Firmware download failed.\n");
             return;
         case StopStage::Activation:
-            if (stop.ReturnCode == 0) {
+            if (!outcome.Activation) {
                 m_console.PrintWide(u"  [ERROR] Firmware activate IOCTL failed: 0x" +
                                     HexUpper(stop.SystemError) + u"\n");
             } else {
-                RstActivationRefused(stop.ReturnCode);
+                RstActivationRefused(*outcome.Activation, stop.ReturnCode);
             }
             return;
         default:
@@ -230,9 +231,9 @@ void ConsoleEvents::UpdateStopped(const model::DiskRecord& disk, const model::St
     }
 }
 
-void ConsoleEvents::RstActivationRefused(std::uint32_t returnCode) {
-    using Answer = rst::ActivationAnswer;
-    switch (rst::ActivationAnswerOf(returnCode)) {
+void ConsoleEvents::RstActivationRefused(model::ActivationAnswer answer, std::uint32_t returnCode) {
+    using Answer = model::ActivationAnswer;
+    switch (answer) {
         case Answer::ErrorReturned:
             m_console.PrintWide(u"  [ERROR] Firmware activate failed: error returned\n\n");
             return;
@@ -256,7 +257,7 @@ void ConsoleEvents::RstActivationRefused(std::uint32_t returnCode) {
 }
 
 void ConsoleEvents::UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
-                                const model::StopPoint& stop) {
+                                const model::UpdateOutcome& outcome) {
     if (end == model::UpdateEnd::AlreadyDownloaded) {
         m_console.WriteNarrow(
             "  [PASS] Firmware is already downloaded; activation requires reboot.\n");
@@ -265,7 +266,7 @@ void ConsoleEvents::UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd 
     if (!ThroughRst(disk)) {
         return;
     }
-    if (rst::ActivationAnswerOf(stop.ReturnCode) == rst::ActivationAnswer::PowerCycleRequired) {
+    if (outcome.Activation == model::ActivationAnswer::PowerCycleRequired) {
         m_console.PrintWide(
             u"  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n");
         return;

@@ -20,13 +20,13 @@ public:
     void UpdateStarted(const model::DiskRecord& disk, std::u16string_view imageRevision) override;
     void ImageNotActivated(const model::DiskRecord& disk, std::uint8_t slot) override;
     void DownloadEnded(const model::DiskRecord& disk) override;
-    void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override;
+    void UpdateStopped(const model::DiskRecord& disk, const model::UpdateOutcome& outcome) override;
     void UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
-                     const model::StopPoint& stop) override;
+                     const model::UpdateOutcome& outcome) override;
 
 private:
     void DiskHandleFailed(win::Dword error);
-    void RstActivationRefused(std::uint32_t returnCode);
+    void RstActivationRefused(model::ActivationAnswer answer, std::uint32_t returnCode);
 
     platform::Console& m_console;
 };

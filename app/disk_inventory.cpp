@@ -193,24 +193,16 @@ void DiskInventory::RunUpdates(platform::Platform& platform, model::RunEvents& e
                 continue;
             }
             DiskRecord& disk = selectedDisks.at(*selected.Selected);
-            UpdateAttempt attempt;
+            model::UpdateOutcome outcome;
             if (selected.Selection == SelectionReason::AlreadyCurrent) {
-                attempt.Result = kResultOfCurrentDisk;
+                outcome.Result = kResultOfCurrentDisk;
             } else if (disk.AccessPath == model::AccessKind::Inbox) {
-                const inbox::UpdateOutcome outcome =
-                    inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
-                attempt.Result = ResultOfInboxUpdate(outcome.Status);
-                attempt.Stop = outcome.Stop;
-                attempt.UnactivatedImageSlot = outcome.UnactivatedImageSlot;
+                outcome = inbox::UpdateInboxDisk(platform, events, disk, image, kImageByteCount);
             } else {
-                const rst::UpdateOutcome outcome =
-                    rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
-                attempt.Result = outcome.Result;
-                attempt.Stop = outcome.Stop;
-                attempt.UnactivatedImageSlot = outcome.UnactivatedImageSlot;
+                outcome = rst::UpdateRstDisk(platform, events, disk, image, kImageByteCount);
             }
-            disk.ResultCode = attempt.Result;
-            selected.Update = attempt;
+            disk.ResultCode = outcome.Result;
+            selected.Update = outcome;
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "model/disk_record.h"
 #include "model/run_events.h"
 #include "model/stop_point.h"
+#include "model/update_outcome.h"
 #include "platform/platform.h"
 #include "rst/raid_query.h"
 #include "rst/rst_identify.h"
@@ -75,15 +76,6 @@ inline bool IsSelected(SelectionReason reason) {
     return reason == SelectionReason::ToUpdate || reason == SelectionReason::AlreadyCurrent;
 }
 
-// How the update of one selected disk ended.
-struct UpdateAttempt {
-    model::DiskResult Result = model::DiskResult::NotCarriedOut;
-    model::StopPoint Stop;
-    // The slot that held the image the last reset did not activate: the drive was told to shut
-    // down.
-    std::optional<std::uint8_t> UnactivatedImageSlot;
-};
-
 // One disk an identification asked: a candidate itself, or one member of a RAID volume.
 struct DiskIdentification {
     std::optional<model::DiskRecord> Member;  // a member, as the RAID configuration names it
@@ -96,7 +88,7 @@ struct DiskIdentification {
     std::size_t Earlier = 0;  // SameDrive, AddressCollision: the earlier record's index
     // Selected: its index in the selected disks, and how its update ended once it ran.
     std::optional<std::size_t> Selected;
-    std::optional<UpdateAttempt> Update;
+    std::optional<model::UpdateOutcome> Update;
     AccountState Account = AccountState::NotAccountedFor;
 };
 

@@ -4,36 +4,20 @@ namespace app {
 
 using model::DiskResult;
 
-DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status) {
-    switch (status) {
-        case inbox::UpdateStatus::Activated:
-        case inbox::UpdateStatus::AlreadyDownloaded:
-            return DiskResult::RebootRequired;
-        case inbox::UpdateStatus::Refused:
-            return DiskResult::Failed;
-        case inbox::UpdateStatus::NotCarriedOut:
-            return DiskResult::NotCarriedOut;
-    }
-    return DiskResult::NotCarriedOut;
-}
-
 DiskResult ResultOfForeseenUpdate(const model::DiskRecord& disk, ForeseenUpdate update) {
-    if (disk.AccessPath == model::AccessKind::Inbox) {
-        return ResultOfInboxUpdate(
-            update == ForeseenUpdate::ImageStaged ? inbox::UpdateStatus::AlreadyDownloaded
-            : update == ForeseenUpdate::Accepted  ? inbox::UpdateStatus::Activated
-                                                  : inbox::UpdateStatus::Refused);
-    }
-    // The RST update refuses before its download only a drive without a writable slot.
     switch (update) {
         case ForeseenUpdate::ImageStaged:
             return DiskResult::RebootRequired;
+        // Before the download, either update refuses only a drive without a writable slot.
         case ForeseenUpdate::RefusedBeforeDownload:
             return DiskResult::Failed;
         case ForeseenUpdate::Accepted:
             break;
     }
-    return DiskResult::Updated;
+    // The inbox update stores an accepted activation as needing a reboot; the report settles the
+    // RST update's Updated the same way.
+    return disk.AccessPath == model::AccessKind::Inbox ? DiskResult::RebootRequired
+                                                       : DiskResult::Updated;
 }
 
 DiskResult SettledResult(const model::DiskRecord& disk, std::u16string_view imageRevision) {

@@ -1,4 +1,4 @@
-// The one table of per-disk outcomes: which code the run stores for each update status, how the
+// The one table of per-disk outcomes: which code the run stores for each update's end, how the
 // report settles it before printing, the text it shows, and the final result (the exit code).
 //
 // | ResultCode          | stored when                                   | report text            |
@@ -20,15 +20,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "inbox/inbox_update.h"
 #include "model/disk_record.h"
 #include "model/result_code.h"
 
 namespace app {
 
-// What RunUpdates stores for a disk at the image's revision and for each access path's update.
+// What RunUpdates stores for a disk at the image's revision; each access path's update gives its
+// disk's code itself.
 inline constexpr model::DiskResult kResultOfCurrentDisk = model::DiskResult::AlreadyCurrent;
-model::DiskResult ResultOfInboxUpdate(inbox::UpdateStatus status);
 
 // What RunUpdates would store for a disk it updates, the update ending as foreseen by reading
 // only: the image already waiting for the next reset, a refusal before the download, or a

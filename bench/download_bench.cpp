@@ -80,7 +80,7 @@ void BM_DownloadRatio(benchmark::State& state) {
         inboxPath.push_back(SecondsOf([&] {
             activated = inbox::UpdateInboxDisk(inboxNull.platform, inboxNull.events, inboxDisk,
                                                Image(), app::kImageByteCount)
-                            .Status == inbox::UpdateStatus::Activated;
+                            .Result == model::DiskResult::RebootRequired;
         }));
         if (!activated) {
             state.SkipWithError("the inbox update did not reach its activation");

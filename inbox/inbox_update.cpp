@@ -12,7 +12,9 @@ namespace inbox {
 
 namespace {
 
+using model::DiskResult;
 using model::StopPoint;
+using model::UpdateOutcome;
 using Stage = model::StopStage;
 
 // One IOCTL_SCSI_MINIPORT exchange: nothing when the call and the miniport's ReturnCode
@@ -45,15 +47,19 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
                               const model::DiskRecord& disk, const image::FirmwareImage& image,
                               std::uint32_t byteCount) {
     events.UpdateStarted(disk, image.ImageRevision);
-    std::optional<std::uint8_t> unactivated;
-    const auto stopped = [&](UpdateStatus status, const StopPoint& stop) -> UpdateOutcome {
-        events.UpdateStopped(disk, stop);
-        return {status, stop, unactivated};
+    UpdateOutcome outcome;
+    const auto stopped = [&](DiskResult result, const StopPoint& stop) -> UpdateOutcome {
+        outcome.Result = result;
+        outcome.Stop = stop;
+        events.UpdateStopped(disk, outcome);
+        return outcome;
     };
-    const auto ended = [&](UpdateStatus status, model::UpdateEnd end,
-                           const StopPoint& stop) -> UpdateOutcome {
-        events.UpdateEnded(disk, end, stop);
-        return {status, stop, unactivated};
+    // An accepted activation asks for a reboot on this access path, power cycle or not.
+    const auto ended = [&](model::UpdateEnd end, const StopPoint& stop) -> UpdateOutcome {
+        outcome.Result = DiskResult::RebootRequired;
+        outcome.Stop = stop;
+        events.UpdateEnded(disk, end, outcome);
+        return outcome;
     };
 
     // Unlike RST (one 4 KiB unit), this access path refuses, before opening the disk, a granularity
@@ -61,7 +67,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     // byte beyond the working copy is ever sent.
     if (!image::IsPossibleGranularity(disk.UpdateGranularity) ||
         byteCount > image.WorkingCopy.size()) {
-        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::NotStarted));
+        return stopped(DiskResult::NotCarriedOut, model::StoppedAt(Stage::NotStarted));
     }
     const std::size_t pieceSize = image::PieceSizeOf(disk.UpdateGranularity);
     // Not cleared here: the get-info request, the first one built in it, clears it whole.
@@ -73,31 +79,30 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite,
                          win::kFileShareRead | win::kFileShareWrite, 0);
     if (!opened.Handle.Valid()) {
-        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::Open, opened.Error));
+        return stopped(DiskResult::NotCarriedOut, model::StoppedAt(Stage::Open, opened.Error));
     }
 
     if (const auto failed = AskFirmwareInfo(platform, opened.Handle, buffer)) {
-        return stopped(UpdateStatus::NotCarriedOut, *failed);
+        return stopped(DiskResult::NotCarriedOut, *failed);
     }
     const FirmwareInfo info = ReadFirmwareInfo(buffer);
     const SlotAnswer slot = ChooseWritableSlot(info);
     if (slot.Choice == SlotChoice::Malformed) {
-        return stopped(UpdateStatus::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
+        return stopped(DiskResult::NotCarriedOut, model::StoppedAt(Stage::GetInfo));
     }
     // A rerun before the reboot: the drive already holds the image for its next reset, and a
     // second download and activation would only repeat the first.
     if (ImageAwaitsReset(slot, image.ImageRevision)) {
-        return ended(UpdateStatus::AlreadyDownloaded, model::UpdateEnd::AlreadyDownloaded,
-                     model::StoppedAt(Stage::Done));
+        return ended(model::UpdateEnd::AlreadyDownloaded, model::StoppedAt(Stage::Done));
     }
     if (slot.Choice == SlotChoice::NotUpdatable) {
-        return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::GetInfo));
+        return stopped(DiskResult::Failed, model::StoppedAt(Stage::GetInfo));
     }
     // The image in a slot that the last restart did not activate: the drive is told to shut down,
     // and the carried image is sent all the same, so that no other bytes are ever activated.
-    unactivated = SlotOfUnactivatedImage(info, slot, image.ImageRevision);
-    if (unactivated) {
-        events.ImageNotActivated(disk, *unactivated);
+    outcome.UnactivatedImageSlot = SlotOfUnactivatedImage(info, slot, image.ImageRevision);
+    if (outcome.UnactivatedImageSlot) {
+        events.ImageNotActivated(disk, *outcome.UnactivatedImageSlot);
     }
 
     // Whole pieces, then whatever remains as a shorter last piece in the same buffer: only
@@ -110,7 +115,7 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
         if (auto failed = SendFirmwareRequest(platform, opened.Handle, buffer, Stage::Download)) {
             failed->Piece = number;
             failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
-            return stopped(UpdateStatus::NotCarriedOut, *failed);
+            return stopped(DiskResult::NotCarriedOut, *failed);
         }
     }
 
@@ -121,16 +126,15 @@ UpdateOutcome UpdateInboxDisk(platform::Platform& platform, model::RunEvents& ev
     const platform::ControlResult activated =
         platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, buffer);
     if (!activated.Ok) {
-        return stopped(UpdateStatus::NotCarriedOut,
+        return stopped(DiskResult::NotCarriedOut,
                        model::StoppedAt(Stage::Activation, activated.Error));
     }
     // A power cycle being required is still an accepted activation.
     const std::uint32_t returnCode = FirmwareReturnCode(buffer);
     if ((returnCode & ~platform::miniport::kFirmwareStatusPowerCycleRequired) != 0) {
-        return stopped(UpdateStatus::Refused, model::StoppedAt(Stage::Activation, 0, returnCode));
+        return stopped(DiskResult::Failed, model::StoppedAt(Stage::Activation, 0, returnCode));
     }
-    return ended(UpdateStatus::Activated, model::UpdateEnd::Activated,
-                 model::StoppedAt(Stage::Done, 0, returnCode));
+    return ended(model::UpdateEnd::Activated, model::StoppedAt(Stage::Done, 0, returnCode));
 }
 
 }  // namespace inbox

@@ -10,6 +10,7 @@
 
 #include "model/disk_record.h"
 #include "model/stop_point.h"
+#include "model/update_outcome.h"
 
 namespace model {
 
@@ -86,9 +87,11 @@ public:
     virtual void ImageNotActivated(const DiskRecord& disk, std::uint8_t slot) = 0;
     // Every piece of the image was accepted; the activation follows.
     virtual void DownloadEnded(const DiskRecord& disk) = 0;
-    // A request was refused or failed, or the update could not start: the stop says which.
-    virtual void UpdateStopped(const DiskRecord& disk, const StopPoint& stop) = 0;
-    virtual void UpdateEnded(const DiskRecord& disk, UpdateEnd end, const StopPoint& stop) = 0;
+    // A request was refused or failed, or the update could not start: the outcome's stop says
+    // which. Both carry the outcome the update returns.
+    virtual void UpdateStopped(const DiskRecord& disk, const UpdateOutcome& outcome) = 0;
+    virtual void UpdateEnded(const DiskRecord& disk, UpdateEnd end,
+                             const UpdateOutcome& outcome) = 0;
 };
 
 // Listens to nothing: for callers that read only the outcomes.
@@ -100,8 +103,8 @@ public:
     void UpdateStarted(const DiskRecord&, std::u16string_view) override {}
     void ImageNotActivated(const DiskRecord&, std::uint8_t) override {}
     void DownloadEnded(const DiskRecord&) override {}
-    void UpdateStopped(const DiskRecord&, const StopPoint&) override {}
-    void UpdateEnded(const DiskRecord&, UpdateEnd, const StopPoint&) override {}
+    void UpdateStopped(const DiskRecord&, const UpdateOutcome&) override {}
+    void UpdateEnded(const DiskRecord&, UpdateEnd, const UpdateOutcome&) override {}
 };
 
 }  // namespace model

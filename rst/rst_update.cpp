@@ -58,10 +58,9 @@ SlotLogReading ReadSlotLog(platform::Platform& platform, const platform::DeviceH
             SlotLogShowsUnactivatedImage(request, disk.FirmwareSlotCount, imageRevision)};
 }
 
-}  // namespace
-
-ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode) {
-    using Answer = ActivationAnswer;
+// The driver's answer to an activation, classified once for the outcome and the console.
+model::ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode) {
+    using Answer = model::ActivationAnswer;
     switch (returnCode) {
         case platform::miniport::kFirmwareStatusSuccess:
             return Answer::Activated;
@@ -82,6 +81,37 @@ ActivationAnswer ActivationAnswerOf(std::uint32_t returnCode) {
             return Answer::Unexpected;
     }
 }
+
+// Every piece of the image: nothing when each was accepted, else where it failed.
+std::optional<StopPoint> SendImage(platform::Platform& platform,
+                                   const platform::DeviceHandle& handle,
+                                   const model::DiskRecord& disk, const image::FirmwareImage& image,
+                                   std::uint32_t imageSize) {
+    const std::size_t pieceSize =
+        image::PieceSizeOf(image::GranularityOrLeast(disk.UpdateGranularity));
+    const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
+    std::vector<std::uint8_t> request(layout::kFwDownloadOverheadSize + pieceSize);
+
+    // An image larger than the working copy cannot be sent whole: nothing is sent.
+    if (imageSize > image.WorkingCopy.size()) {
+        return model::StoppedAt(Stage::NotStarted);
+    }
+    // When the piece size does not divide the image, the last piece is the remainder, sent in a
+    // shorter request, so the whole image reaches the drive.
+    const image::PiecePlan plan(image, imageSize, pieceSize);
+    std::uint32_t number = 0;
+    for (const image::Piece piece : plan) {
+        ++number;
+        if (auto failed = SendPiece(platform, handle, request, pathId, piece)) {
+            failed->Piece = number;
+            failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
+            return failed;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::uint8_t> ActivationSlotOf(const model::DiskRecord& disk) {
     if (disk.FirmwareSlotCount != 1) {
@@ -120,115 +150,72 @@ std::optional<std::uint8_t> SlotLogShowsUnactivatedImage(std::span<const std::ui
         pending == 0 ? std::nullopt : std::optional<std::uint8_t>(pending), slots, imageRevision);
 }
 
-DownloadOutcome DownloadRstFirmware(platform::Platform& platform, model::RunEvents& events,
-                                    const platform::DeviceHandle& handle,
-                                    const model::DiskRecord& disk,
-                                    const image::FirmwareImage& image, std::uint32_t imageSize) {
-    const std::size_t pieceSize =
-        image::PieceSizeOf(image::GranularityOrLeast(disk.UpdateGranularity));
-    const std::uint8_t pathId = PathIdentifier(disk.PortNumber);
-    std::vector<std::uint8_t> request(layout::kFwDownloadOverheadSize + pieceSize);
-
-    // An image larger than the working copy cannot be sent whole: nothing is sent.
-    std::optional<StopPoint> failed;
-    if (imageSize > image.WorkingCopy.size()) {
-        failed = model::StoppedAt(Stage::NotStarted);
-    } else {
-        // When the piece size does not divide the image, the last piece is the remainder, sent
-        // in a shorter request, so the whole image reaches the drive.
-        const image::PiecePlan plan(image, imageSize, pieceSize);
-        std::uint32_t number = 0;
-        for (const image::Piece piece : plan) {
-            ++number;
-            failed = SendPiece(platform, handle, request, pathId, piece);
-            if (failed) {
-                failed->Piece = number;
-                failed->PieceCount = static_cast<std::uint32_t>(plan.Count());
-                break;
-            }
-        }
-    }
-
-    if (failed) {
-        events.UpdateStopped(disk, *failed);
-        return {DownloadStatus::Failed, *failed};
-    }
-    events.DownloadEnded(disk);
-    return {DownloadStatus::Accepted, model::StoppedAt(Stage::Done)};
-}
-
-ActivationOutcome ActivateRstFirmware(platform::Platform& platform, model::RunEvents& events,
-                                      const platform::DeviceHandle& handle,
-                                      const model::DiskRecord& disk) {
-    std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
-    FillActivationRequest(request, PathIdentifier(disk.PortNumber),
-                          ActivationSlotOf(disk).value_or(layout::kFwActivateSlotValue));
-    const platform::ControlResult result =
-        platform.io.Control(handle, win::kIoctlScsiMiniport, request);
-    if (!result.Ok) {
-        const StopPoint stop = model::StoppedAt(Stage::Activation, result.Error);
-        events.UpdateStopped(disk, stop);
-        return {ActivationStatus::Failed, stop};
-    }
-    const std::uint32_t code = ReturnCodeOf(request);
-    const ActivationAnswer answer = ActivationAnswerOf(code);
-    if (answer == ActivationAnswer::Activated || answer == ActivationAnswer::PowerCycleRequired) {
-        const StopPoint stop = model::StoppedAt(Stage::Done, 0, code);
-        events.UpdateEnded(disk, model::UpdateEnd::Activated, stop);
-        return {answer == ActivationAnswer::Activated ? ActivationStatus::Activated
-                                                      : ActivationStatus::RebootRequired,
-                stop};
-    }
-    const StopPoint stop = model::StoppedAt(Stage::Activation, 0, code);
-    events.UpdateStopped(disk, stop);
-    return {ActivationStatus::Failed, stop};
-}
-
-UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
-                            const model::DiskRecord& disk, const image::FirmwareImage& image,
-                            std::uint32_t imageSize) {
+model::UpdateOutcome UpdateRstDisk(platform::Platform& platform, model::RunEvents& events,
+                                   const model::DiskRecord& disk, const image::FirmwareImage& image,
+                                   std::uint32_t imageSize) {
     using model::DiskResult;
     events.UpdateStarted(disk, image.ImageRevision);
+    model::UpdateOutcome outcome;
+    const auto stopped = [&](DiskResult result, const StopPoint& stop) {
+        outcome.Result = result;
+        outcome.Stop = stop;
+        events.UpdateStopped(disk, outcome);
+        return outcome;
+    };
+    const auto ended = [&](DiskResult result, model::UpdateEnd end, const StopPoint& stop) {
+        outcome.Result = result;
+        outcome.Stop = stop;
+        events.UpdateEnded(disk, end, outcome);
+        return outcome;
+    };
+
     // A drive whose one slot is read-only cannot take an image: nothing is sent.
-    if (!ActivationSlotOf(disk)) {
-        const StopPoint stop = model::StoppedAt(Stage::SlotChoice);
-        events.UpdateStopped(disk, stop);
-        return {DiskResult::Failed, stop, std::nullopt};
+    const std::optional<std::uint8_t> slot = ActivationSlotOf(disk);
+    if (!slot) {
+        return stopped(DiskResult::Failed, model::StoppedAt(Stage::SlotChoice));
     }
     platform::OpenResult opened =
         platform.io.Open(disk.DevicePath, win::kGenericRead | win::kGenericWrite, 0, 0);
     if (!opened.Handle.Valid()) {
-        const StopPoint stop = model::StoppedAt(Stage::Open, opened.Error);
-        events.UpdateStopped(disk, stop);
-        return {DiskResult::NotCarriedOut, stop, std::nullopt};
+        return stopped(DiskResult::NotCarriedOut, model::StoppedAt(Stage::Open, opened.Error));
     }
     const SlotLogReading log = ReadSlotLog(platform, opened.Handle, disk, image.ImageRevision);
     // A rerun before the reboot: the image already waits for the next reset.
     if (log.ImageAwaitsReset) {
-        const StopPoint stop = model::StoppedAt(Stage::Done);
-        events.UpdateEnded(disk, model::UpdateEnd::AlreadyDownloaded, stop);
-        return {DiskResult::RebootRequired, stop, std::nullopt};
+        return ended(DiskResult::RebootRequired, model::UpdateEnd::AlreadyDownloaded,
+                     model::StoppedAt(Stage::Done));
     }
     // The image in a slot that the last restart did not activate: the drive is told to shut down,
     // and the carried image is sent all the same, so that no other bytes are ever activated.
+    outcome.UnactivatedImageSlot = log.UnactivatedImageSlot;
     if (log.UnactivatedImageSlot) {
         events.ImageNotActivated(disk, *log.UnactivatedImageSlot);
     }
-    const DownloadOutcome download =
-        DownloadRstFirmware(platform, events, opened.Handle, disk, image, imageSize);
-    if (download.Status != DownloadStatus::Accepted) {
-        return {DiskResult::Failed, download.Stop, log.UnactivatedImageSlot};
+    if (const auto failed = SendImage(platform, opened.Handle, disk, image, imageSize)) {
+        return stopped(DiskResult::Failed, *failed);
     }
-    const ActivationOutcome activation = ActivateRstFirmware(platform, events, opened.Handle, disk);
-    switch (activation.Status) {
-        case ActivationStatus::Activated:
-            return {DiskResult::Updated, activation.Stop, log.UnactivatedImageSlot};
-        case ActivationStatus::RebootRequired:
-            return {DiskResult::RebootRequired, activation.Stop, log.UnactivatedImageSlot};
-        case ActivationStatus::Failed:
+    events.DownloadEnded(disk);
+
+    std::vector<std::uint8_t> request(layout::kFwActivateRequestSize);
+    FillActivationRequest(request, PathIdentifier(disk.PortNumber), *slot);
+    const platform::ControlResult result =
+        platform.io.Control(opened.Handle, win::kIoctlScsiMiniport, request);
+    if (!result.Ok) {
+        return stopped(DiskResult::Failed, model::StoppedAt(Stage::Activation, result.Error));
+    }
+    const std::uint32_t code = ReturnCodeOf(request);
+    outcome.Activation = ActivationAnswerOf(code);
+    switch (*outcome.Activation) {
+        case model::ActivationAnswer::Activated:
+            return ended(DiskResult::Updated, model::UpdateEnd::Activated,
+                         model::StoppedAt(Stage::Done, 0, code));
+        case model::ActivationAnswer::PowerCycleRequired:
+            return ended(DiskResult::RebootRequired, model::UpdateEnd::Activated,
+                         model::StoppedAt(Stage::Done, 0, code));
+        default:
             break;
     }
-    return {DiskResult::Failed, activation.Stop, log.UnactivatedImageSlot};
+    return stopped(DiskResult::Failed, model::StoppedAt(Stage::Activation, 0, code));
 }
 
 }  // namespace rst

@@ -1,5 +1,5 @@
 // The run's events as the console shows them, and a trace of each update's course: an update
-// reports its start once and its end (stopped or ended) once, with the stop its outcome holds.
+// reports its start once and its end (stopped or ended) once, with the outcome it returns.
 #pragma once
 
 #include <optional>
@@ -31,24 +31,25 @@ public:
         m_lines.ImageNotActivated(disk, slot);
     }
     void DownloadEnded(const model::DiskRecord& disk) override { m_lines.DownloadEnded(disk); }
-    void UpdateStopped(const model::DiskRecord& disk, const model::StopPoint& stop) override {
-        Ended(stop);
-        m_lines.UpdateStopped(disk, stop);
+    void UpdateStopped(const model::DiskRecord& disk,
+                       const model::UpdateOutcome& outcome) override {
+        Ended(outcome);
+        m_lines.UpdateStopped(disk, outcome);
     }
     void UpdateEnded(const model::DiskRecord& disk, model::UpdateEnd end,
-                     const model::StopPoint& stop) override {
-        Ended(stop);
-        m_lines.UpdateEnded(disk, end, stop);
+                     const model::UpdateOutcome& outcome) override {
+        Ended(outcome);
+        m_lines.UpdateEnded(disk, end, outcome);
     }
 
     int updatesStarted = 0;
     int updatesEnded = 0;
-    std::optional<model::StopPoint> lastEnd;
+    std::optional<model::UpdateOutcome> lastEnd;
 
 private:
-    void Ended(const model::StopPoint& stop) {
+    void Ended(const model::UpdateOutcome& outcome) {
         ++updatesEnded;
-        lastEnd = stop;
+        lastEnd = outcome;
     }
 
     app::ConsoleEvents m_lines;

@@ -35,8 +35,8 @@ TEST(NullDrive, EveryAccessPathSendsEveryPieceAndActivates) {
         EXPECT_EQ(inbox::UpdateInboxDisk(inbox.platform, inbox.events,
                                          Disk(model::AccessKind::Inbox, granularity), image,
                                          app::kImageByteCount)
-                      .Status,
-                  inbox::UpdateStatus::Activated);
+                      .Result,
+                  model::DiskResult::RebootRequired);
         EXPECT_EQ(inbox.endpoint->Calls(), 1 + pieces + 1);  // get-info, pieces, activate
         EXPECT_EQ(inbox.io.OpenHandles(), 0u);
 

@@ -306,7 +306,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
     // Every update says where it stopped: a failure before its end, a success at its end, a
     // disk already current before anything was sent.
     const app::RunRecord& record = outcome.record;
-    std::vector<std::pair<const model::DiskRecord*, app::UpdateAttempt>> updates;
+    std::vector<std::pair<const model::DiskRecord*, model::UpdateOutcome>> updates;
     for (const app::JournalEntry& entry : record.Journal) {
         for (const app::DiskIdentification& disk : entry.Disks) {
             if (disk.Update) {
@@ -331,7 +331,7 @@ std::vector<std::string> CheckRun(const sim::SimMachine& machine, const sim::Run
     }
 
     // One address, one download: a drive reached twice is updated through its first record.
-    const auto sent = [](const app::UpdateAttempt& u) {
+    const auto sent = [](const model::UpdateOutcome& u) {
         return u.Stop.Stage != Stage::NotStarted && u.Stop.Stage != Stage::Open;
     };
     for (std::size_t i = 0; i < updates.size(); ++i) {

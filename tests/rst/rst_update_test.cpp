@@ -161,13 +161,13 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
                 buffer[20 + i] = (c.returnCode >> (8 * i)) & 0xFF;
             return c.result;
         };
-        const rst::UpdateOutcome outcome =
+        const model::UpdateOutcome outcome =
             rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstRaid, 0, 1),
                                PatternImage(), kImageSize);
         EXPECT_EQ(outcome.Result, model::DiskResult::Failed);
         EXPECT_EQ(model::Describe(outcome.Stop).substr(0, 16), "piece 3 of 512, ");
         EXPECT_EQ(m.events.updatesEnded, 1);
-        EXPECT_EQ(m.events.lastEnd, outcome.Stop);
+        EXPECT_EQ(m.events.lastEnd, outcome);
         EXPECT_EQ(m.io.sent.size(), 4u);
         EXPECT_EQ(m.console.Transcript(),
                   kBlockRaid + c.line + "\n  [FAIL] Firmware download failed.\n");
@@ -175,51 +175,58 @@ TEST(RstUpdate, FailedPieceStopsTheDownloadBeforeActivation) {
     }
 }
 
+// The driver's answer to the activation, classified once: the disk's code, the console's line
+// and the answer the outcome carries all follow it.
 TEST(RstUpdate, ActivationReturnCodes) {
+    using Answer = model::ActivationAnswer;
     const std::string error = "  [ERROR] Firmware activate failed: ";
     const std::string unexpected = error + "unexpected error, srbControl->ReturnCode ";
     const std::string parameter =
         "  [ERROR] Firmware activate parameter error: srbControl->ReturnCode ";
-    const std::vector<std::tuple<std::uint32_t, std::string, int>> cases = {
-        {0, "  [PASS] Firmware activation is succeeded.\n\n", 0},
-        {1, error + "error returned\n\n", 1},
-        {16, error + "error returned\n\n", 1},
-        {2, parameter + "2\n\n", 1},
-        {3, parameter + "3\n\n", 1},
-        {4, parameter + "4\n\n", 1},
-        {6, error + "invalid slot number\n\n", 1},
-        {7, error + "invalid firmware image\n\n", 1},
-        {32, "  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n", 1602},
-        {5, unexpected + "5\n\n", 1},
-        {8, unexpected + "8\n\n", 1},
-        {31, unexpected + "31\n\n", 1},
-        {33, unexpected + "33\n\n", 1},
-        {0x80000000u, unexpected + "-2147483648\n\n", 1},
+    const std::vector<std::tuple<std::uint32_t, std::string, int, Answer>> cases = {
+        {0, "  [PASS] Firmware activation is succeeded.\n\n", 0, Answer::Activated},
+        {1, error + "error returned\n\n", 1, Answer::ErrorReturned},
+        {16, error + "error returned\n\n", 1, Answer::ErrorReturned},
+        {2, parameter + "2\n\n", 1, Answer::ParameterError},
+        {3, parameter + "3\n\n", 1, Answer::ParameterError},
+        {4, parameter + "4\n\n", 1, Answer::ParameterError},
+        {6, error + "invalid slot number\n\n", 1, Answer::InvalidSlot},
+        {7, error + "invalid firmware image\n\n", 1, Answer::InvalidImage},
+        {32, "  [PASS] Firmware activate succeeded. PLEASE SHUTDOWN COMPUTER.\n\n\n", 1602,
+         Answer::PowerCycleRequired},
+        {5, unexpected + "5\n\n", 1, Answer::Unexpected},
+        {8, unexpected + "8\n\n", 1, Answer::Unexpected},
+        {31, unexpected + "31\n\n", 1, Answer::Unexpected},
+        {33, unexpected + "33\n\n", 1, Answer::Unexpected},
+        {0x80000000u, unexpected + "-2147483648\n\n", 1, Answer::Unexpected},
     };
-    for (const auto& [code, message, result] : cases) {
+    const std::string downloaded = "\n  [PASS] Firmware download is succeeded.\n";
+    for (const auto& [code, message, result, answer] : cases) {
         FakeMachine m;
         m.io.respond = ActivationAnswers(code);
-        platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-        EXPECT_EQ(
-            static_cast<int>(rst::ActivateRstFirmware(
-                                 m.platform, m.events, h.Handle,
-                                 model::MakeCandidate(kController, 7, model::AccessKind::RstDisk))
-                                 .Status),
-            result)
-            << code;
-        EXPECT_EQ(m.console.Transcript(), message);
+        const model::UpdateOutcome outcome =
+            rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstDisk, 7, 255),
+                               PatternImage(), kImageSize);
+        EXPECT_EQ(model::ToInt(outcome.Result), result) << code;
+        EXPECT_EQ(outcome.Activation, answer) << code;
+        EXPECT_TRUE(m.console.Transcript().ends_with("---\n" + downloaded + message)) << code;
         EXPECT_EQ(m.events.updatesEnded, 1) << code;
-        EXPECT_EQ(m.io.sent.at(0).bytes.at(29), 7);
+        EXPECT_EQ(m.events.lastEnd, outcome) << code;
+        EXPECT_TRUE(IsActivation(m.io.sent.back())) << code;
+        EXPECT_EQ(m.io.sent.back().bytes.at(29), 7);
     }
+    // A failed call gives no answer.
     FakeMachine m;
-    m.io.respond = [](const Sent&, std::span<std::uint8_t>) { return fakes::Fail(0x1F); };
-    platform::OpenResult h = m.io.Open(kController, 0, 0, 0);
-    EXPECT_EQ(
-        rst::ActivateRstFirmware(m.platform, m.events, h.Handle,
-                                 model::MakeCandidate(kController, 0, model::AccessKind::RstDisk))
-            .Status,
-        rst::ActivationStatus::Failed);
-    EXPECT_EQ(m.console.Transcript(), "  [ERROR] Firmware activate IOCTL failed: 0x1F\n");
+    m.io.respond = [](const Sent& s, std::span<std::uint8_t>) {
+        return IsActivation(s) ? fakes::Fail(0x1F) : fakes::Ok();
+    };
+    const model::UpdateOutcome outcome = rst::UpdateRstDisk(
+        m.platform, m.events, Disk(model::AccessKind::RstDisk, 0, 255), PatternImage(), kImageSize);
+    EXPECT_EQ(outcome.Result, model::DiskResult::Failed);
+    EXPECT_EQ(outcome.Activation, std::nullopt);
+    EXPECT_EQ(model::Describe(outcome.Stop), "activation, system error 0x1f");
+    EXPECT_TRUE(m.console.Transcript().ends_with(
+        "---\n" + downloaded + "  [ERROR] Firmware activate IOCTL failed: 0x1F\n"));
 }
 
 // The firmware slot log asked before the first piece: only a slot to be activated at the next
@@ -256,7 +263,7 @@ TEST(RstUpdate, ImageAlreadyAwaitingTheResetIsNotSentAgain) {
             buffer[20] = static_cast<std::uint8_t>(c.returnCode);
             return c.result;
         };
-        const rst::UpdateOutcome outcome =
+        const model::UpdateOutcome outcome =
             rst::UpdateRstDisk(m.platform, m.events, Disk(model::AccessKind::RstRaid, 4, 64),
                                PatternImage(), kImageSize);
         const std::string after = m.console.Transcript().substr(kBlockRaid.size());
