@@ -118,15 +118,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     bool success = false;
     if (inbox) {
-        const int status = static_cast<int>(
+        const int status = model::ToInt(
             inbox::UpdateInboxDisk(machine.Platform(), events, disk, image, image::kImageSize)
-                .Status);
-        if (status != 0 && status != 1 && status != 5 && status != 1602) {
-            fuzzing::Broken("an inbox status outside 0, 1, 5, 1602");
+                .Result);
+        if (status != 1 && status != 5 && status != 1602) {
+            fuzzing::Broken("an inbox result outside 1, 5, 1602");
         }
-        success = status == 0;
-        if (status == 1602) {
+        // An accepted activation and an image already pending both end with 1602.
+        success = status == 1602;
+        if (status == 1602 && !AnyActivation(driver->Exchanges())) {
             CheckAlreadyDownloaded(driver->Exchanges());
+            success = false;
         }
         if (disk.UpdateGranularity < 1 || disk.UpdateGranularity > 255) {
             if (!driver->Exchanges().empty()) {
